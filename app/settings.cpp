@@ -1,0 +1,4 @@
+#include "app/settings.h"
+
+namespace zandrel {
+}  // namespace zandrel

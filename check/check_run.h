@@ -1,0 +1,99 @@
+// One check run: its inputs, counters, report and the helpers every stage shares.
+#pragma once
+
+#include <QFile>
+#include <QString>
+#include <memory>
+
+#include "check/engine_state.h"
+#include "check/window_operations.h"
+
+namespace zandrel {
+
+// The option values a run reads, copied when it starts.
+struct RunOptions {
+  int LogFoundFiles = 0;
+  int HashCheck = 0;
+  int OpenReport = 1;
+  int CheckUnneededFiles = 1;
+  int DelUnneededFiles = 0;
+  int DelOnlyWhenComplete = 1;
+  int TrimPaddedFiles = 0;
+  int DeleteWrongSizedFiles = 0;
+  int FixMissing = 0;
+  int CreateBackups = 1;
+  QString TorrentDir;  // the download directory as the user gave it
+  QString BackupDir;   // backup / rebuild source directory
+};
+
+struct CheckInputs {
+  QString torrent_path;  // used only for the report name
+  QString download_dir;  // run download directory
+  RunOptions options;
+  QString logs_folder;
+  QString report_path;   // when set, the report goes here instead of the logs folder
+  QString version;
+};
+
+struct RunCounters {
+  int64_t CorrectFiles = 0, MissingFiles = 0, WrongSizedFiles = 0, PaddedFiles = 0;
+  int64_t TrimmedFiles = 0, DeletedWrongSized = 0, FixedFiles = 0;
+  int64_t UnneededFiles = 0, UnneededDirs = 0, DeletedFiles = 0, DeletedDirs = 0;
+  int MissingFilesFlag = 0, WrongSizeSeen = 0, SmallerSeen = 0, TrimDone = 0, TrimFailed = 0;
+  int FileLinesWritten = 0, PieceFailed = 0, Cancelled = 0;
+  float PercentComplete = 100.0f;
+};
+
+struct CheckResult {
+  QString status_text;  // the final status line; empty when the line keeps its text
+  QString report_path;
+  bool report_written = false;
+  RunCounters counters;
+  QString backup_dir;   // "BackupDir" handed back (the backup directory field's text)
+};
+
+class ReportWriter {
+ public:
+  bool Create(const QString& path);
+  void WriteLine(const QString& line);  // UTF-8, CR LF, no byte-order mark; no-op when closed
+  void Close();
+  bool IsOpen() const { return file_ && file_->isOpen(); }
+
+ private:
+  std::unique_ptr<QFile> file_;
+};
+
+struct CheckRun {
+  CheckRun(EngineState& engine_state, const CheckInputs& run_inputs, WindowOperations& win);
+
+  QString Text(QStringView key) const { return engine.messages.MessageText(key); }
+  bool CancelRequested() const { return engine.cancel_flag.load(std::memory_order_relaxed) != 0; }
+  void WriteReportLine(const QString& line) { report.WriteLine(line); }
+  std::vector<TorrentFileEntry>& Files() { return engine.model.TorrentFiles; }
+  // Empties NeededPaths and fills it with every entry's path and its directory.
+  void RebuildNeededPaths();
+  // "Deletion permitted" for unneeded items.
+  bool DeletionPermitted() const {
+    return options.DelUnneededFiles == 1 &&
+           (options.DelOnlyWhenComplete == 0 || counters.MissingFilesFlag == 0);
+  }
+
+  EngineState& engine;
+  CheckInputs inputs;
+  RunOptions options;        // BackupDir normalised to end with the marker and the separator
+  QString download_dir;      // normalised to end with the separator
+  WindowOperations& window;
+  RunCounters counters;
+  PathMap ignore_list;       // snapshot taken at run start, with the backup marker
+  PathMap needed_paths;
+  ReportWriter report;
+  QString report_path;
+};
+
+// The whole run on the calling thread (the front end starts it on a worker thread).
+CheckResult RunCheck(EngineState& engine, const CheckInputs& inputs, WindowOperations& window);
+
+// Report name: "ZandrelReport_" + base name + "_" + date + "_" + time + ".log".
+QString ReportFileName(const QString& torrent_path, const QDate& date, const QTime& time);
+
+}  // namespace zandrel

@@ -1,0 +1,7 @@
+#include "cli/cli.h"
+
+namespace zandrel {
+
+int RunInfoCommand(const QStringList&) { return 2; }
+
+}  // namespace zandrel

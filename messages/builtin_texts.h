@@ -1,0 +1,22 @@
+#pragma once
+
+#include <array>
+#include <cstddef>
+
+namespace zandrel {
+
+enum class TableItemKind { kKey, kKeyless, kSection };
+
+// One item of the language-file layout: a keyed text, the keyless slot, or a section line.
+struct TableItem {
+  TableItemKind kind;
+  const char16_t* key;   // nullptr unless kind is kKey
+  const char16_t* text;  // built-in English text, or the section line
+};
+
+inline constexpr std::size_t kTableItemCount = 130;  // 123 keys, 1 keyless slot, 6 section lines
+inline constexpr std::size_t kSlotCount = 124;
+
+extern const std::array<TableItem, kTableItemCount> kTableItems;
+
+}  // namespace zandrel

@@ -1,0 +1,78 @@
+// The message table: the built-in English entry and the working entry that language files load
+// into. Every user-visible text is read through MessageText at the moment of use.
+#pragma once
+
+#include <QFile>
+#include <QString>
+#include <QStringList>
+#include <array>
+#include <functional>
+
+#include "messages/builtin_texts.h"
+
+namespace zandrel {
+
+enum class LanguagePass { kWrite = 0, kRead = 1, kFlag = 3, kMark = 4 };
+
+struct MessageEntry {
+  QString LanguageName;
+  std::array<QString, kSlotCount> texts;
+};
+
+inline constexpr int kMaxTextLength = 255;
+
+class MessageTable {
+ public:
+  // lang_dir is the folder of the language files ("lang" below the working directory in the
+  // program; tests point it elsewhere).
+  explicit MessageTable(QString lang_dir = QStringLiteral("lang"));
+
+  // Builds both entries from the built-in texts and makes the built-in entry current.
+  void InitMessageTable();
+
+  // Current text of a key; unknown keys give an empty text.
+  QString MessageText(QStringView key) const;
+  // The keyless slot that wraps a deleted file's line ("(Deleted) %s%").
+  QString DeletedText() const;
+
+  const MessageEntry& CurrentEntry() const { return entries_[current_]; }
+  bool WorkingEntryCurrent() const { return current_ == 1; }
+  QString CurrentLanguageName() const { return CurrentEntry().LanguageName; }
+  const QString& LangDir() const { return lang_dir_; }
+
+  // One pass over all items in language-file order on the open file (write and read passes).
+  void RunLanguagePass(LanguagePass mode, QFile* file = nullptr);
+  // Writes lang/<name>.lng from the current entry; 1 when written, 0 when it cannot be created.
+  int SaveLanguageFile(const QString& name);
+
+  // The requested language (from the settings file or the Language menu).
+  void RequestLanguage(const QString& file_name);
+  bool LanguageRequested() const { return language_requested_; }
+  const QString& RequestedLanguageFile() const { return requested_file_; }
+  // Loads the requested language file into the working entry; true when a file was loaded.
+  bool LoadRequestedLanguage();
+  // "<English>": the built-in entry becomes current and the request is cleared.
+  void UseBuiltInLanguage();
+  // Regenerates lang/<name>.lng for every name (the Language menu's items), marking untranslated
+  // keys against English.lng.
+  void SaveAllLanguageFiles(const QStringList& language_names);
+
+  // Called after a successful load so the main window takes its computed size.
+  void SetWindowSizeResetHook(std::function<void()> hook) { window_size_reset_ = std::move(hook); }
+
+  static inline const QString kReferenceMark = QStringLiteral("****");
+  static inline const QString kUntranslatedMark = QStringLiteral("!!!!");
+  static inline const QString kMarkerLine = QStringLiteral("; **** TRANSLATE ME: ");
+
+ private:
+  MessageEntry& Current() { return entries_[current_]; }
+
+  QString lang_dir_;
+  std::array<MessageEntry, 2> entries_;
+  int current_ = 0;
+  bool language_requested_ = false;
+  QString requested_file_;
+  std::function<void()> window_size_reset_;
+};
+
+}  // namespace zandrel

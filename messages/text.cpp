@@ -1,0 +1,49 @@
+#include "messages/text.h"
+
+#include <limits>
+
+namespace zandrel {
+
+QString ValueForKey(QStringView line, QStringView key) {
+  const qsizetype n = key.size();
+  if (line.size() < n + 1 || line[n] != u'=') return QString();
+  if (line.left(n).compare(key, Qt::CaseInsensitive) != 0) return QString();
+  return line.mid(n + 1).toString();
+}
+
+QString ReplacePlaceholder(QString text, QStringView placeholder, const QString& value) {
+  return text.replace(placeholder.toString(), value, Qt::CaseInsensitive);
+}
+
+QString MessageBoxBody(QString text) { return text.replace(u'|', QStringLiteral("\r\n")); }
+
+int64_t ParseInteger(QStringView text) {
+  qsizetype i = 0;
+  while (i < text.size() && (text[i] == u' ' || text[i] == u'\t')) ++i;
+  bool negative = false;
+  if (i < text.size() && (text[i] == u'-' || text[i] == u'+')) negative = text[i++] == u'-';
+  int base = 10;
+  if (i < text.size() && text[i] == u'$') {
+    base = 16;
+    ++i;
+  } else if (i < text.size() && text[i] == u'%') {
+    base = 2;
+    ++i;
+  }
+  const uint64_t limit = negative ? uint64_t(std::numeric_limits<int64_t>::max()) + 1
+                                  : uint64_t(std::numeric_limits<int64_t>::max());
+  uint64_t value = 0;
+  for (; i < text.size(); ++i) {
+    int digit = -1;
+    char16_t c = text[i].unicode();
+    if (c >= u'0' && c <= u'9') digit = c - u'0';
+    else if (base == 16 && c >= u'a' && c <= u'f') digit = c - u'a' + 10;
+    else if (base == 16 && c >= u'A' && c <= u'F') digit = c - u'A' + 10;
+    if (digit < 0 || digit >= base) break;
+    value = (value > (limit - digit) / base) ? limit : value * base + digit;
+  }
+  if (negative) return value == limit ? std::numeric_limits<int64_t>::min() : -int64_t(value);
+  return int64_t(value);
+}
+
+}  // namespace zandrel

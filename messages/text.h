@@ -1,0 +1,29 @@
+// Small text rules shared by the settings reader, the language files, the torrent reader and the
+// report writer.
+#pragma once
+
+#include <QString>
+#include <QStringView>
+#include <cstdint>
+
+namespace zandrel {
+
+// The key=value line test: the first length(key)+1 characters equal key + "=" without regard to
+// case; the value is the rest of the line, untrimmed. Empty when the line does not match.
+QString ValueForKey(QStringView line, QStringView key);
+
+// Replaces every occurrence of placeholder (e.g. "%file%"), ignoring letter case.
+QString ReplacePlaceholder(QString text, QStringView placeholder, const QString& value);
+
+// Message-box bodies use "|" for a line break.
+QString MessageBoxBody(QString text);
+
+// The program's common integer conversion: leading spaces and tabs, optional sign, then decimal
+// digits up to the first non-digit ("$" hexadecimal, "%" binary); no digits gives 0. Values that
+// do not fit saturate instead of wrapping.
+int64_t ParseInteger(QStringView text);
+
+// Text of a path for a report line or status text: the path in double quotation marks.
+inline QString Quoted(const QString& path) { return QChar(u'"') + path + QChar(u'"'); }
+
+}  // namespace zandrel

@@ -1,0 +1,190 @@
+#include "platform/file_system.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QStorageInfo>
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <vector>
+
+namespace zandrel {
+namespace {
+
+QByteArray Native(const QString& path) { return QFile::encodeName(path); }
+
+bool CopyForMove(const QByteArray& from, const QByteArray& to) {
+  int in = ::open(from.constData(), O_RDONLY | O_CLOEXEC);
+  if (in < 0) return false;
+  struct stat st {};
+  if (::fstat(in, &st) != 0) {
+    ::close(in);
+    return false;
+  }
+  int out = ::open(to.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, st.st_mode & 07777);
+  if (out < 0) {
+    ::close(in);
+    return false;
+  }
+  std::vector<char> buffer(1 << 20);
+  bool ok = true;
+  for (;;) {
+    ssize_t n = ::read(in, buffer.data(), buffer.size());
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) ok = false;
+    if (n <= 0) break;
+    for (ssize_t done = 0; done < n;) {
+      ssize_t w = ::write(out, buffer.data() + done, n - done);
+      if (w < 0 && errno == EINTR) continue;
+      if (w <= 0) {
+        ok = false;
+        break;
+      }
+      done += w;
+    }
+    if (!ok) break;
+  }
+  ::close(in);
+  // A copy the disk did not fully take must not count: the source is removed only after this.
+  if (::fsync(out) != 0) ok = false;
+  if (::close(out) != 0) ok = false;
+  if (!ok) ::unlink(to.constData());
+  return ok;
+}
+
+bool MoveLinkAcrossVolumes(const QByteArray& from, const QByteArray& to) {
+  std::vector<char> target(4096);
+  ssize_t n = ::readlink(from.constData(), target.data(), target.size() - 1);
+  if (n < 0) return false;
+  target[n] = 0;
+  if (::symlink(target.data(), to.constData()) != 0) return false;
+  if (::unlink(from.constData()) != 0) {
+    ::unlink(to.constData());
+    return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+int64_t FileSize(const QString& path) {
+  if (path.isEmpty()) return -1;
+  struct stat st {};
+  if (::stat(Native(path).constData(), &st) != 0) return -1;
+  if (S_ISDIR(st.st_mode)) return -2;
+  return static_cast<int64_t>(st.st_size);
+}
+
+bool IsSymLink(const QString& path) {
+  struct stat st {};
+  return ::lstat(Native(path).constData(), &st) == 0 && S_ISLNK(st.st_mode);
+}
+
+bool PathEntryExists(const QString& path) {
+  struct stat st {};
+  return !path.isEmpty() && ::lstat(Native(path).constData(), &st) == 0;
+}
+
+std::optional<std::vector<DirEntry>> ListDirectory(const QString& dir) {
+  QByteArray native = Native(dir);
+  DIR* handle = ::opendir(native.isEmpty() ? "." : native.constData());
+  if (!handle) return std::nullopt;
+  std::vector<DirEntry> entries;
+  while (dirent* e = ::readdir(handle)) {
+    const char* name = e->d_name;
+    if (name[0] == '.' && (name[1] == 0 || (name[1] == '.' && name[2] == 0))) continue;
+    unsigned char type = e->d_type;
+    if (type == DT_UNKNOWN) {
+      struct stat st {};
+      if (::fstatat(::dirfd(handle), name, &st, AT_SYMLINK_NOFOLLOW) != 0) continue;
+      type = S_ISDIR(st.st_mode) ? DT_DIR : S_ISLNK(st.st_mode) ? DT_LNK : S_ISREG(st.st_mode) ? DT_REG : DT_UNKNOWN;
+    }
+    EntryKind kind = EntryKind::kOther;
+    if (type == DT_DIR) kind = EntryKind::kDirectory;
+    else if (type == DT_REG || type == DT_LNK) kind = EntryKind::kFile;
+    entries.push_back({QFile::decodeName(name), kind});
+  }
+  ::closedir(handle);
+  return entries;
+}
+
+bool DeleteFile(const QString& path) {
+  struct stat st {};
+  QByteArray native = Native(path);
+  if (::lstat(native.constData(), &st) != 0 || S_ISDIR(st.st_mode)) return false;
+  return ::unlink(native.constData()) == 0;
+}
+
+bool CreateDirectory(const QString& path) { return ::mkdir(Native(path).constData(), 0777) == 0; }
+
+bool RemoveDirectory(const QString& path) { return ::rmdir(Native(path).constData()) == 0; }
+
+bool MoveFile(const QString& from, const QString& to) {
+  QByteArray src = Native(from), dst = Native(to);
+  struct stat st {};
+  if (::lstat(src.constData(), &st) != 0) return false;
+  if (PathEntryExists(to)) return false;
+  if (::renameat2(AT_FDCWD, src.constData(), AT_FDCWD, dst.constData(), RENAME_NOREPLACE) == 0) return true;
+  int err = errno;
+  if (err == EINVAL || err == ENOSYS) {
+    // File systems without no-replace renames: the existence test above is the guard.
+    if (::rename(src.constData(), dst.constData()) == 0) return true;
+    err = errno;
+  }
+  if (err != EXDEV) return false;
+  if (S_ISLNK(st.st_mode)) return MoveLinkAcrossVolumes(src, dst);
+  if (!S_ISREG(st.st_mode)) return false;
+  if (!CopyForMove(src, dst)) return false;
+  if (::unlink(src.constData()) != 0) {
+    ::unlink(dst.constData());
+    return false;
+  }
+  return true;
+}
+
+void MakeWritable(const QString& path) {
+  struct stat st {};
+  QByteArray native = Native(path);
+  if (::lstat(native.constData(), &st) != 0 || S_ISLNK(st.st_mode)) return;
+  if (!(st.st_mode & S_IWUSR)) ::chmod(native.constData(), (st.st_mode & 07777) | S_IWUSR);
+}
+
+QString FullPathName(const QString& path) {
+  if (path.isEmpty()) return QDir::currentPath();
+  return QDir::cleanPath(QFileInfo(path).absoluteFilePath());
+}
+
+QString DriveText(const QString& path) {
+  QString probe = FullPathName(path);
+  while (!probe.isEmpty() && !PathEntryExists(probe)) {
+    int cut = probe.lastIndexOf(QChar(kSeparator));
+    if (cut <= 0) {
+      probe = cut == 0 ? QString(QChar(kSeparator)) : QString();
+      break;
+    }
+    probe.truncate(cut);
+  }
+  if (probe.isEmpty()) return QString();
+  QStorageInfo info(probe);
+  return info.isValid() ? info.rootPath() : QString();
+}
+
+int64_t DriveFreeSpace(const QString& drive) {
+  if (drive.isEmpty()) return -1;
+  QStorageInfo info(drive);
+  if (!info.isValid() || !info.isReady()) return -1;
+  return info.bytesAvailable();
+}
+
+QString WithTrailingSeparator(const QString& path) {
+  if (path.isEmpty() || path.endsWith(QChar(kSeparator))) return path;
+  return path + QChar(kSeparator);
+}
+
+}  // namespace zandrel

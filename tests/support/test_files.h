@@ -1,0 +1,44 @@
+// Real files in temporary directories, and a window that records what a run shows.
+#pragma once
+
+#include <QString>
+#include <QStringList>
+#include <string>
+#include <vector>
+
+#include "check/window_operations.h"
+
+namespace zandrel::test {
+
+// Writes bytes to path, creating the parent directories.
+void WriteFile(const QString& path, const std::string& bytes);
+std::string ReadFile(const QString& path);
+// Lines of a report (CR LF line ends; a missing final terminator is a test failure elsewhere).
+QStringList ReadReportLines(const QString& path);
+// Deterministic pseudo-random bytes.
+std::string RandomBytes(size_t size, uint32_t seed);
+// Joins with the platform separator.
+QString Join(const QString& a, const QString& b);
+
+class RecordingWindow : public WindowOperations {
+ public:
+  void SetStatusText(const QString& text) override { status_texts.push_back(text); }
+  void ShowStatusLine(bool) override {}
+  void ShowProgressBar(bool) override {}
+  void SetProgressMaximum(int64_t maximum) override { progress_maximum = maximum; }
+  void SetProgressValue(int64_t value) override { progress_value = value; }
+  void SetCheckButtonCaption(const QString& caption) override { captions.push_back(caption); }
+  bool OpenReportTicked() override { return open_report_ticked; }
+  QString BackupFieldText() override { return backup_field_text; }
+  void SetIdle() override { idle_calls++; }
+  void SettleWait() override { settle_waits++; }
+  void OpenWithAssociatedProgram(const QString& path) override { opened.push_back(path); }
+
+  bool open_report_ticked = false;
+  QString backup_field_text;
+  QStringList status_texts, captions, opened;
+  int64_t progress_maximum = 0, progress_value = 0;
+  int idle_calls = 0, settle_waits = 0;
+};
+
+}  // namespace zandrel::test

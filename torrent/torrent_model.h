@@ -1,0 +1,36 @@
+// The torrent model: what a .torrent file says about the download.
+#pragma once
+
+#include <QString>
+#include <array>
+#include <cstdint>
+#include <vector>
+
+namespace zandrel {
+
+struct TorrentFileEntry {
+  QString Name;         // file-name part of the relative path
+  QString Dir;          // directory part, ending with the separator, or empty
+  int64_t Length = 0;   // bytes
+  int Found = 0;        // set by the check run
+  int64_t PadAfter = 0; // zero bytes of padding files that follow this file in the piece stream
+
+  QString RelativePath() const { return Dir + Name; }
+};
+
+using Sha1Digest = std::array<uint8_t, 20>;
+
+struct TorrentModel {
+  std::vector<TorrentFileEntry> TorrentFiles;
+  std::vector<Sha1Digest> PieceHashes;  // raw digests; shown as 40 upper-case hex digits
+  int64_t PieceLength = 0;
+  int64_t PiecesSize = 0;               // length of the pieces string in bytes
+  int64_t PadBefore = 0;                // padding before the first entry
+
+  int64_t PieceCount() const { return PiecesSize / 20; }
+};
+
+// 40 upper-case hexadecimal digits.
+QString HexDigest(const Sha1Digest& digest);
+
+}  // namespace zandrel
