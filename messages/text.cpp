@@ -15,6 +15,28 @@ QString ReplacePlaceholder(QString text, QStringView placeholder, const QString&
   return text.replace(placeholder.toString(), value, Qt::CaseInsensitive);
 }
 
+QString FillPlaceholders(const QString& text,
+                         std::initializer_list<std::pair<QStringView, QString>> values) {
+  QString out;
+  out.reserve(text.size() + 64);
+  qsizetype i = 0;
+  while (i < text.size()) {
+    bool replaced = false;
+    if (text[i] == u'%') {
+      for (const auto& [placeholder, value] : values) {
+        if (QStringView(text).mid(i, placeholder.size()).compare(placeholder, Qt::CaseInsensitive) == 0) {
+          out += value;
+          i += placeholder.size();
+          replaced = true;
+          break;
+        }
+      }
+    }
+    if (!replaced) out += text[i++];
+  }
+  return out;
+}
+
 QString MessageBoxBody(QString text) { return text.replace(u'|', QStringLiteral("\r\n")); }
 
 int64_t ParseInteger(QStringView text) {

@@ -5,6 +5,8 @@
 #include <QString>
 #include <QStringView>
 #include <cstdint>
+#include <initializer_list>
+#include <utility>
 
 namespace zandrel {
 
@@ -14,6 +16,11 @@ QString ValueForKey(QStringView line, QStringView key);
 
 // Replaces every occurrence of placeholder (e.g. "%file%"), ignoring letter case.
 QString ReplacePlaceholder(QString text, QStringView placeholder, const QString& value);
+
+// Replaces every placeholder of the list in one pass, ignoring letter case. Inserted values are
+// never scanned again, so a path that happens to contain "%size1%" or "%s%" stays as it is.
+QString FillPlaceholders(const QString& text,
+                         std::initializer_list<std::pair<QStringView, QString>> values);
 
 // Message-box bodies use "|" for a line break.
 QString MessageBoxBody(QString text);

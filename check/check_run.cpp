@@ -1,0 +1,169 @@
+#include "check/check_run.h"
+
+#include <QDate>
+#include <QDir>
+#include <QTime>
+
+#include "check/stages.h"
+#include "messages/text.h"
+#include "platform/file_system.h"
+
+namespace zandrel {
+namespace {
+
+// "BackupDir" for the run always ends with the backup marker and a separator.
+QString NormalisedBackupDir(const QString& backup_dir) {
+  QString dir = WithTrailingSeparator(backup_dir);
+  const QString marker_end = kBackupMarker + QChar(kSeparator);
+  if (!dir.endsWith(marker_end, Qt::CaseInsensitive)) dir += marker_end;
+  return dir;
+}
+
+QString CountOf(int64_t count, int64_t total) { return QString::number(count) + u'/' + QString::number(total); }
+
+void WriteHeader(CheckRun& run) {
+  const QString header = FillPlaceholders(run.Text(u"Log_Header"), {{u"%ver%", run.inputs.version}});
+  run.WriteReportLine(header);
+  run.WriteReportLine(QString(header.size(), u'-'));
+  run.WriteReportLine(QString());
+  run.WriteReportLine(run.Text(u"Log_FileCheck"));
+  run.WriteReportLine(QString());
+}
+
+void RunFileCheck(CheckRun& run) {
+  run.window.StageChanged(RunStage::kFileCheck);
+  auto& files = run.Files();
+  for (size_t i = 0; i < files.size(); ++i) {
+    if (CheckEntry(run, files[i]) == -1) {
+      run.counters.Cancelled = 1;
+      return;
+    }
+    run.window.SetProgressValue(static_cast<int64_t>(i) + 1);
+    if (run.CancelRequested()) {
+      run.counters.Cancelled = 1;
+      return;
+    }
+  }
+}
+
+void WriteFileCheckSummary(CheckRun& run) {
+  const RunCounters& c = run.counters;
+  const int64_t entries = static_cast<int64_t>(run.Files().size());
+  if (c.FileLinesWritten) run.WriteReportLine(QString());
+  run.WriteReportLine(FillPlaceholders(run.Text(u"Log_CorrectFiles"),
+                                       {{u"%okfiles%", CountOf(c.CorrectFiles, entries)},
+                                        {u"%missingfiles%", CountOf(c.MissingFiles, entries)},
+                                        {u"%wrongsizedfiles%", QString::number(c.WrongSizedFiles)},
+                                        {u"%trimmedfiles%", CountOf(c.TrimmedFiles, c.PaddedFiles)},
+                                        {u"%deletedfiles%", CountOf(c.DeletedWrongSized, c.WrongSizedFiles)}}));
+}
+
+void RunIntegrityStage(CheckRun& run) {
+  run.window.StageChanged(RunStage::kHashCheck);
+  run.WriteReportLine(QString());
+  run.WriteReportLine(run.Text(u"Log_FileIntegrityCheck"));
+  run.WriteReportLine(QString());
+  run.WriteReportLine(FillPlaceholders(run.Text(u"Log_Pieces"),
+                                       {{u"%pieces%", QString::number(run.engine.model.PiecesSize / 20)},
+                                        {u"%piecesize%", QString::number(run.engine.model.PieceLength)}}));
+  run.WriteReportLine(QString());
+  if (VerifyPieces(run) == -1) run.counters.Cancelled = 1;
+}
+
+QString WithSeeReport(CheckRun& run, const QString& text, bool open_report_ticked) {
+  return open_report_ticked ? text : text + u' ' + run.Text(u"Status_SeeReport");
+}
+
+}  // namespace
+
+CheckRun::CheckRun(EngineState& engine_state, const CheckInputs& run_inputs, WindowOperations& win)
+    : engine(engine_state), inputs(run_inputs), options(run_inputs.options), window(win) {
+  download_dir = WithTrailingSeparator(inputs.download_dir);
+  options.BackupDir = NormalisedBackupDir(options.BackupDir);
+}
+
+void CheckRun::RebuildNeededPaths() {
+  needed_paths.Clear();
+  for (const TorrentFileEntry& entry : engine.model.TorrentFiles) {
+    needed_paths.Add(entry.Dir + entry.Name);
+    if (!entry.Dir.isEmpty()) needed_paths.Add(entry.Dir.chopped(1));
+  }
+}
+
+// The final status line: the first row of the table whose condition holds.
+QString FinalStatusText(CheckRun& run, bool open_report_ticked) {
+  const RunCounters& c = run.counters;
+  const int missing = c.MissingFilesFlag;
+  auto see = [&](const char16_t* key) { return WithSeeReport(run, run.Text(key), open_report_ticked); };
+  if (c.Cancelled) return run.Text(u"Status_Cancelled");
+  if (c.FixedFiles > 0) return run.Text(u"Status_FixedFiles");
+  if (c.TrimFailed) return see(u"Status_TrimSpace");
+  if (!missing && !c.TrimDone && !c.SmallerSeen && !c.WrongSizeSeen && !c.PieceFailed)
+    return run.Text(u"Status_Successful");
+  if ((missing || c.WrongSizeSeen || c.PieceFailed) && !c.TrimDone && !c.SmallerSeen) {
+    if (!c.PieceFailed) return see(u"Status_Unsuccessful");
+    const QString percent = QString::number(double(c.PercentComplete), 'f', 1) + u'%';
+    return FillPlaceholders(run.Text(u"Status_SHA1Failed"), {{u"%percent%", percent}});
+  }
+  if (!missing && c.DeletedWrongSized > 0) return see(u"Status_DeletedFiles");
+  if (!missing && c.TrimDone && !c.SmallerSeen) return see(u"Status_TrimOK");
+  if (c.TrimDone && (missing || c.SmallerSeen)) return see(u"Status_TrimProblems");
+  if (!c.TrimDone && c.SmallerSeen) return see(u"Status_NotTrimmed");
+  return QString();
+}
+
+CheckResult RunCheck(EngineState& engine, const CheckInputs& inputs, WindowOperations& window) {
+  CheckRun run(engine, inputs, window);
+  if (inputs.report_path.isEmpty()) {
+    QDir().mkpath(inputs.logs_folder);
+    run.report_path = WithTrailingSeparator(inputs.logs_folder) +
+                      ReportFileName(inputs.torrent_path, QDate::currentDate(), QTime::currentTime());
+  } else {
+    run.report_path = inputs.report_path;
+  }
+  engine.cancel_flag.store(0);
+  for (TorrentFileEntry& entry : engine.model.TorrentFiles) entry.Found = 0;
+  engine.ignore_list.Add(kBackupMarker);
+  run.ignore_list = engine.ignore_list;
+
+  window.SetCheckButtonCaption(run.Text(u"Button_Cancel"));
+  window.ShowProgressBar(true);
+  int64_t maximum = static_cast<int64_t>(run.Files().size());
+  if (run.options.HashCheck == 1) maximum += engine.model.PiecesSize / 20;
+  window.SetProgressMaximum(maximum);
+
+  CheckResult result;
+  result.report_written = run.report.Create(run.report_path);
+  WriteHeader(run);
+  RunFileCheck(run);
+  WriteFileCheckSummary(run);
+  if (run.options.HashCheck == 1 && !run.counters.Cancelled) RunIntegrityStage(run);
+  window.SettleWait();
+  const RunCounters& c = run.counters;
+  if (run.options.FixMissing == 1 && !c.Cancelled && (c.MissingFilesFlag || c.WrongSizeSeen || c.SmallerSeen)) {
+    window.StageChanged(RunStage::kRepair);
+    if (RunRepairStage(run) == -1) run.counters.Cancelled = 1;
+  }
+  if (run.options.CheckUnneededFiles == 1 && !run.counters.Cancelled) {
+    window.StageChanged(RunStage::kUnneeded);
+    if (RunUnneededStage(run)) run.counters.Cancelled = 1;
+  }
+  if (run.counters.Cancelled) run.WriteReportLine(run.Text(u"Log_ZandrelCancelled"));
+  run.report.Close();
+  window.ShowProgressBar(false);
+  window.SetIdle();
+  window.StageChanged(RunStage::kDone);
+
+  const bool open_report_ticked = window.OpenReportTicked();
+  result.status_text = FinalStatusText(run, open_report_ticked);
+  if (!result.status_text.isEmpty()) window.SetStatusText(result.status_text);
+  if (!run.counters.Cancelled && run.options.OpenReport == 1) window.OpenWithAssociatedProgram(run.report_path);
+  window.ShowStatusLine(true);
+  window.SetCheckButtonCaption(run.Text(u"Button_CheckTorrent"));
+  result.backup_dir = window.BackupFieldText();
+  result.report_path = run.report_path;
+  result.counters = run.counters;
+  return result;
+}
+
+}  // namespace zandrel

@@ -1,0 +1,176 @@
+#include <QFile>
+
+#include "check/stages.h"
+#include "messages/text.h"
+#include "platform/file_system.h"
+
+namespace zandrel {
+namespace {
+
+QString Wrap(const QString& wrapper, const QString& line) { return FillPlaceholders(wrapper, {{u"%s%", line}}); }
+
+// Copies the first `amount` bytes of source (0 allowed). Only bytes actually read are written;
+// a source that ends early, a failed write or a cancel leaves no partial destination behind.
+int CopyFirstBytes(CheckRun& run, const QString& source, const QString& destination, int64_t amount) {
+  std::vector<char>& buffer = run.engine.io_buffer;
+  if (buffer.empty() || amount < 0) return 0;
+  QFile in(source), out(destination);
+  if (!in.open(QIODevice::ReadOnly | QIODevice::Unbuffered)) return 0;
+  if (!out.open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Unbuffered)) return 0;
+  int64_t copied = 0;
+  int result = 1;
+  while (copied < amount) {
+    const int64_t n = std::min<int64_t>(static_cast<int64_t>(buffer.size()), amount - copied);
+    const qint64 got = in.read(buffer.data(), n);
+    if (got <= 0 || out.write(buffer.data(), got) != got) {
+      result = 0;
+      break;
+    }
+    copied += got;
+    if (run.CancelRequested()) {
+      result = -1;
+      break;
+    }
+  }
+  in.close();
+  if (result == 1 && !out.flush()) result = 0;
+  out.close();
+  if (result == 1 && out.error() != QFileDevice::NoError) result = 0;
+  if (result != 1) QFile::remove(destination);
+  return result;
+}
+
+// Moves the file at full_path below the backup folder; fills the secondary line either way.
+bool MoveToBackup(CheckRun& run, const TorrentFileEntry& entry, const QString& full_path, QString& secondary) {
+  PrepareBackupLocation(run, run.options.TorrentDir);
+  const QChar sep(kSeparator);
+  QString folder = run.options.BackupDir + run.engine.DownloadFolderName + sep;
+  for (const QString& component : entry.Dir.split(sep, Qt::SkipEmptyParts)) {
+    folder += component + sep;
+    if (FileSize(folder) == -1 && !CreateDirectory(folder)) run.engine.DirectoryStatus = 1;
+  }
+  const QString backup_file = folder + entry.Name;
+  if (FileSize(backup_file) >= 0) DeleteFile(backup_file);
+  if (MoveFile(full_path, backup_file)) {
+    secondary = FillPlaceholders(run.Text(u"Log_MovedOldFile"),
+                                 {{u"%file%", Quoted(full_path)}, {u"%backupdir%", Quoted(folder)}});
+    return true;
+  }
+  secondary = FillPlaceholders(run.Text(u"Log_UnableToMoveOldFile"), {{u"%file%", Quoted(full_path)}});
+  return false;
+}
+
+// Puts the trimmed copy (or nothing, when deleting) where the old file was.
+bool ReplaceOldFile(CheckRun& run, const TorrentFileEntry& entry, const QString& full_path,
+                    const QString& temp_path, bool deleting, QString& secondary) {
+  if (run.options.CreateBackups == 1) {
+    if (!MoveToBackup(run, entry, full_path, secondary)) return false;
+    return deleting || MoveFile(temp_path, full_path);
+  }
+  if (deleting) return DeleteFile(full_path);
+  DeleteFile(full_path);
+  return MoveFile(temp_path, full_path);
+}
+
+// Free space where the old file would go; refusal marks the line and the run.
+bool EnoughBackupSpace(CheckRun& run, const QString& full_path, QString& main_line) {
+  if (run.options.CreateBackups != 1) return true;
+  const QString drive = DriveText(FullPathName(run.options.BackupDir));
+  if (DriveFreeSpace(drive) >= FileSize(full_path)) return true;
+  run.counters.TrimFailed = 1;
+  main_line = FillPlaceholders(run.Text(u"Log_NoSpace"), {{u"%s%", main_line}, {u"%drive%", drive}});
+  return false;
+}
+
+}  // namespace
+
+int CopyFileBlocks(CheckRun& run, const QString& source, const QString& destination, int64_t limit) {
+  const int64_t amount = limit > 0 ? limit : FileSize(source);
+  if (amount < 0) return 0;
+  return CopyFirstBytes(run, source, destination, amount);
+}
+
+int ReplaceWrongSizedFile(CheckRun& run, TorrentFileEntry& entry, QString& main_line, QString& secondary) {
+  const bool deleting = run.options.DeleteWrongSizedFiles == 1;
+  const QString full_path = run.download_dir + entry.Dir + entry.Name;
+  if (FileSize(full_path) > entry.Length && !deleting) {
+    run.counters.PaddedFiles++;
+  } else if (!deleting) {
+    run.counters.SmallerSeen = 1;
+    main_line = Wrap(run.Text(u"Log_FileIsSmaller"), main_line);
+  }
+  if (!(FileSize(full_path) > entry.Length || deleting)) return 0;
+  if (!EnoughBackupSpace(run, full_path, main_line)) return 0;
+
+  const QString quoted_name = Quoted(entry.Name);
+  run.window.SetStatusText(FillPlaceholders(run.Text(deleting ? u"Status_DeletingFile" : u"Status_Trimming"),
+                                            {{u"%file%", quoted_name}}));
+  run.window.ShowProgressBar(false);
+  run.window.ShowStatusLine(true);
+  auto restore_window = [&run] {
+    run.window.ShowStatusLine(false);
+    run.window.ShowProgressBar(true);
+  };
+
+  const QString temp_path = full_path + QStringLiteral(".tmp");
+  // A torrent length of 0 is a real target size: copy nothing rather than the whole file.
+  const int copied = deleting ? 1 : CopyFirstBytes(run, full_path, temp_path, entry.Length);
+  if (copied == -1) {
+    restore_window();
+    return -1;
+  }
+  if (copied == 0 || (!deleting && FileSize(temp_path) != entry.Length)) {
+    restore_window();
+    return 0;
+  }
+  MakeWritable(full_path);
+  if (ReplaceOldFile(run, entry, full_path, temp_path, deleting, secondary)) {
+    run.counters.TrimDone = 1;
+    if (deleting) {
+      run.counters.DeletedWrongSized++;
+      main_line = Wrap(run.engine.messages.DeletedText(), main_line);
+    } else {
+      run.counters.TrimmedFiles++;
+      main_line = Wrap(run.Text(u"Log_Fixed"), main_line);
+    }
+  } else {
+    main_line = Wrap(run.Text(u"Log_UnableToFix"), main_line);
+    run.counters.TrimFailed = 1;
+  }
+  restore_window();
+  return 0;
+}
+
+int CheckEntry(CheckRun& run, TorrentFileEntry& entry) {
+  entry.Found = 0;
+  QString main_line, secondary;
+  const QString full_path = run.download_dir + entry.Dir + entry.Name;
+  const QString quoted = Quoted(full_path);
+  RunCounters& c = run.counters;
+  if (FileSize(full_path) == entry.Length) {
+    main_line = FillPlaceholders(run.Text(u"Log_FileFound"), {{u"%file%", quoted}});
+    c.CorrectFiles++;
+    entry.Found = 1;
+  } else if (FileSize(full_path) == -1) {
+    main_line = FillPlaceholders(run.Text(u"Log_FileNotFound"), {{u"%file%", quoted}});
+    c.MissingFilesFlag = 1;
+    c.MissingFiles++;
+  } else {
+    c.WrongSizedFiles++;
+    c.WrongSizeSeen = 1;
+    main_line = FillPlaceholders(run.Text(u"Log_WrongFileSize"),
+                                 {{u"%file%", quoted},
+                                  {u"%size1%", QString::number(FileSize(full_path))},
+                                  {u"%size2%", QString::number(entry.Length)}});
+    if (run.options.TrimPaddedFiles == 1 || run.options.DeleteWrongSizedFiles == 1) {
+      if (ReplaceWrongSizedFile(run, entry, main_line, secondary) == -1) return -1;
+    }
+  }
+  if (entry.Found == 1 && run.options.LogFoundFiles != 1) return 0;
+  run.WriteReportLine(main_line);
+  if (!secondary.isEmpty()) run.WriteReportLine(secondary);
+  c.FileLinesWritten = 1;
+  return 0;
+}
+
+}  // namespace zandrel
