@@ -3,6 +3,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QSaveFile>
 #include <QStorageInfo>
 
 #include <dirent.h>
@@ -180,6 +181,25 @@ int64_t DriveFreeSpace(const QString& drive) {
   QStorageInfo info(drive);
   if (!info.isValid() || !info.isReady()) return -1;
   return info.bytesAvailable();
+}
+
+std::optional<QByteArray> ReadWholeFile(const QString& path, int64_t max_bytes) {
+  if (FileSize(path) < 0) return std::nullopt;
+  QFile file(path);
+  if (!file.open(QIODevice::ReadOnly) || file.size() > max_bytes) return std::nullopt;
+  QByteArray bytes = file.readAll();
+  if (file.error() != QFileDevice::NoError || bytes.size() > max_bytes) return std::nullopt;
+  return bytes;
+}
+
+bool WriteWholeFile(const QString& path, const QByteArray& bytes) {
+  QSaveFile file(path);
+  if (!file.open(QIODevice::WriteOnly)) return false;
+  if (file.write(bytes) != bytes.size()) {
+    file.cancelWriting();
+    return false;
+  }
+  return file.commit();
 }
 
 QString WithTrailingSeparator(const QString& path) {

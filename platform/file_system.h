@@ -1,6 +1,7 @@
 // The file-system operations every other layer uses. Nothing outside platform/ calls the OS.
 #pragma once
 
+#include <QByteArray>
 #include <QString>
 #include <cstdint>
 #include <optional>
@@ -55,6 +56,14 @@ QString DriveText(const QString& path);
 
 // Bytes available to the calling user on the volume given by DriveText; -1 when the query fails.
 int64_t DriveFreeSpace(const QString& drive);
+
+// Whole contents of a regular file; nullopt when it cannot be opened or read, or is larger than
+// max_bytes (so a huge file never exhausts memory).
+std::optional<QByteArray> ReadWholeFile(const QString& path, int64_t max_bytes);
+
+// Creates or replaces the file with exactly these bytes. The old file stays untouched unless the
+// new contents were written completely.
+bool WriteWholeFile(const QString& path, const QByteArray& bytes);
 
 // Appends the separator when the text is not empty and does not end with it.
 QString WithTrailingSeparator(const QString& path);
