@@ -1,4 +1,169 @@
 #include "app/settings.h"
 
+#include <QDir>
+#include <QFile>
+#include <QStandardPaths>
+
+#include "check/engine_state.h"
+#include "messages/text.h"
+#include "platform/file_system.h"
+
 namespace zandrel {
+namespace {
+
+enum class KeyType { kText, kFlag, kPositive, kPosition, kSize };
+
+struct SettingsKey {
+  const char16_t* key;
+  KeyType type;
+  QString Options::*text = nullptr;
+  int Options::*flag = nullptr;
+  int64_t Options::*number = nullptr;
+};
+
+// In the order of the options table: a line is tested against every key in this order.
+const SettingsKey kKeys[] = {
+    {u"TorrentFile", KeyType::kText, &Options::TorrentFile},
+    {u"TorrentDir", KeyType::kText, &Options::TorrentDir},
+    {u"LogFoundFiles", KeyType::kFlag, nullptr, &Options::LogFoundFiles},
+    {u"HashCheck", KeyType::kFlag, nullptr, &Options::HashCheck},
+    {u"KeepWindowOnTop", KeyType::kFlag, nullptr, &Options::KeepWindowOnTop},
+    {u"OpenReport", KeyType::kFlag, nullptr, &Options::OpenReport},
+    {u"CheckUnneededFiles", KeyType::kFlag, nullptr, &Options::CheckUnneededFiles},
+    {u"DelUnneededFiles", KeyType::kFlag, nullptr, &Options::DelUnneededFiles},
+    {u"DelOnlyWhenComplete", KeyType::kFlag, nullptr, &Options::DelOnlyWhenComplete},
+    {u"TrimPaddedFiles", KeyType::kFlag, nullptr, &Options::TrimPaddedFiles},
+    {u"DeleteWrongSizedFiles", KeyType::kFlag, nullptr, &Options::DeleteWrongSizedFiles},
+    {u"FixMissing", KeyType::kFlag, nullptr, &Options::FixMissing},
+    {u"CreateBackups", KeyType::kFlag, nullptr, &Options::CreateBackups},
+    {u"BackupToTorrentDir", KeyType::kFlag, nullptr, &Options::BackupToTorrentDir},
+    {u"BackupDir", KeyType::kText, &Options::BackupDir},
+    {u"TorrentZipExe", KeyType::kText, &Options::TorrentZipExe},
+    {u"Font", KeyType::kText, &Options::Font},
+    {u"FontSize", KeyType::kPositive, nullptr, nullptr, &Options::FontSize},
+    {u"FontStyle", KeyType::kPositive, nullptr, nullptr, &Options::FontStyle},
+    {u"WindowPositionX", KeyType::kPosition, nullptr, nullptr, &Options::WindowPositionX},
+    {u"WindowPositionY", KeyType::kPosition, nullptr, nullptr, &Options::WindowPositionY},
+    {u"WindowSizeX", KeyType::kSize, nullptr, nullptr, &Options::WindowSizeX},
+    {u"WindowSizeY", KeyType::kSize, nullptr, nullptr, &Options::WindowSizeY},
+    {u"WindowMaximized", KeyType::kFlag, nullptr, &Options::WindowMaximized},
+    {u"Language", KeyType::kText, &Options::Language},
+};
+
+void ApplyValue(const SettingsKey& key, const QString& value, Options& options, SettingsFlags& flags) {
+  if (key.type == KeyType::kText) {
+    options.*key.text = value;
+    if (key.text == &Options::TorrentFile) flags.torrent_changed = true;
+    if (key.text == &Options::Language) flags.language_requested = true;
+    return;
+  }
+  const int64_t number = ParseInteger(value);
+  switch (key.type) {
+    case KeyType::kFlag:
+      if (number == 0 || number == 1) options.*key.flag = static_cast<int>(number);
+      break;
+    case KeyType::kPositive:
+      if (number > 0) options.*key.number = number;
+      break;
+    case KeyType::kPosition:
+      options.*key.number = number;
+      break;
+    case KeyType::kSize:
+      if (number > -1) options.*key.number = number;
+      break;
+    case KeyType::kText:
+      break;
+  }
+}
+
+void ApplyLine(QStringView line, Options& options, SettingsFlags& flags) {
+  for (const SettingsKey& key : kKeys) {
+    const QString value = ValueForKey(line, QStringView(key.key));
+    if (!value.isEmpty()) ApplyValue(key, value, options, flags);
+  }
+}
+
+QString WithoutBackupMarker(const QString& dir) {
+  const QString marker_end = kBackupMarker + QChar(kSeparator);
+  return dir.endsWith(marker_end) ? dir.chopped(marker_end.size()) : dir;
+}
+
+}  // namespace
+
+QString PerUserFolder() {
+  const QString base = QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation);
+  return WithTrailingSeparator(base) + QStringLiteral("Zandrel") + QChar(kSeparator);
+}
+
+DataFolder SettleDataFolder(const QString& working_dir, const QString& per_user_folder) {
+  const QString work = WithTrailingSeparator(working_dir);
+  DataFolder data;
+  if (FileSize(work + kSettingsFileName) >= 0) {
+    data.folder = work;
+    data.portable = true;
+  } else {
+    if (FileSize(per_user_folder) == -1) CreateDirectory(per_user_folder);
+    data.folder = FileSize(per_user_folder) == -2 ? WithTrailingSeparator(per_user_folder) : work;
+  }
+  data.settings_path = data.folder + kSettingsFileName;
+  data.logs_path = data.folder + kLogsFolderName;
+  return data;
+}
+
+void LoadSettings(const QString& path, Options& options, SettingsFlags& flags) {
+  QFile file(path);
+  if (!file.open(QIODevice::ReadOnly)) return;
+  const QByteArray bytes = file.readAll();
+  // A line ends at CR, LF, CR LF, a zero byte or the end of the file.
+  qsizetype start = 0;
+  for (qsizetype i = 0; i <= bytes.size(); ++i) {
+    const bool end = i == bytes.size();
+    if (!end && bytes[i] != '\r' && bytes[i] != '\n' && bytes[i] != '\0') continue;
+    const QString line = QString::fromUtf8(bytes.constData() + start, i - start);
+    ApplyLine(line, options, flags);
+    if (!end && bytes[i] == '\r' && i + 1 < bytes.size() && bytes[i + 1] == '\n') ++i;
+    start = i + 1;
+  }
+}
+
+void SaveSettings(const QString& path, const Options& o, bool window_maximized,
+                  const QString& current_language, const QString& version) {
+  QFile file(path);
+  if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate)) return;
+  QString text;
+  auto line = [&text](const QString& s) { text += s + QStringLiteral("\r\n"); };
+  auto flag = [&line](const char* key, int value) { line(QLatin1String(key) + u'=' + QString::number(value)); };
+  line(QStringLiteral(";Zandrel v") + version + QStringLiteral(" Settings File"));
+  line(QString());
+  line(QStringLiteral("TorrentFile=") + o.TorrentFile);
+  line(QStringLiteral("TorrentDir=") + o.TorrentDir);
+  flag("LogFoundFiles", o.LogFoundFiles);
+  flag("HashCheck", o.HashCheck);
+  flag("KeepWindowOnTop", o.KeepWindowOnTop);
+  flag("OpenReport", o.OpenReport);
+  flag("CheckUnneededFiles", o.CheckUnneededFiles);
+  flag("DelUnneededFiles", o.DelUnneededFiles);
+  flag("DelOnlyWhenComplete", o.DelOnlyWhenComplete);
+  flag("TrimPaddedFiles", o.TrimPaddedFiles);
+  flag("DeleteWrongSizedFiles", o.DeleteWrongSizedFiles);
+  flag("FixMissing", o.FixMissing);
+  flag("CreateBackups", o.CreateBackups);
+  flag("BackupToTorrentDir", o.BackupToTorrentDir);
+  if (o.BackupToTorrentDir == 0) line(QStringLiteral("BackupDir=") + WithoutBackupMarker(o.BackupDir));
+  line(QStringLiteral("TorrentZipExe=") + o.TorrentZipExe);
+  if (!o.Font.isEmpty()) line(QStringLiteral("Font=") + o.Font);
+  if (o.FontSize != 0) line(QStringLiteral("FontSize=") + QString::number(o.FontSize));
+  if (o.FontStyle != 0) line(QStringLiteral("FontStyle=") + QString::number(o.FontStyle));
+  if (window_maximized) {
+    line(QStringLiteral("WindowMaximized=1"));
+  } else {
+    line(QStringLiteral("WindowPositionX=") + QString::number(o.WindowPositionX));
+    line(QStringLiteral("WindowPositionY=") + QString::number(o.WindowPositionY));
+    line(QStringLiteral("WindowSizeX=") + QString::number(o.WindowSizeX));
+    line(QStringLiteral("WindowSizeY=") + QString::number(o.WindowSizeY));
+  }
+  if (!current_language.isEmpty()) line(QStringLiteral("Language=") + current_language + QStringLiteral(".lng"));
+  file.write(text.toUtf8());
+}
+
 }  // namespace zandrel

@@ -1,0 +1,208 @@
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+
+#include "check/stages.h"
+#include "platform/file_system.h"
+#include "tests/check/run_fixture.h"
+
+namespace zandrel {
+namespace {
+
+using test::Join;
+using test::ReadFile;
+using test::WriteFile;
+
+const QString kSummaryAllGood = "Correct files: (2/2) - Missing files: (0/2) - Wrong sized files: (0) - "
+                                "Successfully trimmed files: (0/0) - Deleted wrong sized files: (0/0)";
+
+class FileCheckTest : public test::RunFixture {};
+
+TEST_F(FileCheckTest, CleanRunHasOnlyTheHeadingAndTheSummary) {
+  AddEntry("a.bin", 100, 100);
+  AddEntry("Sub/b.bin", 0, 0);
+  EXPECT_EQ(Run(), Header() << kSummaryAllGood);
+  EXPECT_EQ(result_.status_text, "Torrent check was successful! No errors found.");
+  EXPECT_EQ(window_.progress_maximum, 2);
+  EXPECT_EQ(window_.progress_value, 2);
+  EXPECT_EQ(window_.captions, QStringList({"Cancel", "Check Torrent"}));
+  EXPECT_EQ(engine_.model.TorrentFiles[0].Found, 1);
+}
+
+TEST_F(FileCheckTest, FoundFilesAreLoggedOnRequest) {
+  inputs_.options.LogFoundFiles = 1;
+  AddEntry("a.bin", 100, 100);
+  AddEntry("Sub/b.bin", 0, 0);
+  EXPECT_EQ(Run(), Header() << "File found (OK): " + Q("a.bin") << "File found (OK): " + Q("Sub/b.bin") << ""
+                            << kSummaryAllGood);
+}
+
+TEST_F(FileCheckTest, TrimmedFileIsMovedToTheBackupFolder) {
+  // The download directory "Show", backups in another folder.
+  const QString backup = Join(root_.path(), "bk");
+  inputs_.options.BackupDir = backup;
+  inputs_.options.TrimPaddedFiles = 1;
+  window_.backup_field_text = backup;
+  const std::string original = AddEntry("Show/a.mkv", 1000000, 1048576);
+  AddEntry("b.nfo", 10, -1);
+  const QStringList lines = Run();
+  const QString folder = backup + "/[ZandrelBackup]/Show/Show/";
+  EXPECT_EQ(lines, Header() << "(Fixed) Wrong file size: " + Q("Show/a.mkv") + " wrong: 1048576 right: 1000000"
+                            << "Moved old file: " + Q("Show/a.mkv") + " to backup location: \"" + folder + "\""
+                            << "File not found: " + Q("b.nfo") << ""
+                            << "Correct files: (0/2) - Missing files: (1/2) - Wrong sized files: (1) - "
+                               "Successfully trimmed files: (1/1) - Deleted wrong sized files: (0/1)");
+  EXPECT_EQ(ReadFile(Path("Show/a.mkv")), original.substr(0, 1000000));
+  EXPECT_EQ(ReadFile(folder + "a.mkv"), original);
+  EXPECT_EQ(FileSize(Path("Show/a.mkv.tmp")), -1);
+  EXPECT_EQ(result_.status_text, "File(s) were trimmed successfully but there were some problems. See report.");
+  EXPECT_EQ(result_.backup_dir, backup);
+}
+
+TEST_F(FileCheckTest, TrimmingWithoutBackupsReplacesTheFileInPlace) {
+  inputs_.options.CreateBackups = 0;
+  inputs_.options.TrimPaddedFiles = 1;
+  const std::string original = AddEntry("a.bin", 3000000, 3000100);
+  AddEntry("empty.bin", 0, 5);
+  EXPECT_EQ(Run(), Header() << "(Fixed) Wrong file size: " + Q("a.bin") + " wrong: 3000100 right: 3000000"
+                            << "(Fixed) Wrong file size: " + Q("empty.bin") + " wrong: 5 right: 0" << ""
+                            << "Correct files: (0/2) - Missing files: (0/2) - Wrong sized files: (2) - "
+                               "Successfully trimmed files: (2/2) - Deleted wrong sized files: (0/2)");
+  EXPECT_EQ(ReadFile(Path("a.bin")), original.substr(0, 3000000));
+  EXPECT_EQ(FileSize(Path("empty.bin")), 0);
+  EXPECT_EQ(QDir(dl_).entryList(QDir::Files).size(), 2);
+  EXPECT_EQ(result_.status_text, "File(s) were trimmed successfully. See report.");
+}
+
+TEST_F(FileCheckTest, DeletingTakesPrecedenceOverTrimming) {
+  inputs_.options.TrimPaddedFiles = 1;
+  inputs_.options.DeleteWrongSizedFiles = 1;
+  const std::string longer = AddEntry("Sub/long.bin", 10, 20);
+  AddEntry("short.bin", 10, 5);
+  const QString folder = dl_ + "/[ZandrelBackup]/Show/";
+  EXPECT_EQ(Run(), Header() << "(Deleted) Wrong file size: " + Q("Sub/long.bin") + " wrong: 20 right: 10"
+                            << "Moved old file: " + Q("Sub/long.bin") + " to backup location: \"" + folder +
+                                   "Sub/\""
+                            << "(Deleted) Wrong file size: " + Q("short.bin") + " wrong: 5 right: 10"
+                            << "Moved old file: " + Q("short.bin") + " to backup location: \"" + folder + "\""
+                            << ""
+                            << "Correct files: (0/2) - Missing files: (0/2) - Wrong sized files: (2) - "
+                               "Successfully trimmed files: (0/0) - Deleted wrong sized files: (2/2)");
+  EXPECT_EQ(ReadFile(folder + "Sub/long.bin"), longer);
+  EXPECT_EQ(FileSize(Path("Sub/long.bin")), -1);
+  EXPECT_EQ(result_.status_text, "Wrong sized files deleted. See report.");
+}
+
+TEST_F(FileCheckTest, DeletingWithoutBackupsRemovesTheFileButNotADirectory) {
+  inputs_.options.CreateBackups = 0;
+  inputs_.options.DeleteWrongSizedFiles = 1;
+  AddEntry("a.bin", 10, 20);
+  AddEntry("dir.bin", 10, -1);
+  QDir(dl_).mkpath("dir.bin/inner");
+  EXPECT_EQ(Run(), Header() << "(Deleted) Wrong file size: " + Q("a.bin") + " wrong: 20 right: 10"
+                            << "Wrong file size: " + Q("dir.bin") + " wrong: -2 right: 10 (Unable to fix)" << ""
+                            << "Correct files: (0/2) - Missing files: (0/2) - Wrong sized files: (2) - "
+                               "Successfully trimmed files: (0/0) - Deleted wrong sized files: (1/2)");
+  EXPECT_EQ(FileSize(Path("a.bin")), -1);
+  EXPECT_EQ(FileSize(Path("dir.bin/inner")), -2);
+  EXPECT_EQ(result_.status_text, "Error. Some files could not be trimmed or copied because of disk space. See report.");
+}
+
+TEST_F(FileCheckTest, ShorterFilesAndDirectoriesAreLeftAloneWhenOnlyTrimming) {
+  inputs_.options.TrimPaddedFiles = 1;
+  const std::string shorter = AddEntry("a.bin", 10, 4);
+  AddEntry("d", 10, -1);
+  QDir(dl_).mkpath("d");
+  window_.open_report_ticked = true;
+  EXPECT_EQ(Run(), Header() << "Wrong file size: " + Q("a.bin") +
+                                   " wrong: 4 right: 10 (File is smaller than specified in .torrent)"
+                            << "Wrong file size: " + Q("d") +
+                                   " wrong: -2 right: 10 (File is smaller than specified in .torrent)"
+                            << ""
+                            << "Correct files: (0/2) - Missing files: (0/2) - Wrong sized files: (2) - "
+                               "Successfully trimmed files: (0/0) - Deleted wrong sized files: (0/2)");
+  EXPECT_EQ(ReadFile(Path("a.bin")), shorter);
+  EXPECT_EQ(FileSize(Path("a.bin.tmp")), -1);
+  EXPECT_EQ(result_.status_text, "Error. Some file(s) were not trimmed.");
+}
+
+TEST_F(FileCheckTest, AnEarlierBackupIsReplacedByTheNewerOne) {
+  inputs_.options.TrimPaddedFiles = 1;
+  const std::string original = AddEntry("a.bin", 10, 30, 5);
+  WriteFile(dl_ + "/[ZandrelBackup]/Show/a.bin", "old backup");
+  Run();
+  EXPECT_EQ(ReadFile(dl_ + "/[ZandrelBackup]/Show/a.bin"), original);
+  EXPECT_EQ(ReadFile(Path("a.bin")), original.substr(0, 10));
+}
+
+TEST_F(FileCheckTest, ABackupFolderThatCannotBeCreatedLosesNothing) {
+  WriteFile(Join(root_.path(), "blocker"), "a file where a folder should be");
+  inputs_.options.BackupDir = Join(root_.path(), "blocker/bk");
+  inputs_.options.TrimPaddedFiles = 1;
+  const std::string original = AddEntry("a.bin", 10, 30);
+  const QString location = root_.path() + "/blocker/bk/[ZandrelBackup]/";
+  EXPECT_EQ(Run(), Header() << "Unable to create directory: \"" + location + "\""
+                            << "Wrong file size: " + Q("a.bin") + " wrong: 30 right: 10 (Unable to fix)"
+                            << "Unable to move old file: " + Q("a.bin") << ""
+                            << "Correct files: (0/1) - Missing files: (0/1) - Wrong sized files: (1) - "
+                               "Successfully trimmed files: (0/1) - Deleted wrong sized files: (0/1)");
+  EXPECT_EQ(ReadFile(Path("a.bin")), original);
+  EXPECT_EQ(ReadFile(Path("a.bin.tmp")), original.substr(0, 10));
+  EXPECT_EQ(result_.status_text, "Error. Some files could not be trimmed or copied because of disk space. See report.");
+}
+
+TEST_F(FileCheckTest, AnImmutableFileIsNeitherMovedNorLost) {
+  inputs_.options.TrimPaddedFiles = 1;
+  const std::string original = AddEntry("a.bin", 10, 30);
+  if (QProcess::execute("chattr", {"+i", Path("a.bin")}) != 0) GTEST_SKIP() << "chattr +i is not available here";
+  const QStringList lines = Run();
+  QProcess::execute("chattr", {"-i", Path("a.bin")});
+  EXPECT_EQ(lines.mid(5, 2), QStringList({"Wrong file size: " + Q("a.bin") + " wrong: 30 right: 10 (Unable to fix)",
+                                          "Unable to move old file: " + Q("a.bin")}));
+  EXPECT_EQ(ReadFile(Path("a.bin")), original);
+  EXPECT_EQ(ReadFile(Path("a.bin.tmp")), original.substr(0, 10));
+}
+
+TEST_F(FileCheckTest, NotEnoughSpaceForTheBackupRefusesTheTrim) {
+  const QString mount = Join(root_.path(), "small");
+  QDir().mkpath(mount);
+  if (QProcess::execute("mount", {"-t", "tmpfs", "-o", "size=1m", "tmpfs", mount}) != 0)
+    GTEST_SKIP() << "cannot mount a tmpfs here (needs root)";
+  inputs_.options.BackupDir = mount;
+  inputs_.options.TrimPaddedFiles = 1;
+  const std::string original = AddEntry("a.bin", 2000000, 2000010);
+  const QStringList lines = Run();
+  QProcess::execute("umount", {mount});
+  EXPECT_EQ(lines, Header() << "Wrong file size: " + Q("a.bin") + " wrong: 2000010 right: 2000000 (Not enough "
+                                   "space on drive " + mount + " to trim file)"
+                            << ""
+                            << "Correct files: (0/1) - Missing files: (0/1) - Wrong sized files: (1) - "
+                               "Successfully trimmed files: (0/1) - Deleted wrong sized files: (0/1)");
+  EXPECT_EQ(ReadFile(Path("a.bin")), original);
+  EXPECT_EQ(FileSize(Path("a.bin.tmp")), -1);
+  EXPECT_EQ(result_.status_text, "Error. Some files could not be trimmed or copied because of disk space. See report.");
+}
+
+TEST_F(FileCheckTest, CopyWritesOnlyWhatItReadAndNeverLeavesAPartialCopy) {
+  CheckRun run(engine_, inputs_, window_);
+  const QString source = Join(root_.path(), "src.bin");
+  const QString destination = Join(root_.path(), "dst.bin");
+  const std::string bytes = test::RandomBytes(5000000, 9);
+  WriteFile(source, bytes);
+  EXPECT_EQ(CopyFileBlocks(run, source, destination, 0), 1);
+  EXPECT_EQ(ReadFile(destination), bytes);
+  EXPECT_EQ(CopyFileBlocks(run, source, destination, 4194305), 1);
+  EXPECT_EQ(ReadFile(destination), bytes.substr(0, 4194305));
+  EXPECT_EQ(CopyFileBlocks(run, source, destination, 6000000), 0);
+  EXPECT_EQ(FileSize(destination), -1);
+  EXPECT_EQ(CopyFileBlocks(run, Join(root_.path(), "none"), destination, 0), 0);
+  engine_.cancel_flag = 1;
+  EXPECT_EQ(CopyFileBlocks(run, source, destination, 0), -1);
+  EXPECT_EQ(FileSize(destination), -1);
+  engine_.io_buffer.clear();
+  engine_.cancel_flag = 0;
+  EXPECT_EQ(CopyFileBlocks(run, source, destination, 0), 0);
+}
+
+}  // namespace
+}  // namespace zandrel

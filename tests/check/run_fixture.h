@@ -1,0 +1,65 @@
+// A download directory, a torrent model filled by hand and a check run over them.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <QTemporaryDir>
+
+#include "check/check_run.h"
+#include "messages/message_table.h"
+#include "tests/support/test_files.h"
+
+namespace zandrel::test {
+
+class RunFixture : public ::testing::Test {
+ protected:
+  RunFixture() {
+    inputs_.torrent_path = Join(root_.path(), "Show.torrent");
+    inputs_.download_dir = dl_;
+    inputs_.options.TorrentDir = dl_;
+    inputs_.options.BackupDir = dl_;
+    inputs_.options.OpenReport = 0;
+    inputs_.options.CheckUnneededFiles = 0;
+    inputs_.report_path = Join(root_.path(), "report.log");
+    inputs_.version = "1.0";
+  }
+
+  // Adds an entry ("dir/sub/name") and, unless on_disk is negative, a file of on_disk bytes.
+  std::string AddEntry(const QString& relative, int64_t length, int64_t on_disk, uint32_t seed = 1) {
+    TorrentFileEntry entry;
+    const qsizetype cut = relative.lastIndexOf('/');
+    entry.Dir = relative.left(cut + 1);
+    entry.Name = relative.mid(cut + 1);
+    entry.Length = length;
+    engine_.model.TorrentFiles.push_back(entry);
+    std::string bytes;
+    if (on_disk >= 0) {
+      bytes = RandomBytes(static_cast<size_t>(on_disk), seed);
+      WriteFile(Join(dl_, relative), bytes);
+    }
+    return bytes;
+  }
+
+  QStringList Run() {
+    result_ = RunCheck(engine_, inputs_, window_);
+    return ReadReportLines(inputs_.report_path);
+  }
+
+  // The lines every report starts with.
+  static QStringList Header() {
+    const QString header = "Zandrel v1.0 Report file";
+    return {header, QString(header.size(), '-'), "", "File check/size check:", ""};
+  }
+  QString Path(const QString& relative) const { return Join(dl_, relative); }
+  QString Q(const QString& relative) const { return '"' + Path(relative) + '"'; }
+
+  QTemporaryDir root_;
+  QString dl_ = Join(root_.path(), "Show");
+  MessageTable messages_{Join(root_.path(), "lang")};
+  EngineState engine_{messages_};
+  CheckInputs inputs_;
+  RecordingWindow window_;
+  CheckResult result_;
+};
+
+}  // namespace zandrel::test
