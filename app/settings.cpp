@@ -2,7 +2,6 @@
 
 #include <QDir>
 #include <QFile>
-#include <QStandardPaths>
 
 #include "check/engine_state.h"
 #include "messages/text.h"
@@ -89,26 +88,6 @@ QString WithoutBackupMarker(const QString& dir) {
 }
 
 }  // namespace
-
-QString PerUserFolder() {
-  const QString base = QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation);
-  return WithTrailingSeparator(base) + QStringLiteral("Zandrel") + QChar(kSeparator);
-}
-
-DataFolder SettleDataFolder(const QString& working_dir, const QString& per_user_folder) {
-  const QString work = WithTrailingSeparator(working_dir);
-  DataFolder data;
-  if (FileSize(work + kSettingsFileName) >= 0) {
-    data.folder = work;
-    data.portable = true;
-  } else {
-    if (FileSize(per_user_folder) == -1) CreateDirectory(per_user_folder);
-    data.folder = FileSize(per_user_folder) == -2 ? WithTrailingSeparator(per_user_folder) : work;
-  }
-  data.settings_path = data.folder + kSettingsFileName;
-  data.logs_path = data.folder + kLogsFolderName;
-  return data;
-}
 
 void LoadSettings(const QString& path, Options& options, SettingsFlags& flags) {
   QFile file(path);

@@ -1,0 +1,31 @@
+// Runs a check on its own thread. The front end polls Running() and collects the result.
+#pragma once
+
+#include <atomic>
+#include <thread>
+
+#include "check/check_run.h"
+
+namespace zandrel {
+
+class CheckThread {
+ public:
+  CheckThread() = default;
+  CheckThread(const CheckThread&) = delete;
+  CheckThread& operator=(const CheckThread&) = delete;
+  ~CheckThread() { Wait(); }
+
+  // The inputs are copied: the run works on a snapshot taken now.
+  void Start(EngineState& engine, const CheckInputs& inputs, WindowOperations& window);
+  // True from Start until the run has handed back its result.
+  bool Running() const { return running_.load(); }
+  // Joins the thread; the result of the last run.
+  const CheckResult& Wait();
+
+ private:
+  std::thread thread_;
+  std::atomic<bool> running_{false};
+  CheckResult result_;
+};
+
+}  // namespace zandrel
