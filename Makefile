@@ -2,7 +2,7 @@
 BUILD_DIR ?= build
 JOBS ?= $(shell nproc)
 
-.PHONY: deps configure build test clean
+.PHONY: deps configure build test run clean
 
 deps:
 	@bash scripts/install-deps.sh
@@ -18,3 +18,7 @@ test: build
 
 clean:
 	rm -rf $(BUILD_DIR)
+
+# Until the main window exists, `make run` shows the demonstration of a check run.
+run: build
+	@bash scripts/demo.sh $(BUILD_DIR)/cli/zandrel-cli

@@ -1,0 +1,163 @@
+#include <gtest/gtest.h>
+
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QThread>
+
+#include <csignal>
+
+#include "platform/file_system.h"
+#include "tests/support/bencode.h"
+#include "tests/support/test_files.h"
+
+namespace zandrel {
+namespace {
+
+using test::Join;
+using test::ReadFile;
+using test::WriteFile;
+
+struct CliResult {
+  int exit_code = -1;
+  QStringList out;
+  QString err;
+};
+
+class CheckCommandTest : public ::testing::Test {
+ protected:
+  CheckCommandTest() {
+    const std::string a = test::RandomBytes(50000, 1), b = test::RandomBytes(30000, 2);
+    WriteFile(Join(dl_, "Docs/a.bin"), a);
+    WriteFile(Join(dl_, "b.bin"), b);
+    WriteFile(torrent_, test::BuildMultiFileTorrent(
+                            "Show", {{{"Docs", "a.bin"}, 50000, ""}, {{"b.bin"}, 30000, ""}}, 16384,
+                            test::PiecesFor(a + b, 16384)));
+  }
+
+  QProcess* Start(const QStringList& args) {
+    process_.setProgram(ZANDREL_CLI_PATH);
+    process_.setArguments(args);
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("XDG_CONFIG_HOME", Join(root_.path(), "config"));
+    process_.setProcessEnvironment(env);
+    process_.setWorkingDirectory(root_.path());
+    process_.start();
+    process_.waitForStarted();
+    return &process_;
+  }
+  CliResult Finish() {
+    process_.waitForFinished(120000);
+    CliResult result;
+    result.exit_code = process_.exitStatus() == QProcess::NormalExit ? process_.exitCode() : -1;
+    result.out = QString::fromUtf8(process_.readAllStandardOutput()).split('\n', Qt::SkipEmptyParts);
+    result.err = QString::fromUtf8(process_.readAllStandardError());
+    return result;
+  }
+  CliResult Cli(const QStringList& args) {
+    Start(args);
+    return Finish();
+  }
+
+  QTemporaryDir root_;
+  QString dl_ = Join(root_.path(), "Show");
+  QString torrent_ = Join(root_.path(), "Show.torrent");
+  QString report_ = Join(root_.path(), "report.log");
+  QProcess process_;
+};
+
+TEST_F(CheckCommandTest, SuccessfulCheckPrintsReportPathAndStatus) {
+  CliResult r = Cli({"check", torrent_, dl_, "--hash-check", "--report", report_});
+  EXPECT_EQ(r.exit_code, 0) << r.err.toStdString();
+  EXPECT_EQ(r.out, QStringList({report_, "Torrent check was successful! No errors found."}));
+  const QStringList lines = test::ReadReportLines(report_);
+  ASSERT_GE(lines.size(), 10);
+  EXPECT_EQ(lines[5], "Correct files: (2/2) - Missing files: (0/2) - Wrong sized files: (0) - "
+                      "Successfully trimmed files: (0/0) - Deleted wrong sized files: (0/0)");
+  EXPECT_TRUE(lines.contains("Pieces: (5) - Piece size: (16384)"));
+  EXPECT_TRUE(lines.contains("File integrity check passed - all files are OK."));
+  EXPECT_TRUE(r.err.isEmpty()) << "no progress line when stderr is not a terminal";
+}
+
+TEST_F(CheckCommandTest, ReportGoesToTheLogsFolderByDefault) {
+  CliResult r = Cli({"check", torrent_, dl_, "--quiet"});
+  EXPECT_EQ(r.exit_code, 0);
+  ASSERT_EQ(r.out.size(), 2);
+  EXPECT_TRUE(r.out[0].startsWith(Join(root_.path(), "config/Zandrel/logs/ZandrelReport_Show_")));
+  EXPECT_GT(FileSize(r.out[0]), 0);
+}
+
+TEST_F(CheckCommandTest, AFinishedRunWithProblemsExitsWithOne) {
+  QFile::remove(Join(dl_, "b.bin"));
+  WriteFile(Join(dl_, "stray.txt"), "x");
+  CliResult r = Cli({"check", torrent_, dl_, "--report", report_});
+  EXPECT_EQ(r.exit_code, 1);
+  EXPECT_EQ(r.out.value(1), "Error. Torrent check unsuccessful. See report.");
+  EXPECT_TRUE(test::ReadReportLines(report_).contains("File not found: \"" + Join(dl_, "b.bin") + "\""));
+}
+
+TEST_F(CheckCommandTest, UsageErrorsAndUnreadableTorrentsExitWithTwoAndTouchNothing) {
+  EXPECT_EQ(Cli({}).exit_code, 2);
+  EXPECT_EQ(Cli({"check", torrent_}).exit_code, 2);
+  EXPECT_EQ(Cli({"check", torrent_, dl_, "--bogus"}).exit_code, 2);
+  EXPECT_EQ(Cli({"check", torrent_, dl_, "--report"}).exit_code, 2);
+  EXPECT_EQ(Cli({"check", torrent_, Join(root_.path(), "nowhere")}).exit_code, 2);
+
+  CliResult r = Cli({"check", Join(root_.path(), "none.torrent"), dl_, "--report", report_});
+  EXPECT_EQ(r.exit_code, 2);
+  EXPECT_TRUE(r.err.contains("Torrent file not found.")) << r.err.toStdString();
+  WriteFile(Join(root_.path(), "junk.torrent"), "this is not a torrent at all, just some text");
+  r = Cli({"check", Join(root_.path(), "junk.torrent"), dl_, "--delete-unneeded", "--report", report_});
+  EXPECT_EQ(r.exit_code, 2);
+  EXPECT_TRUE(r.err.contains("Error processing torrent file. (not a .torrent?)"));
+  EXPECT_EQ(FileSize(report_), -1);
+  EXPECT_EQ(FileSize(Join(dl_, "b.bin")), 30000);
+}
+
+TEST_F(CheckCommandTest, HelpAndVersion) {
+  CliResult r = Cli({"--version"});
+  EXPECT_EQ(r.exit_code, 0);
+  EXPECT_TRUE(r.out.value(0).startsWith("zandrel-cli "));
+  r = Cli({"check", "--help"});
+  EXPECT_EQ(r.exit_code, 0);
+  EXPECT_TRUE(r.out.join('\n').contains("--delete-when-incomplete"));
+  EXPECT_EQ(Cli({"--help"}).exit_code, 0);
+}
+
+TEST_F(CheckCommandTest, IgnoreOptionsKeepUnneededFiles) {
+  WriteFile(Join(dl_, "keep.txt"), "k");
+  WriteFile(Join(dl_, "Docs/KEEP.TXT"), "k");
+  WriteFile(Join(dl_, "gone.txt"), "g");
+  CliResult r = Cli({"check", torrent_, dl_, "--delete-unneeded", "--no-backups", "--ignore", "keep.txt",
+                     "--report", report_});
+  EXPECT_EQ(r.exit_code, 0) << r.out.join('\n').toStdString();
+  EXPECT_EQ(FileSize(Join(dl_, "keep.txt")), 1);
+  EXPECT_EQ(FileSize(Join(dl_, "Docs/KEEP.TXT")), 1);
+  EXPECT_EQ(FileSize(Join(dl_, "gone.txt")), -1);
+}
+
+TEST_F(CheckCommandTest, SigintDuringALongTrimCancelsCleanly) {
+  // A large sparse file one byte longer than the torrent says: the trim copy takes a while.
+  const int64_t length = int64_t(8) << 30;
+  const QString big = Join(dl_, "big.bin");
+  WriteFile(torrent_, test::BuildMultiFileTorrent("Show", {{{"big.bin"}, length, ""}}, 1 << 22, std::string(20, 'x')));
+  QFile file(big);
+  ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+  ASSERT_TRUE(file.resize(length + 1));
+  file.close();
+
+  Start({"check", torrent_, dl_, "--trim-padded-files", "--no-backups", "--report", report_});
+  for (int i = 0; i < 2000 && FileSize(big + ".tmp") < 0; ++i) QThread::msleep(5);
+  ASSERT_GE(FileSize(big + ".tmp"), 0) << "the trim copy did not start";
+  ::kill(process_.processId(), SIGINT);
+  CliResult r = Finish();
+  EXPECT_EQ(r.exit_code, 130);
+  EXPECT_EQ(r.out.value(1), "Cancelled.");
+  const QStringList lines = test::ReadReportLines(report_);
+  EXPECT_EQ(lines.value(lines.size() - 1), "* Zandrel cancelled.");
+  EXPECT_EQ(FileSize(big), length + 1) << "the original stays untouched";
+  EXPECT_EQ(FileSize(big + ".tmp"), -1) << "the partial copy is removed";
+}
+
+}  // namespace
+}  // namespace zandrel
