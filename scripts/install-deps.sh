@@ -11,7 +11,7 @@ packages=(
   e2fsprogs util-linux
 )
 if [ "${1:-}" = "--bench" ]; then
-  packages+=(mktorrent btcheck python3-libtorrent time)
+  packages+=(mktorrent btcheck python3-libtorrent time bc python3)
 fi
 
 missing=()
