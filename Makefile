@@ -1,24 +1,50 @@
-# The two everyday commands: `make test` and (later) `make run`.
+# The two everyday commands: `make test` and `make run`.
+#
+# `make test` builds and runs the suite three ways: a normal build, a build with AddressSanitizer and
+# UndefinedBehaviorSanitizer, and a ThreadSanitizer build of the tests that start and cancel check
+# runs. A sanitizer report fails the run. `make test-fast` runs only the normal build.
 BUILD_DIR ?= build
 JOBS ?= $(shell nproc)
+CMAKE_FLAGS ?= -DCMAKE_BUILD_TYPE=RelWithDebInfo
+SAN_ENV = ASAN_OPTIONS=abort_on_error=0:halt_on_error=1:detect_leaks=1:detect_stack_use_after_return=0 \
+          UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1 \
+          LSAN_OPTIONS=suppressions=$(CURDIR)/tests/sanitizers/lsan.supp \
+          TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1:suppressions=$(CURDIR)/tests/sanitizers/tsan.supp
+# The thread-checked tests: everything that starts check runs, cancels them or drives the CLI.
+TSAN_TESTS ?= ^(RunCheck|CheckCommand|Piece|Verify|Cancel|Unneeded|Repair)
 
-.PHONY: deps configure build test run clean
+.PHONY: deps configure build test test-fast test-asan test-tsan run fuzz clean
 
 deps:
 	@bash scripts/install-deps.sh
 
 configure: deps
-	@cmake -S . -B $(BUILD_DIR) -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+	@cmake -S . -B $(BUILD_DIR) $(CMAKE_FLAGS) >/dev/null
 
 build: configure
 	@cmake --build $(BUILD_DIR) -j $(JOBS)
 
-test: build
+test-fast: build
 	@cd $(BUILD_DIR) && ctest --output-on-failure -j $(JOBS)
 
-clean:
-	rm -rf $(BUILD_DIR)
+test-asan: deps
+	@cmake -S . -B build-asan $(CMAKE_FLAGS) -DZANDREL_SANITIZE=address,undefined >/dev/null
+	@cmake --build build-asan -j $(JOBS)
+	@cd build-asan && $(SAN_ENV) ctest --output-on-failure -j $(JOBS)
+
+test-tsan: deps
+	@cmake -S . -B build-tsan $(CMAKE_FLAGS) -DZANDREL_SANITIZE=thread >/dev/null
+	@cmake --build build-tsan -j $(JOBS) --target check_tests cli_tests zandrel-cli
+	@cd build-tsan && $(SAN_ENV) ctest --output-on-failure -j $(JOBS) -R '$(TSAN_TESTS)'
+
+test: test-fast test-asan test-tsan
 
 # Until the main window exists, `make run` shows the demonstration of a check run.
 run: build
 	@bash scripts/demo.sh $(BUILD_DIR)/cli/zandrel-cli
+
+fuzz: deps
+	@bash tests/fuzz/run.sh $${FUZZ_SECONDS:-600}
+
+clean:
+	rm -rf $(BUILD_DIR) build-asan build-tsan build-fuzz

@@ -89,10 +89,7 @@ QString WithoutBackupMarker(const QString& dir) {
 
 }  // namespace
 
-void LoadSettings(const QString& path, Options& options, SettingsFlags& flags) {
-  QFile file(path);
-  if (!file.open(QIODevice::ReadOnly)) return;
-  const QByteArray bytes = file.readAll();
+void ApplySettingsText(const QByteArray& bytes, Options& options, SettingsFlags& flags) {
   // A line ends at CR, LF, CR LF, a zero byte or the end of the file.
   qsizetype start = 0;
   for (qsizetype i = 0; i <= bytes.size(); ++i) {
@@ -103,6 +100,12 @@ void LoadSettings(const QString& path, Options& options, SettingsFlags& flags) {
     if (!end && bytes[i] == '\r' && i + 1 < bytes.size() && bytes[i + 1] == '\n') ++i;
     start = i + 1;
   }
+}
+
+void LoadSettings(const QString& path, Options& options, SettingsFlags& flags) {
+  QFile file(path);
+  if (!file.open(QIODevice::ReadOnly)) return;
+  ApplySettingsText(file.readAll(), options, flags);
 }
 
 void SaveSettings(const QString& path, const Options& o, bool window_maximized,

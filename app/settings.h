@@ -14,6 +14,8 @@ struct SettingsFlags {
   bool language_requested = false;
 };
 
+// Applies the lines of a settings file's bytes to options.
+void ApplySettingsText(const QByteArray& bytes, Options& options, SettingsFlags& flags);
 // Fills options from the file; a missing or unreadable file leaves everything as it was.
 void LoadSettings(const QString& path, Options& options, SettingsFlags& flags);
 // Writes the whole file anew. current_language is the name of the language in use, or empty while
