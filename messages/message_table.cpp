@@ -5,14 +5,15 @@
 namespace zandrel {
 namespace {
 
-// Slot index of every key, looked up without regard to case.
+// Slot index of every key under its case-folded spelling, the same folding that the
+// case-insensitive key test of language and settings files uses.
 const QHash<QString, int>& SlotIndex() {
   static const QHash<QString, int> index = [] {
     QHash<QString, int> map;
     int slot = 0;
     for (const TableItem& item : kTableItems) {
       if (item.kind == TableItemKind::kSection) continue;
-      if (item.kind == TableItemKind::kKey) map.insert(QString::fromUtf16(item.key).toLower(), slot);
+      if (item.kind == TableItemKind::kKey) map.insert(QString::fromUtf16(item.key).toCaseFolded(), slot);
       ++slot;
     }
     return map;
@@ -31,6 +32,18 @@ int KeylessSlot() {
 
 }  // namespace
 
+QString CutToSlotLength(const QString& text) {
+  if (text.size() <= kMaxTextLength) return text;
+  qsizetype length = kMaxTextLength;
+  if (text[length - 1].isHighSurrogate()) --length;
+  return text.left(length);
+}
+
+int KeySlot(QStringView key) {
+  auto it = SlotIndex().constFind(key.toString().toCaseFolded());
+  return it == SlotIndex().constEnd() ? -1 : *it;
+}
+
 MessageTable::MessageTable(QString lang_dir) : lang_dir_(std::move(lang_dir)) { InitMessageTable(); }
 
 void MessageTable::InitMessageTable() {
@@ -39,16 +52,15 @@ void MessageTable::InitMessageTable() {
   int slot = 0;
   for (const TableItem& item : kTableItems) {
     if (item.kind == TableItemKind::kSection) continue;
-    built_in.texts[slot++] = QString::fromUtf16(item.text).left(kMaxTextLength);
+    built_in.texts[slot++] = CutToSlotLength(QString::fromUtf16(item.text));
   }
   entries_ = {built_in, built_in};
   current_ = 0;
 }
 
 QString MessageTable::MessageText(QStringView key) const {
-  auto it = SlotIndex().constFind(key.toString().toLower());
-  if (it == SlotIndex().constEnd()) return QString();
-  return CurrentEntry().texts[*it];
+  const int slot = KeySlot(key);
+  return slot < 0 ? QString() : CurrentEntry().texts[slot];
 }
 
 QString MessageTable::DeletedText() const {

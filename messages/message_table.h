@@ -2,13 +2,14 @@
 // into. Every user-visible text is read through MessageText at the moment of use.
 #pragma once
 
-#include <QFile>
 #include <QString>
 #include <QStringList>
 #include <array>
 #include <functional>
+#include <optional>
 
 #include "messages/builtin_texts.h"
+#include "messages/language_file.h"
 
 namespace zandrel {
 
@@ -20,6 +21,13 @@ struct MessageEntry {
 };
 
 inline constexpr int kMaxTextLength = 255;
+
+// A text as a slot holds it: at most kMaxTextLength characters, never ending in half a surrogate
+// pair.
+QString CutToSlotLength(const QString& text);
+
+// Slot of a key, matched without regard to letter case; -1 for a text that is no key.
+int KeySlot(QStringView key);
 
 class MessageTable {
  public:
@@ -40,22 +48,27 @@ class MessageTable {
   QString CurrentLanguageName() const { return CurrentEntry().LanguageName; }
   const QString& LangDir() const { return lang_dir_; }
 
-  // One pass over all items in language-file order on the open file (write and read passes).
-  void RunLanguagePass(LanguagePass mode, QFile* file = nullptr);
-  // Writes lang/<name>.lng from the current entry; 1 when written, 0 when it cannot be created.
-  int SaveLanguageFile(const QString& name);
+  // One pass over all items in language-file order, changing entry (read, flag and mark passes)
+  // or appending the lines of the file to *file (write pass). The read pass takes its lines from
+  // *file; the flag and mark passes need no file.
+  static void RunLanguagePass(LanguagePass mode, MessageEntry& entry, LanguageFile* file = nullptr);
+  // Writes <lang dir>/<name>.lng from the current entry; 1 when written, 0 when it cannot be
+  // created (also for a name that would leave the language folder).
+  int SaveLanguageFile(const QString& name) const;
 
   // The requested language (from the settings file or the Language menu).
   void RequestLanguage(const QString& file_name);
   bool LanguageRequested() const { return language_requested_; }
   const QString& RequestedLanguageFile() const { return requested_file_; }
-  // Loads the requested language file into the working entry; true when a file was loaded.
+  // Loads the requested language file into the working entry, which becomes current; true when a
+  // file was loaded. A file that cannot be read leaves everything as it was, request included.
   bool LoadRequestedLanguage();
   // "<English>": the built-in entry becomes current and the request is cleared.
   void UseBuiltInLanguage();
-  // Regenerates lang/<name>.lng for every name (the Language menu's items), marking untranslated
-  // keys against English.lng.
-  void SaveAllLanguageFiles(const QStringList& language_names);
+  // Regenerates <lang dir>/<name>.lng for every name (the Language menu's items except English):
+  // keys the file does not translate are written commented out under a marker line, with the
+  // text of English.lng as the suggestion. The table itself is not changed.
+  void SaveAllLanguageFiles(const QStringList& language_names) const;
 
   // Called after a successful load so the main window takes its computed size.
   void SetWindowSizeResetHook(std::function<void()> hook) { window_size_reset_ = std::move(hook); }
@@ -65,7 +78,8 @@ class MessageTable {
   static inline const QString kMarkerLine = QStringLiteral("; **** TRANSLATE ME: ");
 
  private:
-  MessageEntry& Current() { return entries_[current_]; }
+  int WriteLanguageFile(const QString& name, const MessageEntry& entry) const;
+  std::optional<QByteArray> ReadLanguageFile(const QString& file_name, QString* found_name) const;
 
   QString lang_dir_;
   std::array<MessageEntry, 2> entries_;

@@ -1,0 +1,86 @@
+#include <gtest/gtest.h>
+
+#include <limits>
+#include <string>
+
+#include "messages/text.h"
+
+namespace zandrel {
+namespace {
+
+TEST(ReplacePlaceholder, IgnoresLetterCaseAndReplacesEveryOccurrence) {
+  EXPECT_EQ(ReplacePlaceholder("%FILE% or %file% or %File%", u"%file%", "a.bin"),
+            "a.bin or a.bin or a.bin");
+  EXPECT_EQ(ReplacePlaceholder("Trimming %file%", u"%dir%", "x"), "Trimming %file%");
+  // The inserted value is not searched again.
+  EXPECT_EQ(ReplacePlaceholder("%file%", u"%file%", "%file%.%FILE%"), "%file%.%FILE%");
+}
+
+TEST(FillPlaceholders, ReplacesAllInOnePassWithoutRescanningValues) {
+  const QString line = FillPlaceholders("Wrong file size: %FILE% wrong: %size1% right: %Size2%",
+                                        {{u"%file%", "\"a %size2% b\""},
+                                         {u"%size1%", "10"},
+                                         {u"%size2%", "20"}});
+  EXPECT_EQ(line, "Wrong file size: \"a %size2% b\" wrong: 10 right: 20");
+  // "%fixedfile%" does not eat the start of "%fixedfiles%".
+  EXPECT_EQ(FillPlaceholders("%fixedfiles% %fixedfile%", {{u"%fixedfile%", "F"}}),
+            "%fixedfiles% F");
+  EXPECT_EQ(FillPlaceholders("100% done %", {{u"%s%", "x"}}), "100% done %");
+}
+
+TEST(MessageBoxBody, BarBecomesALineBreak) {
+  EXPECT_EQ(MessageBoxBody("Backups are turned off!|Are you sure?|"),
+            "Backups are turned off!\r\nAre you sure?\r\n");
+}
+
+TEST(ValueForKey, KeyAndEqualsSignMustOpenTheLine) {
+  EXPECT_EQ(ValueForKey(u"fontsize=12", u"FontSize"), "12");
+  EXPECT_EQ(ValueForKey(u"FontSize=", u"FontSize"), "");
+  EXPECT_EQ(ValueForKey(u"FontSize", u"FontSize"), "");
+  EXPECT_EQ(ValueForKey(u"Font=Arial", u"FontSize"), "");
+  EXPECT_EQ(ValueForKey(u"FontSize2=1", u"FontSize"), "");
+  EXPECT_EQ(ValueForKey(u"Font=a = b ", u"Font"), "a = b ");
+}
+
+TEST(ParseInteger, DecimalWithSpacesTabsAndSign) {
+  EXPECT_EQ(ParseInteger(u"42"), 42);
+  EXPECT_EQ(ParseInteger(u" \t 42"), 42);
+  EXPECT_EQ(ParseInteger(u"-17"), -17);
+  EXPECT_EQ(ParseInteger(u"+17"), 17);
+  EXPECT_EQ(ParseInteger(u"12abc"), 12);
+  EXPECT_EQ(ParseInteger(u"12 34"), 12);
+  EXPECT_EQ(ParseInteger(u"007"), 7);
+}
+
+TEST(ParseInteger, HexadecimalAndBinaryPrefixes) {
+  EXPECT_EQ(ParseInteger(u"$ff"), 255);
+  EXPECT_EQ(ParseInteger(u"$7FfF"), 32767);
+  EXPECT_EQ(ParseInteger(u"  -$10"), -16);
+  EXPECT_EQ(ParseInteger(u"$1g"), 1);
+  EXPECT_EQ(ParseInteger(u"%101"), 5);
+  EXPECT_EQ(ParseInteger(u"%1021"), 2);
+  EXPECT_EQ(ParseInteger(u"-%11"), -3);
+  EXPECT_EQ(ParseInteger(u"ff"), 0) << "hex digits need the $ prefix";
+}
+
+TEST(ParseInteger, NoDigitsGivesZero) {
+  for (const char16_t* text : {u"", u"   ", u"-", u"+", u"$", u"%", u"abc", u"- 5", u"$ 5",
+                               u"\n5", u"0x10"}) {
+    EXPECT_EQ(ParseInteger(text), 0) << QString::fromUtf16(text).toStdString();
+  }
+}
+
+TEST(ParseInteger, OverflowSaturates) {
+  constexpr int64_t kMax = std::numeric_limits<int64_t>::max();
+  constexpr int64_t kMin = std::numeric_limits<int64_t>::min();
+  EXPECT_EQ(ParseInteger(u"9223372036854775807"), kMax);
+  EXPECT_EQ(ParseInteger(u"9223372036854775808"), kMax);
+  EXPECT_EQ(ParseInteger(u"99999999999999999999999999"), kMax);
+  EXPECT_EQ(ParseInteger(u"-9223372036854775808"), kMin);
+  EXPECT_EQ(ParseInteger(u"-99999999999999999999999999"), kMin);
+  EXPECT_EQ(ParseInteger(u"$FFFFFFFFFFFFFFFFFF"), kMax);
+  EXPECT_EQ(ParseInteger(u"%" + std::u16string(70, u'1')), kMax);
+}
+
+}  // namespace
+}  // namespace zandrel
