@@ -130,18 +130,5 @@ TEST_F(SaveAllLanguageFiles, LeavesTheLanguageInUseAlone) {
   EXPECT_EQ(table_.CurrentLanguageName(), "Other");
 }
 
-TEST_F(SaveAllLanguageFiles, SavingTheCurrentLanguageWritesItsTexts) {
-  WriteLng("Mine", {"Author=Me", "Msg_Error=Fehler"});
-  table_.RequestLanguage("Mine.lng");
-  ASSERT_TRUE(table_.LoadRequestedLanguage());
-  ASSERT_EQ(table_.SaveLanguageFile(table_.CurrentLanguageName()), 1);
-  const QStringList expected = Layout([](const QString& key) -> QStringList {
-    if (key == "Author") return {"Author=Me"};
-    if (key == "Msg_Error") return {"Msg_Error=Fehler"};
-    return {key + "=" + BuiltInText(key)};
-  });
-  EXPECT_EQ(test::ReadFile(LngPath("Mine")), LngBytes(expected));
-}
-
 }  // namespace
 }  // namespace zandrel

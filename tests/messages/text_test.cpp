@@ -33,15 +33,6 @@ TEST(MessageBoxBody, BarBecomesALineBreak) {
             "Backups are turned off!\r\nAre you sure?\r\n");
 }
 
-TEST(ValueForKey, KeyAndEqualsSignMustOpenTheLine) {
-  EXPECT_EQ(ValueForKey(u"fontsize=12", u"FontSize"), "12");
-  EXPECT_EQ(ValueForKey(u"FontSize=", u"FontSize"), "");
-  EXPECT_EQ(ValueForKey(u"FontSize", u"FontSize"), "");
-  EXPECT_EQ(ValueForKey(u"Font=Arial", u"FontSize"), "");
-  EXPECT_EQ(ValueForKey(u"FontSize2=1", u"FontSize"), "");
-  EXPECT_EQ(ValueForKey(u"Font=a = b ", u"Font"), "a = b ");
-}
-
 TEST(ParseInteger, DecimalWithSpacesTabsAndSign) {
   EXPECT_EQ(ParseInteger(u"42"), 42);
   EXPECT_EQ(ParseInteger(u" \t 42"), 42);
