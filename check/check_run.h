@@ -6,6 +6,7 @@
 #include <memory>
 
 #include "check/engine_state.h"
+#include "check/repair_list.h"
 #include "check/window_operations.h"
 
 namespace zandrel {
@@ -86,6 +87,7 @@ struct CheckRun {
   RunCounters counters;
   PathMap ignore_list;       // snapshot taken at run start, with the backup marker
   PathMap needed_paths;
+  RepairList repair_list;    // repair stage: entries still waiting for a file
   ReportWriter report;
   QString report_path;
 };

@@ -1,9 +1,151 @@
+// Missing-file repair: supplies missing or wrong-sized entries with files of the same size found
+// elsewhere in the download directory (moved into place) or in the rebuild source (copied).
+#include "check/stage_paths.h"
 #include "check/stages.h"
+#include "messages/text.h"
+#include "platform/file_system.h"
 
 namespace zandrel {
+namespace {
 
-int RunRepairStage(CheckRun&) { return 0; }
-int SearchMissingFiles(CheckRun&, int, const QString&, int) { return 0; }
-int TryRepairCandidate(CheckRun&, const QString&, int) { return 0; }
+// The message table has no text for a failed move or copy, so this line is fixed.
+constexpr char16_t kUnableToFixText[] = u"Unable to fix missing file: %file% to destination: %fixedfile%";
+
+QString SourceLocation(const CheckRun& run) {
+  return run.options.BackupDir.chopped(kBackupMarker.size() + 1);
+}
+
+// Only files of the download directory are judged by path: anything from the rebuild source is a
+// candidate unless its name is ignored. Files of the torrent in their right place, ignored files
+// and the run's own report are never taken. Nor is a link: put in place of an entry it would make
+// a file of the torrent point outside the download, where later runs would trim or delete it.
+bool IsEligible(const CheckRun& run, const QString& candidate) {
+  if (IsRunReport(run, candidate) || IsSymLink(candidate)) return false;
+  QString relative;
+  if (!RelativeToDownload(run, candidate, &relative)) {
+    return !run.ignore_list.IsPresent(FileNamePart(candidate));
+  }
+  return !run.needed_paths.IsPresent(relative) && !IgnoredFile(run, relative);
+}
+
+// Supplied files are put only into real directories of the download directory: a folder of the
+// entry that is a link is never written through, so a link cannot lead a file out of the download.
+bool TargetFolderIsSafe(const CheckRun& run, const QString& dir) {
+  QString folder = run.download_dir;
+  for (const QString& component : dir.split(QChar(kSeparator), Qt::SkipEmptyParts)) {
+    if (component == u"." || component == u"..") return false;
+    folder += component;
+    if (IsSymLink(folder)) return false;
+    folder += QChar(kSeparator);
+  }
+  return true;
+}
+
+// Copies into a new file beside the target and puts it in place only when complete, so a failed or
+// cancelled copy leaves whatever stood at the target as it was. 1, 0 failure, -1 cancelled.
+int CopyIntoPlace(CheckRun& run, const QString& candidate, const QString& target, int64_t size) {
+  const QString part = UnusedSiblingName(target);
+  const int copied = CopyFileBlocks(run, candidate, part, size);
+  if (copied != 1) return copied;
+  if (FileSize(part) == size && MoveReplacing(part, target)) return 1;
+  DeleteFile(part);
+  return 0;
+}
+
+// 1 supplied, 0 failed, -1 copy cancelled.
+int PutIntoPlace(CheckRun& run, const TorrentFileEntry& entry, const QString& candidate, int64_t size,
+                 int move_mode) {
+  if (!TargetFolderIsSafe(run, entry.Dir)) return 0;
+  const QString folder = run.download_dir + entry.Dir;
+  if (FileSize(folder) != -2) CreateDirectoryPath(run, folder, kAbsolute);
+  const QString target = folder + entry.Name;
+  if (move_mode == 1) return MoveFile(candidate, target) ? 1 : 0;
+  return CopyIntoPlace(run, candidate, target, size);
+}
+
+void SupplyEntry(CheckRun& run, const TorrentFileEntry& entry, const QString& candidate, int64_t size,
+                 int move_mode) {
+  const QString drive = DriveText(FullPathName(run.options.TorrentDir));
+  if (DriveFreeSpace(drive) < size) {
+    run.WriteReportLine(FillPlaceholders(run.Text(u"Log_NoSpaceCopy"), {{u"%s%", candidate}, {u"%drive%", drive}}));
+    return;
+  }
+  const QString target = run.download_dir + entry.Dir + entry.Name;
+  const int outcome = PutIntoPlace(run, entry, candidate, size, move_mode);
+  if (outcome == -1) return;
+  const QString text = outcome == 1 ? run.Text(u"Log_FixMissingFile") : QString::fromUtf16(kUnableToFixText);
+  run.WriteReportLine(FillPlaceholders(text, {{u"%file%", Quoted(candidate)}, {u"%fixedfile%", Quoted(target)}}));
+  if (outcome == 1) run.counters.FixedFiles++;
+}
+
+bool ShouldSearch(const CheckRun& run, const QString& path) {
+  QString relative;
+  if (!RelativeToDownload(run, path, &relative)) return true;
+  // The backup folder directly in the download directory is searched although ignored: files
+  // moved there earlier can go back into place.
+  return !run.ignore_list.IsPresent(relative) || relative.compare(kBackupMarker, Qt::CaseInsensitive) == 0;
+}
+
+void WriteClosingLines(CheckRun& run) {
+  const RunCounters& c = run.counters;
+  if (c.FixedFiles > 0) run.WriteReportLine(QString());
+  const QString count = QString::number(c.FixedFiles) + u'/' + QString::number(c.MissingFiles + c.WrongSizedFiles);
+  run.WriteReportLine(FillPlaceholders(run.Text(u"Log_FixedFiles"), {{u"%fixedfiles%", count}}));
+}
+
+}  // namespace
+
+int TryRepairCandidate(CheckRun& run, const QString& candidate, int move_mode) {
+  const QString status =
+      FillPlaceholders(run.Text(u"Status_FixingFile"), {{u"%file%", Quoted(FileNamePart(candidate))}});
+  if (!run.repair_list.Empty() && IsEligible(run, candidate)) {
+    // A link answers with the size of what it points to; a link to a directory or a dangling one
+    // has no size and matches nothing.
+    const int64_t size = FileSize(candidate);
+    if (size >= 0) {
+      if (const auto position = run.repair_list.Take(size)) {
+        SupplyEntry(run, run.Files()[*position], candidate, size, move_mode);
+      }
+    }
+  }
+  run.window.SetStatusText(status);
+  return run.CancelRequested() ? -1 : 0;
+}
+
+int SearchMissingFiles(CheckRun& run, int number, const QString& dir, int move_mode) {
+  // An empty path would list the working directory.
+  if (dir.isEmpty()) return 0;
+  const auto entries = ListDirectory(dir);
+  if (!entries) return 0;
+  for (const DirEntry& entry : *entries) {
+    const QString path = dir + entry.name;
+    if (entry.kind == EntryKind::kFile) {
+      if (TryRepairCandidate(run, path, move_mode) == -1) return -1;
+    } else if (entry.kind == EntryKind::kDirectory) {
+      const QString status =
+          FillPlaceholders(run.Text(u"Status_CheckingDirectory"), {{u"%dir%", Quoted(entry.name)}});
+      if (ShouldSearch(run, path)) SearchMissingFiles(run, number + 1, path + QChar(kSeparator), move_mode);
+      run.window.SetStatusText(status);
+      if (run.CancelRequested()) return -1;
+    }
+  }
+  return 0;
+}
+
+int RunRepairStage(CheckRun& run) {
+  run.WriteReportLine(QString());
+  run.WriteReportLine(run.Text(u"Log_FixMissing"));
+  run.WriteReportLine(QString());
+  run.window.ShowProgressBar(false);
+  run.window.SetStatusText(QString());
+  run.window.ShowStatusLine(true);
+  run.RebuildNeededPaths();
+  run.repair_list.Reset(run.Files());
+  int result = SearchMissingFiles(run, 1, run.download_dir, 1);
+  // A cancelled run starts no new search.
+  if (result != -1 && SearchMissingFiles(run, 1, SourceLocation(run), 0) == -1) result = -1;
+  WriteClosingLines(run);
+  return result;
+}
 
 }  // namespace zandrel

@@ -1,9 +1,218 @@
+// Unneeded files stage: finds what in the download directory belongs neither to the torrent nor to
+// the ignore list, reports it, and deletes it or moves it into the backup location when allowed.
+#include "check/stage_paths.h"
 #include "check/stages.h"
+#include "messages/text.h"
+#include "platform/file_system.h"
 
 namespace zandrel {
+namespace {
 
-bool RunUnneededStage(CheckRun&) { return false; }
-int ScanDirectory(CheckRun&, int, const QString&) { return 0; }
-int CheckUnneededFile(CheckRun&, const QString&) { return 0; }
+QString Line(const CheckRun& run, QStringView key, QStringView placeholder, const QString& path) {
+  return FillPlaceholders(run.Text(key), {{placeholder, Quoted(path)}});
+}
+
+QString BackupFolder(const CheckRun& run) {
+  return run.options.BackupDir + run.engine.DownloadFolderName + QChar(kSeparator);
+}
+
+QString DirectoryPart(const QString& relative) {
+  return relative.left(relative.lastIndexOf(QChar(kSeparator)) + 1);
+}
+
+// The file goes below the backup folder at its relative path; a file already there is replaced.
+bool MoveToBackup(CheckRun& run, const QString& path, const QString& relative) {
+  PrepareBackupLocation(run, run.options.TorrentDir);
+  CreateDirectoryPath(run, relative, kBackupRelative);
+  PrepareBackupLocation(run, run.options.TorrentDir);
+  const QString folder = BackupFolder(run);
+  // Without its backup location the folder name may be left from another download: move nothing.
+  if (run.engine.DirectoryStatus != 1 && MoveReplacing(path, folder + relative)) {
+    run.WriteReportLine(FillPlaceholders(run.Text(u"Log_MovedUnneededFile"),
+                                         {{u"%file%", Quoted(path)},
+                                          {u"%backupdir%", Quoted(folder + DirectoryPart(relative))}}));
+    return true;
+  }
+  run.WriteReportLine(Line(run, u"Log_UnableToMoveFile", u"%file%", path));
+  return false;
+}
+
+// Deletes or backs up one unneeded file; true when it is gone from its place.
+bool RemoveFile(CheckRun& run, const QString& path, const QString& relative) {
+  bool removed = false;
+  if (run.options.CreateBackups == 1) {
+    removed = MoveToBackup(run, path, relative);
+  } else {
+    removed = DeleteFile(path);
+    run.WriteReportLine(Line(run, removed ? u"Log_DeletedFile" : u"Log_UnableToDeleteFile", u"%file%", path));
+  }
+  if (removed) run.counters.DeletedFiles++;
+  return removed;
+}
+
+bool NeededOrIgnored(const CheckRun& run, const QString& relative, const QString& path) {
+  return run.needed_paths.IsPresent(relative) || IgnoredDirectory(run, relative, path);
+}
+
+// Every directory above a needed or ignored one is needed too. The scan judges a directory only
+// after everything below it, so its ancestors are marked before their turn comes.
+void MarkAncestorsNeeded(CheckRun& run, const QString& relative) {
+  for (qsizetype pos = relative.indexOf(QChar(kSeparator)); pos > 0;
+       pos = relative.indexOf(QChar(kSeparator), pos + 1)) {
+    run.needed_paths.Add(relative.left(pos));
+  }
+}
+
+// Re-creates an unneeded directory below the backup folder, so that even an empty one is kept.
+void MirrorInBackup(CheckRun& run, const QString& relative) {
+  PrepareBackupLocation(run, run.options.TorrentDir);
+  if (FileSize(BackupFolder(run) + relative) >= 0) return;
+  CreateDirectoryPath(run, relative + QChar(kSeparator), kBackupRelative);
+}
+
+struct Contents {
+  bool listed = false;
+  bool any = false;           // a file or a directory
+  bool ignored_file = false;  // a file the ignore list keeps
+};
+
+Contents ReadContents(const CheckRun& run, const QString& path, const QString& relative) {
+  Contents contents;
+  const auto entries = ListDirectory(path);
+  if (!entries) return contents;
+  contents.listed = true;
+  for (const DirEntry& entry : *entries) {
+    if (entry.kind == EntryKind::kOther) continue;
+    contents.any = true;
+    if (entry.kind == EntryKind::kFile && IgnoredFile(run, relative + QChar(kSeparator) + entry.name)) {
+      contents.ignored_file = true;
+    }
+  }
+  return contents;
+}
+
+// With backups off the files left directly in the directory go with it; ignored and needed files
+// never do. Sub-directories are not entered. Succeeds when the directory is gone.
+bool DeleteDirectory(const CheckRun& run, const QString& path, const QString& relative) {
+  const QChar sep(kSeparator);
+  if (run.options.CreateBackups != 1) {
+    for (const DirEntry& entry : ListDirectory(path).value_or(std::vector<DirEntry>())) {
+      const QString entry_relative = relative + sep + entry.name;
+      if (entry.kind != EntryKind::kFile || IgnoredFile(run, entry_relative) ||
+          run.needed_paths.IsPresent(entry_relative)) {
+        continue;
+      }
+      MakeWritable(path + sep + entry.name);
+      DeleteFile(path + sep + entry.name);
+    }
+  }
+  RemoveDirectory(path);
+  return !PathEntryExists(path);
+}
+
+// Judges a directory whose contents have all been handled; returns the status text to show.
+QString JudgeDirectory(CheckRun& run, const QString& path, const QString& relative, const QString& name,
+                       const QString& status) {
+  const bool backups = run.options.CreateBackups == 1;
+  const bool permitted = run.DeletionPermitted();
+  if (!NeededOrIgnored(run, relative, path)) {
+    if (backups && permitted) MirrorInBackup(run, relative);
+  } else {
+    MarkAncestorsNeeded(run, relative);
+  }
+  const Contents contents = ReadContents(run, path, relative);
+  if (!contents.listed || NeededOrIgnored(run, relative, path)) return status;
+  run.counters.UnneededDirs++;
+  const QString shown = path + QChar(kSeparator);
+  if (!permitted) {
+    run.WriteReportLine(Line(run, u"Log_UnneededDirectory", u"%dir%", shown));
+    return status;
+  }
+  // With backups off a directory counts as empty unless it keeps an ignored file. The outcome of
+  // the last backup-folder operation only matters when this directory was mirrored there.
+  const bool has_content = backups ? contents.any : contents.ignored_file;
+  if (has_content || (backups && run.engine.DirectoryStatus == 1)) return status;
+  if (!DeleteDirectory(run, path, relative)) {
+    run.WriteReportLine(Line(run, u"Log_UnableToDeleteDirectory", u"%dir%", shown));
+    return QString();
+  }
+  run.WriteReportLine(Line(run, u"Log_DeletedDirectory", u"%dir%", shown));
+  run.counters.DeletedDirs++;
+  return FillPlaceholders(run.Text(u"Status_DeletingDirectory"), {{u"%dir%", Quoted(name)}});
+}
+
+void HandleDirectory(CheckRun& run, int level, const QString& dir, const QString& name) {
+  const QString path = dir + name;
+  const QString relative = path.mid(run.download_dir.size());
+  QString status = FillPlaceholders(run.Text(u"Status_CheckingDirectory"), {{u"%dir%", Quoted(name)}});
+  bool cut_short = false;
+  if (!IgnoredDirectory(run, relative, path)) {
+    cut_short = ScanDirectory(run, level + 1, path + QChar(kSeparator)) == -1;
+  }
+  // A directory whose scan a cancel cut short is left alone: its remaining files were never
+  // judged, and deleting it would take them along after the user asked to stop.
+  if (!cut_short) status = JudgeDirectory(run, path, relative, name, status);
+  run.window.SetStatusText(status);
+}
+
+void WriteSummary(CheckRun& run) {
+  const RunCounters& c = run.counters;
+  if (c.UnneededFiles > 0 || c.UnneededDirs > 0) run.WriteReportLine(QString());
+  auto count = [](int64_t n, int64_t total) { return QString::number(n) + u'/' + QString::number(total); };
+  run.WriteReportLine(FillPlaceholders(run.Text(u"Log_UnneededFiles"),
+                                       {{u"%unneededfiles%", QString::number(c.UnneededFiles)},
+                                        {u"%unneededdirs%", QString::number(c.UnneededDirs)},
+                                        {u"%deletedfiles%", count(c.DeletedFiles, c.UnneededFiles)},
+                                        {u"%deleteddirs%", count(c.DeletedDirs, c.UnneededDirs)}}));
+}
+
+}  // namespace
+
+int CheckUnneededFile(CheckRun& run, const QString& path) {
+  const QString relative = path.mid(run.download_dir.size());
+  const QString name = FileNamePart(relative);
+  QString status = FillPlaceholders(run.Text(u"Status_CheckingFile"), {{u"%file%", Quoted(name)}});
+  if (!run.needed_paths.IsPresent(relative) && !IgnoredFile(run, relative) && !IsRunReport(run, path)) {
+    run.counters.UnneededFiles++;
+    if (!run.DeletionPermitted()) {
+      run.WriteReportLine(Line(run, u"Log_UnneededFile", u"%file%", path));
+    } else if (RemoveFile(run, path, relative)) {
+      status = FillPlaceholders(run.Text(u"Status_DeletingFile"), {{u"%file%", Quoted(name)}});
+    }
+  }
+  run.window.SetStatusText(status);
+  return run.CancelRequested() ? -1 : 0;
+}
+
+int ScanDirectory(CheckRun& run, int level, const QString& dir) {
+  // An empty path would list the working directory.
+  if (dir.isEmpty()) return 0;
+  const auto entries = ListDirectory(dir);
+  if (!entries) return 0;
+  for (const DirEntry& entry : *entries) {
+    if (entry.kind == EntryKind::kFile) {
+      if (CheckUnneededFile(run, dir + entry.name) == -1) return -1;
+    } else if (entry.kind == EntryKind::kDirectory) {
+      HandleDirectory(run, level, dir, entry.name);
+      if (run.CancelRequested()) return -1;
+    }
+  }
+  return 0;
+}
+
+bool RunUnneededStage(CheckRun& run) {
+  RunCounters& c = run.counters;
+  c.UnneededFiles = c.UnneededDirs = c.DeletedFiles = c.DeletedDirs = 0;
+  run.WriteReportLine(QString());
+  run.WriteReportLine(run.Text(u"Log_UnneededFilesCheck"));
+  run.WriteReportLine(QString());
+  run.window.ShowProgressBar(false);
+  run.window.SetStatusText(QString());
+  run.window.ShowStatusLine(true);
+  run.RebuildNeededPaths();
+  const bool cancelled = ScanDirectory(run, 1, run.download_dir) == -1;
+  WriteSummary(run);
+  return cancelled;
+}
 
 }  // namespace zandrel

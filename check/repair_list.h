@@ -1,0 +1,31 @@
+// The entries the repair stage may still supply with a file.
+#pragma once
+
+#include <QHash>
+#include <cstdint>
+#include <deque>
+#include <optional>
+#include <vector>
+
+#include "torrent/torrent_model.h"
+
+namespace zandrel {
+
+// A found file is matched by its size alone: it goes to the first entry of that length, in torrent
+// order, that was not present at the file check and has not been offered a file yet. Each entry is
+// offered at most once, whatever became of the offer. Kept as one queue per length, so a search
+// over a large directory costs one lookup per file instead of a walk over every waiting entry.
+class RepairList {
+ public:
+  // Takes every entry whose Found is 0.
+  void Reset(const std::vector<TorrentFileEntry>& entries);
+  // The torrent position of the entry that a file of this size goes to; it is taken off the list.
+  std::optional<size_t> Take(int64_t length);
+  bool Empty() const { return waiting_ == 0; }
+
+ private:
+  QHash<int64_t, std::deque<size_t>> by_length_;
+  size_t waiting_ = 0;
+};
+
+}  // namespace zandrel

@@ -1,0 +1,63 @@
+#include "check/stage_paths.h"
+
+#include "platform/file_system.h"
+
+namespace zandrel {
+namespace {
+
+#ifdef _WIN32
+constexpr Qt::CaseSensitivity kPathCase = Qt::CaseInsensitive;
+#else
+constexpr Qt::CaseSensitivity kPathCase = Qt::CaseSensitive;
+#endif
+
+bool SamePlace(const QString& a, const QString& b) {
+  return FullPathName(a).compare(FullPathName(b), kPathCase) == 0;
+}
+
+}  // namespace
+
+bool RelativeToDownload(const CheckRun& run, const QString& path, QString* relative) {
+  if (run.download_dir.isEmpty() || !path.startsWith(run.download_dir, kPathCase)) return false;
+  *relative = path.mid(run.download_dir.size());
+  return true;
+}
+
+QString FileNamePart(const QString& path) { return path.mid(path.lastIndexOf(QChar(kSeparator)) + 1); }
+
+bool IgnoredFile(const CheckRun& run, const QString& relative) {
+  return run.ignore_list.IsPresent(relative) || run.ignore_list.IsPresent(FileNamePart(relative));
+}
+
+bool IgnoredDirectory(const CheckRun& run, const QString& relative, const QString& path) {
+  if (run.ignore_list.IsPresent(relative)) return true;
+  // Cheap test first: only a folder named like the marker can be the backup location.
+  return FileNamePart(relative).compare(kBackupMarker, Qt::CaseInsensitive) == 0 &&
+         SamePlace(path, run.options.BackupDir);
+}
+
+bool IsRunReport(const CheckRun& run, const QString& path) {
+  return !run.report_path.isEmpty() && FileNamePart(path) == FileNamePart(run.report_path) &&
+         SamePlace(path, run.report_path);
+}
+
+QString UnusedSiblingName(const QString& path) {
+  QString name = path + QStringLiteral(".zandrel-part");
+  for (int i = 1; PathEntryExists(name); ++i) name = path + QStringLiteral(".zandrel-part") + QString::number(i);
+  return name;
+}
+
+bool MoveReplacing(const QString& from, const QString& to) {
+  if (!PathEntryExists(to)) return MoveFile(from, to);
+  if (FileSize(to) == -2 && !IsSymLink(to)) return false;
+  const QString aside = UnusedSiblingName(to);
+  if (!MoveFile(to, aside)) return false;
+  if (!MoveFile(from, to)) {
+    MoveFile(aside, to);
+    return false;
+  }
+  DeleteFile(aside);
+  return true;
+}
+
+}  // namespace zandrel
