@@ -342,7 +342,7 @@ void TorrentScanner::PieceFields() {
     // v2 hashes after the info dictionary: binary data that must not be scanned for patterns.
     int64_t end = 0;
     if (!SkipValue(pos_ + 15, &end)) return Stop();
-    pos_ = end;
+    pos_ = end - 1;  // the pass's step lands on the first byte after the value
   }
 }
 
@@ -393,7 +393,7 @@ void TorrentScanner::ReadMetaVersion() {
   const int64_t e = Find(pos_, 'e');
   if (e < 0) return Stop();
   out_.meta_version = Number(pos_, e);
-  pos_ = e + 1;
+  pos_ = e;  // the pass's step lands on the key after the integer ("4:name" in a single-file torrent)
 }
 
 // Hands a successful read over: entries and hashes to the model, or paths to the ignore list.
@@ -422,6 +422,10 @@ void Commit(ScanOutput& scan, int mode, TorrentModel& model, PathMap& ignore_lis
 // only), make the read fail as a whole.
 bool Acceptable(const ScanOutput& scan, int mode) {
   if (!scan.info_found || scan.invalid) return false;
+  // A file whose path never came would stand for the download directory itself.
+  for (const TorrentFileEntry& entry : scan.files) {
+    if (entry.Name.isEmpty()) return false;
+  }
   if (scan.meta_version >= 2 && !scan.pieces_found) return false;
   if (mode == kLoadModel && !scan.hashes.empty() && scan.piece_length <= 0) return false;
   return true;

@@ -1,0 +1,306 @@
+#include <gtest/gtest.h>
+
+#include <QFileInfo>
+#include <limits>
+
+#include "tests/support/bencode.h"
+#include "tests/torrent/read_helper.h"
+
+namespace zandrel {
+namespace {
+
+using test::BDict;
+using test::BInt;
+using test::BList;
+using test::BStr;
+using test::BuildMultiFileTorrent;
+using test::BuildSingleFileTorrent;
+using test::NativePath;
+using test::PortablePath;
+using test::TorrentFileSpec;
+
+std::string Wrap(const std::string& info) { return BDict({{"announce", BStr("http://t.invalid/a")}, {"info", info}}); }
+
+std::string Hashes(int count) {
+  std::string pieces;
+  for (int i = 0; i < count; ++i) pieces += test::Sha1(std::to_string(i));
+  return pieces;
+}
+
+std::vector<QString> Paths(const TorrentModel& model) {
+  std::vector<QString> paths;
+  for (const auto& entry : model.TorrentFiles) paths.push_back(PortablePath(entry));
+  return paths;
+}
+
+class TorrentReaderTest : public ::testing::Test {
+ protected:
+  test::TorrentReadHelper reader_;
+};
+
+TEST_F(TorrentReaderTest, SingleFileTorrent) {
+  std::string pieces(20, '\0');
+  for (int i = 0; i < 20; ++i) pieces[i] = static_cast<char>(i * 13 + 10);
+  auto out = reader_.Read(BuildSingleFileTorrent("a.txt", 1000, 16384, pieces));
+  ASSERT_EQ(out.result, 1);
+  ASSERT_EQ(out.model.TorrentFiles.size(), 1u);
+  const auto& entry = out.model.TorrentFiles[0];
+  EXPECT_EQ(entry.Name, "a.txt");
+  EXPECT_EQ(entry.Dir, "");
+  EXPECT_EQ(entry.Length, 1000);
+  EXPECT_EQ(entry.PadAfter, 0);
+  EXPECT_EQ(out.model.PieceLength, 16384);
+  EXPECT_EQ(out.model.PiecesSize, 20);
+  ASSERT_EQ(out.model.PieceHashes.size(), 1u);
+  EXPECT_EQ(HexDigest(out.model.PieceHashes[0]), "0A1724313E4B5865727F8C99A6B3C0CDDAE7F401");
+  EXPECT_EQ(out.status, QStringList{reader_.Text(u"Status_ProcessTorrent")});
+}
+
+TEST_F(TorrentReaderTest, MultiFileEntriesInOrderWithoutTheTorrentName) {
+  auto out = reader_.Read(BuildMultiFileTorrent(
+      "TopName", {{{"dir", "sub", "b.bin"}, 5, ""}, {{"a.txt"}, 7, ""}, {{"dir", "c"}, 0, ""}}, 32768, Hashes(3)));
+  ASSERT_EQ(out.result, 1);
+  EXPECT_EQ(Paths(out.model), (std::vector<QString>{"dir/sub/b.bin", "a.txt", "dir/c"}));
+  EXPECT_EQ(out.model.TorrentFiles[0].Dir, NativePath("dir/sub/"));
+  EXPECT_EQ(out.model.TorrentFiles[0].Name, "b.bin");
+  EXPECT_EQ(out.model.TorrentFiles[1].Dir, "");
+  EXPECT_EQ(out.model.TorrentFiles[2].Length, 0);
+  for (const auto& entry : out.model.TorrentFiles) EXPECT_FALSE(entry.RelativePath().contains("TopName"));
+  EXPECT_EQ(out.model.PieceCount(), 3);
+}
+
+TEST_F(TorrentReaderTest, UpperCaseKeysAndUtf8Components) {
+  const std::string cafe = "Caf\xc3\xa9";                 // 5 bytes, 4 characters
+  const std::string nihon = "\xe6\x97\xa5\xe6\x9c\xac";   // 6 bytes, 2 characters
+  auto out = reader_.Read("d4:infoD5:FILESLD6:LENGTHi3e4:PATHl" + BStr(cafe) + BStr(nihon + ".txt") +
+                          "eee4:NAME1:x12:PIECE LENGTHi1024e6:PIECES20:" + std::string(20, 'h') + "ee");
+  ASSERT_EQ(out.result, 1);
+  ASSERT_EQ(out.model.TorrentFiles.size(), 1u);
+  EXPECT_EQ(out.model.TorrentFiles[0].Dir, QString::fromUtf8("Café") + QChar(kSeparator));
+  EXPECT_EQ(out.model.TorrentFiles[0].Name, QString::fromUtf8("日本.txt"));
+  EXPECT_EQ(out.model.TorrentFiles[0].Length, 3);
+  EXPECT_EQ(out.model.PieceLength, 1024);
+  EXPECT_EQ(out.model.PieceHashes.size(), 1u);
+}
+
+TEST_F(TorrentReaderTest, OnlyWholePiecesAreRead) {
+  auto out = reader_.Read(BuildSingleFileTorrent("a", 10, 16, Hashes(2) + "0123456789"));
+  ASSERT_EQ(out.result, 1);
+  EXPECT_EQ(out.model.PiecesSize, 50);
+  EXPECT_EQ(out.model.PieceHashes.size(), 2u);
+  EXPECT_EQ(HexDigest(out.model.PieceHashes[1]), QString(QByteArray::fromStdString(test::Sha1("1")).toHex().toUpper()));
+}
+
+TEST_F(TorrentReaderTest, UnreadableFilesFailWithTheirStatus) {
+  const QString error = reader_.Text(u"Status_ProcessTorrentError");
+  auto not_torrent = reader_.Read("d8:announce3:urle" + std::string(100, 'x'));
+  EXPECT_EQ(not_torrent.result, 0);
+  EXPECT_EQ(not_torrent.status.last(), error);
+  auto empty = reader_.Read("");
+  EXPECT_EQ(empty.result, 0);
+  EXPECT_EQ(empty.status, QStringList{error});
+
+  test::ReadOutcome missing, directory;
+  missing.model.TorrentFiles.resize(1);
+  reader_.ReadPath(test::Join(QFileInfo(reader_.Path()).path(), "none.torrent"), kLoadModel, missing);
+  EXPECT_EQ(missing.result, 0);
+  EXPECT_EQ(missing.status, QStringList{reader_.Text(u"Status_TorrentNotFound")});
+  EXPECT_EQ(missing.model.TorrentFiles.size(), 1u);
+  reader_.ReadPath(QFileInfo(reader_.Path()).path(), kLoadModel, directory);
+  EXPECT_EQ(directory.result, 0);
+  EXPECT_EQ(directory.status, QStringList{error});
+}
+
+TEST_F(TorrentReaderTest, InfoWithoutFilesIsAnEmptyTorrent) {
+  auto out = reader_.Read(Wrap(BDict({{"name", BStr("")}})));
+  EXPECT_EQ(out.result, 1);
+  EXPECT_TRUE(out.model.TorrentFiles.empty());
+}
+
+TEST_F(TorrentReaderTest, IgnoreListModeAddsPathsAndTheirParents) {
+  test::ReadOutcome out;
+  out.model.TorrentFiles.resize(2);
+  out.model.PieceLength = 77;
+  test::WriteFile(reader_.Path(), BuildMultiFileTorrent("T", {{{"Dir", "Sub", "b.bin"}, 1, ""}, {{"top.txt"}, 2, ""}}, 16384, Hashes(1)));
+  reader_.ReadPath(reader_.Path(), kAddToIgnoreList, out);
+  ASSERT_EQ(out.result, 1);
+  EXPECT_EQ(out.ignore_list.Value(NativePath("dir/sub/b.bin")), NativePath("Dir/Sub/b.bin"));
+  EXPECT_EQ(out.ignore_list.Value("dir"), "Dir");
+  EXPECT_EQ(out.ignore_list.Value(NativePath("dir/sub")), NativePath("Dir/Sub"));
+  EXPECT_EQ(out.ignore_list.Value("top.txt"), "top.txt");
+  EXPECT_EQ(out.ignore_list.PresentCount(), 4);
+  EXPECT_EQ(out.model.TorrentFiles.size(), 2u);
+  EXPECT_EQ(out.model.PieceLength, 77);
+
+  auto single = reader_.Read(BuildSingleFileTorrent("Movie.MKV", 5, 16, Hashes(1)), kAddToIgnoreList);
+  EXPECT_EQ(single.ignore_list.Value("movie.mkv"), "Movie.MKV");
+  EXPECT_EQ(single.ignore_list.PresentCount(), 1);
+}
+
+TEST_F(TorrentReaderTest, PieceCountNeverOutlivesItsHashes) {
+  test::ReadOutcome out;
+  out.model.PieceLength = 512;
+  out.model.PiecesSize = 40;
+  out.model.PieceHashes.resize(2);
+  test::WriteFile(reader_.Path(), Wrap(BDict({{"length", BInt(3)}, {"name", BStr("a")}})));
+  reader_.ReadPath(reader_.Path(), kLoadModel, out);
+  ASSERT_EQ(out.result, 1);
+  EXPECT_EQ(out.model.PieceLength, 512);  // no piece length in the file: the old value stays
+  EXPECT_EQ(out.model.PiecesSize, 0);
+  EXPECT_TRUE(out.model.PieceHashes.empty());
+
+  // Truncated inside the pieces: the hashes that are there count, and the size says so.
+  std::string cut = BuildSingleFileTorrent("a", 10, 16, Hashes(3));
+  cut.resize(cut.size() - 2 - 25);
+  auto truncated = reader_.Read(cut);
+  EXPECT_EQ(truncated.model.PieceHashes.size(), 1u);
+  EXPECT_EQ(truncated.model.PieceCount(), 1);
+}
+
+TEST_F(TorrentReaderTest, NumbersSkipBlanksTakeASignAndSaturate) {
+  auto out = reader_.Read("d4:infod6:lengthi \t+42e4:name1:a12:piece lengthi16x6:pieces0:ee");
+  ASSERT_EQ(out.result, 1);
+  ASSERT_EQ(out.model.TorrentFiles.size(), 1u);
+  EXPECT_EQ(out.model.TorrentFiles[0].Length, 42);
+  EXPECT_EQ(out.model.PieceLength, 16);
+  auto huge = reader_.Read("d4:infod6:lengthi99999999999999999999999e4:name1:a12:piece lengthi0012e6:pieces0:ee");
+  ASSERT_EQ(huge.result, 1);
+  EXPECT_EQ(huge.model.TorrentFiles[0].Length, std::numeric_limits<int64_t>::max());
+  EXPECT_EQ(huge.model.PieceLength, 12);
+}
+
+// Lengths that no download can have would mislead every later stage (a negative length would
+// make trimming cut a file to nothing): such a torrent is refused as a whole.
+TEST_F(TorrentReaderTest, ImpossibleSizesRefuseTheTorrent) {
+  const QString error = reader_.Text(u"Status_ProcessTorrentError");
+  auto negative = reader_.Read(BuildMultiFileTorrent("T", {{{"a"}, 4, ""}, {{"b"}, -4, ""}}, 16, Hashes(1)));
+  EXPECT_EQ(negative.result, 0);
+  EXPECT_EQ(negative.status.last(), error);
+  EXPECT_TRUE(negative.model.TorrentFiles.empty());
+  const int64_t huge = std::numeric_limits<int64_t>::max();
+  auto one_huge = reader_.Read(BuildMultiFileTorrent("T", {{{"a"}, huge, ""}}, 16, Hashes(1)));
+  EXPECT_EQ(one_huge.result, 1);
+  auto overflow = reader_.Read(BuildMultiFileTorrent("T", {{{"a"}, huge, ""}, {{"b"}, 1, ""}}, 16, Hashes(1)));
+  EXPECT_EQ(overflow.result, 0);
+  auto no_piece_length = reader_.Read(BuildSingleFileTorrent("a", 5, 0, Hashes(1)));
+  EXPECT_EQ(no_piece_length.result, 0);
+  auto no_pieces_at_all = reader_.Read(BuildSingleFileTorrent("a", 0, 0, ""));
+  EXPECT_EQ(no_pieces_at_all.result, 1);
+}
+
+TEST_F(TorrentReaderTest, HostilePathsStayInsideTheDownload) {
+  auto out = reader_.Read(BuildMultiFileTorrent(
+      "T",
+      {{{"..", "..", "etc", "passwd"}, 1, ""},
+       {{"a/b", "c\\d"}, 2, ""},
+       {{"ctl\x01\x1f", "x"}, 3, ""},
+       {{std::string(300, 'n') + ".mkv"}, 4, ""},
+       {{"..", "."}, 5, ""},
+       {{"", "e"}, 6, ""},
+       {{std::string("nul\0after", 9), "f"}, 7, ""}},
+      16, Hashes(1)));
+  ASSERT_EQ(out.result, 1);
+  EXPECT_EQ(Paths(out.model), (std::vector<QString>{"etc/passwd", "ab/cd", "ctl__/x",
+                                                     QString(240, 'n') + ".mkv", "_", "_/e", "nul/f"}));
+  auto name = reader_.Read(BuildSingleFileTorrent("../..", 1, 16, Hashes(1)));
+  ASSERT_EQ(name.result, 1);
+  EXPECT_EQ(Paths(name.model), std::vector<QString>{"...."});
+  auto dots = reader_.Read(BuildSingleFileTorrent("..", 1, 16, Hashes(1)));
+  EXPECT_EQ(Paths(dots.model), std::vector<QString>{"_"});
+}
+
+// Keys that sort before "length" (BEP 47 attributes, checksums) must not hide a file.
+TEST_F(TorrentReaderTest, FileDictionariesWithKeysBeforeLength) {
+  const std::string files = BList({
+      BDict({{"attr", BStr("x")}, {"crc32", BStr("89abcdef")}, {"length", BInt(10)}, {"path", BList({BStr("run.sh")})}}),
+      BDict({{"ed2k", BStr(std::string(16, ':'))}, {"filehash", BStr(test::Sha1("x"))}, {"length", BInt(20)},
+             {"path", BList({BStr("b.bin")})}}),
+      BDict({{"a", BInt(-5)}, {"length", BInt(30)}, {"path", BList({BStr("c.bin")})}}),
+      BDict({{"comment", BStr(std::string(400, 'c'))}, {"length", BInt(40)}, {"path", BList({BStr("long.bin")})}}),
+  });
+  auto out = reader_.Read(Wrap(BDict({{"files", files}, {"name", BStr("T")}, {"piece length", BInt(16)}, {"pieces", BStr(Hashes(1))}})));
+  ASSERT_EQ(out.result, 1);
+  // The last dictionary's pairs exceed the bounded look-ahead: its path goes to the entry before.
+  EXPECT_EQ(Paths(out.model), (std::vector<QString>{"run.sh", "b.bin", "long.bin"}));
+  EXPECT_EQ(out.model.TorrentFiles[2].Length, 30);
+}
+
+TEST_F(TorrentReaderTest, PaddingFilesBecomePadding) {
+  auto out = reader_.Read(BuildMultiFileTorrent("T",
+                                                {{{".pad", "0"}, 3, "p"},
+                                                 {{"a.bin"}, 13, ""},
+                                                 {{".pad", "1"}, 3, "p"},
+                                                 {{".pad", "2"}, 4, "hp"},
+                                                 {{"b.bin"}, 16, "x"},
+                                                 {{".pad", "3"}, 8, "p"}},
+                                                16, Hashes(3)));
+  ASSERT_EQ(out.result, 1);
+  EXPECT_EQ(Paths(out.model), (std::vector<QString>{"a.bin", "b.bin"}));
+  EXPECT_EQ(out.model.PadBefore, 3);
+  EXPECT_EQ(out.model.TorrentFiles[0].PadAfter, 7);
+  EXPECT_EQ(out.model.TorrentFiles[1].PadAfter, 8);
+  EXPECT_EQ(out.model.TorrentFiles[1].Length, 16);
+
+  auto ignore = reader_.Read(BuildMultiFileTorrent("T", {{{"a.bin"}, 13, ""}, {{".pad", "1"}, 3, "p"}}, 16, Hashes(1)),
+                             kAddToIgnoreList);
+  EXPECT_EQ(ignore.ignore_list.PresentCount(), 1);
+  EXPECT_FALSE(ignore.ignore_list.IsPresent(".pad"));
+}
+
+// A path list may be followed by any key, not only by the end of the dictionary or a key of ten
+// or more letters ("sha1" after "path" comes from BEP 47).
+TEST_F(TorrentReaderTest, PathListFollowedByAnotherKey) {
+  const std::string files = BList({
+      BDict({{"length", BInt(1)}, {"path", BList({BStr("d"), BStr("a")})}, {"sha1", BStr("12:45:78901234567890")}}),
+      BDict({{"length", BInt(2)}, {"path", BList({BStr("b")})}, {"symlink path", BList({BStr("x")})}}),
+  });
+  auto out = reader_.Read(Wrap(BDict({{"files", files}, {"name", BStr("T")}, {"piece length", BInt(16)}, {"pieces", BStr(Hashes(1))}})));
+  ASSERT_EQ(out.result, 1);
+  EXPECT_EQ(Paths(out.model), (std::vector<QString>{"d/a", "b"}));
+}
+
+std::string V2Tree() {
+  const std::string leaf = BDict({{"", BDict({{"length", BInt(9)}, {"pieces root", BStr(std::string(32, 'r'))}})}});
+  return BDict({{"a.bin", leaf}, {"dir", BDict({{"b.bin", leaf}})}});
+}
+
+TEST_F(TorrentReaderTest, HybridTorrentsAreReadFromTheirV1Part) {
+  // Binary v2 data that happens to hold the patterns the scan looks for.
+  const std::string layers = BDict({{std::string(32, 'k'), BStr("d6:lengthi5e4:pathl1:zee:infod4:namex")}});
+  const std::string info = BDict({{"file tree", V2Tree()},
+                                  {"files", BList({BDict({{"length", BInt(9)}, {"path", BList({BStr("a.bin")})}}),
+                                                   BDict({{"length", BInt(9)}, {"path", BList({BStr("dir"), BStr("b.bin")})}})})},
+                                  {"meta version", BInt(2)},
+                                  {"name", BStr("T")},
+                                  {"piece length", BInt(16384)},
+                                  {"pieces", BStr(Hashes(1))}});
+  auto out = reader_.Read(BDict({{"info", info}, {"piece layers", layers}}));
+  ASSERT_EQ(out.result, 1);
+  EXPECT_EQ(Paths(out.model), (std::vector<QString>{"a.bin", "dir/b.bin"}));
+
+  const std::string single = BDict({{"file tree", BDict({{"one.bin", BDict({{"", BDict({{"length", BInt(7)}})}})}})},
+                                    {"length", BInt(7)},
+                                    {"meta version", BInt(2)},
+                                    {"name", BStr("one.bin")},
+                                    {"piece length", BInt(16384)},
+                                    {"pieces", BStr(Hashes(1))}});
+  auto one = reader_.Read(Wrap(single));
+  ASSERT_EQ(one.result, 1);
+  EXPECT_EQ(Paths(one.model), std::vector<QString>{"one.bin"});
+  EXPECT_EQ(one.model.TorrentFiles[0].Length, 7);
+}
+
+TEST_F(TorrentReaderTest, V2OnlyTorrentsAreRefused) {
+  const std::string info = BDict({{"file tree", V2Tree()}, {"meta version", BInt(2)}, {"name", BStr("T")},
+                                  {"piece length", BInt(16384)}});
+  for (int mode : {kLoadModel, kAddToIgnoreList}) {
+    auto out = reader_.Read(Wrap(info), mode);
+    EXPECT_EQ(out.result, 0);
+    EXPECT_EQ(out.status.last(), reader_.Text(u"Status_ProcessTorrentError"));
+    EXPECT_TRUE(out.model.TorrentFiles.empty());
+    EXPECT_EQ(out.ignore_list.PresentCount(), 0);
+  }
+}
+
+}  // namespace
+}  // namespace zandrel
