@@ -20,17 +20,24 @@ QString DirectoryPart(const QString& relative) {
   return relative.left(relative.lastIndexOf(QChar(kSeparator)) + 1);
 }
 
+// Without a backup location the folder name may be left from another download, so nothing is
+// created or moved below it.
+bool PrepareFailed(CheckRun& run) {
+  PrepareBackupLocation(run, run.options.TorrentDir);
+  return run.engine.DirectoryStatus == 1;
+}
+
 // The file goes below the backup folder at its relative path; a file already there is replaced.
 bool MoveToBackup(CheckRun& run, const QString& path, const QString& relative) {
-  PrepareBackupLocation(run, run.options.TorrentDir);
-  CreateDirectoryPath(run, relative, kBackupRelative);
-  PrepareBackupLocation(run, run.options.TorrentDir);
-  const QString folder = BackupFolder(run);
-  // Without its backup location the folder name may be left from another download: move nothing.
-  if (run.engine.DirectoryStatus != 1 && MoveReplacing(path, folder + relative)) {
+  bool moved = false;
+  if (!PrepareFailed(run)) {
+    CreateDirectoryPath(run, relative, kBackupRelative);
+    moved = !PrepareFailed(run) && MoveReplacing(path, BackupFolder(run) + relative);
+  }
+  if (moved) {
+    const QString folder = BackupFolder(run) + DirectoryPart(relative);
     run.WriteReportLine(FillPlaceholders(run.Text(u"Log_MovedUnneededFile"),
-                                         {{u"%file%", Quoted(path)},
-                                          {u"%backupdir%", Quoted(folder + DirectoryPart(relative))}}));
+                                         {{u"%file%", Quoted(path)}, {u"%backupdir%", Quoted(folder)}}));
     return true;
   }
   run.WriteReportLine(Line(run, u"Log_UnableToMoveFile", u"%file%", path));
@@ -65,8 +72,7 @@ void MarkAncestorsNeeded(CheckRun& run, const QString& relative) {
 
 // Re-creates an unneeded directory below the backup folder, so that even an empty one is kept.
 void MirrorInBackup(CheckRun& run, const QString& relative) {
-  PrepareBackupLocation(run, run.options.TorrentDir);
-  if (FileSize(BackupFolder(run) + relative) >= 0) return;
+  if (PrepareFailed(run) || FileSize(BackupFolder(run) + relative) >= 0) return;
   CreateDirectoryPath(run, relative + QChar(kSeparator), kBackupRelative);
 }
 

@@ -80,6 +80,24 @@ TEST_F(UnneededFaultTest, DirectoryThatCannotBeRemovedIsReported) {
       .Check(Run());
 }
 
+// A backup location that cannot be created holds everything back: no file is moved and no
+// directory removed, not even an empty one.
+TEST_F(UnneededFaultTest, NothingGoesWhenTheBackupLocationCannotBeMade) {
+  const QString blocker = Join(root_.path(), "bk");
+  WriteFile(blocker, "a file where the backup folder should be");
+  inputs_.options.BackupDir = blocker;
+  WriteFile(Path("junk.txt"), "j");
+  QDir().mkpath(Path("old/empty"));
+  PermitDeletion(1);
+  const QString cannot = "Unable to create directory: " + Quote(blocker + "/[ZandrelBackup]/");
+  Head()
+      .AnyOrder({cannot, "Unable to move file: " + Q("junk.txt"), cannot, cannot})
+      .Then({"", UnneededSummary(1, 2, 0, 0)})
+      .Check(Run());
+  EXPECT_EQ(ReadFile(Path("junk.txt")), "j");
+  EXPECT_EQ(FileSize(Path("old/empty")), -2);
+}
+
 TEST_F(UnneededFaultTest, RunReportInsideTheDownloadDirectoryIsLeftAlone) {
   inputs_.report_path = Path("report.log");
   WriteFile(Path("junk.txt"), "j");
