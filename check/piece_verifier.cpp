@@ -1,7 +1,115 @@
+#include "check/piece_verifier.h"
+
+#include <QSet>
+
+#include "check/hash_pool.h"
+#include "check/piece_layout.h"
 #include "check/stages.h"
+#include "messages/text.h"
 
 namespace zandrel {
+namespace {
 
-int VerifyPieces(CheckRun&) { return 0; }
+// The report side of the stage: failed pieces with the files they name, and the result line.
+class PieceReport {
+ public:
+  explicit PieceReport(CheckRun& run) : run_(run), files_(run.Files()) {}
+
+  // Writes a failed piece (1-based number) naming entries [first, last].
+  void Failed(int64_t piece, int first, int last) {
+    run_.WriteReportLine(FillPlaceholders(run_.Text(u"Log_SHA1Failed"), {{u"%piece%", QString::number(piece + 1)}}));
+    run_.counters.PieceFailed = 1;
+    for (int j = first; j <= last; ++j) {
+      const TorrentFileEntry& entry = files_[static_cast<size_t>(j)];
+      run_.WriteReportLine(Quoted(run_.download_dir + entry.Dir + entry.Name));
+      bad_files_.insert(entry.Dir + entry.Name);
+    }
+    run_.WriteReportLine(QString());
+  }
+
+  void WriteResult() {
+    if (run_.counters.PieceFailed != 1) {
+      run_.WriteReportLine(run_.Text(u"Log_IntegrityCheckPassed"));
+      return;
+    }
+    const int64_t entries = static_cast<int64_t>(files_.size());
+    const int64_t bad = bad_files_.size();
+    run_.counters.PercentComplete = PercentComplete(entries, bad);
+    const QString percent = QString::number(double(run_.counters.PercentComplete), 'f', 1) + u'%';
+    run_.WriteReportLine(FillPlaceholders(run_.Text(u"Log_PotentiallyBad"),
+                                          {{u"%badfiles%", QString::number(bad) + u'/' + QString::number(entries)},
+                                           {u"%percent%", percent}}));
+  }
+
+ private:
+  CheckRun& run_;
+  const std::vector<TorrentFileEntry>& files_;
+  QSet<QString> bad_files_;  // relative paths, compared exactly as stored
+};
+
+// Without a usable piece length nothing can be placed, so nothing is read: every piece fails, the
+// first one naming every entry (any of them may hold its bytes) and the others naming none again.
+int VerifyWithoutPieceLength(CheckRun& run) {
+  PieceReport report(run);
+  const int entries = static_cast<int>(run.Files().size());
+  const int64_t pieces = static_cast<int64_t>(run.engine.model.PieceHashes.size());
+  for (int64_t piece = 0; piece < pieces; ++piece) {
+    report.Failed(piece, piece == 0 ? 0 : 1, piece == 0 ? entries - 1 : 0);
+    run.window.SetProgressValue(entries + piece + 1);
+    if (run.CancelRequested()) return -1;
+  }
+  report.WriteResult();
+  return 0;
+}
+
+}  // namespace
+
+float PercentComplete(int64_t entries, int64_t bad) {
+  if (entries <= 0) return 0.0f;
+  // The double quotient of two integers rounds to the same float as the exact quotient would
+  // (53 >= 2 * 24 + 2), so this is the single-precision quotient.
+  const float quotient = static_cast<float>(static_cast<double>(entries - bad) / static_cast<double>(entries));
+  // volatile keeps the product its own rounding step even where multiply-add could be fused.
+  volatile float product = quotient * 100.0f;
+  const float lost = 100.0f - product;
+  return 100.0f - lost;
+}
+
+int VerifyPieces(CheckRun& run, const PieceCheckTuning& tuning) {
+  const TorrentModel& model = run.engine.model;
+  if (model.PieceLength <= 0) return VerifyWithoutPieceLength(run);
+  const PieceLayout layout(model, model.PieceLength);
+  const int64_t pieces = layout.PieceCount();
+  const int64_t hashed = std::min(pieces, static_cast<int64_t>(model.PieceHashes.size()));
+  PieceReader reader(layout, model.TorrentFiles, run.download_dir, tuning);
+  HashPool pool(layout, reader, model.PieceHashes, hashed, tuning);
+  // No memory for the buffers: the stage ends without a result line.
+  if (!pool.Start()) return 0;
+  PieceReport report(run);
+  const int64_t entries = layout.EntryCount();
+  // The cancel flag is looked at after every read step: before every piece but a first one that
+  // the very first step completes, and while waiting for a verdict that is not yet known.
+  const bool first_exempt = layout.FirstPieceEndsInFirstStep();
+  for (int64_t piece = 0; piece < pieces; ++piece) {
+    const bool may_stop = piece > 0 || !first_exempt;
+    if (may_stop && run.CancelRequested()) return -1;
+    if (piece < hashed) {
+      const PieceVerdict verdict = pool.Wait(piece, may_stop ? &run.engine.cancel_flag : nullptr);
+      if (verdict == PieceVerdict::kCancelled) return -1;
+      if (verdict == PieceVerdict::kFailed) {
+        const PieceLayout::Span span = layout.NamedEntries(piece);
+        report.Failed(piece, span.first, span.last);
+      }
+    }
+    run.window.SetProgressValue(entries + piece + 1);
+    if (run.CancelRequested()) return -1;
+  }
+  // The steps after the last piece (the remaining files) look at the flag too.
+  if ((entries > 0 || layout.TotalBytes() > 0) && run.CancelRequested()) return -1;
+  report.WriteResult();
+  return 0;
+}
+
+int VerifyPieces(CheckRun& run) { return VerifyPieces(run, PieceCheckTuning{}); }
 
 }  // namespace zandrel

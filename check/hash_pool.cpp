@@ -1,0 +1,214 @@
+#include "check/hash_pool.h"
+
+#include <openssl/evp.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstring>
+#include <new>
+
+#include "platform/mapped_file.h"
+
+namespace zandrel {
+namespace {
+
+// A stop request is noticed at least this often while one large piece is hashed.
+constexpr int64_t kStopSlice = int64_t{4} << 20;
+constexpr int64_t kZeroBlock = 64 * 1024;
+alignas(64) const uint8_t kZeros[kZeroBlock] = {};
+
+// One hashing thread's digest state.
+class Sha1Context {
+ public:
+  Sha1Context() : md_(EVP_MD_fetch(nullptr, "SHA1", nullptr)), ctx_(EVP_MD_CTX_new()) {}
+  ~Sha1Context() {
+    EVP_MD_CTX_free(ctx_);
+    EVP_MD_free(md_);
+  }
+  Sha1Context(const Sha1Context&) = delete;
+  Sha1Context& operator=(const Sha1Context&) = delete;
+  bool IsValid() const { return md_ != nullptr && ctx_ != nullptr; }
+  EVP_MD* md() const { return md_; }
+  EVP_MD_CTX* ctx() const { return ctx_; }
+
+ private:
+  EVP_MD* md_;
+  EVP_MD_CTX* ctx_;
+};
+
+// What HashPiece works on; plain data, since a bus error abandons HashPiece without unwinding.
+struct PieceJob {
+  EVP_MD_CTX* ctx;
+  const EVP_MD* md;
+  const WorkUnit* unit;
+  size_t extent;  // first extent that can overlap the piece
+  int64_t begin;
+  int64_t end;
+  const std::atomic<bool>* stop;
+  bool complete;
+  unsigned char digest[EVP_MAX_MD_SIZE];
+};
+
+void HashPiece(void* argument) {
+  PieceJob& job = *static_cast<PieceJob*>(argument);
+  job.complete = false;
+  if (EVP_DigestInit_ex(job.ctx, job.md, nullptr) != 1) return;
+  const std::vector<WorkUnit::Extent>& extents = job.unit->extents;
+  for (size_t i = job.extent; i < extents.size() && extents[i].begin < job.end; ++i) {
+    const WorkUnit::Extent& extent = extents[i];
+    int64_t from = std::max(job.begin, extent.begin);
+    const int64_t to = std::min(job.end, extent.begin + extent.length);
+    while (from < to) {
+      if (job.stop->load(std::memory_order_relaxed)) return;
+      const int64_t n = std::min(to - from, extent.data != nullptr ? kStopSlice : kZeroBlock);
+      const uint8_t* data = extent.data != nullptr ? extent.data + (from - extent.begin) : kZeros;
+      EVP_DigestUpdate(job.ctx, data, static_cast<size_t>(n));
+      from += n;
+    }
+  }
+  unsigned int size = 0;
+  job.complete = EVP_DigestFinal_ex(job.ctx, job.digest, &size) == 1 && size == 20;
+}
+
+// Hashes every piece of the unit and records which ones fail: unreadable pieces, pieces whose
+// mapping lost its file (truncated meanwhile) and pieces whose digest differs.
+void HashUnit(const PieceLayout& layout, const std::vector<Sha1Digest>& hashes, WorkUnit& unit,
+              const Sha1Context& sha1, const std::atomic<bool>& stop) {
+  PieceJob job{};
+  job.ctx = sha1.ctx();
+  job.md = sha1.md();
+  job.unit = &unit;
+  job.stop = &stop;
+  const std::vector<WorkUnit::Extent>& extents = unit.extents;
+  for (int64_t i = 0; i < unit.piece_count; ++i) {
+    if (stop.load(std::memory_order_relaxed)) return;
+    const size_t index = static_cast<size_t>(i);
+    if (unit.unreadable[index]) {
+      unit.failed[index] = 1;
+      continue;
+    }
+    const int64_t piece = unit.first_piece + i;
+    job.begin = layout.PieceBegin(piece);
+    job.end = layout.PieceEnd(piece);
+    while (job.extent < extents.size() && extents[job.extent].begin + extents[job.extent].length <= job.begin) {
+      ++job.extent;
+    }
+    const bool read = RunGuardingMappedReads(HashPiece, &job) && job.complete;
+    unit.failed[index] = !read || std::memcmp(job.digest, hashes[static_cast<size_t>(piece)].data(), 20) != 0;
+  }
+}
+
+}  // namespace
+
+HashPool::HashPool(const PieceLayout& layout, PieceReader& reader, const std::vector<Sha1Digest>& hashes,
+                   int64_t piece_count, const PieceCheckTuning& tuning)
+    : layout_(layout), reader_(reader), hashes_(hashes), piece_count_(piece_count) {
+  const int cores = static_cast<int>(std::thread::hardware_concurrency());
+  thread_count_ = tuning.hashing_threads > 0 ? tuning.hashing_threads : std::max(1, cores);
+  max_units_ = 2 * static_cast<size_t>(thread_count_);
+}
+
+HashPool::~HashPool() { Stop(); }
+
+bool HashPool::Start() {
+  const int64_t buffer_bytes = reader_.BufferBytes();
+  for (size_t i = 0; i < max_units_; ++i) {
+    // Left untouched, a buffer costs address space only: parts that are mapped never fill it.
+    std::unique_ptr<uint8_t[]> buffer(new (std::nothrow) uint8_t[static_cast<size_t>(buffer_bytes)]);
+    if (!buffer) return false;
+    free_buffers_.push_back(buffer.get());
+    buffers_.push_back(std::move(buffer));
+  }
+  if (piece_count_ == 0) return true;
+  threads_.emplace_back(&HashPool::ReadLoop, this);
+  for (int i = 0; i < thread_count_; ++i) threads_.emplace_back(&HashPool::HashLoop, this);
+  return true;
+}
+
+void HashPool::Stop() {
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    stop_ = true;
+  }
+  space_cv_.notify_all();
+  work_cv_.notify_all();
+  done_cv_.notify_all();
+  for (std::thread& thread : threads_) thread.join();
+  threads_.clear();
+}
+
+void HashPool::ReadLoop() {
+  for (int64_t next = 0; next < piece_count_;) {
+    auto unit = std::make_unique<WorkUnit>();
+    {
+      std::unique_lock<std::mutex> lock(mutex_);
+      space_cv_.wait(lock, [this] { return stop_ || !free_buffers_.empty(); });
+      if (stop_) break;
+      unit->buffer = free_buffers_.back();
+      free_buffers_.pop_back();
+    }
+    const int64_t count = std::min(reader_.PiecesPerUnit(), piece_count_ - next);
+    reader_.Fill(*unit, next, count);
+    next += count;
+    {
+      std::lock_guard<std::mutex> lock(mutex_);
+      to_hash_.push_back(unit.get());
+      units_.push_back(std::move(unit));
+    }
+    work_cv_.notify_one();
+  }
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    reading_done_ = true;
+  }
+  work_cv_.notify_all();
+}
+
+void HashPool::HashLoop() {
+  Sha1Context sha1;
+  for (;;) {
+    WorkUnit* unit = nullptr;
+    {
+      std::unique_lock<std::mutex> lock(mutex_);
+      work_cv_.wait(lock, [this] { return stop_ || !to_hash_.empty() || reading_done_; });
+      if (stop_ || to_hash_.empty()) return;
+      unit = to_hash_.front();
+      to_hash_.pop_front();
+    }
+    if (sha1.IsValid()) {
+      HashUnit(layout_, hashes_, *unit, sha1, stop_);
+    } else {
+      std::fill(unit->failed.begin(), unit->failed.end(), 1);
+    }
+    {
+      std::lock_guard<std::mutex> lock(mutex_);
+      unit->hashed = true;
+    }
+    done_cv_.notify_all();
+  }
+}
+
+PieceVerdict HashPool::Wait(int64_t piece, const std::atomic<int>* cancel_flag) {
+  std::unique_lock<std::mutex> lock(mutex_);
+  for (;;) {
+    // Units wholly before the piece have been reported: give their buffers back and unmap them
+    // (outside the lock, since unmapping takes a while).
+    while (!units_.empty() && units_.front()->first_piece + units_.front()->piece_count <= piece) {
+      std::unique_ptr<WorkUnit> done = std::move(units_.front());
+      units_.pop_front();
+      free_buffers_.push_back(done->buffer);
+      lock.unlock();
+      space_cv_.notify_one();
+      done.reset();
+      lock.lock();
+    }
+    if (!units_.empty() && units_.front()->first_piece <= piece && units_.front()->hashed) {
+      const WorkUnit& unit = *units_.front();
+      return unit.failed[static_cast<size_t>(piece - unit.first_piece)] ? PieceVerdict::kFailed : PieceVerdict::kPassed;
+    }
+    if (cancel_flag != nullptr && cancel_flag->load() != 0) return PieceVerdict::kCancelled;
+    done_cv_.wait_for(lock, std::chrono::milliseconds(20));
+  }
+}
+
+}  // namespace zandrel

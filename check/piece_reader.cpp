@@ -1,0 +1,90 @@
+#include "check/piece_reader.h"
+
+#include <algorithm>
+
+namespace zandrel {
+
+PieceReader::PieceReader(const PieceLayout& layout, const std::vector<TorrentFileEntry>& files,
+                         const QString& download_dir, const PieceCheckTuning& tuning)
+    : layout_(layout),
+      files_(files),
+      download_dir_(download_dir),
+      tuning_(tuning),
+      pieces_per_unit_(std::max<int64_t>(1, tuning.unit_bytes / layout.PieceLength())) {}
+
+int64_t PieceReader::BufferBytes() const {
+  return std::max<int64_t>(1, std::min(pieces_per_unit_ * layout_.PieceLength(), layout_.TotalBytes()));
+}
+
+void PieceReader::Fill(WorkUnit& unit, int64_t first_piece, int64_t count) {
+  unit.first_piece = first_piece;
+  unit.piece_count = count;
+  unit.extents.clear();
+  unit.regions.clear();
+  unit.unreadable.assign(static_cast<size_t>(count), 0);
+  unit.failed.assign(static_cast<size_t>(count), 0);
+  unit.hashed = false;
+  const int64_t begin = layout_.PieceBegin(first_piece);
+  const int64_t end = layout_.PieceEnd(first_piece + count - 1);
+  unit_begin_ = begin;
+  const int64_t pad_end = layout_.EntryCount() > 0 ? layout_.FileBegin(0) : layout_.TotalBytes();
+  if (begin < pad_end) unit.extents.push_back({begin, std::min(end, pad_end) - begin, nullptr});
+  for (int i = cursor_; i < layout_.EntryCount(); ++i) {
+    if (layout_.EntryEnd(i) <= begin) {
+      cursor_ = i + 1;
+      continue;
+    }
+    if (layout_.FileBegin(i) >= end) break;
+    const int64_t file_from = std::max(begin, layout_.FileBegin(i));
+    const int64_t file_to = std::min(end, layout_.FileEnd(i));
+    if (file_from < file_to) AddFilePart(unit, i, file_from, file_to);
+    const int64_t pad_from = std::max(begin, layout_.FileEnd(i));
+    const int64_t pad_to = std::min(end, layout_.EntryEnd(i));
+    if (pad_from < pad_to) unit.extents.push_back({pad_from, pad_to - pad_from, nullptr});
+  }
+  if (open_entry_ >= 0 && open_entry_ < cursor_) file_.Close();
+}
+
+void PieceReader::OpenEntry(int entry) {
+  if (open_entry_ == entry) return;
+  open_entry_ = entry;
+  const TorrentFileEntry& file = files_[entry];
+  if (!file_.Open(download_dir_ + file.Dir + file.Name)) return;
+  if (file_.Size() >= tuning_.map_threshold) file_.AdviseSequential();
+}
+
+// Stream bytes [begin, end) of an entry's file: what the file on disk holds of them is read or
+// mapped; what it lacks (missing, unopenable or short file) makes its pieces unreadable.
+void PieceReader::AddFilePart(WorkUnit& unit, int entry, int64_t begin, int64_t end) {
+  OpenEntry(entry);
+  const int64_t file_offset = begin - layout_.FileBegin(entry);
+  int64_t available = 0;
+  if (file_.IsOpen()) available = std::clamp<int64_t>(file_.Size() - file_offset, 0, end - begin);
+  if (available < end - begin) MarkUnreadable(unit, begin + available, end);
+  if (available > 0) ReadPart(unit, begin, begin + available, file_offset);
+}
+
+void PieceReader::ReadPart(WorkUnit& unit, int64_t begin, int64_t end, int64_t file_offset) {
+  const int64_t length = end - begin;
+  if (length >= tuning_.map_threshold) {
+    MappedRegion region = file_.Map(file_offset, length);
+    if (region.IsValid()) {
+      unit.extents.push_back({begin, length, region.At(file_offset)});
+      unit.regions.push_back(std::move(region));
+      return;
+    }
+  }
+  uint8_t* target = unit.buffer + (begin - unit_begin_);
+  const int64_t got = file_.ReadAt(file_offset, target, length);
+  if (got > 0) unit.extents.push_back({begin, got, target});
+  if (got < length) MarkUnreadable(unit, begin + got, end);
+}
+
+void PieceReader::MarkUnreadable(WorkUnit& unit, int64_t begin, int64_t end) const {
+  const int64_t length = layout_.PieceLength();
+  const int64_t first = begin / length - unit.first_piece;
+  const int64_t last = (end - 1) / length - unit.first_piece;
+  for (int64_t i = first; i <= last; ++i) unit.unreadable[static_cast<size_t>(i)] = 1;
+}
+
+}  // namespace zandrel

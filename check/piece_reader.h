@@ -1,0 +1,71 @@
+// The reading side of piece verification: walks the download file after file, in stream order,
+// and gathers the bytes of a run of pieces (a work unit) for a hashing thread.
+#pragma once
+
+#include <QString>
+#include <cstdint>
+#include <vector>
+
+#include "check/piece_layout.h"
+#include "platform/mapped_file.h"
+
+namespace zandrel {
+
+// How the stage divides its work. The defaults suit the program; tests shrink the units and move
+// the mapping threshold to reach every path with small files.
+struct PieceCheckTuning {
+  int hashing_threads = 0;                          // 0: one per processor
+  int64_t unit_bytes = int64_t{4} << 20;            // bytes of pieces handed over at once
+  int64_t map_threshold = int64_t{512} << 10;       // shorter file parts are read, longer ones mapped
+};
+
+// A run of consecutive pieces with the bytes they are made of.
+struct WorkUnit {
+  // A stretch of the stream; data == nullptr stands for zero bytes (padding).
+  struct Extent {
+    int64_t begin;
+    int64_t length;
+    const uint8_t* data;
+  };
+
+  int64_t first_piece = 0;
+  int64_t piece_count = 0;
+  std::vector<Extent> extents;         // in stream order; unreadable stretches are left out
+  std::vector<uint8_t> unreadable;     // per piece: some byte of it could not be read
+  std::vector<uint8_t> failed;         // per piece, written by the hashing thread
+  std::vector<MappedRegion> regions;   // mappings the extents point into
+  uint8_t* buffer = nullptr;           // holds the parts that were read rather than mapped
+  bool hashed = false;
+};
+
+class PieceReader {
+ public:
+  PieceReader(const PieceLayout& layout, const std::vector<TorrentFileEntry>& files, const QString& download_dir,
+              const PieceCheckTuning& tuning);
+
+  int64_t PiecesPerUnit() const { return pieces_per_unit_; }
+  // Size of the buffer each unit needs for the parts that are read.
+  int64_t BufferBytes() const;
+
+  // Gathers pieces [first_piece, first_piece + count) into unit, whose buffer is set. Units must
+  // be filled in piece order: each file is opened once, when the stream reaches it.
+  void Fill(WorkUnit& unit, int64_t first_piece, int64_t count);
+
+ private:
+  void AddFilePart(WorkUnit& unit, int entry, int64_t begin, int64_t end);
+  void ReadPart(WorkUnit& unit, int64_t begin, int64_t end, int64_t file_offset);
+  void MarkUnreadable(WorkUnit& unit, int64_t begin, int64_t end) const;
+  void OpenEntry(int entry);
+
+  const PieceLayout& layout_;
+  const std::vector<TorrentFileEntry>& files_;
+  QString download_dir_;
+  PieceCheckTuning tuning_;
+  int64_t pieces_per_unit_;
+  int cursor_ = 0;       // first entry that may still hold bytes of coming pieces
+  int open_entry_ = -1;  // entry whose file is (or could not be) opened
+  ReadOnlyFile file_;
+  int64_t unit_begin_ = 0;
+};
+
+}  // namespace zandrel

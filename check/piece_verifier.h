@@ -1,0 +1,17 @@
+// Piece verification with explicit work division, for tests and benchmarks; the run calls
+// VerifyPieces(CheckRun&) from check/stages.h, which uses the defaults.
+#pragma once
+
+#include "check/check_run.h"
+#include "check/piece_reader.h"
+
+namespace zandrel {
+
+// -1 when cancelled, else 0.
+int VerifyPieces(CheckRun& run, const PieceCheckTuning& tuning);
+
+// 100 × (entries − bad) / entries as the report states it: the quotient rounded to single
+// precision, then 100 − quotient × 100 and 100 minus that, each rounded to single precision.
+float PercentComplete(int64_t entries, int64_t bad);
+
+}  // namespace zandrel
