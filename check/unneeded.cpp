@@ -126,8 +126,10 @@ QString JudgeDirectory(CheckRun& run, const QString& path, const QString& relati
   } else {
     MarkAncestorsNeeded(run, relative);
   }
+  // Only an unneeded directory needs to know what it holds.
+  if (NeededOrIgnored(run, relative, path)) return status;
   const Contents contents = ReadContents(run, path, relative);
-  if (!contents.listed || NeededOrIgnored(run, relative, path)) return status;
+  if (!contents.listed) return status;
   run.counters.UnneededDirs++;
   const QString shown = path + QChar(kSeparator);
   if (!permitted) {
