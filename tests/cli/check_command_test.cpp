@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <QDir>
 #include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
@@ -80,6 +81,7 @@ TEST_F(CheckCommandTest, SuccessfulCheckPrintsReportPathAndStatus) {
 }
 
 TEST_F(CheckCommandTest, ReportGoesToTheLogsFolderByDefault) {
+  QDir().mkpath(Join(root_.path(), "config"));
   CliResult r = Cli({"check", torrent_, dl_, "--quiet"});
   EXPECT_EQ(r.exit_code, 0);
   ASSERT_EQ(r.out.size(), 2);
