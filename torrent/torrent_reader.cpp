@@ -306,7 +306,7 @@ bool TorrentScanner::ReadComponents(std::string& joined) {
 }
 
 void TorrentScanner::StorePath(std::string& joined) {
-  if (joined.empty()) joined = "_";
+  if (joined.empty()) joined.push_back('_');
   // A path before any file, or the path of a padding file, belongs to no entry.
   if (current_ != Current::kEntry) return;
   if (!load_model_) {
