@@ -11,7 +11,11 @@ namespace {
 // Letters compared as lower case, then by character code.
 QString LowerKey(const QString& text) {
   QString key = text;
-  for (QChar& c : key) c = c.toLower();
+  for (QChar& c : key) {
+    const char16_t u = c.unicode();
+    if (u >= u'A' && u <= u'Z') c = QChar(static_cast<char16_t>(u + 32));
+    else if (u >= 0x80) c = c.toLower();
+  }
   return key;
 }
 
@@ -25,9 +29,11 @@ std::vector<TorrentFileEntry> SortedForView(const std::vector<TorrentFileEntry>&
   std::vector<QString> names, dirs;
   names.reserve(files.size());
   dirs.reserve(files.size());
-  for (const TorrentFileEntry& entry : files) {
-    names.push_back(LowerKey(entry.Name));
-    dirs.push_back(LowerKey(entry.Dir));
+  for (size_t i = 0; i < files.size(); ++i) {
+    names.push_back(LowerKey(files[i].Name));
+    // Files of one directory usually share one Dir string; so do their keys then.
+    const bool same_dir = i > 0 && files[i].Dir.isSharedWith(files[i - 1].Dir);
+    dirs.push_back(same_dir ? dirs.back() : LowerKey(files[i].Dir));
   }
   std::vector<size_t> order(files.size());
   std::iota(order.begin(), order.end(), size_t{0});
