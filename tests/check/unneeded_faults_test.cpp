@@ -68,6 +68,22 @@ TEST_F(UnneededFaultTest, OlderBackupSurvivesAFailedReplacement) {
   EXPECT_EQ(QDir(folder).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden), QStringList{"junk.txt"});
 }
 
+// A download directory that is itself the backup folder of its name: the backup target of each
+// unneeded file is that very file, which must not be removed to make room for itself.
+TEST_F(UnneededFaultTest, FileThatIsItsOwnBackupTargetStays) {
+  const QString dl = Join(root_.path(), "[ZandrelBackup]/Show");
+  inputs_.download_dir = inputs_.options.TorrentDir = dl;
+  inputs_.options.BackupDir = root_.path();
+  WriteFile(Join(dl, "keep.bin"), "abcd");
+  WriteFile(Join(dl, "junk.txt"), "mine");
+  PermitDeletion(1);
+  Head()
+      .Then({"Unable to move file: " + Quote(Join(dl, "junk.txt")), "", UnneededSummary(1, 0, 0, 0)})
+      .Check(Run());
+  EXPECT_EQ(ReadFile(Join(dl, "junk.txt")), "mine");
+  EXPECT_EQ(QDir(dl).entryList(QDir::Files | QDir::Hidden), QStringList({"junk.txt", "keep.bin"}));
+}
+
 TEST_F(UnneededFaultTest, DirectoryThatCannotBeRemovedIsReported) {
   QDir().mkpath(Path("old/locked"));
   test::Immutable lock(Path("old/locked"));
