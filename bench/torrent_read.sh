@@ -55,8 +55,8 @@ reader_ms() {
 
 echo "CPU times (user + system), best of $runs; reader = ReadTorrent alone (Google Benchmark, CPU ms)"
 printf '%-28s %10s %12s %14s %14s %12s\n' "torrent" "size MB" "reader ms" "cli --json s" "cli text s" "libtorrent s"
-for spec in "50000 250000" "200000 1000000"; do
-  set -- $spec
+for sizes in "50000 250000" "200000 1000000"; do
+  set -- $sizes
   t="$work/big_$1.torrent"
   "$python" "$here/bench/make_big_torrent.py" "$t" "$1" "$2"
   "$build/cli/zandrel-cli" info --json "$t" | "$python" -c \
