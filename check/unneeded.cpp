@@ -121,13 +121,11 @@ QString JudgeDirectory(CheckRun& run, const QString& path, const QString& relati
                        const QString& status) {
   const bool backups = run.options.CreateBackups == 1;
   const bool permitted = run.DeletionPermitted();
-  if (!NeededOrIgnored(run, relative, path)) {
-    if (backups && permitted) MirrorInBackup(run, relative);
-  } else {
+  if (NeededOrIgnored(run, relative, path)) {
     MarkAncestorsNeeded(run, relative);
+    return status;
   }
-  // Only an unneeded directory needs to know what it holds.
-  if (NeededOrIgnored(run, relative, path)) return status;
+  if (backups && permitted) MirrorInBackup(run, relative);
   const Contents contents = ReadContents(run, path, relative);
   if (!contents.listed) return status;
   run.counters.UnneededDirs++;
