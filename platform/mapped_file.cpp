@@ -7,6 +7,7 @@
 #include <signal.h>
 #include <sys/mman.h>
 #include <sys/stat.h>
+#include <ucontext.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -58,6 +59,10 @@ struct sigaction g_previous_action;
 void OnBusError(int signal_number, siginfo_t* info, void* context) {
   if (sigjmp_buf* env = t_guard) {
     t_guard = nullptr;
+    // Leave with the signal mask the faulting code ran under. Whoever installed the handler in the
+    // end (a sanitizer's wrapper, say) may have blocked more signals for its duration, and a
+    // SIGBUS that arrives blocked ends the process.
+    pthread_sigmask(SIG_SETMASK, &static_cast<ucontext_t*>(context)->uc_sigmask, nullptr);
     siglongjmp(*env, 1);
   }
   // Not a guarded read: behave as if this handler had never been installed.
@@ -76,8 +81,8 @@ void InstallBusErrorHandler() {
   std::call_once(once, [] {
     struct sigaction action {};
     action.sa_sigaction = OnBusError;
-    // SA_NODEFER keeps SIGBUS unblocked inside the handler, so leaving it by siglongjmp needs no
-    // saved signal mask (and no system call per guarded region).
+    // SA_NODEFER keeps SIGBUS unblocked inside the handler; the handler restores the mask itself
+    // when it jumps out, so entering a guarded region costs no system call.
     action.sa_flags = SA_SIGINFO | SA_NODEFER;
     sigemptyset(&action.sa_mask);
     ::sigaction(SIGBUS, &action, &g_previous_action);

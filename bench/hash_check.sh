@@ -1,0 +1,158 @@
+#!/usr/bin/env bash
+# Piece verification throughput on a warm page cache, in one run: about 3 GiB in six large files
+# plus 5,000 small ones, torrents made by mktorrent with 1 MiB and 4 MiB pieces. Measured:
+#   - `openssl speed -evp sha1`, one core, 16 KiB blocks (the reference figure);
+#   - `zandrel-cli check TORRENT DIR --hash-check --no-check-unneeded --quiet`;
+#   - hash_bench (the stage alone) hashing in place from mappings and reading into buffers;
+#   - libtorrent 2.0 full check with default settings and with hashing_threads=2, aio_threads=2;
+#   - btcheck.
+# Each figure is the best of RUNS runs (btcheck: one run), with peak memory from /usr/bin/time -v.
+# Environment: BUILD_DIR (default build-bench), BENCH_TMP (default /work), RUNS (default 3),
+# SMALL_FILES (default 5000), LARGE_MIB (size of each large file, default 512), KEEP=DIR (make the
+# data set and torrents in DIR, or reuse them from there, and leave them).
+set -euo pipefail
+here="$(cd "$(dirname "$0")/.." && pwd)"
+build="${BUILD_DIR:-$here/build-bench}"
+runs="${RUNS:-3}"
+small_files="${SMALL_FILES:-5000}"
+large_mib="${LARGE_MIB:-512}"
+
+bash "$here/scripts/install-deps.sh" --bench
+cmake -S "$here" -B "$build" -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=OFF >/dev/null
+cmake --build "$build" -j2 --target zandrel-cli hash_bench >/dev/null
+cli="$build/cli/zandrel-cli"
+bench="$build/bench/hash_bench"
+
+tmp_root="${BENCH_TMP:-/work}"
+need_kib=$(( (6 * large_mib + 400) * 1024 ))
+if [ "$(df -Pk "$tmp_root" | awk 'NR==2 {print $4}')" -lt "$need_kib" ]; then
+  echo "not enough free space in $tmp_root for the data set (set BENCH_TMP)" >&2
+  exit 1
+fi
+if [ -n "${KEEP:-}" ]; then
+  work="$KEEP"
+  mkdir -p "$work"
+else
+  work="$(mktemp -d -p "$tmp_root" hash_check.XXXXXX)"
+  trap 'rm -rf "$work"' EXIT
+fi
+
+# The data: large files of random-looking bytes (a 64 MiB random block, rotated per file) with
+# lengths that are no piece multiples, and small files of 1 to 64 KiB in 50 folders.
+[ -f "$work/t22.torrent" ] || python3 - "$work/data" "$small_files" "$large_mib" <<'EOF'
+import os, random, sys
+root, small, large_mib = sys.argv[1], int(sys.argv[2]), int(sys.argv[3])
+rng = random.Random(7)
+block = os.urandom(64 << 20)
+os.makedirs(os.path.join(root, "large"))
+for i in range(6):
+    size = (large_mib << 20) + rng.randrange(1, 3 << 20)
+    shift = rng.randrange(len(block))
+    rotated = block[shift:] + block[:shift]
+    with open(os.path.join(root, "large", "part%d.bin" % i), "wb") as f:
+        left = size
+        while left:
+            n = min(left, len(rotated))
+            f.write(rotated[:n])
+            left -= n
+for i in range(small):
+    folder = os.path.join(root, "small", "dir%02d" % (i % 50))
+    os.makedirs(folder, exist_ok=True)
+    start = rng.randrange(len(block) - 65536)
+    with open(os.path.join(folder, "file%05d.dat" % i), "wb") as f:
+        f.write(block[start:start + rng.randrange(1024, 65537)])
+EOF
+total_bytes=$(find "$work/data" -type f -printf '%s\n' | awk '{s += $1} END {printf "%.0f", s}')
+for bits in 20 22; do
+  [ -f "$work/t$bits.torrent" ] || mktorrent -a http://tracker.invalid/announce -l "$bits" -o "$work/t$bits.torrent" "$work/data" >/dev/null
+done
+
+warm() { find "$work/data" -type f -print0 | xargs -0 cat >/dev/null; }
+
+# Runs a command under /usr/bin/time -v; prints "seconds peak_kib". A command that prints
+# "seconds X" itself (the libtorrent script, which leaves out the interpreter's start) is timed by that.
+timed() {
+  local log="$work/time.log" out="$work/out.log" elapsed own peak
+  /usr/bin/time -v -o "$log" "$@" >"$out" 2>&1 || { echo "failed: $*" >&2; cat "$out" "$log" >&2; return 1; }
+  elapsed=$(awk -F': ' '/Elapsed \(wall clock\)/ {print $2}' "$log" |
+            awk -F: '{ if (NF == 3) print $1 * 3600 + $2 * 60 + $3; else print $1 * 60 + $2 }')
+  own=$(awk '/^seconds / {print $2}' "$out")
+  [ -n "$own" ] && elapsed=$own
+  peak=$(awk -F': ' '/Maximum resident set size/ {print $2}' "$log")
+  echo "$elapsed $peak"
+}
+
+# Best of n runs of a command: "seconds peak_kib" of the fastest run.
+best_of() {
+  local n=$1 best="" line
+  shift
+  for _ in $(seq "$n"); do
+    line=$(timed "$@")
+    if [ -z "$best" ] || awk -v a="${line%% *}" -v b="${best%% *}" 'BEGIN {exit !(a < b)}'; then best=$line; fi
+  done
+  echo "$best"
+}
+
+cat >"$work/lt_check.py" <<'EOF'
+# Adds the torrent with its data in place, so libtorrent checks every piece; prints the seconds
+# from adding to the end of checking and exits 0 only when every piece passed.
+import sys, time
+import libtorrent as lt
+torrent, save_path, threads = sys.argv[1], sys.argv[2], sys.argv[3]
+settings = {"listen_interfaces": "127.0.0.1:0", "enable_dht": False, "enable_lsd": False,
+            "enable_upnp": False, "enable_natpmp": False, "alert_mask": 0}
+if threads != "default":
+    settings["hashing_threads"] = int(threads)
+    settings["aio_threads"] = int(threads)
+ses = lt.session(settings)
+params = lt.add_torrent_params()
+params.ti = lt.torrent_info(torrent)
+params.save_path = save_path
+checking = (lt.torrent_status.checking_files, lt.torrent_status.checking_resume_data)
+start = time.monotonic()
+handle = ses.add_torrent(params)
+seen_checking = False
+while time.monotonic() - start < 600:
+    status = handle.status()
+    if status.state in checking:
+        seen_checking = True
+    elif seen_checking or status.state in (lt.torrent_status.seeding, lt.torrent_status.finished):
+        break
+    time.sleep(0.002)
+print("seconds %.3f" % (time.monotonic() - start))
+sys.exit(0 if status.num_pieces == params.ti.num_pieces() else 1)
+EOF
+
+mbps() { awk -v b="$total_bytes" -v s="$1" 'BEGIN {printf "%.0f", b / s / 1e6}'; }
+ratio() { awk -v a="$1" -v b="$2" 'BEGIN {printf "%.2f", a / b}'; }
+
+warm
+openssl_mbps=$(openssl speed -evp sha1 -bytes 16384 -seconds 3 2>/dev/null |
+               awk '/^sha1/ {sub(/k$/, "", $NF); printf "%.0f", $NF / 1000}')
+printf 'data: %s bytes in %d files; openssl sha1 (one core, 16 KiB): %d MB/s\n' \
+  "$total_bytes" "$(find "$work/data" -type f | wc -l)" "$openssl_mbps"
+
+for bits in 20 22; do
+  torrent="$work/t$bits.torrent"
+  echo
+  echo "== pieces of $((1 << (bits - 20))) MiB =="
+  printf '%-34s %8s %8s %9s %s\n' tool seconds MB/s "peak MiB" "ratio"
+  warm
+  read -r z_s z_kib < <(best_of "$runs" "$cli" check "$torrent" "$work/data" --hash-check --no-check-unneeded \
+                          --quiet --report "$work/report.log")
+  grep -q "File integrity check passed" "$work/report.log" || { echo "zandrel-cli did not pass the data" >&2; exit 1; }
+  z_mbps=$(mbps "$z_s")
+  row() { printf '%-34s %8.2f %8d %9.1f %s\n' "$1" "$2" "$(mbps "$2")" "$(awk -v k="$3" 'BEGIN {print k / 1024}')" "$4"; }
+  row "zandrel-cli check --hash-check" "$z_s" "$z_kib" "$(ratio "$z_mbps" "$openssl_mbps") x openssl sha1 (goal 1.7)"
+  for mode in map read; do
+    flag=""; [ "$mode" = read ] && flag="--read"
+    read -r b_s b_kib < <(best_of "$runs" "$bench" "$torrent" "$work/data" $flag)
+    row "hash_bench stage only ($mode)" "$b_s" "$b_kib" "$(ratio "$(mbps "$b_s")" "$openssl_mbps") x openssl sha1"
+  done
+  read -r l_s l_kib < <(best_of "$runs" /usr/bin/python3 "$work/lt_check.py" "$torrent" "$work" default)
+  row "libtorrent default" "$l_s" "$l_kib" "zandrel $(ratio "$z_mbps" "$(mbps "$l_s")") x (goal 2)"
+  read -r l2_s l2_kib < <(best_of "$runs" /usr/bin/python3 "$work/lt_check.py" "$torrent" "$work" 2)
+  row "libtorrent hashing/aio threads 2" "$l2_s" "$l2_kib" "zandrel $(ratio "$z_mbps" "$(mbps "$l2_s")") x (goal 1.4)"
+  read -r c_s c_kib < <(cd "$work" && best_of 1 btcheck -q "$torrent")
+  row "btcheck" "$c_s" "$c_kib" "zandrel $(ratio "$z_mbps" "$(mbps "$c_s")") x (goal 20)"
+done
