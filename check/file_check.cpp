@@ -1,5 +1,6 @@
 #include <QFile>
 
+#include "check/stage_paths.h"
 #include "check/stages.h"
 #include "messages/text.h"
 #include "platform/file_system.h"
@@ -49,9 +50,8 @@ bool MoveToBackup(CheckRun& run, const TorrentFileEntry& entry, const QString& f
     folder += component + sep;
     if (FileSize(folder) == -1 && !CreateDirectory(folder)) run.engine.DirectoryStatus = 1;
   }
-  const QString backup_file = folder + entry.Name;
-  if (FileSize(backup_file) >= 0) DeleteFile(backup_file);
-  if (MoveFile(full_path, backup_file)) {
+  // An earlier backup is replaced only once the newer one is in place.
+  if (MoveReplacing(full_path, folder + entry.Name)) {
     secondary = FillPlaceholders(run.Text(u"Log_MovedOldFile"),
                                  {{u"%file%", Quoted(full_path)}, {u"%backupdir%", Quoted(folder)}});
     return true;
@@ -100,6 +100,13 @@ int ReplaceWrongSizedFile(CheckRun& run, TorrentFileEntry& entry, QString& main_
     main_line = Wrap(run.Text(u"Log_FileIsSmaller"), main_line);
   }
   if (!(FileSize(full_path) > entry.Length || deleting)) return 0;
+  // A folder of the entry that is a link leads out of the download directory: what lies there is
+  // not ours to trim, move or delete.
+  if (ThroughLinkedDirectory(run.download_dir, entry.Dir)) {
+    main_line = Wrap(run.Text(u"Log_UnableToFix"), main_line);
+    run.counters.TrimFailed = 1;
+    return 0;
+  }
   if (!EnoughBackupSpace(run, full_path, main_line)) return 0;
 
   const QString quoted_name = Quoted(entry.Name);

@@ -87,6 +87,16 @@ bool IsSymLink(const QString& path) {
   return ::lstat(Native(path).constData(), &st) == 0 && S_ISLNK(st.st_mode);
 }
 
+bool ThroughLinkedDirectory(const QString& base, const QString& relative_dir) {
+  QString path = WithTrailingSeparator(base);
+  for (const QString& component : relative_dir.split(QChar(kSeparator), Qt::SkipEmptyParts)) {
+    path += component;
+    if (IsSymLink(path)) return true;
+    path += QChar(kSeparator);
+  }
+  return false;
+}
+
 bool PathEntryExists(const QString& path) {
   struct stat st {};
   return !path.isEmpty() && ::lstat(Native(path).constData(), &st) == 0;

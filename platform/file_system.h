@@ -22,6 +22,10 @@ int64_t FileSize(const QString& path);
 // True when the path itself is a symbolic link (not followed).
 bool IsSymLink(const QString& path);
 
+// True when one of the directories of `relative_dir` below `base` is a symbolic link, so that a
+// path through it would leave `base`.
+bool ThroughLinkedDirectory(const QString& base, const QString& relative_dir);
+
 // True when something (also a dangling link) stands at the path.
 bool PathEntryExists(const QString& path);
 

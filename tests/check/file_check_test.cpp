@@ -183,6 +183,28 @@ TEST_F(FileCheckTest, NotEnoughSpaceForTheBackupRefusesTheTrim) {
   EXPECT_EQ(result_.status_text, "Error. Some files could not be trimmed or copied because of disk space. See report.");
 }
 
+TEST_F(FileCheckTest, AFolderLinkedOutOfTheDownloadIsNeverTrimmedOrDeleted) {
+  const QString outside = Join(root_.path(), "outside");
+  WriteFile(Join(outside, "f.bin"), "123456789");
+  WriteFile(Join(outside, "g.bin"), "123456789");
+  QDir().mkpath(dl_);
+  ASSERT_TRUE(QFile::link(outside, Path("ext")));
+  AddEntry("ext/f.bin", 5, -1);
+  AddEntry("ext/g.bin", 20, -1);
+  for (int backups : {1, 0}) {
+    for (int deleting : {0, 1}) {
+      inputs_.options.CreateBackups = backups;
+      inputs_.options.TrimPaddedFiles = 1;
+      inputs_.options.DeleteWrongSizedFiles = deleting;
+      const QStringList lines = Run();
+      EXPECT_EQ(lines.value(5), "Wrong file size: " + Q("ext/f.bin") + " wrong: 9 right: 5 (Unable to fix)");
+      EXPECT_EQ(ReadFile(Join(outside, "f.bin")), "123456789");
+      EXPECT_EQ(ReadFile(Join(outside, "g.bin")), "123456789");
+      EXPECT_EQ(QDir(outside).entryList(QDir::Files).size(), 2);
+    }
+  }
+}
+
 TEST_F(FileCheckTest, CopyWritesOnlyWhatItReadAndNeverLeavesAPartialCopy) {
   CheckRun run(engine_, inputs_, window_);
   const QString source = Join(root_.path(), "src.bin");
