@@ -10,6 +10,8 @@
 namespace zandrel {
 namespace {
 
+constexpr int64_t kMaxUnhashedSteps = int64_t{1} << 20;
+
 // The report side of the stage: failed pieces with the files they name, and the result line.
 class PieceReport {
  public:
@@ -90,7 +92,10 @@ int VerifyPieces(CheckRun& run, const PieceCheckTuning& tuning) {
   // The cancel flag is looked at after every read step: before every piece but a first one that
   // the very first step completes, and while waiting for a verdict that is not yet known.
   const bool first_exempt = layout.FirstPieceEndsInFirstStep();
-  for (int64_t piece = 0; piece < pieces; ++piece) {
+  // Pieces without a hash get no verdict, only a progress step. A torrent can claim files of 2^63
+  // bytes, so past a bound the remaining ones are passed in a single step.
+  const int64_t stepped = std::min(pieces, hashed + kMaxUnhashedSteps);
+  for (int64_t piece = 0; piece < stepped; ++piece) {
     const bool may_stop = piece > 0 || !first_exempt;
     if (may_stop && run.CancelRequested()) return -1;
     if (piece < hashed) {
@@ -103,6 +108,10 @@ int VerifyPieces(CheckRun& run, const PieceCheckTuning& tuning) {
     }
     run.window.SetProgressValue(entries + piece + 1);
     if (run.CancelRequested()) return -1;
+  }
+  if (stepped < pieces) {
+    if (run.CancelRequested()) return -1;
+    run.window.SetProgressValue(entries + pieces);
   }
   // The steps after the last piece (the remaining files) look at the flag too.
   if ((entries > 0 || layout.TotalBytes() > 0) && run.CancelRequested()) return -1;
