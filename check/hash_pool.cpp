@@ -15,6 +15,7 @@ namespace {
 // A stop request is noticed at least this often while one large piece is hashed.
 constexpr int64_t kStopSlice = int64_t{4} << 20;
 constexpr int64_t kZeroBlock = 64 * 1024;
+constexpr int kMaxDefaultThreads = 8;
 alignas(64) const uint8_t kZeros[kZeroBlock] = {};
 
 // One hashing thread's digest state.
@@ -103,8 +104,10 @@ void HashUnit(const PieceLayout& layout, const std::vector<Sha1Digest>& hashes, 
 HashPool::HashPool(const PieceLayout& layout, PieceReader& reader, const std::vector<Sha1Digest>& hashes,
                    int64_t piece_count, const PieceCheckTuning& tuning)
     : layout_(layout), reader_(reader), hashes_(hashes), piece_count_(piece_count) {
-  const int cores = static_cast<int>(std::thread::hardware_concurrency());
-  thread_count_ = tuning.hashing_threads > 0 ? tuning.hashing_threads : std::max(1, cores);
+  // Beyond a handful of cores the reading thread and the page cache set the pace, and every
+  // further thread only adds two more units to the memory in use.
+  const int cores = std::clamp(static_cast<int>(std::thread::hardware_concurrency()), 1, kMaxDefaultThreads);
+  thread_count_ = tuning.hashing_threads > 0 ? tuning.hashing_threads : cores;
   max_units_ = 2 * static_cast<size_t>(thread_count_);
 }
 

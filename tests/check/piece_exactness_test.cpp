@@ -153,7 +153,7 @@ class PieceExactness : public test::PieceFixture {
     return Verify(tuning, cancel_at);
   }
 
-  // One random torrent and download directory; returns a description for failure messages.
+  // One random torrent and download directory; returns a summary for failure messages.
   std::string MakeLayout(std::mt19937& gen, int index);
   void DamageFile(std::mt19937& gen, const QString& relative, const std::string& bytes);
 };
