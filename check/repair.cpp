@@ -55,10 +55,12 @@ int CopyIntoPlace(CheckRun& run, const QString& candidate, const QString& target
 // 1 supplied, 0 failed, -1 copy cancelled.
 int PutIntoPlace(CheckRun& run, const TorrentFileEntry& entry, const QString& candidate, int64_t size,
                  int move_mode) {
-  if (!TargetFolderIsSafe(run, entry.Dir)) return 0;
   const QString folder = run.download_dir + entry.Dir;
-  if (FileSize(folder) != -2) CreateDirectoryPath(run, folder, kAbsolute);
   const QString target = folder + entry.Name;
+  // A torrent can name paths longer than the system allows: building folders towards one would
+  // only litter the download with thousands of levels that lead nowhere.
+  if (!PathFits(target) || !TargetFolderIsSafe(run, entry.Dir)) return 0;
+  if (FileSize(folder) != -2) CreateDirectoryPath(run, folder, kAbsolute);
   if (move_mode == 1) return MoveFile(candidate, target) ? 1 : 0;
   return CopyIntoPlace(run, candidate, target, size);
 }

@@ -1,11 +1,20 @@
 #include "check/repair_list.h"
 
+#include <QSet>
+
 namespace zandrel {
 
 void RepairList::Reset(const std::vector<TorrentFileEntry>& entries) {
   by_length_.clear();
   waiting_ = 0;
+  // A torrent may list one path twice (crafted, or names that clean to the same text). Only the
+  // first of them is ever supplied: a copy for a later one would replace the file just put there
+  // for the earlier one, or the earlier one's correct file.
+  QSet<QString> paths;
   for (size_t i = 0; i < entries.size(); ++i) {
+    const QString path = entries[i].RelativePath().toLower();
+    if (paths.contains(path)) continue;
+    paths.insert(path);
     if (entries[i].Found != 0) continue;
     by_length_[entries[i].Length].push_back(i);
     ++waiting_;

@@ -12,6 +12,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <climits>
 #include <cstdio>
 #include <vector>
 
@@ -96,6 +97,8 @@ bool ThroughLinkedDirectory(const QString& base, const QString& relative_dir) {
   }
   return false;
 }
+
+bool PathFits(const QString& path) { return Native(path).size() < PATH_MAX; }
 
 bool PathEntryExists(const QString& path) {
   struct stat st {};

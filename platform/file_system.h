@@ -26,6 +26,9 @@ bool IsSymLink(const QString& path);
 // path through it would leave `base`.
 bool ThroughLinkedDirectory(const QString& base, const QString& relative_dir);
 
+// True when the system can name the path at all: it is within the platform's path length limit.
+bool PathFits(const QString& path);
+
 // True when something (also a dangling link) stands at the path.
 bool PathEntryExists(const QString& path);
 
