@@ -25,6 +25,12 @@ QString LastComponent(const QString& dir) {
 
 }  // namespace
 
+bool BackupFoldersAreReal(const CheckRun& run, const QString& relative_dir) {
+  const QString& location = run.options.BackupDir;
+  if (IsSymLink(location.chopped(1))) return false;
+  return !ThroughLinkedDirectory(location, run.engine.DownloadFolderName + QChar(kSeparator) + relative_dir);
+}
+
 void PrepareBackupLocation(CheckRun& run, const QString& dir) {
   int& status = run.engine.DirectoryStatus;
   status = 0;
@@ -36,6 +42,8 @@ void PrepareBackupLocation(CheckRun& run, const QString& dir) {
       if (FileSize(level) == -1 && !CreateDirectory(level)) status = 1;
     }
   }
+  // A marker folder that is a link leads elsewhere: it counts as a location that cannot be made.
+  if (IsSymLink(location.chopped(1))) status = 1;
   if (status == 0) {
     run.engine.DownloadFolderName = LastComponent(dir);
     const QString folder = location + run.engine.DownloadFolderName;
@@ -51,8 +59,15 @@ void CreateDirectoryPath(CheckRun& run, const QString& path, int mode) {
   status = 0;
   const QStringList components = path.split(QChar(kSeparator));
   const qsizetype levels = components.size() - 1;
+  // Below a link nothing is created: it would be created wherever the link points.
+  bool linked = mode == kBackupRelative && !BackupFoldersAreReal(run, QString());
   for (qsizetype i = 0; i < levels; ++i) {
     base += components[i] + QChar(kSeparator);
+    if (mode == kBackupRelative && (linked || IsSymLink(base.chopped(1)))) {
+      linked = true;
+      status = 1;
+      continue;
+    }
     const int64_t size = FileSize(base);
     if (size == -1) {
       if (!CreateDirectory(base)) status = 1;

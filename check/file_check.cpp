@@ -46,12 +46,14 @@ bool MoveToBackup(CheckRun& run, const TorrentFileEntry& entry, const QString& f
   PrepareBackupLocation(run, run.options.TorrentDir);
   const QChar sep(kSeparator);
   QString folder = run.options.BackupDir + run.engine.DownloadFolderName + sep;
+  // Folders are neither created nor used through a link among the backup folders.
+  const bool real = run.engine.DirectoryStatus != 1 && BackupFoldersAreReal(run, entry.Dir);
   for (const QString& component : entry.Dir.split(sep, Qt::SkipEmptyParts)) {
     folder += component + sep;
-    if (FileSize(folder) == -1 && !CreateDirectory(folder)) run.engine.DirectoryStatus = 1;
+    if (real && FileSize(folder) == -1 && !CreateDirectory(folder)) run.engine.DirectoryStatus = 1;
   }
   // An earlier backup is replaced only once the newer one is in place.
-  if (MoveReplacing(full_path, folder + entry.Name)) {
+  if (real && MoveReplacing(full_path, folder + entry.Name)) {
     secondary = FillPlaceholders(run.Text(u"Log_MovedOldFile"),
                                  {{u"%file%", Quoted(full_path)}, {u"%backupdir%", Quoted(folder)}});
     return true;

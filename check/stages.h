@@ -29,5 +29,9 @@ int CheckUnneededFile(CheckRun& run, const QString& path);
 enum CreateMode { kBackupRelative = 0, kAbsolute = 1 };
 void PrepareBackupLocation(CheckRun& run, const QString& dir);
 void CreateDirectoryPath(CheckRun& run, const QString& path, int mode);
+// True when no folder from the backup location's marker folder down to `relative_dir` (below the
+// download folder's backup folder) is a link; missing folders are fine. A link there, planted in
+// the download or left by an earlier backup of a link, would carry backups out of the location.
+bool BackupFoldersAreReal(const CheckRun& run, const QString& relative_dir);
 
 }  // namespace zandrel

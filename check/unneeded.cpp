@@ -32,7 +32,8 @@ bool MoveToBackup(CheckRun& run, const QString& path, const QString& relative) {
   bool moved = false;
   if (!PrepareFailed(run)) {
     CreateDirectoryPath(run, relative, kBackupRelative);
-    moved = !PrepareFailed(run) && MoveReplacing(path, BackupFolder(run) + relative);
+    moved = !PrepareFailed(run) && BackupFoldersAreReal(run, DirectoryPart(relative)) &&
+            MoveReplacing(path, BackupFolder(run) + relative);
   }
   if (moved) {
     const QString folder = BackupFolder(run) + DirectoryPart(relative);
