@@ -129,6 +129,10 @@ int ReplaceWrongSizedFile(CheckRun& run, TorrentFileEntry& entry, QString& main_
     return -1;
   }
   if (copied == 0 || (!deleting && FileSize(temp_path) != entry.Length)) {
+    // The trim the user asked for did not happen (a full disk, an unreadable file): the line and
+    // the final status say so instead of passing it over.
+    main_line = Wrap(run.Text(u"Log_UnableToFix"), main_line);
+    run.counters.TrimFailed = 1;
     restore_window();
     return 0;
   }
