@@ -7,9 +7,13 @@
 #include <QTemporaryDir>
 
 #include <map>
+#include <ostream>
 #include <string>
 
 #include "check/check_run.h"
+
+// Readable QStrings in test failure messages.
+inline void PrintTo(const QString& text, std::ostream* out) { *out << '"' << text.toStdString() << '"'; }
 
 namespace zandrel::test {
 
