@@ -51,10 +51,10 @@ class ImmutableTest : public test::FaultFixture {
   // Each protected file's line says it could not be fixed; the missing file could not be put into
   // the locked folder.
   void ExpectLockedLines(const QStringList& lines) const {
-    for (const QString& line : {"Wrong file size: " + Q("locked/w.bin") + " wrong: 100 right: 60 (Unable to fix)",
-                                "Wrong file size: " + Q("frozen.bin") + " wrong: 80 right: 50 (Unable to fix)",
-                                "Unable to fix missing file: " + Q("spare.bin") + " to destination: " +
-                                    Q("locked/m.bin")}) {
+    for (const QString& line :
+         {"Wrong file size: " + Q("locked/w.bin") + " wrong: 100 right: 60 (Unable to fix)",
+          "Wrong file size: " + Q("frozen.bin") + " wrong: 80 right: 50 (Unable to fix)",
+          "Unable to fix missing file: " + Q("spare.bin") + " to destination: " + Q("locked/m.bin")}) {
       EXPECT_TRUE(lines.contains(line)) << line.toStdString() << "\n---\n" << Text(lines);
     }
     EXPECT_EQ(ReadFile(Dl("locked/w.bin")), originals_.at("locked/w.bin"));
@@ -153,23 +153,20 @@ TEST_P(VanishingDownloadTest, RunEndsAndLosesNothing) {
   EXPECT_EQ(result_.counters.Cancelled, 0);
   EXPECT_TRUE(lines.last().startsWith("Unneeded files: (")) << Text(lines);
   switch (stage) {
-    case RunStage::kFileCheck:
-      EXPECT_TRUE(lines.contains("File not found: " + Q("sub/e2.bin"))) << Text(lines);
-      break;
+    case RunStage::kFileCheck: EXPECT_TRUE(lines.contains("File not found: " + Q("sub/e2.bin"))) << Text(lines); break;
     case RunStage::kHashCheck:
       EXPECT_TRUE(lines.contains("Potentially bad files: (3/3) - torrent is 0.0% complete.")) << Text(lines);
       break;
-    case RunStage::kRepair:
-      EXPECT_TRUE(lines.contains("Fixed missing files: (0/2)")) << Text(lines);
-      break;
+    case RunStage::kRepair: EXPECT_TRUE(lines.contains("Fixed missing files: (0/2)")) << Text(lines); break;
     default:
-      EXPECT_EQ(lines.last(), "Unneeded files: (0) - Unneeded directories: (0) - Successfully deleted files: (0/0) - "
-                              "Successfully deleted directories: (0/0)");
+      EXPECT_EQ(lines.last(),
+                "Unneeded files: (0) - Unneeded directories: (0) - Successfully deleted files: (0/0) - "
+                "Successfully deleted directories: (0/0)");
   }
   ExpectNoByteLost({moved});
-  EXPECT_EQ(test::TreeDiff(neighbours_before_, test::Snapshot(root_.path(), {dl_, moved, bk_ + "/[ZandrelBackup]",
-                                                                             report_})),
-            "");
+  EXPECT_EQ(
+      test::TreeDiff(neighbours_before_, test::Snapshot(root_.path(), {dl_, moved, bk_ + "/[ZandrelBackup]", report_})),
+      "");
 }
 
 INSTANTIATE_TEST_SUITE_P(AtEachStage, VanishingDownloadTest,
@@ -224,7 +221,7 @@ class ChangingFilesTest : public test::FaultFixture {
     for (int round = 0; !stop.load(); ++round) {
       QFile file(Dl(Name(round % kFiles)));
       if (!file.open(QIODevice::ReadWrite)) continue;
-      file.resize(kSize / (2 + round % 5));   // shrink under the reader
+      file.resize(kSize / (2 + round % 5));     // shrink under the reader
       file.resize(kSize + (round % 3) * 4096);  // regrow with zeros, sometimes longer than before
       file.seek(kSize / 3);
       file.write(tail.data(), static_cast<qint64>(tail.size()));

@@ -33,14 +33,14 @@ TEST_F(FaultSpaceTest, TrimCopyOnAFullDownloadVolume) {
   AddEntry("a.bin", 600000);
   AddEntry("b.bin", 900);
   const QStringList lines = Run();
-  EXPECT_EQ(Text(lines.mid(0, 10)),
-            Text(Header() << "Wrong file size: " + Q("a.bin") + " wrong: 700000 right: 600000 (Unable to fix)"
-                          << "(Fixed) Wrong file size: " + Q("b.bin") + " wrong: 1000 right: 900"
-                          << "Moved old file: " + Q("b.bin") + " to backup location: \"" + bk_ +
-                                 "/[ZandrelBackup]/dl/\""
-                          << ""
-                          << "Correct files: (0/2) - Missing files: (0/2) - Wrong sized files: (2) - "
-                             "Successfully trimmed files: (1/2) - Deleted wrong sized files: (0/2)"));
+  EXPECT_EQ(
+      Text(lines.mid(0, 10)),
+      Text(Header() << "Wrong file size: " + Q("a.bin") + " wrong: 700000 right: 600000 (Unable to fix)"
+                    << "(Fixed) Wrong file size: " + Q("b.bin") + " wrong: 1000 right: 900"
+                    << "Moved old file: " + Q("b.bin") + " to backup location: \"" + bk_ + "/[ZandrelBackup]/dl/\""
+                    << ""
+                    << "Correct files: (0/2) - Missing files: (0/2) - Wrong sized files: (2) - "
+                       "Successfully trimmed files: (1/2) - Deleted wrong sized files: (0/2)"));
   EXPECT_EQ(result_.status_text, kTrimSpace);
   EXPECT_EQ(ReadFile(Dl("a.bin")), originals_["a.bin"]);
   EXPECT_FALSE(PathEntryExists(Dl("a.bin.tmp")));
@@ -67,13 +67,12 @@ TEST_F(FaultSpaceTest, RepairCopyIntoAFullDownloadVolume) {
   const QStringList lines = Run();
   EXPECT_TRUE(lines.contains(bk_ + "/src/big-source.bin (Not enough space on drive " + dl_ + " to copy file)"))
       << Text(lines);
-  EXPECT_TRUE(lines.contains("Unable to fix missing file: \"" + bk_ + "/src/w-source.bin\" to destination: " +
-                             Q("small/w.bin")))
+  EXPECT_TRUE(lines.contains("Unable to fix missing file: \"" + bk_ +
+                             "/src/w-source.bin\" to destination: " + Q("small/w.bin")))
       << Text(lines);
   EXPECT_EQ(lines.last(), "Fixed missing files: (0/2)");
   EXPECT_FALSE(PathEntryExists(Dl("big.bin")));
-  EXPECT_EQ(QDir(Dl("small")).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
-            QStringList{"w.bin"});
+  EXPECT_EQ(QDir(Dl("small")).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot), QStringList{"w.bin"});
   ExpectNoByteLost();
   ExpectNeighboursUntouched();  // the rebuild sources were only read
 }
@@ -95,17 +94,20 @@ TEST_F(FaultSpaceTest, MovesOntoAFullBackupVolume) {
   EXPECT_EQ(Text(lines.mid(0, 10)),
             Text(Header() << "(Fixed) Wrong file size: " + Q("t1.bin") + " wrong: 600000 right: 500000"
                           << "Moved old file: " + Q("t1.bin") + " to backup location: \"" + folder + "\""
-                          << "Wrong file size: " + Q("t2.bin") + " wrong: 600000 right: 500000 (Not enough space on "
-                                 "drive " + bk_ + " to trim file)"
+                          << "Wrong file size: " + Q("t2.bin") +
+                                 " wrong: 600000 right: 500000 (Not enough space on "
+                                 "drive " +
+                                 bk_ + " to trim file)"
                           << ""
                           << "Correct files: (0/2) - Missing files: (0/2) - Wrong sized files: (2) - "
                              "Successfully trimmed files: (1/2) - Deleted wrong sized files: (0/2)"));
   EXPECT_TRUE(lines.contains("Unable to move file: " + Q("junk/big.bin"))) << Text(lines);
-  EXPECT_TRUE(lines.contains("Moved unneeded file: " + Q("junk/u1.txt") + " to backup location: \"" + folder +
-                             "junk/\""))
+  EXPECT_TRUE(
+      lines.contains("Moved unneeded file: " + Q("junk/u1.txt") + " to backup location: \"" + folder + "junk/\""))
       << Text(lines);
-  EXPECT_EQ(lines.last(), "Unneeded files: (2) - Unneeded directories: (1) - Successfully deleted files: (1/2) - "
-                          "Successfully deleted directories: (0/1)");
+  EXPECT_EQ(lines.last(),
+            "Unneeded files: (2) - Unneeded directories: (1) - Successfully deleted files: (1/2) - "
+            "Successfully deleted directories: (0/1)");
   EXPECT_EQ(result_.status_text, kTrimSpace);
   EXPECT_EQ(ReadFile(Dl("junk/big.bin")), originals_["junk/big.bin"]);
   EXPECT_FALSE(PathEntryExists(folder + "junk/big.bin"));  // no partial copy left behind

@@ -60,8 +60,7 @@ std::multiset<std::string> KeptContents(const Sandbox& sandbox) {
 }
 
 // Every file of the download folder before the run is still somewhere after it.
-void ExpectNothingLost(const std::map<QString, std::string>& before, const Sandbox& sandbox,
-                       const std::string& label) {
+void ExpectNothingLost(const std::map<QString, std::string>& before, const Sandbox& sandbox, const std::string& label) {
   std::multiset<std::string> kept = KeptContents(sandbox);
   for (const auto& [path, bytes] : before) {
     const auto it = kept.find(bytes);
@@ -96,7 +95,7 @@ std::string Describe(const RunVariant& variant) {
 }
 
 ReadResult ReadTorrentBytes(const std::string& bytes) {
-  QTemporaryDir dir;
+  QTemporaryDir dir(FastTempTemplate());
   const QString path = dir.path() + "/t.torrent";
   WriteFile(path, bytes);
   MessageTable messages(dir.path());
@@ -148,7 +147,8 @@ void RunAndExpectContained(const TorrentModel& model, const RunVariant& variant,
   EXPECT_TRUE(result.report_written) << where;
   EXPECT_EQ(result.counters.Cancelled, 0) << where;
   ExpectContained(before, sandbox, where);
-  if (variant.backups == 1 && variant.wrong_size == WrongSize::kDelete) ExpectNothingLost(download_before, sandbox, where);
+  if (variant.backups == 1 && variant.wrong_size == WrongSize::kDelete)
+    ExpectNothingLost(download_before, sandbox, where);
 }
 
 int RunCliAndExpectContained(const QString& torrent_path, const TorrentModel* model, const RunVariant& variant,
@@ -161,9 +161,18 @@ int RunCliAndExpectContained(const QString& torrent_path, const TorrentModel* mo
   QTemporaryDir home;
 
   const RunOptions options = OptionsFor(sandbox, variant);
-  QStringList args = {"check", torrent_path, sandbox.Download(), "--quiet", "--hash-check", "--delete-unneeded",
-                      "--delete-when-incomplete", "--fix-missing", "--backup-dir", options.BackupDir,
-                      "--report", sandbox.Report()};
+  QStringList args = {"check",
+                      torrent_path,
+                      sandbox.Download(),
+                      "--quiet",
+                      "--hash-check",
+                      "--delete-unneeded",
+                      "--delete-when-incomplete",
+                      "--fix-missing",
+                      "--backup-dir",
+                      options.BackupDir,
+                      "--report",
+                      sandbox.Report()};
   args << (variant.wrong_size == WrongSize::kTrim ? "--trim-padded-files" : "--delete-wrong-sized-files");
   if (!variant.backups) args << "--no-backups";
   QProcess process;

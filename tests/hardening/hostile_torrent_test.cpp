@@ -5,6 +5,7 @@
 #include <QFile>
 #include <QTemporaryDir>
 
+#include <algorithm>
 #include <functional>
 #include <limits>
 
@@ -53,9 +54,7 @@ std::string Single(const std::string& name, int64_t length, int64_t piece_length
 }
 
 // An info dictionary written from raw key/value bytes, for values the writer cannot express.
-std::string RawInfo(const std::string& info_body) {
-  return "d8:announce3:url4:infod" + info_body + "ee";
-}
+std::string RawInfo(const std::string& info_body) { return "d8:announce3:url4:infod" + info_body + "ee"; }
 
 ExpectedRead Accepted(std::vector<std::pair<QString, int64_t>> entries, int64_t pieces = 2, int64_t piece_length = 16) {
   return {1, std::move(entries), pieces, piece_length};
@@ -88,145 +87,195 @@ std::string FilesList(const std::string& path, int64_t length) {
   return "5:filesl" + BDict({{"length", BInt(length)}, {"path", BList({BStr("deep"), BStr(path)})}}) + "e";
 }
 
-std::vector<HostileCase> Cases() {
-  return {
-      {"DotDotComponents",
-       [] {
-         return Multi({{{"..", "..", "etc", "passwd"}, 11, ""},
-                       {{"a", "..", "..", "b.bin"}, 5, ""},
-                       {{"..", ".."}, 4, ""},
-                       {{"..", "sibling", "secret.bin"}, 3000, ""}},
-                      2, "../..");
-       },
-       [] { return Accepted({{"etc/passwd", 11}, {"a/b.bin", 5}, {"_", 4}, {"sibling/secret.bin", 3000}}); }},
-      {"DotComponents",
-       [] { return Multi({{{".", "x.bin"}, 3, ""}, {{".", "."}, 2, ""}, {{"sub", ".", "y"}, 1, ""}, {{"..."}, 6, ""}}); },
-       [] { return Accepted({{"x.bin", 3}, {"_", 2}, {"sub/y", 1}, {"...", 6}}); }},
-      {"AbsolutePaths",
-       [] {
-         return Multi({{{"", "etc", "passwd"}, 10, ""},
-                       {{"/", "etc", "shadow"}, 10, ""},
-                       {{"/etc/passwd"}, 12, ""},
-                       {{"/", "/", "/"}, 1, ""}});
-       },
-       [] { return Accepted({{"_/etc/passwd", 10}, {"_/etc/shadow", 10}, {"etcpasswd", 12}, {"_/_/_", 1}}); }},
-      {"SeparatorsInsideComponents",
-       [] {
-         return Multi({{{"a/../../b"}, 1, ""},
-                       {{"..\\..\\x"}, 2, ""},
-                       {{"sub", "../../../sibling/secret.bin"}, 3, ""},
-                       {{"\\"}, 4, ""},
-                       {{"..\\"}, 5, ""},
-                       {{".\xE2\x80\xAE.", "x"}, 6, ""},
-                       {{std::string("..\0/etc", 7)}, 7, ""}});
-       },
-       [] {
-         return Accepted({{"a....b", 1}, {"....x", 2}, {"sub/......siblingsecret.bin", 3}, {"_", 4}, {"_", 5},
-                          {"x", 6}, {"_", 7}});
-       }},
-      {"SingleFileNamedDotDot", [] { return Single("..", 5); }, [] { return Accepted({{"_", 5}}, 1); }},
-      {"SingleFileNamedDot", [] { return Single(".", 5); }, [] { return Accepted({{"_", 5}}, 1); }},
-      {"SingleFileAbsoluteName", [] { return Single("/etc/passwd", 5); }, [] { return Accepted({{"etcpasswd", 5}}, 1); }},
-      {"SingleFileTraversalName", [] { return Single("../../sibling/secret.bin", 3000); },
-       [] { return Accepted({{"....siblingsecret.bin", 3000}}, 1); }},
-      // Paths that are harmless as text but lead through links the download folder holds.
-      {"MixedThroughLinks",
-       [] {
-         return Multi({{{"..", "link", "secret.bin"}, 100, ""},
-                       {{"..", "rlink", "passwd"}, 5, ""},
-                       {{"link", "new.bin"}, 7, ""},
-                       {{"filelink"}, 3, ""},
-                       {{"link", "nested", "deep.bin"}, 10, ""},
-                       {{".", "etclink", "passwd"}, 50, ""},
-                       {{"junk", "uplink", "secret.bin"}, 20, ""},
-                       {{"deadlink", "x"}, 4, ""},
-                       {{"link"}, 1, ""}},
-                      2, "..");
-       },
-       [] {
-         return Accepted({{"link/secret.bin", 100}, {"rlink/passwd", 5}, {"link/new.bin", 7}, {"filelink", 3},
-                          {"link/nested/deep.bin", 10}, {"etclink/passwd", 50}, {"junk/uplink/secret.bin", 20},
-                          {"deadlink/x", 4}, {"link", 1}});
-       }},
-      {"NamesOfTenThousandBytes",
-       [] {
-         return Multi({{{std::string(10000, 'n') + ".mkv"}, 6, ""},
-                       {{std::string(10000, 'd'), "f.bin"}, 7, ""},
-                       {{TimesBytes(kE, 5000)}, 8, ""},
-                       {{"a." + std::string(9998, 'x')}, 9, ""}});
-       },
-       [] {
-         return Accepted({{QString(240, 'n') + ".mkv", 6},
-                          {QString(240, 'd') + "/f.bin", 7},
-                          {QString(120, QChar(0xE9)), 8},
-                          {"a." + QString(238, 'x'), 9}});
-       }},
-      {"HundredThousandComponents",
-       [] {
-         return Multi({{Repeated("a", 100000, "f.bin"), 9, ""},
-                       {{"short.bin"}, 4, ""},
-                       {Repeated("b", 100000, "g.bin"), 11, ""},
-                       {Repeated("c", 100000, "h.bin"), 12, ""}});
-       },
-       [] {
-         return Accepted({{RepeatedPath("a", 100000, "f.bin"), 9},
-                          {"short.bin", 4},
-                          {RepeatedPath("b", 100000, "g.bin"), 11},
-                          {RepeatedPath("c", 100000, "h.bin"), 12}});
-       }},
-      {"HundredThousandDotDots",
-       [] { return Multi({{Repeated("..", 100000, "x.bin"), 5, ""}, {Repeated(".", 100000), 6, ""}}); },
-       [] { return Accepted({{"x.bin", 5}, {"_", 6}}); }},
-      {"NegativeLengthInAList", [] { return Multi({{{"a"}, 4, ""}, {{"b"}, -5, ""}}); }, Refused},
-      {"NegativeLengthOfASingleFile", [] { return Single("a", -5); }, Refused},
-      {"HugeLength",
-       [] { return RawInfo("6:length" + kHuge + "4:name7:big.bin12:piece lengthi16e6:pieces20:" + Hashes(1)); },
-       [] { return Accepted({{"big.bin", kMax}}, 1); }},
-      {"HugeLengthsOverflowTogether",
-       [] {
-         return RawInfo("5:filesld6:length" + kHuge + "4:pathl1:aeed6:length" + kHuge +
-                        "4:pathl1:beee4:name1:T12:piece lengthi16e6:pieces20:" + Hashes(1));
-       },
-       Refused},
-      {"HugeNegativeLength",
-       [] { return RawInfo("6:lengthi-99999999999999999999e4:name1:a12:piece lengthi16e6:pieces20:" + Hashes(1)); },
-       Refused},
-      {"PieceLengthZero", [] { return Single("a", 5, 0); }, Refused},
-      {"PieceLengthZeroWithoutPieces", [] { return BuildSingleFileTorrent("a", 5, 0, ""); },
-       [] { return Accepted({{"a", 5}}, 0, 0); }},
-      {"NegativePieceLength", [] { return Single("a", 5, -16); }, Refused},
-      {"HugePieceLength",
-       [] { return RawInfo("6:lengthi40e4:name1:a12:piece length" + kHuge + "6:pieces20:" + Hashes(1)); },
-       [] { return Accepted({{"a", 40}}, 1, kMax); }},
-      {"PiecesNotAMultipleOf20", [] { return BuildSingleFileTorrent("a", 40, 16, std::string(45, 'h')); },
-       [] { return Accepted({{"a", 40}}, 2); }},
-      {"PiecesShorterThanDeclared",
-       [] { return "d4:infod6:lengthi40e4:name1:a12:piece lengthi16e6:pieces1000:" + std::string(50, 'h'); },
-       [] { return Accepted({{"a", 40}}, 2); }},
-      {"ListsNested100000Deep",
-       [] {
-         return RawInfo("5:depth" + std::string(100000, 'l') + std::string(100000, 'e') + FilesList("x.bin", 5) +
-                        "4:name1:T12:piece lengthi16e6:pieces20:" + Hashes(1));
-       },
-       [] { return Accepted({{"deep/x.bin", 5}}, 1); }},
-      {"DictionariesOpened100000Deep",
-       [] {
-         return RawInfo("5:depth" + std::string(100000, 'd') + FilesList("x.bin", 5) +
-                        "4:name1:T12:piece lengthi16e6:pieces20:" + Hashes(1));
-       },
-       [] { return Accepted({{"deep/x.bin", 5}}, 1); }},
-      {"FileTreeNested100000Deep",
-       [] {
-         return RawInfo("9:file tree" + std::string(100000, 'd') + std::string(100000, 'e') + FilesList("x.bin", 5) +
-                        "4:name1:T12:piece lengthi16e6:pieces20:" + Hashes(1));
-       },
-       [] { return Accepted({{"deep/x.bin", 5}}, 1); }},
-      // The tree never closes: nothing after it can be read, which leaves an empty torrent.
-      {"FileTreeOpened100000Deep",
-       [] { return RawInfo("9:file tree" + std::string(100000, 'd') + FilesList("x.bin", 5)); },
-       [] { return Accepted({}, 0, 0); }},
-  };
-}
+// What each crafted torrent must read as. Paths are cleaned component by component: ".." and "."
+// dropped, separators removed, empty components and empty paths made "_", long components cut to
+// 240 bytes keeping a short extension.
+const HostileCase kCases[] = {
+    {"DotDotComponents",
+     [] {
+       return Multi({{{"..", "..", "etc", "passwd"}, 11, ""},
+                     {{"a", "..", "..", "b.bin"}, 5, ""},
+                     {{"..", ".."}, 4, ""},
+                     {{"..", "sibling", "secret.bin"}, 3000, ""}},
+                    2, "../..");
+     },
+     [] {
+       return Accepted({{"etc/passwd", 11}, {"a/b.bin", 5}, {"_", 4}, {"sibling/secret.bin", 3000}});
+     }},
+    {"DotComponents",
+     [] {
+       return Multi({{{".", "x.bin"}, 3, ""}, {{".", "."}, 2, ""}, {{"sub", ".", "y"}, 1, ""}, {{"..."}, 6, ""}});
+     },
+     [] {
+       return Accepted({{"x.bin", 3}, {"_", 2}, {"sub/y", 1}, {"...", 6}});
+     }},
+    {"AbsolutePaths",
+     [] {
+       return Multi({{{"", "etc", "passwd"}, 10, ""},
+                     {{"/", "etc", "shadow"}, 10, ""},
+                     {{"/etc/passwd"}, 12, ""},
+                     {{"/", "/", "/"}, 1, ""}});
+     },
+     [] {
+       return Accepted({{"_/etc/passwd", 10}, {"_/etc/shadow", 10}, {"etcpasswd", 12}, {"_/_/_", 1}});
+     }},
+    {"SeparatorsInsideComponents",
+     [] {
+       return Multi({{{"a/../../b"}, 1, ""},
+                     {{"..\\..\\x"}, 2, ""},
+                     {{"sub", "../../../sibling/secret.bin"}, 3, ""},
+                     {{"\\"}, 4, ""},
+                     {{"..\\"}, 5, ""},
+                     {{".\xE2\x80\xAE.", "x"}, 6, ""},
+                     {{std::string("..\0/etc", 7)}, 7, ""}});
+     },
+     [] {
+       return Accepted(
+           {{"a....b", 1}, {"....x", 2}, {"sub/......siblingsecret.bin", 3}, {"_", 4}, {"_", 5}, {"x", 6}, {"_", 7}});
+     }},
+    {"SingleFileNamedDotDot", [] { return Single("..", 5); },
+     [] {
+       return Accepted({{"_", 5}}, 1);
+     }},
+    {"SingleFileNamedDot", [] { return Single(".", 5); },
+     [] {
+       return Accepted({{"_", 5}}, 1);
+     }},
+    {"SingleFileAbsoluteName", [] { return Single("/etc/passwd", 5); },
+     [] {
+       return Accepted({{"etcpasswd", 5}}, 1);
+     }},
+    {"SingleFileTraversalName", [] { return Single("../../sibling/secret.bin", 3000); },
+     [] {
+       return Accepted({{"....siblingsecret.bin", 3000}}, 1);
+     }},
+    // Paths that are harmless as text but lead through links the download folder holds.
+    {"MixedThroughLinks",
+     [] {
+       return Multi({{{"..", "link", "secret.bin"}, 100, ""},
+                     {{"..", "rlink", "passwd"}, 5, ""},
+                     {{"link", "new.bin"}, 7, ""},
+                     {{"filelink"}, 3, ""},
+                     {{"link", "nested", "deep.bin"}, 10, ""},
+                     {{".", "etclink", "passwd"}, 50, ""},
+                     {{"junk", "uplink", "secret.bin"}, 20, ""},
+                     {{"deadlink", "x"}, 4, ""},
+                     {{"link"}, 1, ""}},
+                    2, "..");
+     },
+     [] {
+       return Accepted({{"link/secret.bin", 100},
+                        {"rlink/passwd", 5},
+                        {"link/new.bin", 7},
+                        {"filelink", 3},
+                        {"link/nested/deep.bin", 10},
+                        {"etclink/passwd", 50},
+                        {"junk/uplink/secret.bin", 20},
+                        {"deadlink/x", 4},
+                        {"link", 1}});
+     }},
+    {"NamesOfTenThousandBytes",
+     [] {
+       return Multi({{{std::string(10000, 'n') + ".mkv"}, 6, ""},
+                     {{std::string(10000, 'd'), "f.bin"}, 7, ""},
+                     {{TimesBytes(kE, 5000)}, 8, ""},
+                     {{"a." + std::string(9998, 'x')}, 9, ""}});
+     },
+     [] {
+       return Accepted({{QString(240, 'n') + ".mkv", 6},
+                        {QString(240, 'd') + "/f.bin", 7},
+                        {QString(120, QChar(0xE9)), 8},
+                        {"a." + QString(238, 'x'), 9}});
+     }},
+    {"HundredThousandComponents",
+     [] {
+       return Multi({{Repeated("a", 100000, "f.bin"), 9, ""},
+                     {{"short.bin"}, 4, ""},
+                     {Repeated("b", 100000, "g.bin"), 11, ""},
+                     {Repeated("c", 100000, "h.bin"), 12, ""}});
+     },
+     [] {
+       return Accepted({{RepeatedPath("a", 100000, "f.bin"), 9},
+                        {"short.bin", 4},
+                        {RepeatedPath("b", 100000, "g.bin"), 11},
+                        {RepeatedPath("c", 100000, "h.bin"), 12}});
+     }},
+    {"HundredThousandDotDots",
+     [] {
+       return Multi({{Repeated("..", 100000, "x.bin"), 5, ""}, {Repeated(".", 100000), 6, ""}});
+     },
+     [] {
+       return Accepted({{"x.bin", 5}, {"_", 6}});
+     }},
+    {"NegativeLengthInAList",
+     [] {
+       return Multi({{{"a"}, 4, ""}, {{"b"}, -5, ""}});
+     },
+     Refused},
+    {"NegativeLengthOfASingleFile", [] { return Single("a", -5); }, Refused},
+    {"HugeLength",
+     [] { return RawInfo("6:length" + kHuge + "4:name7:big.bin12:piece lengthi16e6:pieces20:" + Hashes(1)); },
+     [] {
+       return Accepted({{"big.bin", kMax}}, 1);
+     }},
+    {"HugeLengthsOverflowTogether",
+     [] {
+       return RawInfo("5:filesld6:length" + kHuge + "4:pathl1:aeed6:length" + kHuge +
+                      "4:pathl1:beee4:name1:T12:piece lengthi16e6:pieces20:" + Hashes(1));
+     },
+     Refused},
+    {"HugeNegativeLength",
+     [] { return RawInfo("6:lengthi-99999999999999999999e4:name1:a12:piece lengthi16e6:pieces20:" + Hashes(1)); },
+     Refused},
+    {"PieceLengthZero", [] { return Single("a", 5, 0); }, Refused},
+    {"PieceLengthZeroWithoutPieces", [] { return BuildSingleFileTorrent("a", 5, 0, ""); },
+     [] {
+       return Accepted({{"a", 5}}, 0, 0);
+     }},
+    {"NegativePieceLength", [] { return Single("a", 5, -16); }, Refused},
+    {"HugePieceLength",
+     [] { return RawInfo("6:lengthi40e4:name1:a12:piece length" + kHuge + "6:pieces20:" + Hashes(1)); },
+     [] {
+       return Accepted({{"a", 40}}, 1, kMax);
+     }},
+    {"PiecesNotAMultipleOf20", [] { return BuildSingleFileTorrent("a", 40, 16, std::string(45, 'h')); },
+     [] {
+       return Accepted({{"a", 40}}, 2);
+     }},
+    {"PiecesShorterThanDeclared",
+     [] { return "d4:infod6:lengthi40e4:name1:a12:piece lengthi16e6:pieces1000:" + std::string(50, 'h'); },
+     [] {
+       return Accepted({{"a", 40}}, 2);
+     }},
+    {"ListsNested100000Deep",
+     [] {
+       return RawInfo("5:depth" + std::string(100000, 'l') + std::string(100000, 'e') + FilesList("x.bin", 5) +
+                      "4:name1:T12:piece lengthi16e6:pieces20:" + Hashes(1));
+     },
+     [] {
+       return Accepted({{"deep/x.bin", 5}}, 1);
+     }},
+    {"DictionariesOpened100000Deep",
+     [] {
+       return RawInfo("5:depth" + std::string(100000, 'd') + FilesList("x.bin", 5) +
+                      "4:name1:T12:piece lengthi16e6:pieces20:" + Hashes(1));
+     },
+     [] {
+       return Accepted({{"deep/x.bin", 5}}, 1);
+     }},
+    {"FileTreeNested100000Deep",
+     [] {
+       return RawInfo("9:file tree" + std::string(100000, 'd') + std::string(100000, 'e') + FilesList("x.bin", 5) +
+                      "4:name1:T12:piece lengthi16e6:pieces20:" + Hashes(1));
+     },
+     [] {
+       return Accepted({{"deep/x.bin", 5}}, 1);
+     }},
+    // The tree never closes: nothing after it can be read, which leaves an empty torrent.
+    {"FileTreeOpened100000Deep",
+     [] { return RawInfo("9:file tree" + std::string(100000, 'd') + FilesList("x.bin", 5)); },
+     [] { return Accepted({}, 0, 0); }},
+};
 
 QString Portable(const TorrentFileEntry& entry) { return entry.RelativePath().replace(QChar(kSeparator), u'/'); }
 
@@ -274,7 +323,7 @@ TEST_P(HostileTorrentTest, ReadExactlyAndKeptInsideTheDownloadFolder) {
   EXPECT_EQ(test::RunCliAndExpectContained(torrent, nullptr, {test::WrongSize::kDelete, 0}, c.name), 2);
 }
 
-INSTANTIATE_TEST_SUITE_P(Crafted, HostileTorrentTest, ::testing::ValuesIn(Cases()),
+INSTANTIATE_TEST_SUITE_P(Crafted, HostileTorrentTest, ::testing::ValuesIn(kCases),
                          [](const ::testing::TestParamInfo<HostileCase>& info) { return info.param.name; });
 
 // The command-line program as its own process, for the torrents most likely to lead it astray.
@@ -285,10 +334,10 @@ TEST(HostileTorrentCliTest, SeparateProcessKeepsInsideTheDownloadFolder) {
       {"DotDotComponents", {test::WrongSize::kTrim, 0, test::BackupPlace::kInsideSandbox}},
       {"HundredThousandComponents", {test::WrongSize::kDelete, 1, test::BackupPlace::kDownload}},
   };
-  const std::vector<HostileCase> cases = Cases();
   for (const auto& [name, variant] : runs) {
-    const auto it = std::find_if(cases.begin(), cases.end(), [&](const HostileCase& c) { return c.name == name; });
-    ASSERT_NE(it, cases.end());
+    const auto it =
+        std::find_if(std::begin(kCases), std::end(kCases), [&](const HostileCase& c) { return c.name == name; });
+    ASSERT_NE(it, std::end(kCases));
     const std::string bytes = it->bytes();
     const test::ReadResult read = test::ReadTorrentBytes(bytes);
     QTemporaryDir dir;
@@ -331,10 +380,13 @@ TEST(HostileTorrentCliTest, HalfAGigabyteOfJunkIsRefused) {
 // A valid torrent cut at every byte: every cut is read; the check runs on every cut that reads as
 // a model different from the cut before it (and on every 50th), with the variants in turn.
 TEST(HostileTorrentTruncationTest, EveryTruncationIsReadAndSampledRunsStayInside) {
-  const std::string full = BuildMultiFileTorrent(
-      "Show", {{{"Season 1", "e01.mkv"}, 40, ""}, {{"Season 1", "e02.mkv"}, 3, ""}, {{"sub", "deep", "n.srt"}, 17, ""},
-               {{"readme.txt"}, 0, ""}, {{"link", "secret.bin"}, 9, ""}},
-      16, Hashes(5));
+  const std::string full = BuildMultiFileTorrent("Show",
+                                                 {{{"Season 1", "e01.mkv"}, 40, ""},
+                                                  {{"Season 1", "e02.mkv"}, 3, ""},
+                                                  {{"sub", "deep", "n.srt"}, 17, ""},
+                                                  {{"readme.txt"}, 0, ""},
+                                                  {{"link", "secret.bin"}, 9, ""}},
+                                                 16, Hashes(5));
   const std::vector<test::RunVariant> variants = test::AllVariants();
   std::vector<std::pair<QString, int64_t>> previous;
   size_t runs = 0;
@@ -347,8 +399,7 @@ TEST(HostileTorrentTruncationTest, EveryTruncationIsReadAndSampledRunsStayInside
     for (const TorrentFileEntry& entry : read.model.TorrentFiles) entries.emplace_back(Portable(entry), entry.Length);
     if (entries == previous && length % 50 != 0) continue;
     previous = entries;
-    test::RunAndExpectContained(read.model, variants[runs++ % variants.size()],
-                                "cut at " + std::to_string(length));
+    test::RunAndExpectContained(read.model, variants[runs++ % variants.size()], "cut at " + std::to_string(length));
     if (HasFatalFailure()) return;
   }
   // The whole file and the cuts that only lose trailing hashes read; a suite that ran nothing

@@ -83,16 +83,23 @@ TEST_F(LinkTrapTest, MarkerFolderThatIsALinkIsNotUsedForBackups) {
   EXPECT_EQ(ReadFile(Dl("a.bin")), padded);
   EXPECT_EQ(ReadFile(Dl("old/junk.bin")), "junk");
   const QString marker = "\"" + Dl("[ZandrelBackup]/") + "\"";
-  EXPECT_EQ(Text(lines.mid(0, 17)), Text(Header() << "Unable to create directory: " + marker
-                                       << "Wrong file size: " + Q("a.bin") + " wrong: 40 right: 30 (Unable to fix)"
-                                       << "Unable to move old file: " + Q("a.bin") << ""
-                                       << "Correct files: (0/1) - Missing files: (0/1) - Wrong sized files: (1) - "
-                                          "Successfully trimmed files: (0/0) - Deleted wrong sized files: (0/1)"
-                                       << "" << "Attempting to find missing/renamed files:" << ""
-                                       << "Fixed missing files: (0/1)" << "" << "Unneeded files check:" << ""));
+  EXPECT_EQ(Text(lines.mid(0, 17)),
+            Text(Header() << "Unable to create directory: " + marker
+                          << "Wrong file size: " + Q("a.bin") + " wrong: 40 right: 30 (Unable to fix)"
+                          << "Unable to move old file: " + Q("a.bin") << ""
+                          << "Correct files: (0/1) - Missing files: (0/1) - Wrong sized files: (1) - "
+                             "Successfully trimmed files: (0/0) - Deleted wrong sized files: (0/1)"
+                          << ""
+                          << "Attempting to find missing/renamed files:"
+                          << ""
+                          << "Fixed missing files: (0/1)"
+                          << ""
+                          << "Unneeded files check:"
+                          << ""));
   EXPECT_TRUE(lines.contains("Unable to move file: " + Q("old/junk.bin")));
-  EXPECT_EQ(lines.last(), "Unneeded files: (11) - Unneeded directories: (4) - Successfully deleted files: (0/11) - "
-                          "Successfully deleted directories: (0/4)");
+  EXPECT_EQ(lines.last(),
+            "Unneeded files: (11) - Unneeded directories: (4) - Successfully deleted files: (0/11) - "
+            "Successfully deleted directories: (0/4)");
 }
 
 // A run moves an unneeded link into the backup folder; later the download gets a real folder of
@@ -119,8 +126,9 @@ TEST_F(LinkTrapTest, LinkMovedIntoTheBackupFolderIsNotFollowedLater) {
             Text(Header() << "Wrong file size: " + Q("sub/secret.bin") + " wrong: 3100 right: 3000 (Unable to fix)"
                           << "Unable to move old file: " + Q("sub/secret.bin")));
   EXPECT_TRUE(lines.contains("Unable to move file: " + Q("sub/passwd")));
-  EXPECT_EQ(lines.last(), "Unneeded files: (2) - Unneeded directories: (0) - Successfully deleted files: (0/2) - "
-                          "Successfully deleted directories: (0/0)");
+  EXPECT_EQ(lines.last(),
+            "Unneeded files: (2) - Unneeded directories: (0) - Successfully deleted files: (0/2) - "
+            "Successfully deleted directories: (0/0)");
 }
 
 // One path listed twice: the spare file moved into place for the first entry is not then replaced
@@ -149,7 +157,8 @@ TEST_F(LinkTrapTest, PathTooLongForTheSystemGetsNoFolders) {
   const QStringList lines = Run();
   EXPECT_FALSE(PathEntryExists(Dl("d")));
   EXPECT_EQ(ReadFile(Dl("spare.bin")), "123456789");
-  EXPECT_TRUE(lines.contains("Unable to fix missing file: " + Q("spare.bin") + " to destination: " + Q(deep + "f.bin")));
+  EXPECT_TRUE(
+      lines.contains("Unable to fix missing file: " + Q("spare.bin") + " to destination: " + Q(deep + "f.bin")));
   EXPECT_TRUE(lines.contains("Fixed missing files: (0/1)"));
 }
 

@@ -9,7 +9,6 @@
 #include <unistd.h>
 
 #include <climits>
-
 #include <sstream>
 
 #include "tests/support/test_files.h"
@@ -45,16 +44,13 @@ void Walk(const QString& root, const QString& dir, const QStringList& skip, Tree
 
 bool MakeLink(const QString& target, const QString& link) { return QFile::link(target, link); }
 
-// Sandboxes are made and removed hundreds of times; a memory file system keeps that fast where the
-// machine has one. The folder outside stays in the ordinary temporary folder, so that backups kept
-// there are moved between volumes.
+}  // namespace
+
 QString FastTempTemplate() {
   const QFileInfo shm(QStringLiteral("/dev/shm"));
   if (shm.isDir() && shm.isWritable()) return QStringLiteral("/dev/shm/zandrel-sandbox-XXXXXX");
   return QDir::tempPath() + QStringLiteral("/zandrel-sandbox-XXXXXX");
 }
-
-}  // namespace
 
 TreeState Snapshot(const QString& root, const QStringList& skip) {
   TreeState state;
@@ -66,9 +62,12 @@ std::string TreeDiff(const TreeState& before, const TreeState& after) {
   std::ostringstream out;
   for (const auto& [path, what] : before) {
     const auto it = after.find(path);
-    if (it == after.end()) out << "  gone:    " << path.toStdString() << "\n";
-    else if (it->second != what) out << "  changed: " << path.toStdString() << " (" << what.toStdString() << " -> "
-                                     << it->second.toStdString() << ")\n";
+    if (it == after.end()) {
+      out << "  gone:    " << path.toStdString() << "\n";
+    } else if (it->second != what) {
+      out << "  changed: " << path.toStdString() << " (" << what.toStdString() << " -> " << it->second.toStdString()
+          << ")\n";
+    }
   }
   for (const auto& [path, what] : after) {
     if (!before.count(path)) out << "  new:     " << path.toStdString() << " (" << what.toStdString() << ")\n";
