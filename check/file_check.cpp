@@ -121,7 +121,10 @@ int ReplaceWrongSizedFile(CheckRun& run, TorrentFileEntry& entry, QString& main_
     run.window.ShowProgressBar(true);
   };
 
-  const QString temp_path = full_path + QStringLiteral(".tmp");
+  // The temporary copy never takes the place of what already stands at its name (a file of the
+  // torrent, the user's own file, a link leading out of the download): it then gets a name of its own.
+  QString temp_path = full_path + QStringLiteral(".tmp");
+  if (PathEntryExists(temp_path)) temp_path = UnusedSiblingName(temp_path);
   // A torrent length of 0 is a real target size: copy nothing rather than the whole file.
   const int copied = deleting ? 1 : CopyFirstBytes(run, full_path, temp_path, entry.Length);
   if (copied == -1) {
