@@ -174,6 +174,20 @@ const HostileCase kCases[] = {
                         {"deadlink/x", 4},
                         {"link", 1}});
      }},
+    // Paths into the backup folder a run keeps in the download folder, and past it.
+    {"IntoTheBackupFolder",
+     [] {
+       return Multi({{{"[ZandrelBackup]", "dl", "x.bin"}, 5, ""},
+                     {{"[zandrelbackup]", "dl", "..", "..", "..", "sibling", "y.bin"}, 4, ""},
+                     {{"[ZandrelBackup]"}, 3, ""},
+                     {{"[ZandrelBackup]", "dl", "spare", "2.bin"}, 9, ""}});
+     },
+     [] {
+       return Accepted({{"[ZandrelBackup]/dl/x.bin", 5},
+                        {"[zandrelbackup]/dl/sibling/y.bin", 4},
+                        {"[ZandrelBackup]", 3},
+                        {"[ZandrelBackup]/dl/spare/2.bin", 9}});
+     }},
     {"NamesOfTenThousandBytes",
      [] {
        return Multi({{{std::string(10000, 'n') + ".mkv"}, 6, ""},
