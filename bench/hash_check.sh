@@ -7,13 +7,13 @@
 #   - libtorrent 2.0 full check with default settings and with hashing_threads=2, aio_threads=2;
 #   - btcheck.
 # Each figure is the best of RUNS runs (btcheck: one run), with peak memory from /usr/bin/time -v.
-# Environment: BUILD_DIR (default build-bench), BENCH_TMP (default /work), RUNS (default 3),
+# Environment: BUILD_DIR (default build-bench), BENCH_TMP (default /work), RUNS (default 5),
 # SMALL_FILES (default 5000), LARGE_MIB (size of each large file, default 512), KEEP=DIR (make the
 # data set and torrents in DIR, or reuse them from there, and leave them).
 set -euo pipefail
 here="$(cd "$(dirname "$0")/.." && pwd)"
 build="${BUILD_DIR:-$here/build-bench}"
-runs="${RUNS:-3}"
+runs="${RUNS:-5}"
 small_files="${SMALL_FILES:-5000}"
 large_mib="${LARGE_MIB:-512}"
 
