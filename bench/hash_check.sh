@@ -129,8 +129,8 @@ ratio() { awk -v a="$1" -v b="$2" 'BEGIN {printf "%.2f", a / b}'; }
 warm
 openssl_mbps=$(openssl speed -evp sha1 -bytes 16384 -seconds 3 2>/dev/null |
                awk '/^sha1/ {sub(/k$/, "", $NF); printf "%.0f", $NF / 1000}')
-printf 'data: %s bytes in %d files; openssl sha1 (one core, 16 KiB): %d MB/s\n' \
-  "$total_bytes" "$(find "$work/data" -type f | wc -l)" "$openssl_mbps"
+printf 'data: %s bytes in %d files; openssl sha1 (one core, 16 KiB): %d MB/s; %d cores, load %s\n' \
+  "$total_bytes" "$(find "$work/data" -type f | wc -l)" "$openssl_mbps" "$(nproc)" "$(cut -d' ' -f1-3 /proc/loadavg)"
 
 for bits in 20 22; do
   torrent="$work/t$bits.torrent"
