@@ -252,6 +252,12 @@ const HostileCase kCases[] = {
      [] {
        return Accepted({{"a", 40}}, 1, kMax);
      }},
+    // Both at once: the hashing buffers such a torrent asks for are refused, not allocated.
+    {"HugeLengthAndPieceLength",
+     [] { return RawInfo("6:length" + kHuge + "4:name1:a12:piece length" + kHuge + "6:pieces20:" + Hashes(1)); },
+     [] {
+       return Accepted({{"a", kMax}}, 1, kMax);
+     }},
     {"PiecesNotAMultipleOf20", [] { return BuildSingleFileTorrent("a", 40, 16, std::string(45, 'h')); },
      [] {
        return Accepted({{"a", 40}}, 2);
