@@ -6,7 +6,8 @@
 #   - hash_bench (the stage alone) hashing in place from mappings and reading into buffers;
 #   - libtorrent 2.0 full check with default settings and with hashing_threads=2, aio_threads=2;
 #   - btcheck.
-# Each figure is the best of RUNS runs (btcheck: one run), with peak memory from /usr/bin/time -v.
+# The tools take turns; each figure is the best of RUNS runs (btcheck: one run), with peak memory
+# from /usr/bin/time -v.
 # Environment: BUILD_DIR (default build-bench), BENCH_TMP (default /work), RUNS (default 5),
 # SMALL_FILES (default 5000), LARGE_MIB (size of each large file, default 512), KEEP=DIR (make the
 # data set and torrents in DIR, or reuse them from there, and leave them).
@@ -82,17 +83,6 @@ timed() {
   echo "$elapsed $peak"
 }
 
-# Best of n runs of a command: "seconds peak_kib" of the fastest run.
-best_of() {
-  local n=$1 best="" line
-  shift
-  for _ in $(seq "$n"); do
-    line=$(timed "$@")
-    if [ -z "$best" ] || awk -v a="${line%% *}" -v b="${best%% *}" 'BEGIN {exit !(a < b)}'; then best=$line; fi
-  done
-  echo "$best"
-}
-
 cat >"$work/lt_check.py" <<'EOF'
 # Adds the torrent with its data in place, so libtorrent checks every piece; prints the seconds
 # from adding to the end of checking and exits 0 only when every piece passed.
@@ -132,27 +122,54 @@ openssl_mbps=$(openssl speed -evp sha1 -bytes 16384 -seconds 3 2>/dev/null |
 printf 'data: %s bytes in %d files; openssl sha1 (one core, 16 KiB): %d MB/s; %d cores, load %s\n' \
   "$total_bytes" "$(find "$work/data" -type f | wc -l)" "$openssl_mbps" "$(nproc)" "$(cut -d' ' -f1-3 /proc/loadavg)"
 
+# One measurement of a tool by name.
+measure() {
+  local torrent=$1 tool=$2
+  case $tool in
+    zandrel) timed "$cli" check "$torrent" "$work/data" --hash-check --no-check-unneeded --quiet \
+               --report "$work/report.log" ;;
+    map) timed "$bench" "$torrent" "$work/data" ;;
+    read) timed "$bench" "$torrent" "$work/data" --read ;;
+    lt_default) timed /usr/bin/python3 "$work/lt_check.py" "$torrent" "$work" default ;;
+    lt_2) timed /usr/bin/python3 "$work/lt_check.py" "$torrent" "$work" 2 ;;
+    btcheck) (cd "$work" && timed btcheck -q "$torrent") ;;
+  esac
+}
+
+row() { printf '%-34s %8.2f %8d %9.1f %s\n' "$1" "$2" "$(mbps "$2")" "$(awk -v k="$3" 'BEGIN {print k / 1024}')" "$4"; }
+
+tools="zandrel map read lt_default lt_2"
 for bits in 20 22; do
   torrent="$work/t$bits.torrent"
   echo
   echo "== pieces of $((1 << (bits - 20))) MiB =="
   printf '%-34s %8s %8s %9s %s\n' tool seconds MB/s "peak MiB" "ratio"
   warm
-  read -r z_s z_kib < <(best_of "$runs" "$cli" check "$torrent" "$work/data" --hash-check --no-check-unneeded \
-                          --quiet --report "$work/report.log")
+  # The tools take turns, so that a disturbance on this shared machine does not hit one tool's
+  # every run; each keeps its fastest.
+  declare -A best=()
+  for _ in $(seq "$runs"); do
+    for tool in $tools; do
+      line=$(measure "$torrent" "$tool")
+      if [ -z "${best[$tool]:-}" ] || awk -v a="${line%% *}" -v b="${best[$tool]%% *}" 'BEGIN {exit !(a < b)}'; then
+        best[$tool]=$line
+      fi
+    done
+  done
+  best[btcheck]=$(measure "$torrent" btcheck)
   grep -q "File integrity check passed" "$work/report.log" || { echo "zandrel-cli did not pass the data" >&2; exit 1; }
+  read -r z_s z_kib <<<"${best[zandrel]}"
   z_mbps=$(mbps "$z_s")
-  row() { printf '%-34s %8.2f %8d %9.1f %s\n' "$1" "$2" "$(mbps "$2")" "$(awk -v k="$3" 'BEGIN {print k / 1024}')" "$4"; }
   row "zandrel-cli check --hash-check" "$z_s" "$z_kib" "$(ratio "$z_mbps" "$openssl_mbps") x openssl sha1 (goal 1.7)"
   for mode in map read; do
-    flag=""; [ "$mode" = read ] && flag="--read"
-    read -r b_s b_kib < <(best_of "$runs" "$bench" "$torrent" "$work/data" $flag)
+    read -r b_s b_kib <<<"${best[$mode]}"
     row "hash_bench stage only ($mode)" "$b_s" "$b_kib" "$(ratio "$(mbps "$b_s")" "$openssl_mbps") x openssl sha1"
   done
-  read -r l_s l_kib < <(best_of "$runs" /usr/bin/python3 "$work/lt_check.py" "$torrent" "$work" default)
-  row "libtorrent default" "$l_s" "$l_kib" "zandrel $(ratio "$z_mbps" "$(mbps "$l_s")") x (goal 2)"
-  read -r l2_s l2_kib < <(best_of "$runs" /usr/bin/python3 "$work/lt_check.py" "$torrent" "$work" 2)
-  row "libtorrent hashing/aio threads 2" "$l2_s" "$l2_kib" "zandrel $(ratio "$z_mbps" "$(mbps "$l2_s")") x (goal 1.4)"
-  read -r c_s c_kib < <(cd "$work" && best_of 1 btcheck -q "$torrent")
-  row "btcheck" "$c_s" "$c_kib" "zandrel $(ratio "$z_mbps" "$(mbps "$c_s")") x (goal 20)"
+  read -r s kib <<<"${best[lt_default]}"
+  row "libtorrent default" "$s" "$kib" "zandrel $(ratio "$z_mbps" "$(mbps "$s")") x (goal 2)"
+  read -r s kib <<<"${best[lt_2]}"
+  row "libtorrent hashing/aio threads 2" "$s" "$kib" "zandrel $(ratio "$z_mbps" "$(mbps "$s")") x (goal 1.4)"
+  read -r s kib <<<"${best[btcheck]}"
+  row "btcheck" "$s" "$kib" "zandrel $(ratio "$z_mbps" "$(mbps "$s")") x (goal 20)"
+  unset best
 done
