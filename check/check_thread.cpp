@@ -2,12 +2,14 @@
 
 namespace zandrel {
 
-void CheckThread::Start(EngineState& engine, const CheckInputs& inputs, WindowOperations& window) {
+void CheckThread::Start(EngineState& engine, const CheckInputs& inputs, WindowOperations& window,
+                        std::function<void()> on_finished) {
   Wait();
   running_.store(true);
-  thread_ = std::thread([this, &engine, inputs, &window] {
+  thread_ = std::thread([this, &engine, inputs, &window, on_finished = std::move(on_finished)] {
     result_ = RunCheck(engine, inputs, window);
-    running_.store(false);  // the run's last act
+    running_.store(false);
+    if (on_finished) on_finished();
   });
 }
 

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <atomic>
+#include <functional>
 #include <thread>
 
 #include "check/check_run.h"
@@ -15,8 +16,10 @@ class CheckThread {
   CheckThread& operator=(const CheckThread&) = delete;
   ~CheckThread() { Wait(); }
 
-  // The inputs are copied: the run works on a snapshot taken now.
-  void Start(EngineState& engine, const CheckInputs& inputs, WindowOperations& window);
+  // The inputs are copied: the run works on a snapshot taken now. on_finished, when set, is
+  // called on the run's thread as its very last act, so a waiting front end can wake at once.
+  void Start(EngineState& engine, const CheckInputs& inputs, WindowOperations& window,
+             std::function<void()> on_finished = {});
   // True from Start until the run has handed back its result.
   bool Running() const { return running_.load(); }
   // Joins the thread; the result of the last run.

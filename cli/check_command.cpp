@@ -168,22 +168,30 @@ CheckInputs MakeInputs(const CheckCommandLine& line) {
   return inputs;
 }
 
-// Runs the check on its own thread while this thread turns SIGINT and SIGTERM into a cancel.
+// Runs the check on its own thread while this thread turns SIGINT and SIGTERM into a cancel. The
+// run's thread wakes this one with SIGUSR1 when it ends, so no time is lost polling.
 bool RunUntilDone(EngineState& engine, const CheckInputs& inputs, WindowOperations& window, CheckThread& thread) {
   sigset_t signal_set;
   sigemptyset(&signal_set);
   sigaddset(&signal_set, SIGINT);
   sigaddset(&signal_set, SIGTERM);
+  sigaddset(&signal_set, SIGUSR1);
   pthread_sigmask(SIG_BLOCK, &signal_set, nullptr);  // the worker inherits the mask
-  thread.Start(engine, inputs, window);
+  const pthread_t waiting = pthread_self();
+  thread.Start(engine, inputs, window, [waiting] { pthread_kill(waiting, SIGUSR1); });
   bool cancelled_by_signal = false;
-  const timespec tick{0, 50 * 1000 * 1000};
+  const timespec tick{0, 200 * 1000 * 1000};
   while (thread.Running()) {
-    if (sigtimedwait(&signal_set, nullptr, &tick) > 0) cancelled_by_signal = true;
+    const int received = sigtimedwait(&signal_set, nullptr, &tick);
+    if (received == SIGINT || received == SIGTERM) cancelled_by_signal = true;
     // Repeated because the run clears the flag when it starts.
     if (cancelled_by_signal) engine.cancel_flag.store(1);
   }
   thread.Wait();
+  // A wake-up that arrived after the last look must not stay pending.
+  const timespec none{0, 0};
+  while (sigtimedwait(&signal_set, nullptr, &none) > 0) {
+  }
   pthread_sigmask(SIG_UNBLOCK, &signal_set, nullptr);
   return cancelled_by_signal;
 }
