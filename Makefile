@@ -37,7 +37,10 @@ test-tsan: deps
 	@cmake --build build-tsan -j $(JOBS) --target check_tests cli_tests hardening_tests zandrel-cli
 	@cd build-tsan && $(SAN_ENV) ctest --output-on-failure -j $(JOBS) -L '$(TSAN_LABELS)'
 
-test: test-fast test-asan test-tsan
+test:
+	@bash scripts/timed.sh "plain build and tests" $(MAKE) --no-print-directory test-fast
+	@bash scripts/timed.sh "AddressSanitizer+UBSan build and tests" $(MAKE) --no-print-directory test-asan
+	@bash scripts/timed.sh "ThreadSanitizer build and tests" $(MAKE) --no-print-directory test-tsan
 
 # Until the main window exists, `make run` shows the demonstration of a check run.
 run: build
