@@ -138,6 +138,34 @@ TEST_F(CheckCommandTest, IgnoreOptionsKeepUnneededFiles) {
   EXPECT_EQ(FileSize(Join(dl_, "gone.txt")), -1);
 }
 
+TEST_F(CheckCommandTest, IgnoreTorrentKeepsEveryPathOfAnotherTorrent) {
+  WriteFile(Join(dl_, "Extra/x.bin"), "x");
+  WriteFile(Join(dl_, "Extra/y.bin"), "y");
+  WriteFile(Join(dl_, "gone.txt"), "g");
+  const QString other = Join(root_.path(), "other.torrent");
+  WriteFile(other, test::BuildMultiFileTorrent("Other", {{{"Extra", "x.bin"}, 1, ""}}, 16384, std::string(20, 'x')));
+  CliResult r = Cli({"check", torrent_, dl_, "--delete-unneeded", "--no-backups", "--ignore-torrent", other,
+                     "--report", report_});
+  EXPECT_EQ(r.exit_code, 0) << r.err.toStdString();
+  EXPECT_EQ(FileSize(Join(dl_, "Extra/x.bin")), 1);
+  EXPECT_EQ(FileSize(Join(dl_, "Extra/y.bin")), 1) << "the other torrent's folders are ignored whole";
+  EXPECT_EQ(FileSize(Join(dl_, "gone.txt")), -1);
+
+  WriteFile(Join(root_.path(), "junk.torrent"), "not a torrent");
+  r = Cli({"check", torrent_, dl_, "--ignore-torrent", Join(root_.path(), "junk.torrent"), "--report", report_});
+  EXPECT_EQ(r.exit_code, 2);
+}
+
+TEST_F(CheckCommandTest, LanguageOptionTranslatesTheReportAndStatus) {
+  QDir().mkpath(Join(root_.path(), "lang"));
+  QFile::copy(ZANDREL_SOURCE_DIR "/lang/Deutsch.lng", Join(root_.path(), "lang/Deutsch.lng"));
+  CliResult r = Cli({"check", torrent_, dl_, "--language", "Deutsch", "--report", report_});
+  EXPECT_EQ(r.exit_code, 0);
+  EXPECT_EQ(r.out.value(1), QString::fromUtf8("Torrent-Prüfung erfolgreich! Keine Fehler gefunden."));
+  EXPECT_EQ(test::ReadReportLines(report_).value(0), QString::fromUtf8("Zandrel v1.0 Prüfbericht"));
+  EXPECT_EQ(Cli({"check", torrent_, dl_, "--language", "Klingon", "--report", report_}).exit_code, 2);
+}
+
 TEST_F(CheckCommandTest, SigintDuringALongTrimCancelsCleanly) {
   // A large sparse file one byte longer than the torrent says: the trim copy takes a while.
   const int64_t length = int64_t(8) << 30;
