@@ -8,7 +8,7 @@ packages=(
   qt6-base-dev qt6-base-dev-tools libgl-dev
   libssl-dev libpng-dev zlib1g-dev
   googletest libgtest-dev libbenchmark-dev
-  e2fsprogs util-linux
+  e2fsprogs util-linux mount
 )
 if [ "${1:-}" = "--bench" ]; then
   packages+=(mktorrent btcheck python3-libtorrent time bc python3)

@@ -6,7 +6,7 @@ set -euo pipefail
 here="$(cd "$(dirname "$0")/../.." && pwd)"
 seconds="${1:-600}"
 build="$here/build-fuzz"
-command -v clang++ >/dev/null || apt-get install -y -qq clang libclang-rt-14-dev
+command -v clang++ >/dev/null || { apt-get update -qq && apt-get install -y -qq clang libclang-rt-14-dev; }
 cmake -S "$here" -B "$build" -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=RelWithDebInfo \
   -DZANDREL_FUZZ=ON -DBUILD_TESTING=ON >/dev/null
 cmake --build "$build" -j2 --target fuzz_torrent fuzz_settings fuzz_language
