@@ -64,11 +64,7 @@ class PieceFixture : public ::testing::Test {
   // Adds an entry ("dir/name") whose intended bytes are `bytes`; the file on disk is written
   // separately, so a test can leave it out or damage it.
   void AddEntry(const QString& relative, const std::string& bytes, int64_t pad_after = 0) {
-    TorrentFileEntry entry;
-    const qsizetype cut = relative.lastIndexOf('/');
-    entry.Dir = relative.left(cut + 1);
-    entry.Name = relative.mid(cut + 1);
-    entry.Length = static_cast<int64_t>(bytes.size());
+    TorrentFileEntry entry = EntryFor(relative, static_cast<int64_t>(bytes.size()));
     entry.PadAfter = pad_after;
     engine_.model.TorrentFiles.push_back(entry);
     stream_ += bytes + std::string(static_cast<size_t>(pad_after), '\0');

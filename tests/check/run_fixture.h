@@ -26,12 +26,7 @@ class RunFixture : public ::testing::Test {
 
   // Adds an entry ("dir/sub/name") and, unless on_disk is negative, a file of on_disk bytes.
   std::string AddEntry(const QString& relative, int64_t length, int64_t on_disk, uint32_t seed = 1) {
-    TorrentFileEntry entry;
-    const qsizetype cut = relative.lastIndexOf('/');
-    entry.Dir = relative.left(cut + 1);
-    entry.Name = relative.mid(cut + 1);
-    entry.Length = length;
-    engine_.model.TorrentFiles.push_back(entry);
+    engine_.model.TorrentFiles.push_back(EntryFor(relative, length));
     std::string bytes;
     if (on_disk >= 0) {
       bytes = RandomBytes(static_cast<size_t>(on_disk), seed);

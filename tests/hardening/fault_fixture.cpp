@@ -7,15 +7,7 @@
 namespace zandrel::test {
 
 FaultFixture::FaultFixture() {
-  options_.OpenReport = 0;
-  options_.CheckUnneededFiles = 1;
-  options_.DelUnneededFiles = 1;
-  options_.DelOnlyWhenComplete = 0;
-  options_.TrimPaddedFiles = 1;
-  options_.FixMissing = 1;
-  options_.CreateBackups = 1;
-  options_.TorrentDir = dl_;
-  options_.BackupDir = bk_;
+  options_ = EveryFixOption(dl_, bk_);
   QDir().mkpath(dl_);
   QDir().mkpath(bk_);
   WriteFile(root_.path() + "/neighbour/n.bin", RandomBytes(5000, 77));
@@ -34,12 +26,7 @@ void FaultFixture::PutBytes(const QString& relative, const std::string& bytes) {
 }
 
 void FaultFixture::AddEntry(const QString& relative, int64_t length) {
-  TorrentFileEntry entry;
-  const qsizetype cut = relative.lastIndexOf('/');
-  entry.Dir = relative.left(cut + 1);
-  entry.Name = relative.mid(cut + 1);
-  entry.Length = length;
-  engine_.model.TorrentFiles.push_back(entry);
+  engine_.model.TorrentFiles.push_back(EntryFor(relative, length));
 }
 
 QStringList FaultFixture::Run(WindowOperations& window) {

@@ -22,24 +22,11 @@ using test::WriteFile;
 class LinkTrapTest : public ::testing::Test {
  protected:
   LinkTrapTest() {
-    options_.OpenReport = 0;
-    options_.CheckUnneededFiles = 1;
-    options_.DelUnneededFiles = 1;
-    options_.DelOnlyWhenComplete = 0;
-    options_.TrimPaddedFiles = 1;
-    options_.FixMissing = 1;
-    options_.CreateBackups = 1;
-    options_.TorrentDir = box_.Download();
-    options_.BackupDir = box_.Download();
+    options_ = test::EveryFixOption(box_.Download(), box_.Download());
   }
 
   void AddEntry(const QString& relative, int64_t length) {
-    TorrentFileEntry entry;
-    const qsizetype cut = relative.lastIndexOf('/');
-    entry.Dir = relative.left(cut + 1);
-    entry.Name = relative.mid(cut + 1);
-    entry.Length = length;
-    engine_.model.TorrentFiles.push_back(entry);
+    engine_.model.TorrentFiles.push_back(test::EntryFor(relative, length));
   }
 
   QStringList Run() {

@@ -37,6 +37,29 @@ std::string RandomBytes(size_t size, uint32_t seed) {
   return out;
 }
 
+TorrentFileEntry EntryFor(const QString& relative, int64_t length) {
+  TorrentFileEntry entry;
+  const qsizetype cut = relative.lastIndexOf(u'/');
+  entry.Dir = relative.left(cut + 1);
+  entry.Name = relative.mid(cut + 1);
+  entry.Length = length;
+  return entry;
+}
+
+RunOptions EveryFixOption(const QString& download_dir, const QString& backup_dir) {
+  RunOptions options;
+  options.OpenReport = 0;
+  options.CheckUnneededFiles = 1;
+  options.DelUnneededFiles = 1;
+  options.DelOnlyWhenComplete = 0;
+  options.TrimPaddedFiles = 1;
+  options.FixMissing = 1;
+  options.CreateBackups = 1;
+  options.TorrentDir = download_dir;
+  options.BackupDir = backup_dir;
+  return options;
+}
+
 QString Join(const QString& a, const QString& b) { return WithTrailingSeparator(a) + b; }
 
 }  // namespace zandrel::test

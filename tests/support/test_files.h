@@ -6,7 +6,9 @@
 #include <string>
 #include <vector>
 
+#include "check/check_run.h"
 #include "check/window_operations.h"
+#include "torrent/torrent_model.h"
 
 namespace zandrel::test {
 
@@ -19,6 +21,11 @@ QStringList ReadReportLines(const QString& path);
 std::string RandomBytes(size_t size, uint32_t seed);
 // Joins with the platform separator.
 QString Join(const QString& a, const QString& b);
+
+// A torrent entry for "dir/sub/name" (the separator is "/" here).
+TorrentFileEntry EntryFor(const QString& relative, int64_t length);
+// Options with every deleting, trimming and repair option on (backups on, report not opened).
+RunOptions EveryFixOption(const QString& download_dir, const QString& backup_dir);
 
 class RecordingWindow : public WindowOperations {
  public:
