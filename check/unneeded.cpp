@@ -91,7 +91,9 @@ Contents ReadContents(const CheckRun& run, const QString& path, const QString& r
   for (const DirEntry& entry : *entries) {
     if (entry.kind == EntryKind::kOther) continue;
     contents.any = true;
-    if (entry.kind == EntryKind::kFile && IgnoredFile(run, relative + QChar(kSeparator) + entry.name)) {
+    // The run's own report counts like an ignored file: the directory that holds it stays.
+    if (entry.kind == EntryKind::kFile && (IgnoredFile(run, relative + QChar(kSeparator) + entry.name) ||
+                                           IsRunReport(run, path + QChar(kSeparator) + entry.name))) {
       contents.ignored_file = true;
     }
   }
@@ -106,7 +108,7 @@ bool DeleteDirectory(const CheckRun& run, const QString& path, const QString& re
     for (const DirEntry& entry : ListDirectory(path).value_or(std::vector<DirEntry>())) {
       const QString entry_relative = relative + sep + entry.name;
       if (entry.kind != EntryKind::kFile || IgnoredFile(run, entry_relative) ||
-          run.needed_paths.IsPresent(entry_relative)) {
+          run.needed_paths.IsPresent(entry_relative) || IsRunReport(run, path + sep + entry.name)) {
         continue;
       }
       MakeWritable(path + sep + entry.name);

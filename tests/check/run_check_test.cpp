@@ -103,6 +103,23 @@ TEST_F(RunCheckTest, CancelDuringTheFileCheckEndsWithTheCancelLine) {
   EXPECT_EQ(window.idle_calls, 1);
 }
 
+TEST_F(RunCheckTest, AReportInsideAnUnneededFolderSurvivesItsOwnRun) {
+  inputs_.report_path = Path("logs/report.log");
+  QDir().mkpath(Path("logs"));
+  test::WriteFile(Path("logs/old.txt"), "x");
+  inputs_.options.CheckUnneededFiles = 1;
+  inputs_.options.DelUnneededFiles = 1;
+  inputs_.options.DelOnlyWhenComplete = 0;
+  inputs_.options.CreateBackups = 0;
+  AddEntry("a.bin", 5, 5);
+  const QStringList lines = Run();
+  EXPECT_EQ(lines.mid(lines.size() - 3),
+            QStringList({"Deleted unneeded file: " + Q("logs/old.txt"), "",
+                         "Unneeded files: (1) - Unneeded directories: (1) - Successfully deleted files: (1/1) - "
+                         "Successfully deleted directories: (0/1)"}));
+  EXPECT_EQ(FileSize(Path("logs/old.txt")), -1);
+}
+
 TEST_F(RunCheckTest, AFinishedRunOpensItsReportWhenAsked) {
   inputs_.options.OpenReport = 1;
   window_.open_report_ticked = true;
