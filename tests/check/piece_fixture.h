@@ -50,15 +50,8 @@ struct StageOutcome {
 class PieceFixture : public ::testing::Test {
  protected:
   PieceFixture() {
-    inputs_.torrent_path = Join(root_.path(), "Show.torrent");
-    inputs_.download_dir = dl_;
-    inputs_.options.TorrentDir = dl_;
-    inputs_.options.BackupDir = dl_;
-    inputs_.options.OpenReport = 0;
-    inputs_.options.CheckUnneededFiles = 0;
+    inputs_ = PlainInputs(root_.path(), dl_);
     inputs_.options.HashCheck = 1;
-    inputs_.report_path = Join(root_.path(), "report.log");
-    inputs_.version = "1.0";
   }
 
   // Adds an entry ("dir/name") whose intended bytes are `bytes`; the file on disk is written

@@ -14,14 +14,7 @@ namespace zandrel::test {
 class RunFixture : public ::testing::Test {
  protected:
   RunFixture() {
-    inputs_.torrent_path = Join(root_.path(), "Show.torrent");
-    inputs_.download_dir = dl_;
-    inputs_.options.TorrentDir = dl_;
-    inputs_.options.BackupDir = dl_;
-    inputs_.options.OpenReport = 0;
-    inputs_.options.CheckUnneededFiles = 0;
-    inputs_.report_path = Join(root_.path(), "report.log");
-    inputs_.version = "1.0";
+    inputs_ = PlainInputs(root_.path(), dl_);
   }
 
   // Adds an entry ("dir/sub/name") and, unless on_disk is negative, a file of on_disk bytes.

@@ -34,18 +34,11 @@ QString BackupDirFor(const Sandbox& sandbox, BackupPlace place) {
 }
 
 RunOptions OptionsFor(const Sandbox& sandbox, const RunVariant& variant) {
-  RunOptions options;
+  RunOptions options = EveryFixOption(sandbox.Download(), BackupDirFor(sandbox, variant.place));
   options.HashCheck = 1;
-  options.OpenReport = 0;
-  options.CheckUnneededFiles = 1;
-  options.DelUnneededFiles = 1;
-  options.DelOnlyWhenComplete = 0;
   options.TrimPaddedFiles = variant.wrong_size == WrongSize::kTrim ? 1 : 0;
   options.DeleteWrongSizedFiles = variant.wrong_size == WrongSize::kDelete ? 1 : 0;
-  options.FixMissing = 1;
   options.CreateBackups = variant.backups;
-  options.TorrentDir = sandbox.Download();
-  options.BackupDir = BackupDirFor(sandbox, variant.place);
   return options;
 }
 

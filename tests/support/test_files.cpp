@@ -46,6 +46,19 @@ TorrentFileEntry EntryFor(const QString& relative, int64_t length) {
   return entry;
 }
 
+CheckInputs PlainInputs(const QString& root, const QString& download_dir) {
+  CheckInputs inputs;
+  inputs.torrent_path = Join(root, "Show.torrent");
+  inputs.download_dir = download_dir;
+  inputs.options.TorrentDir = download_dir;
+  inputs.options.BackupDir = download_dir;
+  inputs.options.OpenReport = 0;
+  inputs.options.CheckUnneededFiles = 0;
+  inputs.report_path = Join(root, "report.log");
+  inputs.version = "1.0";
+  return inputs;
+}
+
 RunOptions EveryFixOption(const QString& download_dir, const QString& backup_dir) {
   RunOptions options;
   options.OpenReport = 0;

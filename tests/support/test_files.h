@@ -24,6 +24,9 @@ QString Join(const QString& a, const QString& b);
 
 // A torrent entry for "dir/sub/name" (the separator is "/" here).
 TorrentFileEntry EntryFor(const QString& relative, int64_t length);
+// Inputs of a plain run: torrent "Show.torrent" and report "report.log" in root, backups in the
+// download directory, no unneeded scan, report not opened.
+CheckInputs PlainInputs(const QString& root, const QString& download_dir);
 // Options with every deleting, trimming and repair option on (backups on, report not opened).
 RunOptions EveryFixOption(const QString& download_dir, const QString& backup_dir);
 
