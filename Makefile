@@ -10,8 +10,9 @@ SAN_ENV = ASAN_OPTIONS=abort_on_error=0:halt_on_error=1:detect_leaks=1:detect_st
           UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1 \
           LSAN_OPTIONS=suppressions=$(CURDIR)/tests/sanitizers/lsan.supp \
           TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1:suppressions=$(CURDIR)/tests/sanitizers/tsan.supp
-# The thread-checked tests: everything that starts check runs, cancels them or drives the CLI.
-TSAN_LABELS ?= ^(check|cli|hardening)$$
+# The thread-checked tests: everything that starts check runs, cancels them, drives the CLI or the
+# windows (whose workers hand results to the GUI thread).
+TSAN_LABELS ?= ^(check|cli|hardening|gui)$$
 
 .PHONY: deps configure build test test-fast test-asan test-tsan run fuzz clean
 
@@ -34,7 +35,7 @@ test-asan: deps
 
 test-tsan: deps
 	@cmake -S . -B build-tsan $(CMAKE_FLAGS) -DZANDREL_SANITIZE=thread >/dev/null
-	@cmake --build build-tsan -j $(JOBS) --target check_tests cli_tests hardening_tests zandrel-cli
+	@cmake --build build-tsan -j $(JOBS) --target check_tests cli_tests hardening_tests gui_tests zandrel-cli
 	@cd build-tsan && $(SAN_ENV) ctest --output-on-failure -j $(JOBS) -L '$(TSAN_LABELS)'
 
 test:

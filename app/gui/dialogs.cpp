@@ -1,0 +1,47 @@
+#include "app/gui/dialogs.h"
+
+#include <QDesktopServices>
+#include <QFileDialog>
+#include <QFontDialog>
+#include <QMessageBox>
+#include <QUrl>
+
+namespace zandrel {
+
+bool QtDialogs::AskYesNo(QWidget* parent, const QString& title, const QString& text) {
+  return QMessageBox::question(parent, title, text, QMessageBox::Yes | QMessageBox::No,
+                               QMessageBox::No) == QMessageBox::Yes;
+}
+
+void QtDialogs::ShowMessage(QWidget* parent, const QString& title, const QString& text) {
+  QMessageBox::information(parent, title, text);
+}
+
+QStringList QtDialogs::OpenFiles(QWidget* parent, const QString& title, const QString& start,
+                                 const QString& filter, bool multiple) {
+  if (multiple) return QFileDialog::getOpenFileNames(parent, title, start, filter);
+  const QString file = QFileDialog::getOpenFileName(parent, title, start, filter);
+  return file.isEmpty() ? QStringList() : QStringList{file};
+}
+
+QString QtDialogs::SaveFile(QWidget* parent, const QString& title, const QString& start,
+                            const QString& filter) {
+  return QFileDialog::getSaveFileName(parent, title, start, filter);
+}
+
+QString QtDialogs::Directory(QWidget* parent, const QString& title, const QString& start) {
+  return QFileDialog::getExistingDirectory(parent, title, start);
+}
+
+std::optional<QFont> QtDialogs::ChooseFont(QWidget* parent, const QFont& initial) {
+  bool ok = false;
+  const QFont font = QFontDialog::getFont(&ok, initial, parent);
+  if (!ok) return std::nullopt;
+  return font;
+}
+
+void QtDialogs::OpenWithAssociatedProgram(const QString& path) {
+  QDesktopServices::openUrl(QUrl::fromLocalFile(path));
+}
+
+}  // namespace zandrel

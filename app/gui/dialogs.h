@@ -1,0 +1,49 @@
+// Every modal box and requester the windows show goes through this seam, so that tests can answer
+// them without blocking and the windows never call a static QMessageBox or QFileDialog directly.
+#pragma once
+
+#include <QFont>
+#include <QString>
+#include <QStringList>
+#include <optional>
+
+class QWidget;
+
+namespace zandrel {
+
+class Dialogs {
+ public:
+  virtual ~Dialogs() = default;
+  // A Yes/No box; true for Yes. "|" in text is already turned into line breaks by the caller.
+  virtual bool AskYesNo(QWidget* parent, const QString& title, const QString& text) = 0;
+  // An information box with OK.
+  virtual void ShowMessage(QWidget* parent, const QString& title, const QString& text) = 0;
+  // Open-file requester; empty when cancelled. With multiple, every chosen file.
+  virtual QStringList OpenFiles(QWidget* parent, const QString& title, const QString& start,
+                                const QString& filter, bool multiple) = 0;
+  // Save-file requester; empty when cancelled.
+  virtual QString SaveFile(QWidget* parent, const QString& title, const QString& start,
+                           const QString& filter) = 0;
+  // Folder requester; empty when cancelled.
+  virtual QString Directory(QWidget* parent, const QString& title, const QString& start) = 0;
+  // Font requester; nothing when cancelled.
+  virtual std::optional<QFont> ChooseFont(QWidget* parent, const QFont& initial) = 0;
+  // Opens a file or folder with the program the desktop associates with it.
+  virtual void OpenWithAssociatedProgram(const QString& path) = 0;
+};
+
+// The real boxes and requesters.
+class QtDialogs : public Dialogs {
+ public:
+  bool AskYesNo(QWidget* parent, const QString& title, const QString& text) override;
+  void ShowMessage(QWidget* parent, const QString& title, const QString& text) override;
+  QStringList OpenFiles(QWidget* parent, const QString& title, const QString& start,
+                        const QString& filter, bool multiple) override;
+  QString SaveFile(QWidget* parent, const QString& title, const QString& start,
+                   const QString& filter) override;
+  QString Directory(QWidget* parent, const QString& title, const QString& start) override;
+  std::optional<QFont> ChooseFont(QWidget* parent, const QFont& initial) override;
+  void OpenWithAssociatedProgram(const QString& path) override;
+};
+
+}  // namespace zandrel

@@ -1,0 +1,7 @@
+// The `zandrel` program: the main window.
+#include <QApplication>
+
+int main(int argc, char** argv) {
+  QApplication app(argc, argv);
+  return 0;
+}
