@@ -20,7 +20,7 @@ struct SettingsKey {
   int64_t Options::*number = nullptr;
 };
 
-// In the order of the options table: a line is tested against every key in this order.
+// Keys in a fixed order: a line is tested against every key in this order.
 const SettingsKey kKeys[] = {
     {u"TorrentFile", KeyType::kText, &Options::TorrentFile},
     {u"TorrentDir", KeyType::kText, &Options::TorrentDir},

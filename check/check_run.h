@@ -95,7 +95,7 @@ struct CheckRun {
 // The whole run on the calling thread (the front end starts it on a worker thread).
 CheckResult RunCheck(EngineState& engine, const CheckInputs& inputs, WindowOperations& window);
 
-// The final status line: the first row of the status table whose condition holds; empty when the
+// The final status line: the first of the ordered outcomes whose condition holds; empty when the
 // status line keeps its text.
 QString FinalStatusText(CheckRun& run, bool open_report_ticked);
 

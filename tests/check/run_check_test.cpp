@@ -129,7 +129,7 @@ TEST_F(RunCheckTest, AFinishedRunOpensItsReportWhenAsked) {
   EXPECT_EQ(result_.status_text, "Error. Torrent check unsuccessful.");
 }
 
-// Every row of the status table, from the run's counters and flags.
+// Every final status, from the run's counters and flags.
 TEST_F(RunCheckTest, FinalStatusTableRowsInOrder) {
   CheckRun run(engine_, inputs_, window_);
   RunCounters& c = run.counters;

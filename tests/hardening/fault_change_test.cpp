@@ -196,7 +196,7 @@ class ChangingFilesTest : public test::FaultFixture {
       stream += bytes;
     }
     const std::string pieces = test::PiecesFor(stream, 1 << 20);
-    WriteFile(torrent_, test::BuildMultiFileTorrent("dl", Specs(), 1 << 20, pieces));
+    WriteFile(torrent_, test::BuildMultiFileTorrent("dl", DownloadFiles(), 1 << 20, pieces));
     engine_.model.PieceLength = 1 << 20;
     engine_.model.PiecesSize = static_cast<int64_t>(pieces.size());
     engine_.model.PieceHashes.resize(pieces.size() / 20);
@@ -209,8 +209,8 @@ class ChangingFilesTest : public test::FaultFixture {
     options_.FixMissing = 0;
   }
   static QString Name(int i) { return QString("big%1.bin").arg(i); }
-  static std::vector<test::TorrentFileSpec> Specs() {
-    std::vector<test::TorrentFileSpec> specs;
+  static std::vector<test::TorrentFileItem> DownloadFiles() {
+    std::vector<test::TorrentFileItem> specs;
     for (int i = 0; i < kFiles; ++i) specs.push_back({{Name(i).toStdString()}, kSize, ""});
     return specs;
   }

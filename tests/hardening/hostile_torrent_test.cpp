@@ -45,7 +45,7 @@ void PrintTo(const HostileCase& c, std::ostream* out) { *out << c.name; }
 
 std::string Hashes(int count) { return std::string(20 * static_cast<size_t>(count), 'h'); }
 
-std::string Multi(const std::vector<test::TorrentFileSpec>& files, int pieces = 2, const std::string& name = "T") {
+std::string Multi(const std::vector<test::TorrentFileItem>& files, int pieces = 2, const std::string& name = "T") {
   return BuildMultiFileTorrent(name, files, 16, Hashes(pieces));
 }
 

@@ -20,7 +20,7 @@ std::string BDict(const std::vector<std::pair<std::string, std::string>>& items)
   return out + "e";
 }
 
-std::string BuildMultiFileTorrent(const std::string& name, const std::vector<TorrentFileSpec>& files,
+std::string BuildMultiFileTorrent(const std::string& name, const std::vector<TorrentFileItem>& files,
                                   int64_t piece_length, const std::string& pieces) {
   std::vector<std::string> file_dicts;
   for (const auto& f : files) {

@@ -15,14 +15,14 @@ std::string BList(const std::vector<std::string>& items);
 // Keys are written in the order given; pass them sorted for a well-formed dictionary.
 std::string BDict(const std::vector<std::pair<std::string, std::string>>& items);
 
-struct TorrentFileSpec {
+struct TorrentFileItem {
   std::vector<std::string> path;  // components
   int64_t length = 0;
   std::string attr;               // BEP 47 attributes ("p" for padding), empty for none
 };
 
 // A multi-file torrent (info: files, name, piece length, pieces).
-std::string BuildMultiFileTorrent(const std::string& name, const std::vector<TorrentFileSpec>& files,
+std::string BuildMultiFileTorrent(const std::string& name, const std::vector<TorrentFileItem>& files,
                                   int64_t piece_length, const std::string& pieces);
 // A single-file torrent (info: length, name, piece length, pieces).
 std::string BuildSingleFileTorrent(const std::string& name, int64_t length, int64_t piece_length,

@@ -17,7 +17,7 @@ using test::BuildMultiFileTorrent;
 using test::BuildSingleFileTorrent;
 using test::NativePath;
 using test::PortablePath;
-using test::TorrentFileSpec;
+using test::TorrentFileItem;
 
 std::string Wrap(const std::string& info) { return BDict({{"announce", BStr("http://t.invalid/a")}, {"info", info}}); }
 
