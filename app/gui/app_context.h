@@ -22,6 +22,9 @@ class Shell {
   virtual QWidget* Window() = 0;
   virtual void SetBusyState(bool busy) = 0;
   virtual void SetStatusText(const QString& text) = 0;
+  // The Check Torrent button on its own: a TorrentZip run and the ignore window disable it beside
+  // the busy state, which leaves it usable as Cancel during a check run.
+  virtual void SetCheckButtonEnabled(bool enabled) = 0;
 };
 
 struct AppContext {
