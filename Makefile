@@ -14,7 +14,7 @@ SAN_ENV = ASAN_OPTIONS=abort_on_error=0:halt_on_error=1:detect_leaks=1:detect_st
 # windows (whose workers hand results to the GUI thread).
 TSAN_LABELS ?= ^(check|cli|hardening|gui)$$
 
-.PHONY: deps configure build test test-fast test-asan test-tsan run fuzz clean
+.PHONY: deps configure build test test-fast test-asan test-tsan run screenshots fuzz clean
 
 deps:
 	@bash scripts/install-deps.sh
@@ -46,6 +46,11 @@ test:
 # Until the main window exists, `make run` shows the demonstration of a check run.
 run: build
 	@bash scripts/demo.sh $(BUILD_DIR)/cli/zandrel-cli
+
+# Pictures of every window (English, German, 16 pt font) drawn on a virtual X server, written to
+# $(BUILD_DIR)/screenshots/. SHOTS=name limits the run to some shots.
+screenshots: build
+	@bash scripts/screenshots.sh $(BUILD_DIR) $(SHOTS)
 
 fuzz: deps
 	@bash tests/fuzz/run.sh $${FUZZ_SECONDS:-600}
