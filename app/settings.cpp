@@ -10,6 +10,9 @@
 namespace zandrel {
 namespace {
 
+// A settings file is a few hundred bytes; anything far larger is not one of ours.
+constexpr int64_t kMaxSettingsFileBytes = 16 * 1024 * 1024;
+
 enum class KeyType { kText, kFlag, kPositive, kPosition, kSize };
 
 struct SettingsKey {
@@ -82,6 +85,11 @@ void ApplyLine(QStringView line, Options& options, SettingsFlags& flags) {
   }
 }
 
+// Any character that ends a line for the reader.
+bool HasLineBreak(const QString& value) {
+  return value.contains(u'\r') || value.contains(u'\n') || value.contains(QChar(0));
+}
+
 QString WithoutBackupMarker(const QString& dir) {
   const QString marker_end = kBackupMarker + QChar(kSeparator);
   return dir.endsWith(marker_end) ? dir.chopped(marker_end.size()) : dir;
@@ -103,15 +111,27 @@ void ApplySettingsText(const QByteArray& bytes, Options& options, SettingsFlags&
 }
 
 void LoadSettings(const QString& path, Options& options, SettingsFlags& flags) {
-  QFile file(path);
-  if (!file.open(QIODevice::ReadOnly)) return;
-  ApplySettingsText(file.readAll(), options, flags);
+  const auto bytes = ReadWholeFile(path, kMaxSettingsFileBytes);
+  if (bytes) ApplySettingsText(*bytes, options, flags);
 }
 
-void SaveSettings(const QString& path, const Options& o, bool window_maximized,
+void SaveSettings(const QString& path, const Options& options, bool window_maximized,
                   const QString& current_language, const QString& version) {
-  QFile file(path);
-  if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate)) return;
+  // A value with a line break would end its line early and inject the rest as further keys; such
+  // a key keeps what the file held before (or its default).
+  Options previous;
+  SettingsFlags unused;
+  LoadSettings(path, previous, unused);
+  Options o = options;
+  for (const SettingsKey& key : kKeys) {
+    if (key.type == KeyType::kText && HasLineBreak(o.*key.text)) o.*key.text = previous.*key.text;
+  }
+  QString language_line;
+  if (HasLineBreak(current_language)) {
+    language_line = previous.Language;
+  } else if (!current_language.isEmpty()) {
+    language_line = current_language + QStringLiteral(".lng");
+  }
   QString text;
   auto line = [&text](const QString& s) { text += s + QStringLiteral("\r\n"); };
   auto flag = [&line](const char* key, int value) { line(QLatin1String(key) + u'=' + QString::number(value)); };
@@ -144,8 +164,9 @@ void SaveSettings(const QString& path, const Options& o, bool window_maximized,
     line(QStringLiteral("WindowSizeX=") + QString::number(o.WindowSizeX));
     line(QStringLiteral("WindowSizeY=") + QString::number(o.WindowSizeY));
   }
-  if (!current_language.isEmpty()) line(QStringLiteral("Language=") + current_language + QStringLiteral(".lng"));
-  file.write(text.toUtf8());
+  if (!language_line.isEmpty()) line(QStringLiteral("Language=") + language_line);
+  // Through a temporary file renamed over the old one: a crash while writing keeps the old file.
+  WriteWholeFile(path, text.toUtf8());
 }
 
 }  // namespace zandrel

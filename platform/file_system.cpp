@@ -197,9 +197,20 @@ int64_t DriveFreeSpace(const QString& drive) {
 }
 
 std::optional<QByteArray> ReadWholeFile(const QString& path, int64_t max_bytes) {
-  if (FileSize(path) < 0) return std::nullopt;
-  QFile file(path);
-  if (!file.open(QIODevice::ReadOnly) || file.size() > max_bytes) return std::nullopt;
+  // Opened without blocking and checked on the open handle: a FIFO or a device standing at the
+  // path must be refused, not waited on, and nothing can be swapped in between check and read.
+  const int fd = ::open(Native(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+  if (fd < 0) return std::nullopt;
+  struct stat st {};
+  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || st.st_size > max_bytes) {
+    ::close(fd);
+    return std::nullopt;
+  }
+  QFile file;
+  if (!file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
+    ::close(fd);
+    return std::nullopt;
+  }
   QByteArray bytes = file.readAll();
   if (file.error() != QFileDevice::NoError || bytes.size() > max_bytes) return std::nullopt;
   return bytes;

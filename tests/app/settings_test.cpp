@@ -2,6 +2,8 @@
 
 #include <QDir>
 #include <QTemporaryDir>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include "app/settings.h"
 #include "platform/file_system.h"
@@ -167,6 +169,64 @@ TEST_F(SettingsTest, RoundTripKeepsEveryOption) {
   EXPECT_EQ(loaded.FontStyle, 768);
   EXPECT_EQ(loaded.WindowPositionX, -1200);
   EXPECT_EQ(loaded.WindowSizeY, 600);
+}
+
+TEST_F(SettingsTest, ValuesWithLineBreaksKeepWhatTheFileHeld) {
+  Options o;
+  o.TorrentDir = "/dl/Before";
+  o.Font = "Sans";
+  Save(o, false, "Deutsch");
+  for (const char* injected : {"/dl/Show\nWindowMaximized=1\nLanguage=Evil.lng", "/dl/Show\rHashCheck=1",
+                               "/dl/Show\r\nHashCheck=1"}) {
+    SCOPED_TRACE(injected);
+    Options changed = o;
+    changed.TorrentDir = QString::fromUtf8(injected);
+    changed.TorrentFile = QString::fromUtf8("/t/new.torrent");  // a clean change is still saved
+    changed.Font = QString::fromUtf16(u"Sans\0HashCheck=1", 16);
+    Save(changed, false, QStringLiteral("Deutsch\nWindowMaximized=1"));
+    const Options loaded = Load(ReadFile(path_));
+    EXPECT_EQ(loaded.TorrentDir, "/dl/Before");
+    EXPECT_EQ(loaded.TorrentFile, "/t/new.torrent");
+    EXPECT_EQ(loaded.Font, "Sans");
+    EXPECT_EQ(loaded.Language, "Deutsch.lng");
+    EXPECT_EQ(loaded.WindowMaximized, 0);
+    EXPECT_EQ(loaded.HashCheck, 0);
+  }
+  // Without an earlier file the key takes its default.
+  QFile::remove(path_);
+  Options fresh;
+  fresh.TorrentZipExe = "/opt/tz\nHashCheck=1";
+  const Options loaded = Load(Save(fresh));
+  EXPECT_EQ(loaded.TorrentZipExe, kDefaultTorrentZipExe);
+  EXPECT_EQ(loaded.HashCheck, 0);
+}
+
+TEST_F(SettingsTest, OnlyRegularFilesOfSaneSizeAreRead) {
+  const QString fifo = Join(dir_.path(), "fifo.ini");
+  ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+  const QString device_link = Join(dir_.path(), "device.ini");
+  ASSERT_TRUE(QFile::link("/dev/zero", device_link));
+  for (const QString& path : {fifo, device_link}) {
+    Options o;
+    LoadSettings(path, o, flags_);  // returns at once instead of waiting for a writer or forever
+    EXPECT_EQ(o.OpenReport, 1);
+  }
+  EXPECT_EQ(Load("HashCheck=1\r\n" + std::string(17 * 1024 * 1024, 'x')).HashCheck, 0);
+}
+
+TEST_F(SettingsTest, SavingReplacesTheFileInsteadOfRewritingIt) {
+  Options o;
+  o.TorrentDir = "/old";
+  Save(o);
+  // A second name for the old file keeps the old contents only if the new file was written
+  // elsewhere and renamed over the old name.
+  const QString old_copy = Join(dir_.path(), "old.ini");
+  ASSERT_EQ(::link(QFile::encodeName(path_).constData(), QFile::encodeName(old_copy).constData()), 0);
+  o.TorrentDir = "/new";
+  Save(o);
+  EXPECT_NE(ReadFile(old_copy).find("TorrentDir=/old\r\n"), std::string::npos);
+  EXPECT_NE(ReadFile(path_).find("TorrentDir=/new\r\n"), std::string::npos);
+  EXPECT_EQ(QDir(dir_.path()).entryList(QDir::Files).size(), 2);  // no temporary file left
 }
 
 TEST(DataFolderTest, PortableOnlyForAFileNamedZandrelIni) {
