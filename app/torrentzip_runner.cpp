@@ -1,0 +1,121 @@
+#include "app/torrentzip_runner.h"
+
+#include <QFileInfo>
+#include <QProcess>
+#include <QSet>
+#include <QStandardPaths>
+#include <optional>
+
+#include "app/torrentzip_logs.h"
+#include "platform/file_system.h"
+
+namespace zandrel {
+namespace {
+
+const QString kErrorLogName = QStringLiteral("error.log");
+constexpr int kAbandonPollMs = 100;
+
+bool IsSeparator(QChar c) {
+#ifdef _WIN32
+  return c == u'\\' || c == u'/';
+#else
+  return c == QChar(kSeparator);
+#endif
+}
+
+// Runs the tool on one zip and waits for it. Only the program's end of the run may cut it short.
+void RunToolOnce(const TorrentZipJob& job, const QString& zip, const std::atomic<bool>& abandon) {
+  QProcess process;
+  process.setProgram(job.program);
+  process.setArguments({zip});
+  process.setWorkingDirectory(job.logs_folder);
+  // Output nobody reads must not fill a pipe and block the tool.
+  process.setStandardInputFile(QProcess::nullDevice());
+  process.setStandardOutputFile(QProcess::nullDevice());
+  process.setStandardErrorFile(QProcess::nullDevice());
+  process.start(QIODevice::NotOpen);
+  if (!process.waitForStarted(-1)) return;
+  while (!process.waitForFinished(kAbandonPollMs) && process.state() != QProcess::NotRunning) {
+    if (abandon.load()) {
+      process.kill();
+      process.waitForFinished(-1);
+      return;
+    }
+  }
+}
+
+std::optional<QSet<QString>> SnapshotNames(const QString& logs_folder) {
+  const auto listing = ListDirectory(logs_folder);
+  if (!listing) return std::nullopt;
+  QSet<QString> names;
+  for (const DirEntry& entry : *listing) names.insert(entry.name);
+  return names;
+}
+
+}  // namespace
+
+QString ResolveTorrentZip(const QString& torrent_zip_exe) {
+  if (torrent_zip_exe.isEmpty()) return {};
+  bool has_separator = false;
+  for (const QChar c : torrent_zip_exe) has_separator = has_separator || IsSeparator(c);
+  if (!has_separator) return QStandardPaths::findExecutable(torrent_zip_exe);
+  const QFileInfo info(torrent_zip_exe);
+  return info.isFile() && info.isExecutable() ? info.absoluteFilePath() : QString();
+}
+
+void CollectZipFiles(const QString& dir, QStringList& zip_files, const std::atomic<bool>* stop) {
+  if (stop != nullptr && stop->load()) return;
+  const auto listing = ListDirectory(dir);
+  if (!listing) return;
+  for (const DirEntry& entry : *listing) {
+    const QString path = dir + entry.name;
+    if (entry.kind == EntryKind::kDirectory) {
+      CollectZipFiles(path + QChar(kSeparator), zip_files, stop);
+    } else if (entry.kind == EntryKind::kFile &&
+               entry.name.endsWith(QStringLiteral(".zip"), Qt::CaseInsensitive) && FileSize(path) != -2) {
+      // (A link named like a zip that leads to a folder is no zip.)
+      zip_files.push_back(path);
+    }
+  }
+}
+
+QString TorrentZipDirectoryName(const QString& zip_path) {
+  qsizetype end = zip_path.size() - 1;
+  while (end >= 0 && !IsSeparator(zip_path[end])) --end;
+  if (end < 0) return {};
+  // zip_path[end] is the separator that ends the directory part; find the one before it.
+  qsizetype start = end - 1;
+  while (start >= 0 && !IsSeparator(zip_path[start])) --start;
+  if (start < 0) return zip_path.left(1);
+  return zip_path.mid(start + 1, end - start - 1);
+}
+
+TorrentZipOutcome RunTorrentZip(const TorrentZipJob& job, TorrentZipFlags& flags,
+                                TorrentZipProgress& progress) {
+  TorrentZipOutcome outcome;
+  if (FileSize(job.logs_folder) != -2) CreateDirectory(job.logs_folder);
+  // Without a snapshot every older log would count as new and be merged away: do nothing instead.
+  const std::optional<QSet<QString>> snapshot = SnapshotNames(job.logs_folder);
+  if (!snapshot) return outcome;
+  outcome.logs_folder_usable = true;
+  LogMerger merger(job.logs_folder, *snapshot);
+  const QString error_log = job.logs_folder + QChar(kSeparator) + kErrorLogName;
+  for (const QString& zip : job.zip_files) {
+    RunToolOnce(job, zip, flags.abandon);
+    if (flags.abandon.load()) break;
+    progress.SetPosition(++outcome.processed);
+    if (FileSize(error_log) > 0) {
+      progress.OpenErrorLog(error_log);
+      flags.stop = true;
+      outcome.error_log = true;
+      break;
+    }
+    merger.MergeNewLogs(TorrentZipDirectoryName(zip));
+    if (flags.stop.load()) break;
+  }
+  outcome.combined_log = merger.Finish();
+  progress.SetPosition(static_cast<int>(job.zip_files.size()));
+  return outcome;
+}
+
+}  // namespace zandrel
