@@ -1,0 +1,55 @@
+#include "app/gui/application.h"
+
+#include <QApplication>
+
+#include "app/gui/main_window.h"
+#include "app/language_menu.h"
+#include "app/settings.h"
+#include "platform/version.h"
+
+namespace zandrel {
+
+Application::Application(Dialogs& dialogs, const StartupPaths& paths)
+    : paths_(paths), messages_(LanguageFolder(paths.working_dir, paths.program_dir)), context_(messages_, dialogs) {}
+
+Application::~Application() = default;
+
+void Application::Start() {
+  context_.data_folder = SettleDataFolder(paths_.working_dir, paths_.per_user_folder);
+  messages_.InitMessageTable();
+  context_.engine.cancel_flag.store(0);
+  context_.options = Options();
+  SettingsFlags flags;
+  LoadSettings(context_.data_folder.settings_path, context_.options, flags);
+  context_.torrent_changed = true;
+  if (flags.language_requested) messages_.RequestLanguage(context_.options.Language);
+  // A language loaded at start or from the menu gives the window the size of its own texts.
+  messages_.SetWindowSizeResetHook([this] {
+    context_.options.WindowSizeX = -1;
+    context_.options.WindowSizeY = -1;
+  });
+  window_ = std::make_unique<MainWindow>(context_);
+  ConnectFeatures();
+  connect(window_.get(), &MainWindow::exitConfirmed, this, &Application::Exit);
+  window_->RebuildMainWindow();
+}
+
+// The feature windows plug in here, one block each.
+void Application::ConnectFeatures() {}
+
+void Application::Exit() {
+  const bool maximized = window_->isMaximized();
+  const QString language = messages_.WorkingEntryCurrent() ? messages_.CurrentLanguageName() : QString();
+  SaveSettings(context_.data_folder.settings_path, context_.options, maximized, language, VersionText());
+  emit exited();
+  QCoreApplication::exit(0);
+}
+
+int Application::Exec() {
+  Start();
+  QApplication::setQuitOnLastWindowClosed(false);
+  QApplication::exec();
+  return 0;
+}
+
+}  // namespace zandrel

@@ -1,0 +1,51 @@
+// The program as a whole: owns the long-lived state, the main window and the feature windows'
+// controllers, and runs start-up and exit in their fixed order.
+#pragma once
+
+#include <QObject>
+#include <QString>
+#include <memory>
+
+#include "app/gui/app_context.h"
+#include "messages/message_table.h"
+
+namespace zandrel {
+
+class MainWindow;
+
+struct StartupPaths {
+  QString working_dir;
+  QString per_user_folder;
+  QString program_dir;  // where the executable lies (its language files when none are local)
+};
+
+class Application : public QObject {
+  Q_OBJECT
+
+ public:
+  Application(Dialogs& dialogs, const StartupPaths& paths);
+  ~Application() override;
+
+  // Data folder, message table, option defaults, settings file, then the main window (shown).
+  void Start();
+  // Start(), the event loop, and the exit code.
+  int Exec();
+
+  AppContext& Context() { return context_; }
+  MainWindow& Window() { return *window_; }
+
+ signals:
+  // The settings file has been written and the program is ending.
+  void exited();
+
+ private:
+  void ConnectFeatures();
+  void Exit();
+
+  StartupPaths paths_;
+  MessageTable messages_;
+  AppContext context_;
+  std::unique_ptr<MainWindow> window_;
+};
+
+}  // namespace zandrel

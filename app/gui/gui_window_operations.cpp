@@ -1,0 +1,111 @@
+#include "app/gui/gui_window_operations.h"
+
+#include <QMetaObject>
+#include <QTimer>
+#include <chrono>
+
+namespace zandrel {
+
+GuiWindowOperations::GuiWindowOperations(RunDisplay& display, bool open_report_ticked,
+                                         QString backup_field_text)
+    : display_(display), open_report_ticked_(open_report_ticked), backup_field_text_(std::move(backup_field_text)) {
+  since_repaint_.start();
+}
+
+GuiWindowOperations::~GuiWindowOperations() { Abandon(); }
+
+void GuiWindowOperations::Queue(std::function<void(RunDisplay&)> call) {
+  if (abandoned_.load()) return;
+  // Queued calls to one receiver run in the order they were posted; a destroyed receiver drops them.
+  QMetaObject::invokeMethod(
+      this,
+      [this, call = std::move(call)] {
+        if (!abandoned_.load()) call(display_);
+      },
+      Qt::QueuedConnection);
+}
+
+void GuiWindowOperations::SetStatusText(const QString& text) {
+  Queue([text](RunDisplay& display) { display.SetStatusText(text); });
+}
+
+void GuiWindowOperations::ShowStatusLine(bool show) {
+  Queue([show](RunDisplay& display) { display.ShowStatusLine(show); });
+}
+
+void GuiWindowOperations::ShowProgressBar(bool show) {
+  Queue([show](RunDisplay& display) { display.ShowProgressBar(show); });
+}
+
+void GuiWindowOperations::SetProgressMaximum(int64_t maximum) {
+  Queue([maximum](RunDisplay& display) { display.SetProgressMaximum(maximum); });
+}
+
+void GuiWindowOperations::SetProgressValue(int64_t value) {
+  latest_progress_.store(value);
+  // One flush at a time is on its way; it shows whatever value is newest when it runs.
+  if (progress_pending_.exchange(true)) return;
+  Queue([this](RunDisplay&) {
+    const int64_t wait = kProgressIntervalMs - since_repaint_.elapsed();
+    if (wait > 0) {
+      QTimer::singleShot(static_cast<int>(wait), this, [this] { FlushProgress(); });
+    } else {
+      FlushProgress();
+    }
+  });
+}
+
+void GuiWindowOperations::FlushProgress() {
+  progress_pending_.store(false);
+  if (abandoned_.load()) return;
+  display_.SetProgressValue(latest_progress_.load());
+  progress_repaints_.fetch_add(1);
+  since_repaint_.restart();
+}
+
+void GuiWindowOperations::SetCheckButtonCaption(const QString& caption) {
+  Queue([caption](RunDisplay& display) { display.SetCheckButtonCaption(caption); });
+}
+
+void GuiWindowOperations::SetIdle() {
+  Queue([](RunDisplay& display) { display.SetBusyState(false); });
+}
+
+void GuiWindowOperations::OpenWithAssociatedProgram(const QString& path) {
+  Queue([path](RunDisplay& display) { display.OpenWithAssociatedProgram(path); });
+}
+
+void GuiWindowOperations::SettleWait() {
+  {
+    std::lock_guard<std::mutex> lock(settle_mutex_);
+    settled_ = false;
+  }
+  if (abandoned_.load()) return;
+  // The bar gets a last value painted while the run pauses; the timer runs on the GUI thread, so
+  // the pause ends as soon as the GUI thread has had its 100 ms, never by polling.
+  FlushProgressSoon();
+  QMetaObject::invokeMethod(
+      this, [this] { QTimer::singleShot(kSettleMs, this, [this] { Settled(); }); }, Qt::QueuedConnection);
+  std::unique_lock<std::mutex> lock(settle_mutex_);
+  // The bound only matters if the GUI thread were stuck; it never waits on this thread.
+  settle_done_.wait_for(lock, std::chrono::seconds(5), [this] { return settled_ || abandoned_.load(); });
+}
+
+void GuiWindowOperations::FlushProgressSoon() {
+  if (progress_pending_.exchange(true)) return;
+  Queue([this](RunDisplay&) { FlushProgress(); });
+}
+
+void GuiWindowOperations::Settled() {
+  std::lock_guard<std::mutex> lock(settle_mutex_);
+  settled_ = true;
+  settle_done_.notify_all();
+}
+
+void GuiWindowOperations::Abandon() {
+  abandoned_.store(true);
+  std::lock_guard<std::mutex> lock(settle_mutex_);
+  settle_done_.notify_all();
+}
+
+}  // namespace zandrel

@@ -1,0 +1,81 @@
+// The check run's window operations for the GUI. Every call from the run's thread is queued to the
+// GUI thread in order; progress values are coalesced (the newest wins, at most about 30 repaints a
+// second); what the run reads of the window is a snapshot taken when the run starts. The run's
+// thread never waits on the GUI thread except in SettleWait, which gives up at once when the
+// window is closing, so closing during a run cannot deadlock.
+#pragma once
+
+#include <QElapsedTimer>
+#include <QObject>
+#include <QString>
+#include <atomic>
+#include <condition_variable>
+#include <functional>
+#include <mutex>
+
+#include "check/window_operations.h"
+
+namespace zandrel {
+
+// What the adapter does to the window, called on the GUI thread only.
+class RunDisplay {
+ public:
+  virtual ~RunDisplay() = default;
+  virtual void SetStatusText(const QString& text) = 0;
+  virtual void ShowStatusLine(bool show) = 0;
+  virtual void ShowProgressBar(bool show) = 0;
+  virtual void SetProgressMaximum(int64_t maximum) = 0;
+  virtual void SetProgressValue(int64_t value) = 0;
+  virtual void SetCheckButtonCaption(const QString& caption) = 0;
+  virtual void SetBusyState(bool busy) = 0;
+  virtual void OpenWithAssociatedProgram(const QString& path) = 0;
+};
+
+class GuiWindowOperations : public QObject, public WindowOperations {
+  Q_OBJECT
+
+ public:
+  // Lives on the GUI thread. The snapshot values are what the run reads of the window.
+  GuiWindowOperations(RunDisplay& display, bool open_report_ticked, QString backup_field_text);
+  ~GuiWindowOperations() override;
+
+  void SetStatusText(const QString& text) override;
+  void ShowStatusLine(bool show) override;
+  void ShowProgressBar(bool show) override;
+  void SetProgressMaximum(int64_t maximum) override;
+  void SetProgressValue(int64_t value) override;
+  void SetCheckButtonCaption(const QString& caption) override;
+  bool OpenReportTicked() override { return open_report_ticked_; }
+  QString BackupFieldText() override { return backup_field_text_; }
+  void SetIdle() override;
+  void SettleWait() override;
+  void OpenWithAssociatedProgram(const QString& path) override;
+
+  // The window is closing: a settle wait returns at once from now on, and nothing more is shown.
+  void Abandon();
+  // Progress values that reached the window (for the benchmark).
+  int64_t ProgressRepaints() const { return progress_repaints_.load(); }
+
+  static constexpr int kProgressIntervalMs = 33;
+  static constexpr int kSettleMs = 100;
+
+ private:
+  void Queue(std::function<void(RunDisplay&)> call);
+  void FlushProgress();
+  void FlushProgressSoon();
+  void Settled();
+
+  RunDisplay& display_;
+  const bool open_report_ticked_;
+  const QString backup_field_text_;
+  std::atomic<bool> abandoned_{false};
+  std::atomic<int64_t> latest_progress_{0};
+  std::atomic<bool> progress_pending_{false};
+  std::atomic<int64_t> progress_repaints_{0};
+  QElapsedTimer since_repaint_;  // GUI thread only
+  std::mutex settle_mutex_;
+  std::condition_variable settle_done_;
+  bool settled_ = false;
+};
+
+}  // namespace zandrel

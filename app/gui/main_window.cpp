@@ -1,0 +1,242 @@
+#include "app/gui/main_window.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QLabel>
+#include <QMenuBar>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QScreen>
+
+#include "app/gui/dialogs.h"
+#include "app/gui/main_window_font.h"
+#include "app/gui/main_window_path_field.h"
+#include "app/main_window_placement.h"
+#include "platform/version.h"
+
+namespace zandrel {
+namespace {
+
+using C = MainControl;
+using M = MainMenuItem;
+
+}  // namespace
+
+MainWindow::MainWindow(AppContext& context, QWidget* parent)
+    : QMainWindow(parent), context_(context), default_font_(QApplication::font()) {
+  setWindowTitle(QStringLiteral("Zandrel v") + VersionText());
+  remembered_torrent_path_ = context_.options.TorrentFile;
+}
+
+MainWindow::~MainWindow() {
+  // A run still under way (the program is torn down without a close) is stopped, not abandoned.
+  CancelRunForExit();
+  QApplication::setFont(default_font_);
+}
+
+void MainWindow::RebuildMainWindow() {
+  rebuilding_ = true;
+  if (QWidget* old = centralWidget()) {
+    old->removeEventFilter(this);
+    takeCentralWidget()->deleteLater();
+  }
+  context_.messages.LoadRequestedLanguage();
+  QApplication::setFont(ControlFont(context_.options, default_font_));
+  auto* central = new QWidget(this);
+  BuildControls(central);
+  setCentralWidget(central);
+  BuildMenuBar();
+  ApplyOptionsToControls();
+  ConnectHandlers();
+  ApplyEnabledStates();
+  MeasureMainWindow();
+  natural_height_ = LayoutMainWindow(sizes_, QSize(), false).height;
+  central->setMinimumSize(sizes_.natural_width, natural_height_);
+  ApplyKeepOnTop();
+  PlaceWindow();
+  central->installEventFilter(this);
+  ApplyLayout();
+  rebuilding_ = false;
+  RecordGeometry();
+}
+
+void MainWindow::ApplyOptionsToControls() {
+  const Options& o = context_.options;
+  const std::pair<MainControl, int> boxes[] = {
+      {C::kLogFoundFiles, o.LogFoundFiles},   {C::kHashCheck, o.HashCheck},
+      {C::kAlwaysOnTop, o.KeepWindowOnTop},   {C::kOpenReport, o.OpenReport},
+      {C::kCheckUnneeded, o.CheckUnneededFiles}, {C::kDeleteUnneeded, o.DelUnneededFiles},
+      {C::kFixMissing, o.FixMissing},         {C::kCreateBackups, o.CreateBackups},
+      {C::kDeleteOnlyWhenComplete, o.DelOnlyWhenComplete}, {C::kTrimPaddedFiles, o.TrimPaddedFiles},
+      {C::kDeleteWrongSizedFiles, o.DeleteWrongSizedFiles}, {C::kBackupToTorrentDir, o.BackupToTorrentDir},
+  };
+  for (const auto& [control, value] : boxes) Box(control)->setChecked(value == 1);
+  As<PathField>(C::kBackupDirField)->setText(o.BackupToTorrentDir == 1 ? o.TorrentDir : o.BackupDir);
+  As<PathField>(C::kTorrentPath)->setText(o.TorrentFile);
+  As<PathField>(C::kDownloadDir)->setText(o.TorrentDir);
+  As<QPushButton>(C::kIgnoreButton)->setChecked(ignore_pressed_);
+}
+
+void MainWindow::ApplyEnabledStates() {
+  ControlStates states;
+  states.busy = busy_;
+  states.check_unneeded = Box(C::kCheckUnneeded)->isChecked();
+  states.delete_unneeded = Box(C::kDeleteUnneeded)->isChecked();
+  states.delete_wrong_sized = Box(C::kDeleteWrongSizedFiles)->isChecked();
+  states.backup_to_torrent_dir = Box(C::kBackupToTorrentDir)->isChecked();
+  const auto enabled = EnabledControls(states);
+  for (int i = 0; i < kMainControlCount; ++i) {
+    if (static_cast<MainControl>(i) != C::kCheckTorrent) controls_[i]->setEnabled(enabled[i]);
+  }
+  menu_states_.busy = busy_;
+  const auto menu_enabled = EnabledMenuItems(menu_states_);
+  for (int i = 0; i < kMainMenuItemCount; ++i) {
+    if (actions_[i] != nullptr) actions_[i]->setEnabled(menu_enabled[i]);
+  }
+  for (QAction* action : language_actions_) action->setEnabled(menu_enabled[static_cast<int>(M::kLanguage)]);
+}
+
+void MainWindow::SetBusyState(bool busy) {
+  busy_ = busy;
+  if (centralWidget() != nullptr) ApplyEnabledStates();
+}
+
+void MainWindow::ApplyLayout() {
+  QWidget* central = centralWidget();
+  if (central == nullptr) return;
+  const MainWindowLayout layout = LayoutMainWindow(sizes_, central->size(), true);
+  for (int i = 0; i < kMainControlCount; ++i) controls_[i]->setGeometry(layout.rects[i]);
+}
+
+QMargins MainWindow::FrameMargins() const {
+  const int menu_height = menuWidget() != nullptr ? menuWidget()->sizeHint().height() : 0;
+  // Title bar and borders are known once the window has been shown; before that they count as 0.
+  const QRect outer = frameGeometry();
+  const QRect inner = geometry();
+  return QMargins(inner.left() - outer.left(), inner.top() - outer.top() + menu_height,
+                  outer.right() - inner.right(), outer.bottom() - inner.bottom());
+}
+
+void MainWindow::PlaceWindow() {
+  const Options& o = context_.options;
+  const StoredGeometry stored{o.WindowPositionX, o.WindowPositionY, o.WindowSizeX, o.WindowSizeY,
+                              o.WindowMaximized == 1};
+  QScreen* target = screen() != nullptr ? screen() : QGuiApplication::primaryScreen();
+  const QRect desktop = target->availableGeometry();
+  const QRect every_screen = target->availableVirtualGeometry();
+  const QSize natural(sizes_.natural_width, natural_height_);
+  const int menu_height = menuWidget() != nullptr ? menuWidget()->sizeHint().height() : 0;
+  setMaximumSize(desktop.size().expandedTo(natural.grownBy(QMargins(0, menu_height, 0, 0))));
+  // Placed twice when the first showing reveals the frame the window system adds.
+  for (int attempt = 0; attempt < 2; ++attempt) {
+    const QMargins frame = FrameMargins();
+    const WindowPlacement placement = PlaceMainWindow(stored, natural, desktop, every_screen, frame);
+    if (placement.maximized) {
+      move(placement.position);
+      resize(placement.inner.width(), placement.inner.height() + menu_height);
+      showMaximized();
+      return;
+    }
+    if (isMaximized()) showNormal();
+    move(placement.position);
+    resize(placement.inner.width(), placement.inner.height() + menu_height);
+    show();
+    if (FrameMargins() == frame) return;
+  }
+}
+
+void MainWindow::RecordGeometry() {
+  if (rebuilding_ || !isVisible() || windowState() != Qt::WindowNoState || centralWidget() == nullptr) return;
+  Options& o = context_.options;
+  o.WindowPositionX = frameGeometry().x();
+  o.WindowPositionY = frameGeometry().y();
+  o.WindowSizeX = centralWidget()->width();
+  o.WindowSizeY = centralWidget()->height();
+}
+
+void MainWindow::ApplyKeepOnTop() {
+  const bool on_top = context_.options.KeepWindowOnTop == 1;
+  if (windowFlags().testFlag(Qt::WindowStaysOnTopHint) == on_top) return;
+  const bool visible = isVisible();
+  setWindowFlag(Qt::WindowStaysOnTopHint, on_top);
+  if (visible) show();
+}
+
+bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == centralWidget() && event->type() == QEvent::Resize) {
+    ApplyLayout();
+    RecordGeometry();
+  }
+  return QMainWindow::eventFilter(watched, event);
+}
+
+void MainWindow::moveEvent(QMoveEvent* event) {
+  QMainWindow::moveEvent(event);
+  RecordGeometry();
+}
+
+void MainWindow::resizeEvent(QResizeEvent* event) {
+  QMainWindow::resizeEvent(event);
+  RecordGeometry();
+}
+
+void MainWindow::changeEvent(QEvent* event) {
+  QMainWindow::changeEvent(event);
+  if (event->type() == QEvent::WindowStateChange && !rebuilding_) {
+    context_.options.WindowMaximized = isMaximized() ? 1 : 0;
+  }
+}
+
+void MainWindow::closeEvent(QCloseEvent* event) {
+  if (close_guard_ && !close_guard_()) {
+    event->ignore();
+    return;
+  }
+  quit_requested_ = true;
+  context_.engine.cancel_flag.store(1);
+  if (CheckRunning()) {
+    // The run ends on the cancel flag; its end closes the window again.
+    event->ignore();
+    return;
+  }
+  event->accept();
+  emit exitConfirmed();
+}
+
+void MainWindow::SetIgnoreButtonPressed(bool pressed) {
+  ignore_pressed_ = pressed;
+  if (auto* button = As<QPushButton>(C::kIgnoreButton)) button->setChecked(pressed);
+}
+
+void MainWindow::SetStatusText(const QString& text) {
+  As<QLabel>(C::kStatusLine)->setText(text);
+}
+
+void MainWindow::ShowStatusLine(bool show) { Control(C::kStatusLine)->setVisible(show); }
+
+void MainWindow::ShowProgressBar(bool show) { Control(C::kProgressBar)->setVisible(show); }
+
+void MainWindow::SetProgressMaximum(int64_t maximum) {
+  // The bar counts in int; long runs are scaled down.
+  progress_scale_ = 1;
+  while (maximum / progress_scale_ > INT32_MAX) progress_scale_ *= 2;
+  auto* bar = As<QProgressBar>(C::kProgressBar);
+  bar->setRange(0, static_cast<int>(maximum / progress_scale_));
+  bar->setValue(0);
+}
+
+void MainWindow::SetProgressValue(int64_t value) {
+  As<QProgressBar>(C::kProgressBar)->setValue(static_cast<int>(value / progress_scale_));
+}
+
+void MainWindow::SetCheckButtonCaption(const QString& caption) {
+  As<QPushButton>(C::kCheckTorrent)->setText(caption);
+}
+
+void MainWindow::OpenWithAssociatedProgram(const QString& path) {
+  context_.dialogs.OpenWithAssociatedProgram(path);
+}
+
+}  // namespace zandrel

@@ -1,0 +1,103 @@
+// Check Torrent: starting a check run on its own thread, cancelling it, and its end.
+#include <QCheckBox>
+#include <QDir>
+#include <QMetaObject>
+
+#include "app/gui/dialogs.h"
+#include "app/gui/main_window.h"
+#include "platform/file_system.h"
+#include "platform/version.h"
+#include "torrent/torrent_reader.h"
+
+namespace zandrel {
+namespace {
+
+using C = MainControl;
+
+// The run's inputs, copied from the options now: the run never reads the live fields.
+CheckInputs RunInputs(const Options& o, const QString& logs_folder) {
+  CheckInputs inputs;
+  inputs.torrent_path = o.TorrentFile;
+  inputs.download_dir = FullPathName(o.TorrentDir);
+  RunOptions& run = inputs.options;
+  run.LogFoundFiles = o.LogFoundFiles;
+  run.HashCheck = o.HashCheck;
+  run.OpenReport = o.OpenReport;
+  run.CheckUnneededFiles = o.CheckUnneededFiles;
+  run.DelUnneededFiles = o.DelUnneededFiles;
+  run.DelOnlyWhenComplete = o.DelOnlyWhenComplete;
+  run.TrimPaddedFiles = o.TrimPaddedFiles;
+  run.DeleteWrongSizedFiles = o.DeleteWrongSizedFiles;
+  run.FixMissing = o.FixMissing;
+  run.CreateBackups = o.CreateBackups;
+  run.TorrentDir = inputs.download_dir;
+  const QString backup = o.BackupToTorrentDir == 1 ? o.TorrentDir : o.BackupDir;
+  run.BackupDir = backup.isEmpty() ? inputs.download_dir : FullPathName(backup);
+  inputs.logs_folder = logs_folder;
+  inputs.version = VersionText();
+  return inputs;
+}
+
+}  // namespace
+
+void MainWindow::OnCheckTorrent() {
+  if (CheckRunning()) {
+    context_.engine.cancel_flag.store(1);
+    return;
+  }
+  const Options& o = context_.options;
+  if (o.TorrentFile.isEmpty() || o.TorrentDir.isEmpty()) return;
+  if (o.CreateBackups == 0) {
+    const MessageTable& table = context_.messages;
+    QString text = table.MessageText(u"Msg_Backups");
+    text.replace(u'|', u'\n');
+    if (!context_.dialogs.AskYesNo(this, table.MessageText(u"Msg_Warning"), text)) return;
+  }
+  if (!TorrentReady()) return;
+  SetBusyState(true);
+  StartCheckRun();
+}
+
+// Reads the torrent again when its path changed; whether a run may start on the model.
+bool MainWindow::TorrentReady() {
+  EngineState& engine = context_.engine;
+  if (!context_.torrent_changed) return !engine.model.TorrentFiles.empty() || last_read_succeeded_;
+  context_.torrent_changed = false;
+  engine.model.TorrentFiles.clear();
+  const StatusCallback status = [this](const QString& text) { SetStatusText(text); };
+  last_read_succeeded_ = ReadTorrent(context_.options.TorrentFile, kLoadModel, engine.model, engine.ignore_list,
+                                     context_.messages, status) == 1;
+  return last_read_succeeded_;
+}
+
+void MainWindow::StartCheckRun() {
+  const Options& o = context_.options;
+  // What the run reads of the window is fixed now; those controls stay disabled until its end.
+  run_window_ = std::make_unique<GuiWindowOperations>(*this, Box(C::kOpenReport)->isChecked(),
+                                                      o.BackupToTorrentDir == 1 ? o.TorrentDir : o.BackupDir);
+  GuiWindowOperations* window = run_window_.get();
+  check_thread_.Start(context_.engine, RunInputs(o, context_.data_folder.logs_path), *window, [this, window] {
+    // The run's last act, on its thread: the GUI thread hears of the end after every window
+    // operation the run queued before.
+    QMetaObject::invokeMethod(window, [this] { OnCheckRunEnded(); }, Qt::QueuedConnection);
+  });
+}
+
+void MainWindow::OnCheckRunEnded() {
+  const CheckResult& result = check_thread_.Wait();
+  if (context_.options.BackupToTorrentDir == 0) context_.options.BackupDir = result.backup_dir;
+  // This call runs on the adapter's own queue, so the adapter goes once it has returned.
+  run_window_.release()->deleteLater();
+  emit checkRunFinished();
+  if (quit_requested_) close();
+}
+
+void MainWindow::CancelRunForExit() {
+  if (!run_window_) return;
+  context_.engine.cancel_flag.store(1);
+  run_window_->Abandon();
+  check_thread_.Wait();
+  run_window_.reset();
+}
+
+}  // namespace zandrel

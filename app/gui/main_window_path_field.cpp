@@ -1,0 +1,52 @@
+#include "app/gui/main_window_path_field.h"
+
+#include <QDir>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QMimeData>
+#include <QUrl>
+
+namespace zandrel {
+
+PathField::PathField(QWidget* parent) : QLineEdit(parent) { setAcceptDrops(true); }
+
+QString PathField::FirstLocalPath(const QMimeData* data) {
+  if (data == nullptr || !data->hasUrls()) return QString();
+  QString path;
+  for (const QUrl& url : data->urls()) {
+    if (!url.isLocalFile() || url.toLocalFile().isEmpty()) continue;
+    path = QDir::toNativeSeparators(url.toLocalFile());
+    break;
+  }
+  // Folders come as the platform gives them, without a trailing separator.
+  while (path.size() > 1 && path.endsWith(QDir::separator())) path.chop(1);
+  return path;
+}
+
+void PathField::dragEnterEvent(QDragEnterEvent* event) {
+  if (FirstLocalPath(event->mimeData()).isEmpty()) {
+    event->ignore();
+    return;
+  }
+  event->acceptProposedAction();
+}
+
+void PathField::dragMoveEvent(QDragMoveEvent* event) {
+  if (FirstLocalPath(event->mimeData()).isEmpty()) {
+    event->ignore();
+    return;
+  }
+  event->acceptProposedAction();
+}
+
+void PathField::dropEvent(QDropEvent* event) {
+  const QString path = FirstLocalPath(event->mimeData());
+  if (path.isEmpty()) {
+    event->ignore();
+    return;
+  }
+  event->acceptProposedAction();
+  emit pathDropped(path);
+}
+
+}  // namespace zandrel

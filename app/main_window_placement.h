@@ -1,0 +1,31 @@
+// Where the main window opens: the stored geometry, the natural size and the desktop in, the outer
+// position and inner size out. Pure, so the odd stored values are tested without a screen.
+#pragma once
+
+#include <QMargins>
+#include <QPoint>
+#include <QRect>
+#include <QSize>
+#include <cstdint>
+
+namespace zandrel {
+
+struct StoredGeometry {
+  int64_t x = 0, y = 0;            // outer top-left corner
+  int64_t width = 0, height = 0;   // inner size; -1 means the natural size
+  bool maximized = false;
+};
+
+struct WindowPlacement {
+  QPoint position;  // outer top-left corner
+  QSize inner;
+  bool maximized = false;
+};
+
+// `frame` is what the window adds around its inner area (title bar, borders, menu bar). Nothing
+// stored opens the window centred at natural size on `screen`; whatever was stored, the window
+// opens at least at natural size and, as far as it fits, fully within `desktop` (every screen).
+WindowPlacement PlaceMainWindow(const StoredGeometry& stored, QSize natural, QRect screen, QRect desktop,
+                                QMargins frame);
+
+}  // namespace zandrel

@@ -1,0 +1,195 @@
+// The main window's layout and placement as pure functions: sizes in, rectangles out.
+#include <gtest/gtest.h>
+
+#include "app/busy_state.h"
+#include "app/main_window_layout.h"
+#include "app/main_window_placement.h"
+
+namespace zandrel {
+namespace {
+
+using C = MainControl;
+
+MainWindowSizes SampleSizes() {
+  MainWindowSizes sizes;
+  const std::pair<MainControl, QSize> natural[] = {
+      {C::kStatusFrame, {60, 18}},        {C::kSettingsFrame, {70, 18}},
+      {C::kTorrentDropLabel, {200, 20}},  {C::kDirDropLabel, {300, 20}},
+      {C::kCheckTorrent, {100, 24}},      {C::kViewTorrent, {90, 24}},
+      {C::kStatusLine, {0, 20}},
+      {C::kLogFoundFiles, {110, 20}},     {C::kHashCheck, {150, 20}},
+      {C::kAlwaysOnTop, {160, 20}},       {C::kIgnoreButton, {140, 26}},
+      {C::kOpenReport, {120, 20}},        {C::kCheckUnneeded, {130, 20}},
+      {C::kDeleteUnneeded, {140, 20}},    {C::kFixMissing, {200, 20}},
+      {C::kCreateBackups, {100, 22}},     {C::kDeleteOnlyWhenComplete, {250, 20}},
+      {C::kTrimPaddedFiles, {110, 20}},   {C::kDeleteWrongSizedFiles, {150, 20}},
+      {C::kBackupLabel, {180, 20}},       {C::kBackupSelect, {70, 26}},
+      {C::kBackupToTorrentDir, {170, 20}},
+  };
+  for (const auto& [control, size] : natural) sizes[control] = size;
+  ComputeNaturalWidth(sizes);
+  return sizes;
+}
+
+TEST(MainWindowLayoutTest, NaturalWidthIsTheWidestRowPlusMargins) {
+  MainWindowSizes sizes = SampleSizes();
+  EXPECT_EQ(sizes.first_column_width, 120);
+  EXPECT_EQ(sizes.natural_width, 20 + 120 + 250 + 110 + 150 + 64);  // row 3 is the widest
+  // A long translated text in any row or label widens the window.
+  struct Case {
+    MainControl control;
+    int width;
+    int expected_natural;
+  } cases[] = {
+      {C::kDirDropLabel, 900, 920},
+      {C::kBackupToTorrentDir, 500, 20 + 180 + 70 + 100 + 500 + 64},
+      {C::kViewTorrent, 700, 20 + 100 + 700 + 30},
+      {C::kOpenReport, 300, 20 + 300 + 250 + 110 + 150 + 64},  // the first column follows its widest box
+  };
+  for (const Case& c : cases) {
+    MainWindowSizes wider = SampleSizes();
+    wider[c.control].setWidth(c.width);
+    ComputeNaturalWidth(wider);
+    EXPECT_EQ(wider.natural_width, c.expected_natural) << static_cast<int>(c.control);
+  }
+}
+
+struct Placed {
+  MainControl control;
+  QRect rect;
+};
+
+void ExpectRects(const MainWindowLayout& layout, std::initializer_list<Placed> expected) {
+  for (const Placed& p : expected) EXPECT_EQ(layout[p.control], p.rect) << static_cast<int>(p.control);
+}
+
+TEST(MainWindowLayoutTest, NaturalLayout) {
+  const MainWindowLayout layout = LayoutMainWindow(SampleSizes(), QSize(), false);
+  EXPECT_EQ(layout.height, 456);
+  ExpectRects(layout, {
+      {C::kTorrentDropLabel, {257, 35, 200, 20}},
+      {C::kTorrentPath, {20, 55, 674, 40}},
+      {C::kDirDropLabel, {207, 105, 300, 20}},
+      {C::kDownloadDir, {20, 125, 674, 40}},
+      {C::kCheckTorrent, {20, 185, 574, 44}},
+      {C::kViewTorrent, {599, 185, 95, 44}},
+      {C::kStatusLine, {20, 239, 674, 20}},
+      {C::kProgressBar, {20, 239, 674, 20}},
+      {C::kStatusFrame, {10, 10, 694, 259}},
+      {C::kLogFoundFiles, {20, 304, 110, 20}},
+      {C::kHashCheck, {156, 304, 150, 20}},
+      {C::kAlwaysOnTop, {322, 304, 160, 20}},
+      {C::kIgnoreButton, {498, 304, 140, 26}},
+      {C::kOpenReport, {20, 334, 120, 20}},
+      {C::kFixMissing, {458, 334, 200, 20}},
+      {C::kCreateBackups, {20, 364, 100, 22}},
+      {C::kDeleteOnlyWhenComplete, {156, 364, 250, 20}},
+      {C::kDeleteWrongSizedFiles, {548, 364, 150, 20}},
+      {C::kBackupLabel, {20, 399, 180, 20}},
+      {C::kBackupSelect, {200, 396, 70, 26}},
+      {C::kBackupDirField, {278, 396, 234, 26}},
+      {C::kBackupToTorrentDir, {528, 396, 170, 20}},
+      {C::kSettingsFrame, {10, 279, 694, 147}},
+  });
+}
+
+TEST(MainWindowLayoutTest, SurplusWidthGoesToColumnsInThirdsAndHeightToFieldsInHalves) {
+  const MainWindowLayout layout = LayoutMainWindow(SampleSizes(), QSize(714 + 31, 456 + 9), true);
+  EXPECT_EQ(layout.height, 464);  // an odd pixel of height is left over
+  ExpectRects(layout, {
+      {C::kTorrentDropLabel, {272, 35, 200, 20}},
+      {C::kTorrentPath, {20, 55, 705, 44}},
+      {C::kDownloadDir, {20, 129, 705, 44}},
+      {C::kCheckTorrent, {20, 193, 605, 44}},
+      {C::kViewTorrent, {630, 193, 95, 44}},
+      {C::kStatusFrame, {10, 10, 725, 267}},
+      {C::kLogFoundFiles, {20, 312, 110, 20}},
+      {C::kHashCheck, {166, 312, 150, 20}},
+      {C::kAlwaysOnTop, {342, 312, 160, 20}},
+      {C::kIgnoreButton, {528, 312, 140, 26}},
+      {C::kBackupDirField, {278, 404, 265, 26}},
+      {C::kBackupToTorrentDir, {559, 404, 170, 20}},
+      {C::kSettingsFrame, {10, 287, 725, 147}},
+  });
+  // Nothing spreads when the window is at or below its natural size.
+  EXPECT_EQ(LayoutMainWindow(SampleSizes(), QSize(714, 456), true).rects,
+            LayoutMainWindow(SampleSizes(), QSize(), false).rects);
+}
+
+TEST(MainWindowPlacementTest, StoredGeometryTable) {
+  const QSize natural(700, 450);
+  const QRect screen(0, 0, 1600, 1000);
+  const QRect desktop(-1280, 0, 2880, 1000);  // a second screen left of this one
+  const QMargins frame(2, 40, 2, 2);  // title bar and menu bar above the inner area
+  struct Case {
+    const char* what;
+    StoredGeometry stored;
+    QPoint position;
+    QSize inner;
+    bool maximized;
+  } cases[] = {
+      {"nothing stored: centred at natural size", {0, 0, 0, 0, false}, {450, 275}, natural, false},
+      {"stored position and size", {30, 60, 900, 500}, {30, 60}, {900, 500}, false},
+      {"-1 sizes: natural size at the stored position", {30, 60, -1, -1}, {30, 60}, natural, false},
+      {"maximized: centred, maximized", {5, 5, 0, 0, true}, {450, 275}, natural, true},
+      {"off every screen", {100000, -50000, 800, 500}, {1600 - 804, 0}, {800, 500}, false},
+      {"larger than the screen", {10, 10, 5000, 5000}, {0, 0}, {1596, 958}, false},
+      {"smaller than natural", {10, 10, 100, 100}, {10, 10}, natural, false},
+      {"on the screen left of this one", {-1200, 10, 800, 500}, {-1200, 10}, {800, 500}, false},
+      {"left of every screen", {-5000, 10, 800, 500}, {-1280, 10}, {800, 500}, false},
+  };
+  for (const Case& c : cases) {
+    const WindowPlacement placed = PlaceMainWindow(c.stored, natural, screen, desktop, frame);
+    EXPECT_EQ(placed.position, c.position) << c.what;
+    EXPECT_EQ(placed.inner, c.inner) << c.what;
+    EXPECT_EQ(placed.maximized, c.maximized) << c.what;
+  }
+}
+
+TEST(BusyStateTest, ControlsInBothStatesAndDependentEnabling) {
+  struct Case {
+    ControlStates states;
+    std::vector<MainControl> disabled;
+  } cases[] = {
+      {{false, true, true, false, false}, {}},
+      {{false, false, true, false, false}, {C::kDeleteUnneeded, C::kDeleteOnlyWhenComplete}},
+      {{false, true, false, false, false}, {C::kDeleteOnlyWhenComplete}},
+      {{false, true, true, true, false}, {C::kTrimPaddedFiles}},
+      {{false, true, true, false, true}, {C::kBackupSelect, C::kBackupDirField}},
+      {{true, true, true, false, false},
+       {C::kTorrentPath, C::kDownloadDir, C::kTorrentDropLabel, C::kDirDropLabel, C::kViewTorrent,
+        C::kLogFoundFiles, C::kHashCheck, C::kAlwaysOnTop, C::kIgnoreButton, C::kOpenReport, C::kCheckUnneeded,
+        C::kDeleteUnneeded, C::kFixMissing, C::kCreateBackups, C::kDeleteOnlyWhenComplete, C::kTrimPaddedFiles,
+        C::kDeleteWrongSizedFiles, C::kBackupLabel, C::kBackupSelect, C::kBackupDirField, C::kBackupToTorrentDir}},
+  };
+  for (const Case& c : cases) {
+    const auto enabled = EnabledControls(c.states);
+    for (int i = 0; i < kMainControlCount; ++i) {
+      const bool expect_disabled =
+          std::find(c.disabled.begin(), c.disabled.end(), static_cast<MainControl>(i)) != c.disabled.end();
+      EXPECT_EQ(enabled[i], !expect_disabled) << "control " << i << " busy " << c.states.busy;
+    }
+    // The Check Torrent button stays usable: it is the Cancel button of a run.
+    EXPECT_TRUE(enabled[static_cast<int>(C::kCheckTorrent)]);
+  }
+}
+
+TEST(BusyStateTest, MenuItemsAndLanguageMenu) {
+  using M = MainMenuItem;
+  auto at = [](const auto& array, MainMenuItem item) { return array[static_cast<int>(item)]; };
+  const auto idle = EnabledMenuItems({false, 2, true});
+  const auto busy = EnabledMenuItems({true, 2, true});
+  for (MainMenuItem item : {M::kSelectTorrent, M::kExit, M::kAbout, M::kEnglish, M::kLanguage, M::kDeleteLogs}) {
+    EXPECT_TRUE(at(idle, item));
+    EXPECT_FALSE(at(busy, item));
+  }
+  EXPECT_TRUE(at(busy, M::kSaveCurrentLanguage));
+  EXPECT_TRUE(at(busy, M::kSaveAllLanguages));
+  // Without language files "<English>" is disabled, busy or not; a folder named x.lng leaves it on.
+  EXPECT_FALSE(at(EnabledMenuItems({false, 0, false}), M::kEnglish));
+  EXPECT_FALSE(at(EnabledMenuItems({true, 0, false}), M::kEnglish));
+  EXPECT_TRUE(at(EnabledMenuItems({true, 0, true}), M::kEnglish));
+}
+
+}  // namespace
+}  // namespace zandrel
