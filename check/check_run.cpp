@@ -19,8 +19,6 @@ QString NormalisedBackupDir(const QString& backup_dir) {
   return dir;
 }
 
-QString CountOf(int64_t count, int64_t total) { return QString::number(count) + u'/' + QString::number(total); }
-
 void WriteHeader(CheckRun& run) {
   const QString header = FillPlaceholders(run.Text(u"Log_Header"), {{u"%ver%", run.inputs.version}});
   run.WriteReportLine(header);
@@ -32,9 +30,9 @@ void WriteHeader(CheckRun& run) {
 
 void RunFileCheck(CheckRun& run) {
   run.window.StageChanged(RunStage::kFileCheck);
-  auto& files = run.Files();
+  const auto& files = run.Files();
   for (size_t i = 0; i < files.size(); ++i) {
-    if (CheckEntry(run, files[i]) == -1) {
+    if (CheckEntry(run, i) == StepResult::kCancelled) {
       run.counters.Cancelled = 1;
       return;
     }
@@ -51,11 +49,11 @@ void WriteFileCheckSummary(CheckRun& run) {
   const int64_t entries = static_cast<int64_t>(run.Files().size());
   if (c.FileLinesWritten) run.WriteReportLine(QString());
   run.WriteReportLine(FillPlaceholders(run.Text(u"Log_CorrectFiles"),
-                                       {{u"%okfiles%", CountOf(c.CorrectFiles, entries)},
-                                        {u"%missingfiles%", CountOf(c.MissingFiles, entries)},
+                                       {{u"%okfiles%", CountOfTotal(c.CorrectFiles, entries)},
+                                        {u"%missingfiles%", CountOfTotal(c.MissingFiles, entries)},
                                         {u"%wrongsizedfiles%", QString::number(c.WrongSizedFiles)},
-                                        {u"%trimmedfiles%", CountOf(c.TrimmedFiles, c.PaddedFiles)},
-                                        {u"%deletedfiles%", CountOf(c.DeletedWrongSized, c.WrongSizedFiles)}}));
+                                        {u"%trimmedfiles%", CountOfTotal(c.TrimmedFiles, c.PaddedFiles)},
+                                        {u"%deletedfiles%", CountOfTotal(c.DeletedWrongSized, c.WrongSizedFiles)}}));
 }
 
 void RunIntegrityStage(CheckRun& run) {
@@ -64,10 +62,10 @@ void RunIntegrityStage(CheckRun& run) {
   run.WriteReportLine(run.Text(u"Log_FileIntegrityCheck"));
   run.WriteReportLine(QString());
   run.WriteReportLine(FillPlaceholders(run.Text(u"Log_Pieces"),
-                                       {{u"%pieces%", QString::number(run.engine.model.PiecesSize / 20)},
-                                        {u"%piecesize%", QString::number(run.engine.model.PieceLength)}}));
+                                       {{u"%pieces%", QString::number(run.model.PiecesSize / 20)},
+                                        {u"%piecesize%", QString::number(run.model.PieceLength)}}));
   run.WriteReportLine(QString());
-  if (VerifyPieces(run) == -1) run.counters.Cancelled = 1;
+  if (VerifyPieces(run) == StepResult::kCancelled) run.counters.Cancelled = 1;
 }
 
 QString WithSeeReport(CheckRun& run, const QString& text, bool open_report_ticked) {
@@ -77,14 +75,22 @@ QString WithSeeReport(CheckRun& run, const QString& text, bool open_report_ticke
 }  // namespace
 
 CheckRun::CheckRun(EngineState& engine_state, const CheckInputs& run_inputs, WindowOperations& win)
-    : engine(engine_state), inputs(run_inputs), options(run_inputs.options), window(win) {
+    : engine(engine_state),
+      model(engine_state.model),
+      texts(engine_state.messages),
+      inputs(run_inputs),
+      options(run_inputs.options),
+      window(win),
+      ignore_list(engine_state.ignore_list),
+      found(engine_state.model.TorrentFiles.size(), 0) {
   download_dir = WithTrailingSeparator(inputs.download_dir);
   options.BackupDir = NormalisedBackupDir(options.BackupDir);
+  ignore_list.Add(kBackupMarker);
 }
 
 void CheckRun::RebuildNeededPaths() {
   needed_paths.Clear();
-  for (const TorrentFileEntry& entry : engine.model.TorrentFiles) {
+  for (const TorrentFileEntry& entry : model.TorrentFiles) {
     needed_paths.Add(entry.Dir + entry.Name);
     if (!entry.Dir.isEmpty()) needed_paths.Add(entry.Dir.chopped(1));
   }
@@ -122,14 +128,11 @@ CheckResult RunCheck(EngineState& engine, const CheckInputs& inputs, WindowOpera
     run.report_path = inputs.report_path;
   }
   engine.cancel_flag.store(0);
-  for (TorrentFileEntry& entry : engine.model.TorrentFiles) entry.Found = 0;
-  engine.ignore_list.Add(kBackupMarker);
-  run.ignore_list = engine.ignore_list;
 
   window.SetCheckButtonCaption(run.Text(u"Button_Cancel"));
   window.ShowProgressBar(true);
   int64_t maximum = static_cast<int64_t>(run.Files().size());
-  if (run.options.HashCheck == 1) maximum += engine.model.PiecesSize / 20;
+  if (run.options.HashCheck == 1) maximum += run.model.PiecesSize / 20;
   window.SetProgressMaximum(maximum);
 
   CheckResult result;
@@ -142,11 +145,11 @@ CheckResult RunCheck(EngineState& engine, const CheckInputs& inputs, WindowOpera
   const RunCounters& c = run.counters;
   if (run.options.FixMissing == 1 && !c.Cancelled && (c.MissingFilesFlag || c.WrongSizeSeen || c.SmallerSeen)) {
     window.StageChanged(RunStage::kRepair);
-    if (RunRepairStage(run) == -1) run.counters.Cancelled = 1;
+    if (RunRepairStage(run) == StepResult::kCancelled) run.counters.Cancelled = 1;
   }
   if (run.options.CheckUnneededFiles == 1 && !run.counters.Cancelled) {
     window.StageChanged(RunStage::kUnneeded);
-    if (RunUnneededStage(run)) run.counters.Cancelled = 1;
+    if (RunUnneededStage(run) == StepResult::kCancelled) run.counters.Cancelled = 1;
   }
   if (run.counters.Cancelled) run.WriteReportLine(run.Text(u"Log_ZandrelCancelled"));
   run.report.Close();
@@ -163,6 +166,7 @@ CheckResult RunCheck(EngineState& engine, const CheckInputs& inputs, WindowOpera
   result.backup_dir = window.BackupFieldText();
   result.report_path = run.report_path;
   result.counters = run.counters;
+  result.found = std::move(run.found);
   return result;
 }
 

@@ -8,6 +8,7 @@
 #include "check/engine_state.h"
 #include "check/repair_list.h"
 #include "check/window_operations.h"
+#include "platform/step_result.h"
 
 namespace zandrel {
 
@@ -51,6 +52,8 @@ struct CheckResult {
   bool report_written = false;
   RunCounters counters;
   QString backup_dir;   // "BackupDir" handed back (the backup directory field's text)
+  // Per torrent entry, in torrent order: 1 when the file check found it with the right size.
+  std::vector<uint8_t> found;
 };
 
 class ReportWriter {
@@ -64,13 +67,16 @@ class ReportWriter {
   std::unique_ptr<QFile> file_;
 };
 
+// A run reads the model, its own copy of the texts and of the ignore list, and never writes any
+// of them: the front end may switch languages or edit its ignore list while the run goes on. Only
+// the cancel flag, the backup-folder state and the copy buffer are shared with the engine.
 struct CheckRun {
   CheckRun(EngineState& engine_state, const CheckInputs& run_inputs, WindowOperations& win);
 
-  QString Text(QStringView key) const { return engine.messages.MessageText(key); }
+  QString Text(QStringView key) const { return texts.Text(key); }
   bool CancelRequested() const { return engine.cancel_flag.load(std::memory_order_relaxed) != 0; }
   void WriteReportLine(const QString& line) { report.WriteLine(line); }
-  std::vector<TorrentFileEntry>& Files() { return engine.model.TorrentFiles; }
+  const std::vector<TorrentFileEntry>& Files() const { return model.TorrentFiles; }
   // Empties NeededPaths and fills it with every entry's path and its directory.
   void RebuildNeededPaths();
   // "Deletion permitted" for unneeded items.
@@ -80,6 +86,8 @@ struct CheckRun {
   }
 
   EngineState& engine;
+  const TorrentModel& model;
+  const TextSnapshot texts;
   CheckInputs inputs;
   RunOptions options;        // BackupDir normalised to end with the marker and the separator
   QString download_dir;      // normalised to end with the separator
@@ -87,6 +95,7 @@ struct CheckRun {
   RunCounters counters;
   PathMap ignore_list;       // snapshot taken at run start, with the backup marker
   PathMap needed_paths;
+  std::vector<uint8_t> found;  // per entry: present with the right size
   RepairList repair_list;    // repair stage: entries still waiting for a file
   ReportWriter report;
   QString report_path;

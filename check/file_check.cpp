@@ -12,32 +12,32 @@ QString Wrap(const QString& wrapper, const QString& line) { return FillPlacehold
 
 // Copies the first `amount` bytes of source (0 allowed). Only bytes actually read are written;
 // a source that ends early, a failed write or a cancel leaves no partial destination behind.
-int CopyFirstBytes(CheckRun& run, const QString& source, const QString& destination, int64_t amount) {
+StepResult CopyFirstBytes(CheckRun& run, const QString& source, const QString& destination, int64_t amount) {
   std::vector<char>& buffer = run.engine.io_buffer;
-  if (buffer.empty() || amount < 0) return 0;
+  if (buffer.empty() || amount < 0) return StepResult::kFailed;
   QFile in(source), out(destination);
-  if (!in.open(QIODevice::ReadOnly | QIODevice::Unbuffered)) return 0;
-  if (!out.open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Unbuffered)) return 0;
+  if (!in.open(QIODevice::ReadOnly | QIODevice::Unbuffered)) return StepResult::kFailed;
+  if (!out.open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Unbuffered)) return StepResult::kFailed;
   int64_t copied = 0;
-  int result = 1;
+  StepResult result = StepResult::kDone;
   while (copied < amount) {
     const int64_t n = std::min<int64_t>(static_cast<int64_t>(buffer.size()), amount - copied);
     const qint64 got = in.read(buffer.data(), n);
     if (got <= 0 || out.write(buffer.data(), got) != got) {
-      result = 0;
+      result = StepResult::kFailed;
       break;
     }
     copied += got;
     if (run.CancelRequested()) {
-      result = -1;
+      result = StepResult::kCancelled;
       break;
     }
   }
   in.close();
-  if (result == 1 && !out.flush()) result = 0;
+  if (result == StepResult::kDone && !out.flush()) result = StepResult::kFailed;
   out.close();
-  if (result == 1 && out.error() != QFileDevice::NoError) result = 0;
-  if (result != 1) QFile::remove(destination);
+  if (result == StepResult::kDone && out.error() != QFileDevice::NoError) result = StepResult::kFailed;
+  if (result != StepResult::kDone) QFile::remove(destination);
   return result;
 }
 
@@ -86,13 +86,14 @@ bool EnoughBackupSpace(CheckRun& run, const QString& full_path, QString& main_li
 
 }  // namespace
 
-int CopyFileBlocks(CheckRun& run, const QString& source, const QString& destination, int64_t limit) {
+StepResult CopyFileBlocks(CheckRun& run, const QString& source, const QString& destination, int64_t limit) {
   const int64_t amount = limit > 0 ? limit : FileSize(source);
-  if (amount < 0) return 0;
+  if (amount < 0) return StepResult::kFailed;
   return CopyFirstBytes(run, source, destination, amount);
 }
 
-int ReplaceWrongSizedFile(CheckRun& run, TorrentFileEntry& entry, QString& main_line, QString& secondary) {
+StepResult ReplaceWrongSizedFile(CheckRun& run, size_t index, QString& main_line, QString& secondary) {
+  const TorrentFileEntry& entry = run.Files()[index];
   const bool deleting = run.options.DeleteWrongSizedFiles == 1;
   const QString full_path = run.download_dir + entry.Dir + entry.Name;
   if (FileSize(full_path) > entry.Length && !deleting) {
@@ -101,15 +102,15 @@ int ReplaceWrongSizedFile(CheckRun& run, TorrentFileEntry& entry, QString& main_
     run.counters.SmallerSeen = 1;
     main_line = Wrap(run.Text(u"Log_FileIsSmaller"), main_line);
   }
-  if (!(FileSize(full_path) > entry.Length || deleting)) return 0;
+  if (!(FileSize(full_path) > entry.Length || deleting)) return StepResult::kDone;
   // A folder of the entry that is a link leads out of the download directory: what lies there is
   // not ours to trim, move or delete.
   if (ThroughLinkedDirectory(run.download_dir, entry.Dir)) {
     main_line = Wrap(run.Text(u"Log_UnableToFix"), main_line);
     run.counters.TrimFailed = 1;
-    return 0;
+    return StepResult::kFailed;
   }
-  if (!EnoughBackupSpace(run, full_path, main_line)) return 0;
+  if (!EnoughBackupSpace(run, full_path, main_line)) return StepResult::kFailed;
 
   const QString quoted_name = Quoted(entry.Name);
   run.window.SetStatusText(FillPlaceholders(run.Text(deleting ? u"Status_DeletingFile" : u"Status_Trimming"),
@@ -126,25 +127,25 @@ int ReplaceWrongSizedFile(CheckRun& run, TorrentFileEntry& entry, QString& main_
   QString temp_path = full_path + QStringLiteral(".tmp");
   if (PathEntryExists(temp_path)) temp_path = UnusedSiblingName(temp_path);
   // A torrent length of 0 is a real target size: copy nothing rather than the whole file.
-  const int copied = deleting ? 1 : CopyFirstBytes(run, full_path, temp_path, entry.Length);
-  if (copied == -1) {
+  const StepResult copied = deleting ? StepResult::kDone : CopyFirstBytes(run, full_path, temp_path, entry.Length);
+  if (copied == StepResult::kCancelled) {
     restore_window();
-    return -1;
+    return copied;
   }
-  if (copied == 0 || (!deleting && FileSize(temp_path) != entry.Length)) {
+  if (copied == StepResult::kFailed || (!deleting && FileSize(temp_path) != entry.Length)) {
     // The trim the user asked for did not happen (a full disk, an unreadable file): the line and
     // the final status say so instead of passing it over.
     main_line = Wrap(run.Text(u"Log_UnableToFix"), main_line);
     run.counters.TrimFailed = 1;
     restore_window();
-    return 0;
+    return StepResult::kFailed;
   }
   MakeWritable(full_path);
   if (ReplaceOldFile(run, entry, full_path, temp_path, deleting, secondary)) {
     run.counters.TrimDone = 1;
     if (deleting) {
       run.counters.DeletedWrongSized++;
-      main_line = Wrap(run.engine.messages.DeletedText(), main_line);
+      main_line = Wrap(run.texts.DeletedText(), main_line);
     } else {
       run.counters.TrimmedFiles++;
       main_line = Wrap(run.Text(u"Log_Fixed"), main_line);
@@ -154,11 +155,12 @@ int ReplaceWrongSizedFile(CheckRun& run, TorrentFileEntry& entry, QString& main_
     run.counters.TrimFailed = 1;
   }
   restore_window();
-  return 0;
+  return StepResult::kDone;
 }
 
-int CheckEntry(CheckRun& run, TorrentFileEntry& entry) {
-  entry.Found = 0;
+StepResult CheckEntry(CheckRun& run, size_t index) {
+  const TorrentFileEntry& entry = run.Files()[index];
+  run.found[index] = 0;
   QString main_line, secondary;
   const QString full_path = run.download_dir + entry.Dir + entry.Name;
   const QString quoted = Quoted(full_path);
@@ -166,7 +168,7 @@ int CheckEntry(CheckRun& run, TorrentFileEntry& entry) {
   if (FileSize(full_path) == entry.Length) {
     main_line = FillPlaceholders(run.Text(u"Log_FileFound"), {{u"%file%", quoted}});
     c.CorrectFiles++;
-    entry.Found = 1;
+    run.found[index] = 1;
   } else if (FileSize(full_path) == -1) {
     main_line = FillPlaceholders(run.Text(u"Log_FileNotFound"), {{u"%file%", quoted}});
     c.MissingFilesFlag = 1;
@@ -179,14 +181,16 @@ int CheckEntry(CheckRun& run, TorrentFileEntry& entry) {
                                   {u"%size1%", QString::number(FileSize(full_path))},
                                   {u"%size2%", QString::number(entry.Length)}});
     if (run.options.TrimPaddedFiles == 1 || run.options.DeleteWrongSizedFiles == 1) {
-      if (ReplaceWrongSizedFile(run, entry, main_line, secondary) == -1) return -1;
+      if (ReplaceWrongSizedFile(run, index, main_line, secondary) == StepResult::kCancelled) {
+        return StepResult::kCancelled;
+      }
     }
   }
-  if (entry.Found == 1 && run.options.LogFoundFiles != 1) return 0;
+  if (run.found[index] == 1 && run.options.LogFoundFiles != 1) return StepResult::kDone;
   run.WriteReportLine(main_line);
   if (!secondary.isEmpty()) run.WriteReportLine(secondary);
   c.FileLinesWritten = 1;
-  return 0;
+  return StepResult::kDone;
 }
 
 }  // namespace zandrel

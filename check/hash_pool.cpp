@@ -8,6 +8,7 @@
 #include <new>
 
 #include "platform/mapped_file.h"
+#include "torrent/input_limits.h"
 
 namespace zandrel {
 namespace {
@@ -16,11 +17,6 @@ namespace {
 constexpr int64_t kStopSlice = int64_t{4} << 20;
 constexpr int64_t kZeroBlock = 64 * 1024;
 constexpr int kMaxDefaultThreads = 8;
-// A unit buffer holds a few megabytes, or one piece where pieces are larger, and no real torrent
-// has pieces of gigabytes; a crafted one (a piece length and a file of 2^63 bytes) asks for more
-// than any machine has. Such a request is refused before the allocator sees it, with the outcome
-// of an allocation that fails (a sanitizer build would abort on the request itself).
-constexpr int64_t kMaxBufferBytes = int64_t{16} << 30;
 alignas(64) const uint8_t kZeros[kZeroBlock] = {};
 
 // One hashing thread's digest state.
@@ -120,7 +116,7 @@ HashPool::~HashPool() { Stop(); }
 
 bool HashPool::Start() {
   const int64_t buffer_bytes = reader_.BufferBytes();
-  if (buffer_bytes > kMaxBufferBytes) return false;
+  if (buffer_bytes > kMaxPieceBufferBytes) return false;
   for (size_t i = 0; i < max_units_; ++i) {
     // Left untouched, a buffer costs address space only: parts that are mapped never fill it.
     std::unique_ptr<uint8_t[]> buffer(new (std::nothrow) uint8_t[static_cast<size_t>(buffer_bytes)]);

@@ -6,11 +6,10 @@
 #include "check/piece_layout.h"
 #include "check/stages.h"
 #include "messages/text.h"
+#include "torrent/input_limits.h"
 
 namespace zandrel {
 namespace {
-
-constexpr int64_t kMaxUnhashedSteps = int64_t{1} << 20;
 
 // The report side of the stage: failed pieces with the files they name, and the result line.
 class PieceReport {
@@ -39,7 +38,7 @@ class PieceReport {
     run_.counters.PercentComplete = PercentComplete(entries, bad);
     const QString percent = QString::number(double(run_.counters.PercentComplete), 'f', 1) + u'%';
     run_.WriteReportLine(FillPlaceholders(run_.Text(u"Log_PotentiallyBad"),
-                                          {{u"%badfiles%", QString::number(bad) + u'/' + QString::number(entries)},
+                                          {{u"%badfiles%", CountOfTotal(bad, entries)},
                                            {u"%percent%", percent}}));
   }
 
@@ -51,17 +50,17 @@ class PieceReport {
 
 // Without a usable piece length nothing can be placed, so nothing is read: every piece fails, the
 // first one naming every entry (any of them may hold its bytes) and the others naming none again.
-int VerifyWithoutPieceLength(CheckRun& run) {
+StepResult VerifyWithoutPieceLength(CheckRun& run) {
   PieceReport report(run);
   const int entries = static_cast<int>(run.Files().size());
-  const int64_t pieces = static_cast<int64_t>(run.engine.model.PieceHashes.size());
+  const int64_t pieces = static_cast<int64_t>(run.model.PieceHashes.size());
   for (int64_t piece = 0; piece < pieces; ++piece) {
     report.Failed(piece, piece == 0 ? 0 : 1, piece == 0 ? entries - 1 : 0);
     run.window.SetProgressValue(entries + piece + 1);
-    if (run.CancelRequested()) return -1;
+    if (run.CancelRequested()) return StepResult::kCancelled;
   }
   report.WriteResult();
-  return 0;
+  return StepResult::kDone;
 }
 
 }  // namespace
@@ -77,8 +76,8 @@ float PercentComplete(int64_t entries, int64_t bad) {
   return 100.0f - lost;
 }
 
-int VerifyPieces(CheckRun& run, const PieceCheckTuning& tuning) {
-  const TorrentModel& model = run.engine.model;
+StepResult VerifyPieces(CheckRun& run, const PieceCheckTuning& tuning) {
+  const TorrentModel& model = run.model;
   if (model.PieceLength <= 0) return VerifyWithoutPieceLength(run);
   const PieceLayout layout(model, model.PieceLength);
   const int64_t pieces = layout.PieceCount();
@@ -86,7 +85,7 @@ int VerifyPieces(CheckRun& run, const PieceCheckTuning& tuning) {
   PieceReader reader(layout, model.TorrentFiles, run.download_dir, tuning);
   HashPool pool(layout, reader, model.PieceHashes, hashed, tuning);
   // No memory for the buffers: the stage ends without a result line.
-  if (!pool.Start()) return 0;
+  if (!pool.Start()) return StepResult::kFailed;
   PieceReport report(run);
   const int64_t entries = layout.EntryCount();
   // The cancel flag is looked at after every read step: before every piece but a first one that
@@ -97,28 +96,28 @@ int VerifyPieces(CheckRun& run, const PieceCheckTuning& tuning) {
   const int64_t stepped = std::min(pieces, hashed + kMaxUnhashedSteps);
   for (int64_t piece = 0; piece < stepped; ++piece) {
     const bool may_stop = piece > 0 || !first_exempt;
-    if (may_stop && run.CancelRequested()) return -1;
+    if (may_stop && run.CancelRequested()) return StepResult::kCancelled;
     if (piece < hashed) {
       const PieceVerdict verdict = pool.Wait(piece, may_stop ? &run.engine.cancel_flag : nullptr);
-      if (verdict == PieceVerdict::kCancelled) return -1;
+      if (verdict == PieceVerdict::kCancelled) return StepResult::kCancelled;
       if (verdict == PieceVerdict::kFailed) {
         const PieceLayout::Span span = layout.NamedEntries(piece);
         report.Failed(piece, span.first, span.last);
       }
     }
     run.window.SetProgressValue(entries + piece + 1);
-    if (run.CancelRequested()) return -1;
+    if (run.CancelRequested()) return StepResult::kCancelled;
   }
   if (stepped < pieces) {
-    if (run.CancelRequested()) return -1;
+    if (run.CancelRequested()) return StepResult::kCancelled;
     run.window.SetProgressValue(entries + pieces);
   }
   // The steps after the last piece (the remaining files) look at the flag too.
-  if ((entries > 0 || layout.TotalBytes() > 0) && run.CancelRequested()) return -1;
+  if ((entries > 0 || layout.TotalBytes() > 0) && run.CancelRequested()) return StepResult::kCancelled;
   report.WriteResult();
-  return 0;
+  return StepResult::kDone;
 }
 
-int VerifyPieces(CheckRun& run) { return VerifyPieces(run, PieceCheckTuning{}); }
+StepResult VerifyPieces(CheckRun& run) { return VerifyPieces(run, PieceCheckTuning{}); }
 
 }  // namespace zandrel

@@ -7,8 +7,8 @@
 
 namespace zandrel {
 
-// -1 when cancelled, else 0.
-int VerifyPieces(CheckRun& run, const PieceCheckTuning& tuning);
+// kFailed when the buffers could not be had (no result line then).
+StepResult VerifyPieces(CheckRun& run, const PieceCheckTuning& tuning);
 
 // 100 × (entries − bad) / entries as the report states it: the quotient rounded to single
 // precision, then 100 − quotient × 100 and 100 minus that, each rounded to single precision.

@@ -42,42 +42,42 @@ bool TargetFolderIsSafe(const CheckRun& run, const QString& dir) {
 }
 
 // Copies into a new file beside the target and puts it in place only when complete, so a failed or
-// cancelled copy leaves whatever stood at the target as it was. 1, 0 failure, -1 cancelled.
-int CopyIntoPlace(CheckRun& run, const QString& candidate, const QString& target, int64_t size) {
+// cancelled copy leaves whatever stood at the target as it was.
+StepResult CopyIntoPlace(CheckRun& run, const QString& candidate, const QString& target, int64_t size) {
   const QString part = UnusedSiblingName(target);
-  const int copied = CopyFileBlocks(run, candidate, part, size);
-  if (copied != 1) return copied;
-  if (FileSize(part) == size && MoveReplacing(part, target)) return 1;
+  const StepResult copied = CopyFileBlocks(run, candidate, part, size);
+  if (copied != StepResult::kDone) return copied;
+  if (FileSize(part) == size && MoveReplacing(part, target)) return StepResult::kDone;
   DeleteFile(part);
-  return 0;
+  return StepResult::kFailed;
 }
 
-// 1 supplied, 0 failed, -1 copy cancelled.
-int PutIntoPlace(CheckRun& run, const TorrentFileEntry& entry, const QString& candidate, int64_t size,
-                 int move_mode) {
+StepResult PutIntoPlace(CheckRun& run, const TorrentFileEntry& entry, const QString& candidate, int64_t size,
+                        RepairMode mode) {
   const QString folder = run.download_dir + entry.Dir;
   const QString target = folder + entry.Name;
   // A torrent can name paths longer than the system allows: building folders towards one would
   // only litter the download with thousands of levels that lead nowhere.
-  if (!PathFits(target) || !TargetFolderIsSafe(run, entry.Dir)) return 0;
+  if (!PathFits(target) || !TargetFolderIsSafe(run, entry.Dir)) return StepResult::kFailed;
   if (FileSize(folder) != -2) CreateDirectoryPath(run, folder, kAbsolute);
-  if (move_mode == 1) return MoveFile(candidate, target) ? 1 : 0;
+  if (mode == RepairMode::kMove) return MoveFile(candidate, target) ? StepResult::kDone : StepResult::kFailed;
   return CopyIntoPlace(run, candidate, target, size);
 }
 
 void SupplyEntry(CheckRun& run, const TorrentFileEntry& entry, const QString& candidate, int64_t size,
-                 int move_mode) {
+                 RepairMode mode) {
   const QString drive = DriveText(FullPathName(run.options.TorrentDir));
   if (DriveFreeSpace(drive) < size) {
     run.WriteReportLine(FillPlaceholders(run.Text(u"Log_NoSpaceCopy"), {{u"%s%", candidate}, {u"%drive%", drive}}));
     return;
   }
   const QString target = run.download_dir + entry.Dir + entry.Name;
-  const int outcome = PutIntoPlace(run, entry, candidate, size, move_mode);
-  if (outcome == -1) return;
-  const QString text = outcome == 1 ? run.Text(u"Log_FixMissingFile") : QString::fromUtf16(kUnableToFixText);
+  const StepResult outcome = PutIntoPlace(run, entry, candidate, size, mode);
+  if (outcome == StepResult::kCancelled) return;
+  const bool done = outcome == StepResult::kDone;
+  const QString text = done ? run.Text(u"Log_FixMissingFile") : QString::fromUtf16(kUnableToFixText);
   run.WriteReportLine(FillPlaceholders(text, {{u"%file%", Quoted(candidate)}, {u"%fixedfile%", Quoted(target)}}));
-  if (outcome == 1) run.counters.FixedFiles++;
+  if (done) run.counters.FixedFiles++;
 }
 
 bool ShouldSearch(const CheckRun& run, const QString& path) {
@@ -91,13 +91,13 @@ bool ShouldSearch(const CheckRun& run, const QString& path) {
 void WriteClosingLines(CheckRun& run) {
   const RunCounters& c = run.counters;
   if (c.FixedFiles > 0) run.WriteReportLine(QString());
-  const QString count = QString::number(c.FixedFiles) + u'/' + QString::number(c.MissingFiles + c.WrongSizedFiles);
+  const QString count = CountOfTotal(c.FixedFiles, c.MissingFiles + c.WrongSizedFiles);
   run.WriteReportLine(FillPlaceholders(run.Text(u"Log_FixedFiles"), {{u"%fixedfiles%", count}}));
 }
 
 }  // namespace
 
-int TryRepairCandidate(CheckRun& run, const QString& candidate, int move_mode) {
+StepResult TryRepairCandidate(CheckRun& run, const QString& candidate, RepairMode mode) {
   const QString status =
       FillPlaceholders(run.Text(u"Status_FixingFile"), {{u"%file%", Quoted(FileNamePart(candidate))}});
   if (!run.repair_list.Empty() && IsEligible(run, candidate)) {
@@ -106,35 +106,35 @@ int TryRepairCandidate(CheckRun& run, const QString& candidate, int move_mode) {
     const int64_t size = FileSize(candidate);
     if (size >= 0) {
       if (const auto position = run.repair_list.Take(size)) {
-        SupplyEntry(run, run.Files()[*position], candidate, size, move_mode);
+        SupplyEntry(run, run.Files()[*position], candidate, size, mode);
       }
     }
   }
   run.window.SetStatusText(status);
-  return run.CancelRequested() ? -1 : 0;
+  return run.CancelRequested() ? StepResult::kCancelled : StepResult::kDone;
 }
 
-int SearchMissingFiles(CheckRun& run, int number, const QString& dir, int move_mode) {
+StepResult SearchMissingFiles(CheckRun& run, const QString& dir, RepairMode mode) {
   // An empty path would list the working directory.
-  if (dir.isEmpty()) return 0;
+  if (dir.isEmpty()) return StepResult::kDone;
   const auto entries = ListDirectory(dir);
-  if (!entries) return 0;
+  if (!entries) return StepResult::kDone;
   for (const DirEntry& entry : *entries) {
     const QString path = dir + entry.name;
     if (entry.kind == EntryKind::kFile) {
-      if (TryRepairCandidate(run, path, move_mode) == -1) return -1;
+      if (TryRepairCandidate(run, path, mode) == StepResult::kCancelled) return StepResult::kCancelled;
     } else if (entry.kind == EntryKind::kDirectory) {
       const QString status =
           FillPlaceholders(run.Text(u"Status_CheckingDirectory"), {{u"%dir%", Quoted(entry.name)}});
-      if (ShouldSearch(run, path)) SearchMissingFiles(run, number + 1, path + QChar(kSeparator), move_mode);
+      if (ShouldSearch(run, path)) SearchMissingFiles(run, path + QChar(kSeparator), mode);
       run.window.SetStatusText(status);
-      if (run.CancelRequested()) return -1;
+      if (run.CancelRequested()) return StepResult::kCancelled;
     }
   }
-  return 0;
+  return StepResult::kDone;
 }
 
-int RunRepairStage(CheckRun& run) {
+StepResult RunRepairStage(CheckRun& run) {
   run.WriteReportLine(QString());
   run.WriteReportLine(run.Text(u"Log_FixMissing"));
   run.WriteReportLine(QString());
@@ -142,10 +142,10 @@ int RunRepairStage(CheckRun& run) {
   run.window.SetStatusText(QString());
   run.window.ShowStatusLine(true);
   run.RebuildNeededPaths();
-  run.repair_list.Reset(run.Files());
-  int result = SearchMissingFiles(run, 1, run.download_dir, 1);
+  run.repair_list.Reset(run.Files(), run.found);
+  StepResult result = SearchMissingFiles(run, run.download_dir, RepairMode::kMove);
   // A cancelled run starts no new search.
-  if (result != -1 && SearchMissingFiles(run, 1, SourceLocation(run), 0) == -1) result = -1;
+  if (result != StepResult::kCancelled) result = SearchMissingFiles(run, SourceLocation(run), RepairMode::kCopy);
   WriteClosingLines(run);
   return result;
 }

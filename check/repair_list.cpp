@@ -4,7 +4,7 @@
 
 namespace zandrel {
 
-void RepairList::Reset(const std::vector<TorrentFileEntry>& entries) {
+void RepairList::Reset(const std::vector<TorrentFileEntry>& entries, const std::vector<uint8_t>& found) {
   by_length_.clear();
   waiting_ = 0;
   // A torrent may list one path twice (crafted, or names that clean to the same text). Only the
@@ -15,7 +15,7 @@ void RepairList::Reset(const std::vector<TorrentFileEntry>& entries) {
     const QString path = entries[i].RelativePath().toLower();
     if (paths.contains(path)) continue;
     paths.insert(path);
-    if (entries[i].Found != 0) continue;
+    if (found[i] != 0) continue;
     by_length_[entries[i].Length].push_back(i);
     ++waiting_;
   }

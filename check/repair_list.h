@@ -17,8 +17,8 @@ namespace zandrel {
 // over a large directory costs one lookup per file instead of a walk over every waiting entry.
 class RepairList {
  public:
-  // Takes every entry whose Found is 0.
-  void Reset(const std::vector<TorrentFileEntry>& entries);
+  // Takes every entry that the file check did not find (found[i] == 0).
+  void Reset(const std::vector<TorrentFileEntry>& entries, const std::vector<uint8_t>& found);
   // The torrent position of the entry that a file of this size goes to; it is taken off the list.
   std::optional<size_t> Take(int64_t length);
   bool Empty() const { return waiting_ == 0; }

@@ -5,25 +5,26 @@
 
 namespace zandrel {
 
-// File presence, size check, trimming and deleting. Returns -1 when a block copy was cancelled.
-int CheckEntry(CheckRun& run, TorrentFileEntry& entry);
-int ReplaceWrongSizedFile(CheckRun& run, TorrentFileEntry& entry, QString& main_line,
-                          QString& secondary_line);
-// Block copy of the whole file (limit <= 0) or its first limit bytes: 1, 0 failure, -1 cancelled.
-int CopyFileBlocks(CheckRun& run, const QString& source, const QString& destination, int64_t limit);
+// File presence, size check, trimming and deleting of the entry at `index`; kCancelled when a
+// copy was cancelled.
+StepResult CheckEntry(CheckRun& run, size_t index);
+StepResult ReplaceWrongSizedFile(CheckRun& run, size_t index, QString& main_line, QString& secondary_line);
+// Synced copy of the whole file (limit <= 0) or its first limit bytes.
+StepResult CopyFileBlocks(CheckRun& run, const QString& source, const QString& destination, int64_t limit);
 
-// Piece verification; -1 when cancelled, else 0.
-int VerifyPieces(CheckRun& run);
+// Piece verification.
+StepResult VerifyPieces(CheckRun& run);
 
-// Missing-file repair stage including its report section; -1 when cancelled, else 0.
-int RunRepairStage(CheckRun& run);
-int SearchMissingFiles(CheckRun& run, int number, const QString& dir, int move_mode);
-int TryRepairCandidate(CheckRun& run, const QString& candidate, int move_mode);
+// Missing-file repair stage including its report section.
+enum class RepairMode { kMove, kCopy };
+StepResult RunRepairStage(CheckRun& run);
+StepResult SearchMissingFiles(CheckRun& run, const QString& dir, RepairMode mode);
+StepResult TryRepairCandidate(CheckRun& run, const QString& candidate, RepairMode mode);
 
-// Unneeded files stage including its report section; true when cancelled.
-bool RunUnneededStage(CheckRun& run);
-int ScanDirectory(CheckRun& run, int level, const QString& dir);
-int CheckUnneededFile(CheckRun& run, const QString& path);
+// Unneeded files stage including its report section.
+StepResult RunUnneededStage(CheckRun& run);
+StepResult ScanDirectory(CheckRun& run, int level, const QString& dir);
+StepResult CheckUnneededFile(CheckRun& run, const QString& path);
 
 // Backup location.
 enum CreateMode { kBackupRelative = 0, kAbsolute = 1 };

@@ -156,7 +156,7 @@ void HandleDirectory(CheckRun& run, int level, const QString& dir, const QString
   QString status = FillPlaceholders(run.Text(u"Status_CheckingDirectory"), {{u"%dir%", Quoted(name)}});
   bool cut_short = false;
   if (!IgnoredDirectory(run, relative, path)) {
-    cut_short = ScanDirectory(run, level + 1, path + QChar(kSeparator)) == -1;
+    cut_short = ScanDirectory(run, level + 1, path + QChar(kSeparator)) == StepResult::kCancelled;
   }
   // A directory whose scan a cancel cut short is left alone: its remaining files were never
   // judged, and deleting it would take them along after the user asked to stop.
@@ -167,17 +167,16 @@ void HandleDirectory(CheckRun& run, int level, const QString& dir, const QString
 void WriteSummary(CheckRun& run) {
   const RunCounters& c = run.counters;
   if (c.UnneededFiles > 0 || c.UnneededDirs > 0) run.WriteReportLine(QString());
-  auto count = [](int64_t n, int64_t total) { return QString::number(n) + u'/' + QString::number(total); };
   run.WriteReportLine(FillPlaceholders(run.Text(u"Log_UnneededFiles"),
                                        {{u"%unneededfiles%", QString::number(c.UnneededFiles)},
                                         {u"%unneededdirs%", QString::number(c.UnneededDirs)},
-                                        {u"%deletedfiles%", count(c.DeletedFiles, c.UnneededFiles)},
-                                        {u"%deleteddirs%", count(c.DeletedDirs, c.UnneededDirs)}}));
+                                        {u"%deletedfiles%", CountOfTotal(c.DeletedFiles, c.UnneededFiles)},
+                                        {u"%deleteddirs%", CountOfTotal(c.DeletedDirs, c.UnneededDirs)}}));
 }
 
 }  // namespace
 
-int CheckUnneededFile(CheckRun& run, const QString& path) {
+StepResult CheckUnneededFile(CheckRun& run, const QString& path) {
   const QString relative = path.mid(run.download_dir.size());
   const QString name = FileNamePart(relative);
   QString status = FillPlaceholders(run.Text(u"Status_CheckingFile"), {{u"%file%", Quoted(name)}});
@@ -190,26 +189,26 @@ int CheckUnneededFile(CheckRun& run, const QString& path) {
     }
   }
   run.window.SetStatusText(status);
-  return run.CancelRequested() ? -1 : 0;
+  return run.CancelRequested() ? StepResult::kCancelled : StepResult::kDone;
 }
 
-int ScanDirectory(CheckRun& run, int level, const QString& dir) {
+StepResult ScanDirectory(CheckRun& run, int level, const QString& dir) {
   // An empty path would list the working directory.
-  if (dir.isEmpty()) return 0;
+  if (dir.isEmpty()) return StepResult::kDone;
   const auto entries = ListDirectory(dir);
-  if (!entries) return 0;
+  if (!entries) return StepResult::kDone;
   for (const DirEntry& entry : *entries) {
     if (entry.kind == EntryKind::kFile) {
-      if (CheckUnneededFile(run, dir + entry.name) == -1) return -1;
+      if (CheckUnneededFile(run, dir + entry.name) == StepResult::kCancelled) return StepResult::kCancelled;
     } else if (entry.kind == EntryKind::kDirectory) {
       HandleDirectory(run, level, dir, entry.name);
-      if (run.CancelRequested()) return -1;
+      if (run.CancelRequested()) return StepResult::kCancelled;
     }
   }
-  return 0;
+  return StepResult::kDone;
 }
 
-bool RunUnneededStage(CheckRun& run) {
+StepResult RunUnneededStage(CheckRun& run) {
   RunCounters& c = run.counters;
   c.UnneededFiles = c.UnneededDirs = c.DeletedFiles = c.DeletedDirs = 0;
   run.WriteReportLine(QString());
@@ -219,9 +218,9 @@ bool RunUnneededStage(CheckRun& run) {
   run.window.SetStatusText(QString());
   run.window.ShowStatusLine(true);
   run.RebuildNeededPaths();
-  const bool cancelled = ScanDirectory(run, 1, run.download_dir) == -1;
+  const StepResult result = ScanDirectory(run, 1, run.download_dir);
   WriteSummary(run);
-  return cancelled;
+  return result;
 }
 
 }  // namespace zandrel

@@ -6,13 +6,12 @@
 #include <ctime>
 #include <unistd.h>
 
+#include "app/run_setup.h"
 #include "check/check_thread.h"
 #include "cli/cli.h"
 #include "cli/progress_window.h"
 #include "platform/data_folder.h"
 #include "platform/file_system.h"
-#include "platform/version.h"
-#include "torrent/torrent_reader.h"
 
 namespace zandrel {
 namespace {
@@ -44,14 +43,7 @@ const char kCheckUsage[] =
     "was successful, 1 for any other finished run, 2 for a usage error or an\n"
     "unreadable torrent, 130 when cancelled by SIGINT or SIGTERM.\n";
 
-struct CheckCommandLine {
-  QString torrent;
-  QString dir;
-  RunOptions options;
-  QStringList ignore_paths;
-  QStringList ignore_torrents;
-  QString report;
-  QString language;
+struct CheckCommandLine : RunRequest {
   bool quiet = false;
   bool help = false;
 };
@@ -128,46 +120,6 @@ int InputError(const QString& message) {
   return 2;
 }
 
-// Loads the torrent, the ignore list and the language; an error message when one cannot be had.
-QString PrepareEngine(const CheckCommandLine& line, EngineState& engine) {
-  if (!line.language.isEmpty()) {
-    engine.messages.RequestLanguage(line.language + QStringLiteral(".lng"));
-    if (!engine.messages.LoadRequestedLanguage())
-      return QStringLiteral("cannot open language file %1").arg(QDir(engine.messages.LangDir()).filePath(line.language + ".lng"));
-  }
-  QString reader_status;
-  const StatusCallback status = [&reader_status](const QString& text) { reader_status = text; };
-  for (const QString& file : line.ignore_torrents) {
-    if (!ReadTorrent(file, kAddToIgnoreList, engine.model, engine.ignore_list, engine.messages, status))
-      return file + QStringLiteral(": ") + reader_status;
-  }
-  for (QString path : line.ignore_paths) {
-    path = QDir::fromNativeSeparators(path).replace(u'/', QChar(kSeparator));
-    while (path.endsWith(QChar(kSeparator))) path.chop(1);
-    if (!path.isEmpty()) engine.ignore_list.Add(path);
-  }
-  engine.model.TorrentFiles.clear();
-  if (!ReadTorrent(line.torrent, kLoadModel, engine.model, engine.ignore_list, engine.messages, status))
-    return line.torrent + QStringLiteral(": ") + reader_status;
-  if (engine.model.TorrentFiles.empty()) return line.torrent + QStringLiteral(": the torrent lists no files");
-  return QString();
-}
-
-CheckInputs MakeInputs(const CheckCommandLine& line) {
-  CheckInputs inputs;
-  inputs.torrent_path = line.torrent;
-  inputs.download_dir = FullPathName(line.dir);
-  inputs.options = line.options;
-  inputs.options.TorrentDir = inputs.download_dir;
-  // Backups (and rebuild sources) live in the download directory unless another one is named.
-  inputs.options.BackupDir =
-      line.options.BackupDir.isEmpty() ? inputs.download_dir : FullPathName(line.options.BackupDir);
-  inputs.report_path = line.report.isEmpty() ? QString() : FullPathName(line.report);
-  inputs.logs_folder = SettleDataFolder(QDir::currentPath(), PerUserFolder()).logs_path;
-  inputs.version = VersionText();
-  return inputs;
-}
-
 // Runs the check on its own thread while this thread turns SIGINT and SIGTERM into a cancel. The
 // run's thread wakes this one with SIGUSR1 when it ends, so no time is lost polling.
 bool RunUntilDone(EngineState& engine, const CheckInputs& inputs, WindowOperations& window, CheckThread& thread) {
@@ -212,7 +164,7 @@ int RunCheckCommand(const QStringList& args) {
   const QString problem = PrepareEngine(line, engine);
   if (!problem.isEmpty()) return InputError(problem);
 
-  const CheckInputs inputs = MakeInputs(line);
+  const CheckInputs inputs = MakeInputs(line, SettleDataFolder(QDir::currentPath(), PerUserFolder()).logs_path);
   ProgressWindow window(!line.quiet && isatty(STDERR_FILENO), engine.model.PieceLength,
                         static_cast<int64_t>(engine.model.TorrentFiles.size()));
   CheckThread thread;

@@ -58,15 +58,19 @@ void MessageTable::InitMessageTable() {
   current_ = 0;
 }
 
-QString MessageTable::MessageText(QStringView key) const {
+QString EntryText(const MessageEntry& entry, QStringView key) {
   const int slot = KeySlot(key);
-  return slot < 0 ? QString() : CurrentEntry().texts[slot];
+  return slot < 0 ? QString() : entry.texts[slot];
 }
 
-QString MessageTable::DeletedText() const {
+QString EntryDeletedText(const MessageEntry& entry) {
   static const int slot = KeylessSlot();
-  return CurrentEntry().texts[slot];
+  return entry.texts[slot];
 }
+
+QString MessageTable::MessageText(QStringView key) const { return EntryText(CurrentEntry(), key); }
+
+QString MessageTable::DeletedText() const { return EntryDeletedText(CurrentEntry()); }
 
 void MessageTable::RequestLanguage(const QString& file_name) {
   requested_file_ = file_name;

@@ -29,6 +29,11 @@ QString CutToSlotLength(const QString& text);
 // Slot of a key, matched without regard to letter case; -1 for a text that is no key.
 int KeySlot(QStringView key);
 
+// The text of a key in an entry; unknown keys give an empty text.
+QString EntryText(const MessageEntry& entry, QStringView key);
+// The keyless slot that wraps a deleted file's line ("(Deleted) %s%").
+QString EntryDeletedText(const MessageEntry& entry);
+
 class MessageTable {
  public:
   // lang_dir is the folder of the language files ("lang" below the working directory in the
@@ -87,6 +92,18 @@ class MessageTable {
   bool language_requested_ = false;
   QString requested_file_;
   std::function<void()> window_size_reset_;
+};
+
+// The texts current when it was taken. Work on another thread reads these while a language change
+// may rewrite the table.
+class TextSnapshot {
+ public:
+  explicit TextSnapshot(const MessageTable& table) : entry_(table.CurrentEntry()) {}
+  QString Text(QStringView key) const { return EntryText(entry_, key); }
+  QString DeletedText() const { return EntryDeletedText(entry_); }
+
+ private:
+  MessageEntry entry_;
 };
 
 }  // namespace zandrel

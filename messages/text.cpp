@@ -11,8 +11,8 @@ QString ValueForKey(QStringView line, QStringView key) {
   return line.mid(n + 1).toString();
 }
 
-QString ReplacePlaceholder(QString text, QStringView placeholder, const QString& value) {
-  return text.replace(placeholder.toString(), value, Qt::CaseInsensitive);
+QString CountOfTotal(int64_t count, int64_t total) {
+  return QString::number(count) + u'/' + QString::number(total);
 }
 
 QString FillPlaceholders(const QString& text,

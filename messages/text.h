@@ -14,13 +14,13 @@ namespace zandrel {
 // case; the value is the rest of the line, untrimmed. Empty when the line does not match.
 QString ValueForKey(QStringView line, QStringView key);
 
-// Replaces every occurrence of placeholder (e.g. "%file%"), ignoring letter case.
-QString ReplacePlaceholder(QString text, QStringView placeholder, const QString& value);
-
 // Replaces every placeholder of the list in one pass, ignoring letter case. Inserted values are
 // never scanned again, so a path that happens to contain "%size1%" or "%s%" stays as it is.
 QString FillPlaceholders(const QString& text,
                          std::initializer_list<std::pair<QStringView, QString>> values);
+
+// "count/total", as every summary line shows a share.
+QString CountOfTotal(int64_t count, int64_t total);
 
 // Message-box bodies use "|" for a line break.
 QString MessageBoxBody(QString text);

@@ -12,7 +12,6 @@ struct TorrentFileEntry {
   QString Name;         // file-name part of the relative path
   QString Dir;          // directory part, ending with the separator, or empty
   int64_t Length = 0;   // bytes
-  int Found = 0;        // set by the check run
   int64_t PadAfter = 0; // zero bytes of padding files that follow this file in the piece stream
 
   QString RelativePath() const { return Dir + Name; }

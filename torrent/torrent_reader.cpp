@@ -11,20 +11,11 @@
 #include <vector>
 
 #include "platform/file_system.h"
+#include "torrent/input_limits.h"
 #include "torrent/path_component.h"
 
 namespace zandrel {
 namespace {
-
-// Hostile-input limits.
-// A larger .torrent file is not loaded; this still holds over ten million piece hashes.
-constexpr int64_t kMaxTorrentBytes = int64_t{256} << 20;
-// Key/value pairs that a file dictionary may hold before its "length" key (BEP 47 "attr",
-// "crc32", "ed2k", "filehash", ...). Bounds the work done at every "d" of the info dictionary.
-constexpr int64_t kMaxPreLengthBytes = 256;
-// Text that one ignore-list read may add, counting every path and each of its parent directories,
-// so that crafted deep paths cannot blow up memory.
-constexpr int64_t kMaxIgnoreTextBytes = int64_t{256} << 20;
 
 constexpr int64_t kInt64Max = std::numeric_limits<int64_t>::max();
 constexpr int64_t kInt64Min = std::numeric_limits<int64_t>::min();

@@ -26,7 +26,7 @@ TEST_F(FileCheckTest, CleanRunHasOnlyTheHeadingAndTheSummary) {
   EXPECT_EQ(window_.progress_maximum, 2);
   EXPECT_EQ(window_.progress_value, 2);
   EXPECT_EQ(window_.captions, QStringList({"Cancel", "Check Torrent"}));
-  EXPECT_EQ(engine_.model.TorrentFiles[0].Found, 1);
+  EXPECT_EQ(result_.found, std::vector<uint8_t>({1, 1}));
 }
 
 TEST_F(FileCheckTest, FoundFilesAreLoggedOnRequest) {
@@ -211,19 +211,19 @@ TEST_F(FileCheckTest, CopyWritesOnlyWhatItReadAndNeverLeavesAPartialCopy) {
   const QString destination = Join(root_.path(), "dst.bin");
   const std::string bytes = test::RandomBytes(5000000, 9);
   WriteFile(source, bytes);
-  EXPECT_EQ(CopyFileBlocks(run, source, destination, 0), 1);
+  EXPECT_EQ(CopyFileBlocks(run, source, destination, 0), StepResult::kDone);
   EXPECT_EQ(ReadFile(destination), bytes);
-  EXPECT_EQ(CopyFileBlocks(run, source, destination, 4194305), 1);
+  EXPECT_EQ(CopyFileBlocks(run, source, destination, 4194305), StepResult::kDone);
   EXPECT_EQ(ReadFile(destination), bytes.substr(0, 4194305));
-  EXPECT_EQ(CopyFileBlocks(run, source, destination, 6000000), 0);
+  EXPECT_EQ(CopyFileBlocks(run, source, destination, 6000000), StepResult::kFailed);
   EXPECT_EQ(FileSize(destination), -1);
-  EXPECT_EQ(CopyFileBlocks(run, Join(root_.path(), "none"), destination, 0), 0);
+  EXPECT_EQ(CopyFileBlocks(run, Join(root_.path(), "none"), destination, 0), StepResult::kFailed);
   engine_.cancel_flag = 1;
-  EXPECT_EQ(CopyFileBlocks(run, source, destination, 0), -1);
+  EXPECT_EQ(CopyFileBlocks(run, source, destination, 0), StepResult::kCancelled);
   EXPECT_EQ(FileSize(destination), -1);
   engine_.io_buffer.clear();
   engine_.cancel_flag = 0;
-  EXPECT_EQ(CopyFileBlocks(run, source, destination, 0), 0);
+  EXPECT_EQ(CopyFileBlocks(run, source, destination, 0), StepResult::kFailed);
 }
 
 }  // namespace

@@ -23,8 +23,8 @@ class SequentialVerifier {
 
   StageOutcome Run() {
     StageOutcome out;
-    out.result = Walk();
-    if (out.result == 0) WriteResult();
+    out.result = Walk() == -1 ? StepResult::kCancelled : StepResult::kDone;
+    if (out.result == StepResult::kDone) WriteResult();
     out.piece_failed = run_.counters.PieceFailed;
     out.percent = run_.counters.PercentComplete;
     return out;
@@ -36,7 +36,7 @@ class SequentialVerifier {
   int Walk() {
     const auto& files = run_.Files();
     const int count = static_cast<int>(files.size());
-    if (FeedZeros(run_.engine.model.PadBefore, -1, count == 0)) return -1;
+    if (FeedZeros(run_.model.PadBefore, -1, count == 0)) return -1;
     for (int i = 0; i < count; ++i) {
       const TorrentFileEntry& entry = files[static_cast<size_t>(i)];
       QFile file(run_.download_dir + entry.Dir + entry.Name);
@@ -82,7 +82,7 @@ class SequentialVerifier {
   void Complete(int i, bool at_file_end) {
     fill_ = 0;
     ++done_;
-    const auto& hashes = run_.engine.model.PieceHashes;
+    const auto& hashes = run_.model.PieceHashes;
     if (done_ <= static_cast<int64_t>(hashes.size())) {
       const auto& expected = hashes[static_cast<size_t>(done_ - 1)];
       const std::string digest = unread_ ? std::string() : test::Sha1(piece_);
@@ -123,7 +123,7 @@ class SequentialVerifier {
 
   CheckRun& run_;
   test::ProgressWindow& window_;
-  const int64_t length_ = run_.engine.model.PieceLength;
+  const int64_t length_ = run_.model.PieceLength;
   int64_t fill_ = 0;
   int64_t done_ = 0;
   int first_ = 0;

@@ -40,7 +40,7 @@ class ProgressWindow : public RecordingWindow {
 inline std::string Text(const QStringList& lines) { return lines.join('\n').toStdString(); }
 
 struct StageOutcome {
-  int result = 0;
+  StepResult result = StepResult::kDone;
   QStringList lines;
   std::vector<int64_t> progress;
   int piece_failed = 0;

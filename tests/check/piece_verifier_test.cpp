@@ -162,7 +162,7 @@ TEST_F(PieceVerifierTest, WithoutPieceLengthEveryPieceFailsUnread) {
     EXPECT_EQ(Text(out.lines), Text({FailedLine(1), Q("a.bin"), Q("d/b.bin"), "", FailedLine(2), "", FailedLine(3), "",
                                      BadLine(2, 2, "0.0%")}));
     EXPECT_EQ(out.progress, (std::vector<int64_t>{3, 4, 5}));
-    EXPECT_EQ(out.result, 0);
+    EXPECT_EQ(out.result, StepResult::kDone);
   }
   engine_.model.PieceHashes.clear();
   EXPECT_EQ(Text(Verify().lines), Text({kPassed}));
@@ -297,7 +297,7 @@ TEST_F(PieceVerifierTest, FileTruncatedWhileHashedFailsItsLostPieces) {
     // At most two units of 64 pieces per hashing thread exist while piece 8 is reported, so every
     // piece after the first 4 * 64 is read after the cut.
     const int64_t pieces = size / piece;
-    ASSERT_EQ(out.result, 0);
+    ASSERT_EQ(out.result, StepResult::kDone);
     ASSERT_EQ(out.lines.last(), BadLine(1, 1, "0.0%"));
     QStringList tail;
     for (int64_t n = 4 * 64 + 1; n <= pieces; ++n) tail << FailedLine(static_cast<int>(n)) << Q("big.bin") << "";

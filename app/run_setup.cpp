@@ -1,0 +1,59 @@
+#include "app/run_setup.h"
+
+#include <QDir>
+
+#include "platform/file_system.h"
+#include "platform/version.h"
+#include "torrent/torrent_reader.h"
+
+namespace zandrel {
+namespace {
+
+// A path the user typed, in the platform's separators and without a trailing one.
+QString IgnorePath(const QString& typed) {
+  QString path = QDir::fromNativeSeparators(typed).replace(u'/', QChar(kSeparator));
+  while (path.endsWith(QChar(kSeparator))) path.chop(1);
+  return path;
+}
+
+}  // namespace
+
+QString PrepareEngine(const RunRequest& request, EngineState& engine) {
+  if (!request.language.isEmpty()) {
+    const QString file_name = request.language + QStringLiteral(".lng");
+    engine.messages.RequestLanguage(file_name);
+    if (!engine.messages.LoadRequestedLanguage())
+      return QStringLiteral("cannot open language file %1").arg(QDir(engine.messages.LangDir()).filePath(file_name));
+  }
+  QString reader_status;
+  const StatusCallback status = [&reader_status](const QString& text) { reader_status = text; };
+  for (const QString& file : request.ignore_torrents) {
+    if (!ReadTorrent(file, kAddToIgnoreList, engine.model, engine.ignore_list, engine.messages, status))
+      return file + QStringLiteral(": ") + reader_status;
+  }
+  for (const QString& typed : request.ignore_paths) {
+    const QString path = IgnorePath(typed);
+    if (!path.isEmpty()) engine.ignore_list.Add(path);
+  }
+  engine.model.TorrentFiles.clear();
+  if (!ReadTorrent(request.torrent, kLoadModel, engine.model, engine.ignore_list, engine.messages, status))
+    return request.torrent + QStringLiteral(": ") + reader_status;
+  if (engine.model.TorrentFiles.empty()) return request.torrent + QStringLiteral(": the torrent lists no files");
+  return QString();
+}
+
+CheckInputs MakeInputs(const RunRequest& request, const QString& logs_folder) {
+  CheckInputs inputs;
+  inputs.torrent_path = request.torrent;
+  inputs.download_dir = FullPathName(request.dir);
+  inputs.options = request.options;
+  inputs.options.TorrentDir = inputs.download_dir;
+  inputs.options.BackupDir =
+      request.options.BackupDir.isEmpty() ? inputs.download_dir : FullPathName(request.options.BackupDir);
+  inputs.report_path = request.report.isEmpty() ? QString() : FullPathName(request.report);
+  inputs.logs_folder = logs_folder;
+  inputs.version = VersionText();
+  return inputs;
+}
+
+}  // namespace zandrel
