@@ -1,4 +1,8 @@
+#include <QCoreApplication>
+#include <QDate>
 #include <QDir>
+#include <QTemporaryDir>
+#include <QTime>
 #include <QStringList>
 
 #include <csignal>
@@ -8,107 +12,16 @@
 
 #include "app/run_setup.h"
 #include "check/check_thread.h"
+#include "cli/check_args.h"
 #include "cli/cli.h"
+#include "cli/input_checks.h"
+#include "cli/torrent_meta.h"
 #include "cli/progress_window.h"
 #include "platform/data_folder.h"
 #include "platform/file_system.h"
 
 namespace zandrel {
 namespace {
-
-const char kCheckUsage[] =
-    "Usage: zandrel-cli check TORRENT DIR [options]\n"
-    "\n"
-    "Checks the download in DIR against TORRENT and writes a report.\n"
-    "\n"
-    "  --log-found-files          list correct files in the report too\n"
-    "  --hash-check               verify every piece with SHA-1\n"
-    "  --no-check-unneeded        skip the scan for files the torrent does not list\n"
-    "  --delete-unneeded          delete (or back up) unneeded files and folders\n"
-    "  --delete-when-incomplete   allow that deletion also when files are missing\n"
-    "  --trim-padded-files        trim files that are longer than the torrent says\n"
-    "  --delete-wrong-sized-files delete (or back up) files of the wrong size\n"
-    "  --fix-missing              rebuild missing files from same-sized files\n"
-    "  --no-backups               do not move replaced files to the backup folder first\n"
-    "  --backup-dir DIR           keep backups (and look for rebuild sources) in DIR\n"
-    "                             instead of the download directory\n"
-    "  --ignore PATH              leave PATH (relative path or bare file name) alone;\n"
-    "                             may be given several times\n"
-    "  --ignore-torrent FILE      leave every path of another torrent alone; repeatable\n"
-    "  --report FILE              write the report to FILE instead of the logs folder\n"
-    "  --language NAME            use lang/NAME.lng for report texts\n"
-    "  --quiet                    no progress line\n"
-    "\n"
-    "Prints the report path, then the final status. Exit status: 0 when the check\n"
-    "was successful, 1 for any other finished run, 2 for a usage error or an\n"
-    "unreadable torrent, 130 when cancelled by SIGINT or SIGTERM.\n";
-
-struct CheckCommandLine : RunRequest {
-  bool quiet = false;
-  bool help = false;
-};
-
-struct FlagOption {
-  const char* name;
-  int RunOptions::*field;
-  int value;
-};
-
-const FlagOption kFlags[] = {
-    {"--log-found-files", &RunOptions::LogFoundFiles, 1},
-    {"--hash-check", &RunOptions::HashCheck, 1},
-    {"--no-check-unneeded", &RunOptions::CheckUnneededFiles, 0},
-    {"--delete-unneeded", &RunOptions::DelUnneededFiles, 1},
-    {"--delete-when-incomplete", &RunOptions::DelOnlyWhenComplete, 0},
-    {"--trim-padded-files", &RunOptions::TrimPaddedFiles, 1},
-    {"--delete-wrong-sized-files", &RunOptions::DeleteWrongSizedFiles, 1},
-    {"--fix-missing", &RunOptions::FixMissing, 1},
-    {"--no-backups", &RunOptions::CreateBackups, 0},
-};
-
-// Fills `line`; returns an error message for a usage error.
-QString ParseCheckArgs(const QStringList& args, CheckCommandLine& line) {
-  line.options.OpenReport = 0;  // a command line never opens the report
-  QStringList positional;
-  for (qsizetype i = 0; i < args.size(); ++i) {
-    const QString& arg = args[i];
-    if (arg == QLatin1String("--help") || arg == QLatin1String("-h")) {
-      line.help = true;
-      return QString();
-    }
-    bool matched = false;
-    for (const FlagOption& flag : kFlags) {
-      if (arg == QLatin1String(flag.name)) {
-        line.options.*flag.field = flag.value;
-        matched = true;
-      }
-    }
-    if (matched) continue;
-    if (arg == QLatin1String("--quiet")) {
-      line.quiet = true;
-      continue;
-    }
-    static const char* kWithValue[] = {"--backup-dir", "--ignore", "--ignore-torrent", "--report", "--language"};
-    for (const char* name : kWithValue) {
-      if (arg != QLatin1String(name)) continue;
-      if (i + 1 >= args.size()) return QStringLiteral("option %1 needs a value").arg(arg);
-      const QString value = args[++i];
-      if (arg == QLatin1String("--backup-dir")) line.options.BackupDir = value;
-      if (arg == QLatin1String("--ignore")) line.ignore_paths << value;
-      if (arg == QLatin1String("--ignore-torrent")) line.ignore_torrents << value;
-      if (arg == QLatin1String("--report")) line.report = value;
-      if (arg == QLatin1String("--language")) line.language = value;
-      matched = true;
-    }
-    if (matched) continue;
-    if (arg.startsWith(u'-') && arg.size() > 1) return QStringLiteral("unknown option %1").arg(arg);
-    positional << arg;
-  }
-  if (positional.size() != 2) return QStringLiteral("check needs a TORRENT and a DIR");
-  line.torrent = positional[0];
-  line.dir = positional[1];
-  return QString();
-}
 
 int UsageError(const QString& message) {
   std::fprintf(stderr, "zandrel-cli: %s\n\n%s", qPrintable(message), kCheckUsage);
@@ -148,6 +61,76 @@ bool RunUntilDone(EngineState& engine, const CheckInputs& inputs, WindowOperatio
   return cancelled_by_signal;
 }
 
+// "lang" in the working directory when it holds a language file; otherwise the program's own
+// folder: beside the executable in a build, <prefix>/share/zandrel/lang when installed.
+QString LanguageFolder() {
+  const QString local = QStringLiteral("lang");
+  if (!QDir(local).entryList({QStringLiteral("*.lng")}, QDir::Files).isEmpty()) return local;
+  const QString program_dir = QCoreApplication::applicationDirPath();
+  for (const QString& candidate : {program_dir + QStringLiteral("/lang"), program_dir + QStringLiteral("/../share/zandrel/lang")}) {
+    if (FileSize(candidate) == -2) return QDir::cleanPath(candidate);
+  }
+  return local;
+}
+
+// Refusals that need only the command line and the torrent file.
+QString InputProblem(const CheckCommandLine& line, const std::optional<TorrentMeta>& meta) {
+  QString problem = TorrentFileProblem(line.torrent);
+  if (!problem.isEmpty()) return line.torrent + QStringLiteral(": ") + problem;
+  if (meta && meta->V2Only()) return line.torrent + QStringLiteral(": ") + V2OnlyMessage();
+  problem = DownloadDirProblem(line.dir);
+  if (!problem.isEmpty()) return line.dir + QStringLiteral(": ") + problem;
+  return QString();
+}
+
+// The report's path, created before anything else happens so that a run never goes without one.
+QString SettleReport(const CheckCommandLine& line, const QTemporaryDir& scratch, CheckInputs& inputs) {
+  if (line.ReportToStdout()) {
+    if (!scratch.isValid()) return QStringLiteral("cannot create a temporary folder for the report");
+    inputs.report_path = scratch.filePath(QStringLiteral("report.log"));
+  } else if (inputs.report_path.isEmpty()) {
+    inputs.report_path = WithTrailingSeparator(inputs.logs_folder) +
+                         ReportFileName(inputs.torrent_path, QDate::currentDate(), QTime::currentTime());
+  }
+  return ReportProblem(inputs.report_path, line.report.isEmpty());
+}
+
+// 3 when every problem the run found was fixed: the only wrong-sized files were padded ones and
+// all of them were trimmed. The final status cannot tell this: "trimmed successfully" is also
+// shown when pieces failed.
+bool AllProblemsFixed(const RunCounters& c) {
+  return c.TrimDone && !c.TrimFailed && !c.MissingFilesFlag && !c.SmallerSeen && !c.PieceFailed &&
+         c.FixedFiles == 0 && c.DeletedWrongSized == 0 && c.TrimmedFiles == c.WrongSizedFiles;
+}
+
+int ExitStatus(const CheckResult& result, bool signalled, bool successful) {
+  if (result.counters.Cancelled && signalled) return 130;
+  if (successful) return 0;
+  return !result.counters.Cancelled && AllProblemsFixed(result.counters) ? 3 : 1;
+}
+
+void CopyToStdout(const QString& path) {
+  QFile file(path);
+  if (!file.open(QIODevice::ReadOnly)) return;
+  while (!file.atEnd()) {
+    const QByteArray block = file.read(1 << 20);
+    if (block.isEmpty()) break;
+    std::fwrite(block.constData(), 1, static_cast<size_t>(block.size()), stdout);
+  }
+}
+
+ProgressTotals TotalsOf(const TorrentModel& model) {
+  ProgressTotals totals;
+  totals.entries = static_cast<int64_t>(model.TorrentFiles.size());
+  totals.piece_length = model.PieceLength;
+  totals.total_bytes = model.PadBefore;
+  for (const TorrentFileEntry& entry : model.TorrentFiles) {
+    const int64_t add = entry.Length + entry.PadAfter;
+    totals.total_bytes = add > INT64_MAX - totals.total_bytes ? INT64_MAX : totals.total_bytes + add;
+  }
+  return totals;
+}
+
 }  // namespace
 
 int RunCheckCommand(const QStringList& args) {
@@ -158,25 +141,47 @@ int RunCheckCommand(const QStringList& args) {
     std::fputs(kCheckUsage, stdout);
     return 0;
   }
-  if (FileSize(line.dir) != -2) return InputError(line.dir + QStringLiteral(": not a directory"));
-  MessageTable messages;
-  EngineState engine(messages);
-  const QString problem = PrepareEngine(line, engine);
+  const std::optional<TorrentMeta> meta = ReadTorrentMetaFile(line.torrent);
+  QString problem = InputProblem(line, meta);
   if (!problem.isEmpty()) return InputError(problem);
+  MessageTable messages(LanguageFolder());
+  EngineState engine(messages);
+  problem = PrepareEngine(line, engine);
+  if (!problem.isEmpty()) return InputError(problem);
+  if (meta && meta->multi_file) {
+    const QString folder = MisplacedDownloadFolder(engine.model.TorrentFiles, meta->name, line.dir);
+    if (!folder.isEmpty()) {
+      return InputError(QStringLiteral("%1: not one file of the torrent is here; the files seem to be in %2 "
+                                       "(for a multi-file torrent DIR is the torrent's own folder)")
+                            .arg(line.dir, QDir::toNativeSeparators(folder)));
+    }
+  }
+  // The data folder is settled (and made) only when the report goes there.
+  const QString logs_folder =
+      line.report.isEmpty() ? SettleDataFolder(QDir::currentPath(), PerUserFolder()).logs_path : QString();
+  CheckInputs inputs = MakeInputs(line, logs_folder);
+  const QTemporaryDir scratch;
+  problem = SettleReport(line, scratch, inputs);
+  if (!problem.isEmpty()) return InputError(QStringLiteral("report: ") + problem);
 
-  const CheckInputs inputs = MakeInputs(line, SettleDataFolder(QDir::currentPath(), PerUserFolder()).logs_path);
-  ProgressWindow window(!line.quiet && isatty(STDERR_FILENO), engine.model.PieceLength,
-                        static_cast<int64_t>(engine.model.TorrentFiles.size()));
+  ProgressWindow window(!line.quiet && isatty(STDERR_FILENO), TotalsOf(engine.model));
   CheckThread thread;
   const bool signalled = RunUntilDone(engine, inputs, window, thread);
   const CheckResult& result = thread.Wait();
-
-  std::printf("%s\n", qPrintable(QDir::toNativeSeparators(result.report_path)));
   const QString status = result.status_text.isEmpty() ? window.LastStatusText() : result.status_text;
-  std::printf("%s\n", qPrintable(status));
-  std::fflush(stdout);
-  if (result.counters.Cancelled && signalled) return 130;
-  return status == messages.MessageText(u"Status_Successful") ? 0 : 1;
+  int exit_status = ExitStatus(result, signalled, status == messages.MessageText(u"Status_Successful"));
+  if (!result.report_written) {
+    std::fprintf(stderr, "zandrel-cli: the report %s could not be written\n", qPrintable(result.report_path));
+    if (exit_status != 130) exit_status = 1;
+  }
+  if (line.ReportToStdout()) {
+    CopyToStdout(result.report_path);
+    std::fprintf(stderr, "%s\n", qPrintable(status));
+  } else {
+    std::printf("%s\n", qPrintable(QDir::toNativeSeparators(result.report_path)));
+    std::printf("%s\n", qPrintable(status));
+  }
+  return std::fflush(stdout) == 0 ? exit_status : 1;
 }
 
 }  // namespace zandrel

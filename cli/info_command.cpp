@@ -1,11 +1,15 @@
-// zandrel-cli info [--json] TORRENT: what the reader makes of a .torrent file, either as the
-// torrent view's text listing or as one JSON object for scripts.
+// zandrel-cli info [--json] TORRENT: what a .torrent file holds, either as text (the details
+// torrent users look for, then the torrent view's listing) or as one JSON object for scripts.
 #include <QByteArray>
+#include <QDateTime>
 #include <QString>
 #include <cstdio>
 #include <string>
 
 #include "cli/cli.h"
+#include "cli/input_checks.h"
+#include "cli/json_writer.h"
+#include "cli/torrent_meta.h"
 #include "messages/message_table.h"
 #include "platform/file_system.h"
 #include "torrent/path_map.h"
@@ -19,58 +23,124 @@ namespace {
 const char kInfoUsage[] =
     "Usage: zandrel-cli info [--json] TORRENT\n"
     "\n"
-    "Without --json: the torrent's files as an indented tree with sizes, the same text the torrent\n"
-    "view saves (UTF-8; lines end with a line feed here instead of CR LF).\n"
-    "With --json: one object {\"piece_length\": N, \"pieces\": M, \"files\": [{\"path\": ..., \"length\": ...}]}\n"
-    "with the files in torrent order, \"/\" between path components and padding files left out.\n"
+    "Without --json: name, total size, file count, pieces, info-hashes, private flag, creator,\n"
+    "creation date, comment, trackers and web seeds, then the files as an indented tree with sizes\n"
+    "(the text the torrent view saves).\n"
+    "With --json: one object with the keys piece_length, pieces, files (each {\"path\", \"length\"},\n"
+    "in torrent order, \"/\" between path components, padding files left out), name, total_size,\n"
+    "file_count, info_hash, info_hash_v2, private, created_by, creation_date, comment, trackers\n"
+    "(a list of tiers) and web_seeds.\n"
     "Exit status 2 when the torrent cannot be read.\n";
 
-void WriteOut(const QByteArray& bytes) { std::fwrite(bytes.constData(), 1, static_cast<size_t>(bytes.size()), stdout); }
+void WriteOut(const std::string& text) { std::fwrite(text.data(), 1, text.size(), stdout); }
 
-// A JSON string literal; the text is UTF-8, control characters escaped.
-void AppendJsonString(std::string& out, const QString& text) {
-  const QByteArray utf8 = text.toUtf8();
-  out += '"';
-  for (const char c : utf8) {
-    const auto u = static_cast<unsigned char>(c);
-    if (c == '"' || c == '\\') {
-      out += '\\';
-      out += c;
-    } else if (u < 0x20) {
-      char escaped[8];
-      std::snprintf(escaped, sizeof escaped, "\\u%04x", u);
-      out += escaped;
-    } else {
-      out += c;
-    }
+int64_t TotalSize(const TorrentModel& model) {
+  int64_t total = 0;
+  for (const TorrentFileEntry& entry : model.TorrentFiles) {
+    // A torrent can claim lengths near 2^63: the total stops at the largest value.
+    total = entry.Length > INT64_MAX - total ? INT64_MAX : total + entry.Length;
   }
-  out += '"';
+  return total;
 }
 
-QByteArray JsonText(const TorrentModel& model) {
-  std::string out = "{\"piece_length\": " + std::to_string(model.PieceLength) +
-                    ", \"pieces\": " + std::to_string(model.PieceCount()) + ", \"files\": [";
-  bool first = true;
+QString HumanSize(int64_t bytes) {
+  static const char* const kUnits[] = {"KiB", "MiB", "GiB", "TiB", "PiB", "EiB"};
+  if (bytes < 1024) return QStringLiteral("%1 bytes").arg(bytes);
+  double value = double(bytes);
+  int unit = -1;
+  while (value >= 1024.0 && unit < 5) {
+    value /= 1024.0;
+    ++unit;
+  }
+  return QStringLiteral("%1 %2").arg(value, 0, 'f', 2).arg(QLatin1String(kUnits[unit]));
+}
+
+QString DateText(int64_t seconds) {
+  return QDateTime::fromSecsSinceEpoch(seconds, Qt::UTC).toString(QStringLiteral("yyyy-MM-dd HH:mm:ss 'UTC'"));
+}
+
+std::string JsonText(const TorrentModel& model, const TorrentMeta& meta) {
+  JsonWriter json;
+  json.BeginObject().Int("piece_length", model.PieceLength).Int("pieces", model.PieceCount()).BeginArray("files");
   for (const TorrentFileEntry& entry : model.TorrentFiles) {
-    out += first ? "\n  {\"path\": " : ",\n  {\"path\": ";
-    first = false;
     QString path = entry.RelativePath();
     path.replace(QChar(kSeparator), QChar(u'/'));
-    AppendJsonString(out, path);
-    out += ", \"length\": " + std::to_string(entry.Length) + "}";
+    json.BeginObject(nullptr, true).String("path", path).Int("length", entry.Length).EndObject();
   }
-  out += first ? "]}\n" : "\n]}\n";
-  return QByteArray::fromStdString(out);
+  json.EndArray().String("name", meta.name).Int("total_size", TotalSize(model));
+  json.Int("file_count", static_cast<int64_t>(model.TorrentFiles.size()));
+  json.OptionalString("info_hash", meta.info_hash_v1.isEmpty() ? std::nullopt : std::optional(meta.info_hash_v1));
+  json.OptionalString("info_hash_v2", meta.info_hash_v2.isEmpty() ? std::nullopt : std::optional(meta.info_hash_v2));
+  json.Bool("private", meta.is_private).OptionalString("created_by", meta.created_by);
+  json.OptionalInt("creation_date", meta.creation_date).OptionalString("comment", meta.comment);
+  json.BeginArray("trackers");
+  for (const std::vector<QString>& tier : meta.tracker_tiers) json.StringArray(nullptr, tier);
+  json.EndArray().StringArray("web_seeds", meta.web_seeds).EndObject();
+  return json.Text();
 }
 
-QByteArray ListingText(const TorrentModel& model) {
-  const QStringList lines = ListingLines(BuildTreeItems(SortedForView(model.TorrentFiles)));
-  QByteArray out;
-  for (const QString& line : lines) {
-    out += line.toUtf8();
+void AddLine(std::string& out, const char* label, const QString& value) {
+  out += label;
+  out += value.toStdString();
+  out += '\n';
+}
+
+std::string DetailsText(const TorrentModel& model, const TorrentMeta& meta) {
+  std::string out;
+  const int64_t total = TotalSize(model);
+  AddLine(out, "Name: ", meta.name);
+  AddLine(out, "Size: ", total < 1024 ? HumanSize(total) : HumanSize(total) + QStringLiteral(" (%1 bytes)").arg(total));
+  AddLine(out, "Files: ", QString::number(model.TorrentFiles.size()));
+  AddLine(out, "Pieces: ", QStringLiteral("%1 of %2").arg(model.PieceCount()).arg(HumanSize(model.PieceLength)) +
+                               (model.PieceLength < 1024 ? QString() : QStringLiteral(" (%1 bytes)").arg(model.PieceLength)));
+  if (!meta.info_hash_v1.isEmpty()) AddLine(out, "Info hash: ", meta.info_hash_v1);
+  if (!meta.info_hash_v2.isEmpty()) AddLine(out, "Info hash v2: ", meta.info_hash_v2);
+  AddLine(out, "Private: ", meta.is_private ? QStringLiteral("yes") : QStringLiteral("no"));
+  if (meta.created_by) AddLine(out, "Created by: ", *meta.created_by);
+  if (meta.creation_date) AddLine(out, "Created on: ", DateText(*meta.creation_date));
+  if (meta.comment) AddLine(out, "Comment: ", *meta.comment);
+  for (size_t tier = 0; tier < meta.tracker_tiers.size(); ++tier) {
+    for (const QString& url : meta.tracker_tiers[tier]) AddLine(out, "Tracker: ", QStringLiteral("tier %1 %2").arg(tier + 1).arg(url));
+  }
+  for (const QString& url : meta.web_seeds) AddLine(out, "Web seed: ", url);
+  out += "\nFiles:\n";
+  for (const QString& line : ListingLines(BuildTreeItems(SortedForView(model.TorrentFiles)))) {
+    out += line.toStdString();
     out += '\n';
   }
   return out;
+}
+
+int InfoError(const QString& path, const QString& message) {
+  std::fprintf(stderr, "zandrel-cli info: %s: %s\n", qPrintable(path), qPrintable(message));
+  return 2;
+}
+
+// Parses the arguments; 0 when they are complete, otherwise the exit status.
+int ParseInfoArgs(const QStringList& args, bool* json, QString* torrent_path) {
+  for (const QString& arg : args) {
+    if (arg == QLatin1String("--help") || arg == QLatin1String("-h")) {
+      std::fputs(kInfoUsage, stdout);
+      return -1;
+    }
+    QString problem;
+    if (arg == QLatin1String("--json")) {
+      *json = true;
+    } else if (arg.startsWith(u'-') && arg.size() > 1) {
+      problem = QStringLiteral("unknown option '%1'").arg(arg);
+    } else if (!torrent_path->isEmpty()) {
+      problem = QStringLiteral("surplus argument '%1' (only one TORRENT is read)").arg(arg);
+    } else {
+      *torrent_path = arg;
+    }
+    if (!problem.isEmpty()) {
+      std::fprintf(stderr, "zandrel-cli info: %s\n\n%s", qPrintable(problem), kInfoUsage);
+      return 2;
+    }
+  }
+  if (!torrent_path->isEmpty()) return 0;
+  std::fprintf(stderr, "zandrel-cli info: no TORRENT given\n\n%s", kInfoUsage);
+  return 2;
 }
 
 }  // namespace
@@ -78,24 +148,11 @@ QByteArray ListingText(const TorrentModel& model) {
 int RunInfoCommand(const QStringList& args) {
   bool json = false;
   QString torrent_path;
-  for (const QString& arg : args) {
-    if (arg == QLatin1String("--help") || arg == QLatin1String("-h")) {
-      std::fputs(kInfoUsage, stdout);
-      return 0;
-    }
-    if (arg == QLatin1String("--json")) {
-      json = true;
-    } else if (arg.startsWith(u'-') || !torrent_path.isEmpty()) {
-      std::fprintf(stderr, "zandrel-cli info: unexpected argument '%s'\n\n%s", qPrintable(arg), kInfoUsage);
-      return 2;
-    } else {
-      torrent_path = arg;
-    }
-  }
-  if (torrent_path.isEmpty()) {
-    std::fputs(kInfoUsage, stderr);
-    return 2;
-  }
+  if (const int status = ParseInfoArgs(args, &json, &torrent_path)) return status < 0 ? 0 : status;
+  const QString problem = TorrentFileProblem(torrent_path);
+  if (!problem.isEmpty()) return InfoError(torrent_path, problem);
+  const std::optional<TorrentMeta> meta = ReadTorrentMetaFile(torrent_path);
+  if (meta && meta->V2Only()) return InfoError(torrent_path, V2OnlyMessage());
   MessageTable messages(QStringLiteral("lang"));
   messages.InitMessageTable();
   TorrentModel model;
@@ -103,10 +160,11 @@ int RunInfoCommand(const QStringList& args) {
   QString last_status;
   const auto status = [&last_status](const QString& text) { last_status = text; };
   if (ReadTorrent(torrent_path, kLoadModel, model, ignore_list, messages, status) != 1) {
-    std::fprintf(stderr, "%s\n", last_status.toUtf8().constData());
-    return 2;
+    return InfoError(torrent_path, last_status);
   }
-  WriteOut(json ? JsonText(model) : ListingText(model));
+  // The reader is more forgiving than the strict decoder: what it accepted is listed either way.
+  const TorrentMeta shown = meta.value_or(TorrentMeta{});
+  WriteOut(json ? JsonText(model, shown) : DetailsText(model, shown));
   return std::fflush(stdout) == 0 ? 0 : 1;
 }
 

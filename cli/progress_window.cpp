@@ -1,6 +1,8 @@
 #include "cli/progress_window.h"
 
+#include <algorithm>
 #include <cstdio>
+#include <string>
 
 namespace zandrel {
 namespace {
@@ -16,17 +18,68 @@ const char* StageName(RunStage stage) {
   return "";
 }
 
+std::string Format(const char* format, double a, double b = 0) {
+  char text[64];
+  std::snprintf(text, sizeof text, format, a, b);
+  return text;
+}
+
+std::string Mebibytes(double bytes) { return Format("%.1f", bytes / 1048576.0); }
+
+std::string Duration(double seconds) {
+  const long long s = static_cast<long long>(seconds + 0.5);
+  char text[32];
+  if (s >= 3600) std::snprintf(text, sizeof text, "%lld:%02lld:%02lld", s / 3600, s / 60 % 60, s % 60);
+  else std::snprintf(text, sizeof text, "%lld:%02lld", s / 60, s % 60);
+  return text;
+}
+
+// Bytes done, total, percent, throughput and time left while the pieces are hashed.
+std::string HashingText(const ProgressState& state, const ProgressTotals& totals) {
+  const int64_t pieces_done = std::max<int64_t>(0, state.value - totals.entries);
+  const double done = std::min(double(pieces_done) * double(totals.piece_length), double(totals.total_bytes));
+  const double total = double(totals.total_bytes);
+  std::string text = Mebibytes(done) + "/" + Mebibytes(total) + " MiB";
+  if (total > 0) text += Format(" (%.1f%%)", 100.0 * done / total);
+  const double seconds = double(state.elapsed_ms) / 1000.0;
+  if (seconds > 0.5 && done > 0) {
+    const double rate = done / seconds;
+    text += Format(", %.1f MB/s", rate / 1e6) + ", ETA " + Duration((total - done) / rate);
+  }
+  return text + ", failed pieces: " + std::to_string(state.failures);
+}
+
 }  // namespace
 
-ProgressWindow::ProgressWindow(bool show_progress, int64_t piece_length, int64_t entries)
-    : show_progress_(show_progress), piece_length_(piece_length), entries_(entries) {
+std::string ProgressLineText(const ProgressState& state, const ProgressTotals& totals) {
+  std::string text = std::string(StageName(state.stage)) + ": ";
+  switch (state.stage) {
+    case RunStage::kHashCheck:
+      return text + HashingText(state, totals);
+    case RunStage::kFileCheck:
+      return text + std::to_string(std::min(state.value, totals.entries)) + "/" + std::to_string(totals.entries) +
+             " files, problems: " + std::to_string(state.failures);
+    default:
+      return text + std::to_string(state.items) + " items looked at";
+  }
+}
+
+ProgressWindow::ProgressWindow(bool show_progress, const ProgressTotals& totals, std::function<int64_t()> failures)
+    : show_progress_(show_progress), totals_(totals), failures_(std::move(failures)) {
   since_draw_.start();
   since_stage_.start();
 }
 
 void ProgressWindow::SetStatusText(const QString& text) {
-  std::lock_guard<std::mutex> lock(status_mutex_);
-  status_ = text;
+  {
+    std::lock_guard<std::mutex> lock(status_mutex_);
+    status_ = text;
+  }
+  // The repair and unneeded stages name every item they look at on the status line.
+  if (state_.stage == RunStage::kRepair || state_.stage == RunStage::kUnneeded) {
+    ++state_.items;
+    Draw(false);
+  }
 }
 
 QString ProgressWindow::LastStatusText() const {
@@ -35,31 +88,24 @@ QString ProgressWindow::LastStatusText() const {
 }
 
 void ProgressWindow::SetProgressValue(int64_t value) {
-  value_ = value;
+  state_.value = value;
   Draw(false);
 }
 
 void ProgressWindow::StageChanged(RunStage stage) {
-  stage_ = stage;
+  state_.stage = stage;
+  state_.items = 0;
   since_stage_.restart();
   Draw(true);
 }
 
 void ProgressWindow::Draw(bool force) {
-  if (!show_progress_ || stage_ == RunStage::kDone) return;
+  if (!show_progress_ || state_.stage == RunStage::kDone) return;
   if (!force && since_draw_.elapsed() < 100) return;
   since_draw_.restart();
-  const int64_t maximum = maximum_.load();
-  const double percent = maximum > 0 ? 100.0 * double(value_) / double(maximum) : 0.0;
-  char line[160];
-  int n = std::snprintf(line, sizeof line, "\r%s: %lld/%lld (%.1f%%)", StageName(stage_),
-                        static_cast<long long>(value_), static_cast<long long>(maximum), percent);
-  if (stage_ == RunStage::kHashCheck && since_stage_.elapsed() > 0 && value_ > entries_) {
-    const double bytes = double(value_ - entries_) * double(piece_length_);
-    const double mb_per_s = bytes / 1e6 / (double(since_stage_.elapsed()) / 1000.0);
-    n += std::snprintf(line + n, sizeof line - n, " %.0f MB/s", mb_per_s);
-  }
-  std::fprintf(stderr, "%s\033[K", line);
+  state_.elapsed_ms = since_stage_.elapsed();
+  state_.failures = failures_ ? failures_() : 0;
+  std::fprintf(stderr, "\r%s\033[K", ProgressLineText(state_, totals_).c_str());
   std::fflush(stderr);
   line_drawn_ = true;
 }

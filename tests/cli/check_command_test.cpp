@@ -98,20 +98,40 @@ TEST_F(CheckCommandTest, AFinishedRunWithProblemsExitsWithOne) {
   EXPECT_TRUE(test::ReadReportLines(report_).contains("File not found: \"" + Join(dl_, "b.bin") + "\""));
 }
 
-TEST_F(CheckCommandTest, UsageErrorsAndUnreadableTorrentsExitWithTwoAndTouchNothing) {
-  EXPECT_EQ(Cli({}).exit_code, 2);
-  EXPECT_EQ(Cli({"check", torrent_}).exit_code, 2);
-  EXPECT_EQ(Cli({"check", torrent_, dl_, "--bogus"}).exit_code, 2);
-  EXPECT_EQ(Cli({"check", torrent_, dl_, "--report"}).exit_code, 2);
-  EXPECT_EQ(Cli({"check", torrent_, Join(root_.path(), "nowhere")}).exit_code, 2);
-
-  CliResult r = Cli({"check", Join(root_.path(), "none.torrent"), dl_, "--report", report_});
-  EXPECT_EQ(r.exit_code, 2);
-  EXPECT_TRUE(r.err.contains("Torrent file not found.")) << r.err.toStdString();
+TEST_F(CheckCommandTest, UsageAndInputErrorsSayWhatIsWrongExitWithTwoAndTouchNothing) {
   WriteFile(Join(root_.path(), "junk.torrent"), "this is not a torrent at all, just some text");
-  r = Cli({"check", Join(root_.path(), "junk.torrent"), dl_, "--delete-unneeded", "--report", report_});
-  EXPECT_EQ(r.exit_code, 2);
-  EXPECT_TRUE(r.err.contains("Error processing torrent file. (not a .torrent?)"));
+  WriteFile(Join(root_.path(), "v2.torrent"),
+            test::BDict({{"info", test::BDict({{"file tree", test::BDict({})}, {"meta version", test::BInt(2)},
+                                               {"name", test::BStr("n")}, {"piece length", test::BInt(16384)}})}}));
+  const QString nowhere = Join(root_.path(), "nowhere");
+  const QString none = Join(root_.path(), "none.torrent");
+  const QString junk = Join(root_.path(), "junk.torrent");
+  const QString v2 = Join(root_.path(), "v2.torrent");
+  const struct {
+    QStringList args;
+    QString message;
+  } cases[] = {
+      {{}, "Usage: zandrel-cli info"},
+      {{"check", torrent_}, "check needs a TORRENT and a DIR"},
+      {{"check", torrent_, dl_, "--bogus"}, "unknown option --bogus"},
+      {{"check", torrent_, dl_, "--report"}, "option --report needs a value"},
+      {{"check", torrent_, dl_, "extra"}, "surplus argument 'extra'"},
+      {{"check", torrent_, dl_, "--json", "--report", "-"}, "both write to stdout"},
+      {{"check", torrent_, nowhere}, nowhere + ": no such directory"},
+      {{"check", torrent_, torrent_}, torrent_ + ": not a directory"},
+      {{"check", none, dl_}, none + ": not found"},
+      {{"check", dl_, dl_}, dl_ + ": is a directory"},
+      {{"check", junk, dl_, "--delete-unneeded"}, junk + ": Error processing torrent file. (not a .torrent?)"},
+      {{"check", v2, dl_}, v2 + ": a BitTorrent v2-only torrent (no v1 piece hashes): not supported yet"},
+  };
+  for (const auto& c : cases) {
+    QStringList args = c.args;
+    if (!args.isEmpty()) args = args.mid(0, 1) + QStringList{"--report", report_} + args.mid(1);  // before a later --report
+    const CliResult r = Cli(args);
+    EXPECT_EQ(r.exit_code, 2) << c.message.toStdString();
+    EXPECT_TRUE(r.err.contains(c.message)) << r.err.toStdString();
+    EXPECT_TRUE(r.out.isEmpty());
+  }
   EXPECT_EQ(FileSize(report_), -1);
   EXPECT_EQ(FileSize(Join(dl_, "b.bin")), 30000);
 }
@@ -157,6 +177,10 @@ TEST_F(CheckCommandTest, IgnoreTorrentKeepsEveryPathOfAnotherTorrent) {
 }
 
 TEST_F(CheckCommandTest, LanguageOptionTranslatesTheReportAndStatus) {
+  // Without a language folder in the working directory, the program's own one serves.
+  CliResult own = Cli({"check", torrent_, dl_, "--language", "Deutsch", "--report", report_});
+  EXPECT_EQ(own.exit_code, 0) << own.err.toStdString();
+  EXPECT_EQ(own.out.value(1), QString::fromUtf8("Torrent-Prüfung erfolgreich! Keine Fehler gefunden."));
   QDir().mkpath(Join(root_.path(), "lang"));
   QFile::copy(ZANDREL_SOURCE_DIR "/lang/Deutsch.lng", Join(root_.path(), "lang/Deutsch.lng"));
   CliResult r = Cli({"check", torrent_, dl_, "--language", "Deutsch", "--report", report_});
@@ -164,6 +188,52 @@ TEST_F(CheckCommandTest, LanguageOptionTranslatesTheReportAndStatus) {
   EXPECT_EQ(r.out.value(1), QString::fromUtf8("Torrent-Prüfung erfolgreich! Keine Fehler gefunden."));
   EXPECT_EQ(test::ReadReportLines(report_).value(0), QString::fromUtf8("Zandrel v1.0 Prüfbericht"));
   EXPECT_EQ(Cli({"check", torrent_, dl_, "--language", "Klingon", "--report", report_}).exit_code, 2);
+}
+
+TEST_F(CheckCommandTest, AllProblemsFixedHasAStatusOfItsOwn) {
+  const std::string b = ReadFile(Join(dl_, "b.bin"));
+  const struct {
+    const char* name;
+    std::string a_bin;  // what stands at Docs/a.bin
+    QStringList options;
+    int exit_code;
+    QString status;
+  } cases[] = {
+      {"padded file trimmed", test::RandomBytes(50000, 1), {"--trim-padded-files"}, 3,
+       "File(s) were trimmed successfully. See report."},
+      // The same status, but a piece of the other file failed: not everything was fixed.
+      {"trimmed but a piece failed", test::RandomBytes(50000, 9), {"--trim-padded-files", "--hash-check"}, 1,
+       "File(s) were trimmed successfully. See report."},
+      {"padded file left as it is", test::RandomBytes(50000, 1), {}, 1, "Error. Torrent check unsuccessful. See report."},
+  };
+  for (const auto& c : cases) {
+    WriteFile(Join(dl_, "Docs/a.bin"), c.a_bin);
+    WriteFile(Join(dl_, "b.bin"), b + "padding");
+    const CliResult r = Cli(QStringList{"check", torrent_, dl_, "--no-backups", "--report", report_} + c.options);
+    EXPECT_EQ(r.exit_code, c.exit_code) << c.name;
+    EXPECT_EQ(r.out.value(1), c.status) << c.name;
+  }
+}
+
+TEST_F(CheckCommandTest, ReportToStdoutAndStatusToStderr) {
+  WriteFile(Join(dl_, "stray.txt"), "x");
+  const CliResult r = Cli({"check", torrent_, dl_, "--report", "-"});
+  EXPECT_EQ(r.exit_code, 0);
+  ASSERT_GE(r.out.size(), 3);
+  EXPECT_EQ(r.out[0], "Zandrel v1.0 Report file\r");
+  EXPECT_TRUE(r.out.contains("Unneeded file: \"" + Join(dl_, "stray.txt") + "\"\r")) << r.out.join('\n').toStdString();
+  EXPECT_EQ(r.err, "Torrent check was successful! No errors found.\n");
+}
+
+TEST_F(CheckCommandTest, IgnoredTorrentFileIsStillTrimmedButNeverDeletedAsUnneeded) {
+  const std::string b = ReadFile(Join(dl_, "b.bin"));
+  WriteFile(Join(dl_, "b.bin"), b + "padding");
+  WriteFile(Join(dl_, "Docs/notes.txt"), "mine");
+  const CliResult r = Cli({"check", torrent_, dl_, "--trim-padded-files", "--delete-unneeded", "--no-backups",
+                           "--ignore", "b.bin", "--ignore", "Docs/notes.txt", "--report", report_});
+  EXPECT_EQ(r.exit_code, 3);
+  EXPECT_EQ(ReadFile(Join(dl_, "b.bin")), b);
+  EXPECT_EQ(ReadFile(Join(dl_, "Docs/notes.txt")), "mine");
 }
 
 TEST_F(CheckCommandTest, SigintDuringALongTrimCancelsCleanly) {

@@ -1,104 +1,179 @@
 // zandrel-cli info, run as its own process.
 #include <gtest/gtest.h>
 
+#include <QCryptographicHash>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QProcess>
 #include <QTemporaryDir>
 
+#include "tests/cli/cli_support.h"
 #include "tests/support/bencode.h"
 #include "tests/support/test_files.h"
 
 namespace zandrel {
 namespace {
 
-struct CliRun {
-  int exit_code = -1;
-  QByteArray out, err;
-};
+using test::BDict;
+using test::BInt;
+using test::BList;
+using test::BStr;
+using test::RunCli;
 
-CliRun RunCli(const QStringList& args) {
-  QProcess process;
-  process.start(QStringLiteral(ZANDREL_CLI_PATH), args);
-  CliRun run;
-  if (!process.waitForFinished(60000)) return run;
-  run.exit_code = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
-  run.out = process.readAllStandardOutput();
-  run.err = process.readAllStandardError();
-  return run;
+std::string FileDict(const std::vector<std::string>& path, int64_t length, const std::string& attr = "") {
+  std::vector<std::string> parts;
+  for (const std::string& part : path) parts.push_back(BStr(part));
+  std::vector<std::pair<std::string, std::string>> items;
+  if (!attr.empty()) items.push_back({"attr", BStr(attr)});
+  items.push_back({"length", BInt(length)});
+  items.push_back({"path", BList(parts)});
+  return BDict(items);
+}
+
+std::string Hex(QCryptographicHash::Algorithm algorithm, const std::string& bytes) {
+  return QCryptographicHash::hash(QByteArray::fromStdString(bytes), algorithm).toHex().toStdString();
 }
 
 class InfoCommandTest : public ::testing::Test {
  protected:
-  QString Torrent(const std::string& bytes) {
-    const QString path = test::Join(dir_.path(), "t.torrent");
+  QString Torrent(const std::string& bytes, const QString& name = "t.torrent") {
+    const QString path = test::Join(dir_.path(), name);
     test::WriteFile(path, bytes);
     return path;
   }
+  // Three files (one padding file between them), private, with every descriptive key.
+  std::string ExampleInfo() const {
+    return BDict({{"files", BList({FileDict({"CD1", "a.bin"}, 10), FileDict({".pad", "6"}, 6, "p"),
+                                   FileDict({"CD1", "Extras", "b.txt"}, 2000), FileDict({"c.nfo"}, 5)})},
+                  {"name", BStr("Album")},
+                  {"piece length", BInt(16384)},
+                  {"pieces", BStr(std::string(20, 'h'))},
+                  {"private", BInt(1)}});
+  }
   QString ExampleTorrent() {
-    return Torrent(test::BuildMultiFileTorrent(
-        "Album", {{{"CD1", "a.bin"}, 10, ""}, {{"CD1", "Extras", "b.txt"}, 20, ""}, {{"c.nfo"}, 5, ""}}, 16384, std::string(20, 'h')));
+    return Torrent(BDict({{"announce", BStr("http://one/announce")},
+                          {"announce-list", BList({BList({BStr("http://one/announce"), BStr("udp://two:80")}),
+                                                   BList({BStr("http://three/announce")})})},
+                          {"comment", BStr("first \"pressing\"")},
+                          {"created by", BStr("maker 1.0")},
+                          {"creation date", BInt(1700000000)},
+                          {"info", ExampleInfo()},
+                          {"url-list", BStr("http://seed/album/")}}));
   }
   QTemporaryDir dir_;
 };
 
-TEST_F(InfoCommandTest, TextListingIsTheViewsListing) {
-  const CliRun run = RunCli({"info", ExampleTorrent()});
+TEST_F(InfoCommandTest, TextShowsTheDetailsThenTheViewsListing) {
+  const test::CliRun run = RunCli({"info", ExampleTorrent()});
   EXPECT_EQ(run.exit_code, 0) << run.err.toStdString();
   EXPECT_EQ(run.out.toStdString(),
+            "Name: Album\n"
+            "Size: 1.97 KiB (2015 bytes)\n"
+            "Files: 3\n"
+            "Pieces: 1 of 16.00 KiB (16384 bytes)\n"
+            "Info hash: " + Hex(QCryptographicHash::Sha1, ExampleInfo()) + "\n"
+            "Private: yes\n"
+            "Created by: maker 1.0\n"
+            "Created on: 2023-11-14 22:13:20 UTC\n"
+            "Comment: first \"pressing\"\n"
+            "Tracker: tier 1 http://one/announce\n"
+            "Tracker: tier 1 udp://two:80\n"
+            "Tracker: tier 2 http://three/announce\n"
+            "Web seed: http://seed/album/\n"
+            "\n"
+            "Files:\n"
             "c.nfo [Size: 5 bytes]\n"
             "[CD1]\n"
             "   |--- a.bin [Size: 10 bytes]\n"
             "   |--- [Extras]\n"
-            "           |--- b.txt [Size: 20 bytes]\n");
+            "           |--- b.txt [Size: 2000 bytes]\n");
   EXPECT_TRUE(run.err.isEmpty());
 }
 
-TEST_F(InfoCommandTest, JsonListsFilesInTorrentOrderWithoutPadding) {
-  const QString path = Torrent(test::BuildMultiFileTorrent(
-      "T",
-      {{{"dir", "sub", "b.bin"}, 123, ""}, {{".pad", "1"}, 5, "p"}, {{"say \"hi\"\\.txt"}, 0, ""}, {{"caf\xc3\xa9"}, 9, ""}},
-      64, std::string(40, 'h')));
-  const CliRun run = RunCli({"info", "--json", path});
+TEST_F(InfoCommandTest, JsonKeepsTheFileListAndAddsTheDetails) {
+  const test::CliRun run = RunCli({"info", "--json", ExampleTorrent()});
   ASSERT_EQ(run.exit_code, 0) << run.err.toStdString();
-  EXPECT_EQ(run.out.toStdString(),
-            "{\"piece_length\": 64, \"pieces\": 2, \"files\": [\n"
-            "  {\"path\": \"dir/sub/b.bin\", \"length\": 123},\n"
-            "  {\"path\": \"say \\\"hi\\\".txt\", \"length\": 0},\n"
-            "  {\"path\": \"caf\xc3\xa9\", \"length\": 9}\n"
-            "]}\n");
+  EXPECT_TRUE(run.out.startsWith("{\n  \"piece_length\": 16384,\n  \"pieces\": 1,\n  \"files\": [\n"
+                                 "    {\"path\": \"CD1/a.bin\", \"length\": 10},\n"))
+      << run.out.toStdString();
   QJsonParseError error;
   const QJsonObject object = QJsonDocument::fromJson(run.out, &error).object();
-  EXPECT_EQ(error.error, QJsonParseError::NoError);
-  EXPECT_EQ(object["files"].toArray()[2].toObject()["path"].toString(), QString::fromUtf8("café"));
+  ASSERT_EQ(error.error, QJsonParseError::NoError);
+  const QJsonArray files = object["files"].toArray();
+  ASSERT_EQ(files.size(), 3) << "padding files are left out";
+  EXPECT_EQ(files[1].toObject()["path"].toString(), "CD1/Extras/b.txt");
+  EXPECT_EQ(object["name"].toString(), "Album");
+  EXPECT_EQ(object["total_size"].toInteger(), 2015);
+  EXPECT_EQ(object["file_count"].toInteger(), 3);
+  EXPECT_EQ(object["info_hash"].toString().toStdString(), Hex(QCryptographicHash::Sha1, ExampleInfo()));
+  EXPECT_TRUE(object["info_hash_v2"].isNull());
+  EXPECT_TRUE(object["private"].toBool());
+  EXPECT_EQ(object["created_by"].toString(), "maker 1.0");
+  EXPECT_EQ(object["creation_date"].toInteger(), 1700000000);
+  EXPECT_EQ(object["comment"].toString(), "first \"pressing\"");
+  EXPECT_EQ(object["trackers"].toArray().size(), 2);
+  EXPECT_EQ(object["trackers"].toArray()[0].toArray()[1].toString(), "udp://two:80");
+  EXPECT_EQ(object["web_seeds"].toArray(), QJsonArray({"http://seed/album/"}));
 }
 
-TEST_F(InfoCommandTest, EmptyTorrentGivesAnEmptyList) {
-  const QString path = Torrent(test::BDict({{"info", test::BDict({{"name", test::BStr("x")}})}}));
-  EXPECT_EQ(RunCli({"info", "--json", path}).out.toStdString(), "{\"piece_length\": 0, \"pieces\": 0, \"files\": []}\n");
-  EXPECT_EQ(RunCli({"info", path}).out.toStdString(), "");
+TEST_F(InfoCommandTest, HybridTorrentShowsBothInfoHashesAndABareOneShowsNulls) {
+  const std::string info = BDict({{"file tree", BDict({})}, {"length", BInt(9)}, {"meta version", BInt(2)},
+                                  {"name", BStr("caf\xc3\xa9")}, {"piece length", BInt(16384)},
+                                  {"pieces", BStr(std::string(20, 'h'))}});
+  const test::CliRun run = RunCli({"info", "--json", Torrent(BDict({{"info", info}}))});
+  ASSERT_EQ(run.exit_code, 0) << run.err.toStdString();
+  const QJsonObject object = QJsonDocument::fromJson(run.out).object();
+  EXPECT_EQ(object["info_hash"].toString().toStdString(), Hex(QCryptographicHash::Sha1, info));
+  EXPECT_EQ(object["info_hash_v2"].toString().toStdString(), Hex(QCryptographicHash::Sha256, info));
+  EXPECT_EQ(object["name"].toString(), QString::fromUtf8("café"));
+  EXPECT_TRUE(object["created_by"].isNull() && object["comment"].isNull() && object["creation_date"].isNull());
+  EXPECT_EQ(object["trackers"].toArray().size(), 0);
+
+  const QString empty = Torrent(BDict({{"info", BDict({{"name", BStr("x")}})}}));
+  EXPECT_TRUE(RunCli({"info", "--json", empty}).out.contains("\"files\": [],"));
+  EXPECT_TRUE(RunCli({"info", empty}).out.endsWith("\nFiles:\n"));
 }
 
-TEST_F(InfoCommandTest, UnreadableTorrentExitsWithTheReadersMessage) {
-  const CliRun missing = RunCli({"info", test::Join(dir_.path(), "none.torrent")});
-  EXPECT_EQ(missing.exit_code, 2);
-  EXPECT_EQ(missing.err.toStdString(), "Torrent file not found.\n");
-  EXPECT_TRUE(missing.out.isEmpty());
-  const CliRun not_torrent = RunCli({"info", "--json", Torrent("just some text, long enough to be scanned")});
-  EXPECT_EQ(not_torrent.exit_code, 2);
-  EXPECT_EQ(not_torrent.err.toStdString(), "Error processing torrent file. (not a .torrent?)\n");
+TEST_F(InfoCommandTest, EveryErrorNamesThePathAndTheReason) {
+  const QString v2_only = Torrent(BDict({{"info", BDict({{"file tree", BDict({})}, {"meta version", BInt(2)},
+                                                         {"name", BStr("n")}, {"piece length", BInt(16384)}})}}),
+                                  "v2.torrent");
+  const QString junk = Torrent("just some text, long enough to be scanned", "junk.torrent");
+  const QString missing = test::Join(dir_.path(), "none.torrent");
+  const struct {
+    QString path;
+    std::string reason;
+  } cases[] = {
+      {missing, "not found"},
+      {dir_.path(), "is a directory"},
+      {junk, "Error processing torrent file. (not a .torrent?)"},
+      {v2_only, "a BitTorrent v2-only torrent (no v1 piece hashes): not supported yet"},
+  };
+  for (const auto& c : cases) {
+    const test::CliRun run = RunCli({"info", c.path});
+    EXPECT_EQ(run.exit_code, 2) << c.reason;
+    EXPECT_EQ(run.err.toStdString(), "zandrel-cli info: " + c.path.toStdString() + ": " + c.reason + "\n");
+    EXPECT_TRUE(run.out.isEmpty());
+  }
 }
 
 TEST_F(InfoCommandTest, UsageErrors) {
   const QString path = ExampleTorrent();
-  for (const QStringList& args : {QStringList{"info"}, QStringList{"info", "--xml", path},
-                                  QStringList{"info", path, path}}) {
-    const CliRun run = RunCli(args);
-    EXPECT_EQ(run.exit_code, 2) << args.join(' ').toStdString();
+  const struct {
+    QStringList args;
+    const char* message;
+  } cases[] = {
+      {{"info"}, "no TORRENT given"},
+      {{"info", "--xml", path}, "unknown option '--xml'"},
+      {{"info", path, "other"}, "surplus argument 'other'"},
+  };
+  for (const auto& c : cases) {
+    const test::CliRun run = RunCli(c.args);
+    EXPECT_EQ(run.exit_code, 2) << c.message;
+    EXPECT_TRUE(run.err.contains(c.message)) << run.err.toStdString();
     EXPECT_TRUE(run.err.contains("Usage: zandrel-cli info"));
   }
-  const CliRun help = RunCli({"info", "--help"});
+  const test::CliRun help = RunCli({"info", "--help"});
   EXPECT_EQ(help.exit_code, 0);
   EXPECT_TRUE(help.out.startsWith("Usage: zandrel-cli info"));
 }

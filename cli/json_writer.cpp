@@ -1,0 +1,115 @@
+#include "cli/json_writer.h"
+
+#include <cstdio>
+
+namespace zandrel {
+
+std::string JsonQuoted(const QString& text) {
+  const QByteArray utf8 = text.toUtf8();
+  std::string out = "\"";
+  for (const char c : utf8) {
+    const auto u = static_cast<unsigned char>(c);
+    if (c == '"' || c == '\\') {
+      out += '\\';
+      out += c;
+    } else if (u < 0x20) {
+      char escaped[8];
+      std::snprintf(escaped, sizeof escaped, "\\u%04x", u);
+      out += escaped;
+    } else {
+      out += c;
+    }
+  }
+  return out + '"';
+}
+
+void JsonWriter::Member(const char* key) {
+  if (!levels_.empty()) {
+    Level& level = levels_.back();
+    if (level.inline_members) {
+      if (level.any) out_ += ", ";
+    } else {
+      out_ += level.any ? ",\n" : "\n";
+      out_.append(2 * levels_.size(), ' ');
+    }
+    level.any = true;
+  }
+  if (key) out_ += JsonQuoted(QString::fromUtf8(key)) + ": ";
+}
+
+void JsonWriter::Raw(const char* key, const std::string& text) {
+  Member(key);
+  out_ += text;
+}
+
+void JsonWriter::Close(char bracket) {
+  const Level level = levels_.back();
+  levels_.pop_back();
+  if (level.any && !level.inline_members) out_ += "\n" + std::string(2 * levels_.size(), ' ');
+  out_ += bracket;
+}
+
+JsonWriter& JsonWriter::BeginObject(const char* key, bool inline_members) {
+  Raw(key, "{");
+  levels_.push_back({false, inline_members});
+  return *this;
+}
+
+JsonWriter& JsonWriter::EndObject() {
+  Close('}');
+  return *this;
+}
+
+JsonWriter& JsonWriter::BeginArray(const char* key, bool inline_members) {
+  Raw(key, "[");
+  levels_.push_back({false, inline_members});
+  return *this;
+}
+
+JsonWriter& JsonWriter::EndArray() {
+  Close(']');
+  return *this;
+}
+
+JsonWriter& JsonWriter::String(const char* key, const QString& value) {
+  Raw(key, JsonQuoted(value));
+  return *this;
+}
+
+JsonWriter& JsonWriter::Int(const char* key, int64_t value) {
+  Raw(key, std::to_string(value));
+  return *this;
+}
+
+JsonWriter& JsonWriter::Double(const char* key, double value, int decimals) {
+  char text[64];
+  std::snprintf(text, sizeof text, "%.*f", decimals, value);
+  Raw(key, text);
+  return *this;
+}
+
+JsonWriter& JsonWriter::Bool(const char* key, bool value) {
+  Raw(key, value ? "true" : "false");
+  return *this;
+}
+
+JsonWriter& JsonWriter::Null(const char* key) {
+  Raw(key, "null");
+  return *this;
+}
+
+JsonWriter& JsonWriter::OptionalString(const char* key, const std::optional<QString>& value) {
+  return value ? String(key, *value) : Null(key);
+}
+
+JsonWriter& JsonWriter::OptionalInt(const char* key, const std::optional<int64_t>& value) {
+  return value ? Int(key, *value) : Null(key);
+}
+
+JsonWriter& JsonWriter::StringArray(const char* key, const std::vector<QString>& values) {
+  BeginArray(key, true);
+  for (const QString& value : values) String(nullptr, value);
+  return EndArray();
+}
+
+}  // namespace zandrel
