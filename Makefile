@@ -43,9 +43,15 @@ test:
 	@bash scripts/timed.sh "AddressSanitizer+UBSan build and tests" $(MAKE) --no-print-directory test-asan
 	@bash scripts/timed.sh "ThreadSanitizer build and tests" $(MAKE) --no-print-directory test-tsan
 
-# Until the main window exists, `make run` shows the demonstration of a check run.
+# The main window on a display; without one (neither DISPLAY nor WAYLAND_DISPLAY set) the
+# demonstration of a check run with zandrel-cli.
 run: build
-	@bash scripts/demo.sh $(BUILD_DIR)/cli/zandrel-cli
+	@if [ -n "$$DISPLAY$$WAYLAND_DISPLAY" ]; then \
+	  $(BUILD_DIR)/app/zandrel; \
+	else \
+	  echo "No display (neither DISPLAY nor WAYLAND_DISPLAY is set): running the demonstration instead."; \
+	  bash scripts/demo.sh $(BUILD_DIR)/cli/zandrel-cli; \
+	fi
 
 # Pictures of every window (English, German, 16 pt font) drawn on a virtual X server, written to
 # $(BUILD_DIR)/screenshots/. SHOTS=name limits the run to some shots.
