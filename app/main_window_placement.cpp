@@ -1,6 +1,9 @@
 #include "app/main_window_placement.h"
 
 #include <algorithm>
+#include <limits>
+
+#include "app/window_geometry.h"
 
 namespace zandrel {
 namespace {
@@ -15,17 +18,16 @@ int ClampedSize(int64_t stored, int natural, int available) {
   return static_cast<int>(std::min<int64_t>(stored, std::max(natural, available)));
 }
 
-// Keeps [start, start + extent) inside [low, low + room); a window larger than the room starts
-// at low so that its title bar and menu stay reachable.
-int ClampedStart(int64_t start, int extent, int low, int room) {
-  if (extent >= room) return low;
-  return static_cast<int>(std::clamp<int64_t>(start, low, int64_t(low) + room - extent));
+// Stored positions can hold any number; beyond a screen they only need to stay beyond it.
+int Bounded(int64_t value) {
+  constexpr int64_t kFar = std::numeric_limits<int>::max() / 4;
+  return static_cast<int>(std::clamp<int64_t>(value, -kFar, kFar));
 }
 
 }  // namespace
 
-WindowPlacement PlaceMainWindow(const StoredGeometry& stored, QSize natural, QRect screen, QRect desktop,
-                                QMargins frame) {
+WindowPlacement PlaceMainWindow(const StoredGeometry& stored, QSize natural, QRect screen,
+                                const QList<QRect>& screens, QMargins frame) {
   WindowPlacement placement;
   const QSize room = screen.size().shrunkBy(frame);
   int64_t x = stored.x, y = stored.y, width = stored.width, height = stored.height;
@@ -47,9 +49,10 @@ WindowPlacement PlaceMainWindow(const StoredGeometry& stored, QSize natural, QRe
   }
   placement.inner = QSize(ClampedSize(width, natural.width(), room.width()),
                           ClampedSize(height, natural.height(), room.height()));
-  const QSize outer = placement.inner.grownBy(frame);
-  placement.position = QPoint(ClampedStart(x, outer.width(), desktop.left(), desktop.width()),
-                              ClampedStart(y, outer.height(), desktop.top(), desktop.height()));
+  const QRect outer(QPoint(Bounded(x), Bounded(y)), placement.inner.grownBy(frame));
+  // A window larger than the screen keeps its size (at least the natural one) and shows its top left.
+  const QRect fitted = FitWindowToScreens(outer, screens);
+  placement.position = fitted.topLeft();
   return placement;
 }
 

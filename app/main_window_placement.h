@@ -2,6 +2,7 @@
 // position and inner size out. Pure, so the odd stored values are tested without a screen.
 #pragma once
 
+#include <QList>
 #include <QMargins>
 #include <QPoint>
 #include <QRect>
@@ -24,8 +25,8 @@ struct WindowPlacement {
 
 // `frame` is what the window adds around its inner area (title bar, borders, menu bar). Nothing
 // stored opens the window centred at natural size on `screen`; whatever was stored, the window
-// opens at least at natural size and, as far as it fits, fully within `desktop` (every screen).
-WindowPlacement PlaceMainWindow(const StoredGeometry& stored, QSize natural, QRect screen, QRect desktop,
-                                QMargins frame);
+// opens at least at natural size and, as far as it fits, wholly on one of `screens`.
+WindowPlacement PlaceMainWindow(const StoredGeometry& stored, QSize natural, QRect screen,
+                                const QList<QRect>& screens, QMargins frame);
 
 }  // namespace zandrel

@@ -6,15 +6,29 @@
 
 namespace zandrel {
 
-GuiWindowOperations::GuiWindowOperations(RunDisplay& display, bool open_report_ticked,
-                                         QString backup_field_text)
-    : display_(display), open_report_ticked_(open_report_ticked), backup_field_text_(std::move(backup_field_text)) {
+GuiWindowOperations::GuiWindowOperations(RunDisplay& display, std::atomic<int>& cancel_flag,
+                                         bool open_report_ticked, QString backup_field_text)
+    : display_(display),
+      cancel_flag_(cancel_flag),
+      open_report_ticked_(open_report_ticked), backup_field_text_(std::move(backup_field_text)) {
   since_repaint_.start();
 }
 
 GuiWindowOperations::~GuiWindowOperations() { Abandon(); }
 
+void GuiWindowOperations::RequestCancel() {
+  cancel_requested_.store(true);
+  cancel_flag_.store(1);
+}
+
+// The run clears its flag when it starts and then shows its Cancel caption; every call from the
+// run puts a requested cancel back.
+void GuiWindowOperations::KeepCancel() {
+  if (cancel_requested_.load()) cancel_flag_.store(1);
+}
+
 void GuiWindowOperations::Queue(std::function<void(RunDisplay&)> call) {
+  KeepCancel();
   if (abandoned_.load()) return;
   // Queued calls to one receiver run in the order they were posted; a destroyed receiver drops them.
   QMetaObject::invokeMethod(
@@ -42,6 +56,7 @@ void GuiWindowOperations::SetProgressMaximum(int64_t maximum) {
 }
 
 void GuiWindowOperations::SetProgressValue(int64_t value) {
+  KeepCancel();
   latest_progress_.store(value);
   // One flush at a time is on its way; it shows whatever value is newest when it runs.
   if (progress_pending_.exchange(true)) return;

@@ -35,8 +35,10 @@ class GuiWindowOperations : public QObject, public WindowOperations {
   Q_OBJECT
 
  public:
-  // Lives on the GUI thread. The snapshot values are what the run reads of the window.
-  GuiWindowOperations(RunDisplay& display, bool open_report_ticked, QString backup_field_text);
+  // Lives on the GUI thread. The snapshot values are what the run reads of the window;
+  // cancel_flag is the flag the run polls.
+  GuiWindowOperations(RunDisplay& display, std::atomic<int>& cancel_flag, bool open_report_ticked,
+                      QString backup_field_text);
   ~GuiWindowOperations() override;
 
   void SetStatusText(const QString& text) override;
@@ -51,6 +53,9 @@ class GuiWindowOperations : public QObject, public WindowOperations {
   void SettleWait() override;
   void OpenWithAssociatedProgram(const QString& path) override;
 
+  // Cancel: sets the run's flag, and sets it again when the run clears it as it starts, so a
+  // press right after the start is never lost.
+  void RequestCancel();
   // The window is closing: a settle wait returns at once from now on, and nothing more is shown.
   void Abandon();
   // Progress values that reached the window (for the benchmark).
@@ -61,11 +66,14 @@ class GuiWindowOperations : public QObject, public WindowOperations {
 
  private:
   void Queue(std::function<void(RunDisplay&)> call);
+  void KeepCancel();
   void FlushProgress();
   void FlushProgressSoon();
   void Settled();
 
   RunDisplay& display_;
+  std::atomic<int>& cancel_flag_;
+  std::atomic<bool> cancel_requested_{false};
   const bool open_report_ticked_;
   const QString backup_field_text_;
   std::atomic<bool> abandoned_{false};

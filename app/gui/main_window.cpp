@@ -43,7 +43,10 @@ void MainWindow::RebuildMainWindow() {
     takeCentralWidget()->deleteLater();
   }
   context_.messages.LoadRequestedLanguage();
-  QApplication::setFont(ControlFont(context_.options, default_font_));
+  // The program's default font, for the windows opened from now on; this window takes it at once.
+  const QFont font = ControlFont(context_.options, default_font_);
+  QApplication::setFont(font);
+  setFont(font);
   auto* central = new QWidget(this);
   BuildControls(central);
   setCentralWidget(central);
@@ -125,14 +128,15 @@ void MainWindow::PlaceWindow() {
                               o.WindowMaximized == 1};
   QScreen* target = screen() != nullptr ? screen() : QGuiApplication::primaryScreen();
   const QRect desktop = target->availableGeometry();
-  const QRect every_screen = target->availableVirtualGeometry();
+  QList<QRect> screens;
+  for (const QScreen* each : QGuiApplication::screens()) screens << each->availableGeometry();
   const QSize natural(sizes_.natural_width, natural_height_);
   const int menu_height = menuWidget() != nullptr ? menuWidget()->sizeHint().height() : 0;
   setMaximumSize(desktop.size().expandedTo(natural.grownBy(QMargins(0, menu_height, 0, 0))));
   // Placed twice when the first showing reveals the frame the window system adds.
   for (int attempt = 0; attempt < 2; ++attempt) {
     const QMargins frame = FrameMargins();
-    const WindowPlacement placement = PlaceMainWindow(stored, natural, desktop, every_screen, frame);
+    const WindowPlacement placement = PlaceMainWindow(stored, natural, desktop, screens, frame);
     if (placement.maximized) {
       move(placement.position);
       resize(placement.inner.width(), placement.inner.height() + menu_height);
@@ -195,8 +199,8 @@ void MainWindow::closeEvent(QCloseEvent* event) {
     return;
   }
   quit_requested_ = true;
-  context_.engine.cancel_flag.store(1);
   if (CheckRunning()) {
+    run_window_->RequestCancel();
     // The run ends on the cancel flag; its end closes the window again.
     event->ignore();
     return;
@@ -213,6 +217,8 @@ void MainWindow::SetIgnoreButtonPressed(bool pressed) {
 void MainWindow::SetStatusText(const QString& text) {
   As<QLabel>(C::kStatusLine)->setText(text);
 }
+
+void MainWindow::SetCheckButtonEnabled(bool enabled) { Control(C::kCheckTorrent)->setEnabled(enabled); }
 
 void MainWindow::ShowStatusLine(bool show) { Control(C::kStatusLine)->setVisible(show); }
 

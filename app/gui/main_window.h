@@ -41,6 +41,7 @@ class MainWindow : public QMainWindow, public Shell, public RunDisplay {
   QWidget* Window() override { return this; }
   void SetBusyState(bool busy) override;
   void SetStatusText(const QString& text) override;
+  void SetCheckButtonEnabled(bool enabled) override;
   void ShowStatusLine(bool show) override;
   void ShowProgressBar(bool show) override;
   void SetProgressMaximum(int64_t maximum) override;

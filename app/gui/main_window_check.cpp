@@ -42,7 +42,7 @@ CheckInputs RunInputs(const Options& o, const QString& logs_folder) {
 
 void MainWindow::OnCheckTorrent() {
   if (CheckRunning()) {
-    context_.engine.cancel_flag.store(1);
+    run_window_->RequestCancel();
     return;
   }
   const Options& o = context_.options;
@@ -73,7 +73,7 @@ bool MainWindow::TorrentReady() {
 void MainWindow::StartCheckRun() {
   const Options& o = context_.options;
   // What the run reads of the window is fixed now; those controls stay disabled until its end.
-  run_window_ = std::make_unique<GuiWindowOperations>(*this, Box(C::kOpenReport)->isChecked(),
+  run_window_ = std::make_unique<GuiWindowOperations>(*this, context_.engine.cancel_flag, Box(C::kOpenReport)->isChecked(),
                                                       o.BackupToTorrentDir == 1 ? o.TorrentDir : o.BackupDir);
   GuiWindowOperations* window = run_window_.get();
   check_thread_.Start(context_.engine, RunInputs(o, context_.data_folder.logs_path), *window, [this, window] {
@@ -94,7 +94,7 @@ void MainWindow::OnCheckRunEnded() {
 
 void MainWindow::CancelRunForExit() {
   if (!run_window_) return;
-  context_.engine.cancel_flag.store(1);
+  run_window_->RequestCancel();
   run_window_->Abandon();
   check_thread_.Wait();
   run_window_.reset();

@@ -162,12 +162,12 @@ void MainWindow::OnSelectTorrent() {
 
 void MainWindow::OnSelectTorrentDirectory() {
   SetBusyState(true);
-  Control(C::kCheckTorrent)->setEnabled(false);
+  SetCheckButtonEnabled(false);
   QString dir = context_.dialogs.Directory(nullptr, context_.messages.MessageText(u"Req_SelectTorrentDir"), QString());
   while (dir.size() > 1 && dir.endsWith(QDir::separator())) dir.chop(1);
   if (!dir.isEmpty()) SetDownloadDir(QDir::toNativeSeparators(dir));
   SetBusyState(false);
-  Control(C::kCheckTorrent)->setEnabled(true);
+  SetCheckButtonEnabled(true);
 }
 
 void MainWindow::OnSelectFont() {
@@ -193,10 +193,10 @@ void MainWindow::RebuildAtNaturalSize() {
 
 void MainWindow::OnAbout() {
   SetBusyState(true);
-  Control(C::kCheckTorrent)->setEnabled(false);
+  SetCheckButtonEnabled(false);
   emit aboutRequested();
   SetBusyState(false);
-  Control(C::kCheckTorrent)->setEnabled(true);
+  SetCheckButtonEnabled(true);
 }
 
 void MainWindow::OnLanguage(const QString& name) {
@@ -213,6 +213,7 @@ void MainWindow::OnEnglish() {
 
 void MainWindow::OnSaveCurrentLanguage() {
   const QString name = context_.messages.CurrentLanguageName();
+  QDir().mkpath(context_.messages.LangDir());
   if (context_.messages.SaveLanguageFile(name) != 1) return;
   context_.dialogs.ShowMessage(this, QStringLiteral("Message"),
                                u'"' + name + QStringLiteral(".lng\" saved."));

@@ -119,7 +119,7 @@ TEST(MainWindowLayoutTest, SurplusWidthGoesToColumnsInThirdsAndHeightToFieldsInH
 TEST(MainWindowPlacementTest, StoredGeometryTable) {
   const QSize natural(700, 450);
   const QRect screen(0, 0, 1600, 1000);
-  const QRect desktop(-1280, 0, 2880, 1000);  // a second screen left of this one
+  const QList<QRect> screens = {screen, QRect(-1280, 0, 1280, 1000)};  // a second screen on the left
   const QMargins frame(2, 40, 2, 2);  // title bar and menu bar above the inner area
   struct Case {
     const char* what;
@@ -137,9 +137,10 @@ TEST(MainWindowPlacementTest, StoredGeometryTable) {
       {"smaller than natural", {10, 10, 100, 100}, {10, 10}, natural, false},
       {"on the screen left of this one", {-1200, 10, 800, 500}, {-1200, 10}, {800, 500}, false},
       {"left of every screen", {-5000, 10, 800, 500}, {-1280, 10}, {800, 500}, false},
+      {"far beyond any number a screen has", {int64_t(1) << 40, 10, 800, 500}, {1600 - 804, 10}, {800, 500}, false},
   };
   for (const Case& c : cases) {
-    const WindowPlacement placed = PlaceMainWindow(c.stored, natural, screen, desktop, frame);
+    const WindowPlacement placed = PlaceMainWindow(c.stored, natural, screen, screens, frame);
     EXPECT_EQ(placed.position, c.position) << c.what;
     EXPECT_EQ(placed.inner, c.inner) << c.what;
     EXPECT_EQ(placed.maximized, c.maximized) << c.what;
