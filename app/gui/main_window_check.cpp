@@ -5,8 +5,7 @@
 
 #include "app/gui/dialogs.h"
 #include "app/gui/main_window.h"
-#include "platform/file_system.h"
-#include "platform/version.h"
+#include "app/run_setup.h"
 #include "torrent/torrent_reader.h"
 
 namespace zandrel {
@@ -16,10 +15,10 @@ using C = MainControl;
 
 // The run's inputs, copied from the options now: the run never reads the live fields.
 CheckInputs RunInputs(const Options& o, const QString& logs_folder) {
-  CheckInputs inputs;
-  inputs.torrent_path = o.TorrentFile;
-  inputs.download_dir = FullPathName(o.TorrentDir);
-  RunOptions& run = inputs.options;
+  RunRequest request;
+  request.torrent = o.TorrentFile;
+  request.dir = o.TorrentDir;
+  RunOptions& run = request.options;
   run.LogFoundFiles = o.LogFoundFiles;
   run.HashCheck = o.HashCheck;
   run.OpenReport = o.OpenReport;
@@ -30,12 +29,8 @@ CheckInputs RunInputs(const Options& o, const QString& logs_folder) {
   run.DeleteWrongSizedFiles = o.DeleteWrongSizedFiles;
   run.FixMissing = o.FixMissing;
   run.CreateBackups = o.CreateBackups;
-  run.TorrentDir = inputs.download_dir;
-  const QString backup = o.BackupToTorrentDir == 1 ? o.TorrentDir : o.BackupDir;
-  run.BackupDir = backup.isEmpty() ? inputs.download_dir : FullPathName(backup);
-  inputs.logs_folder = logs_folder;
-  inputs.version = VersionText();
-  return inputs;
+  run.BackupDir = o.BackupToTorrentDir == 1 ? o.TorrentDir : o.BackupDir;
+  return MakeInputs(request, logs_folder);
 }
 
 }  // namespace

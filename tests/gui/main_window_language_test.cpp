@@ -1,0 +1,103 @@
+// The Language menu: switching rebuilds the window with new captions, and the settings file
+// remembers the choice.
+#include <QMenu>
+#include <QMenuBar>
+
+#include "tests/gui/main_window_fixture.h"
+#include "tests/messages/lng_test_util.h"
+
+namespace zandrel::test {
+namespace {
+
+using C = MainControl;
+using M = MainMenuItem;
+
+class MainWindowLanguageTest : public MainWindowFixture {
+ protected:
+  void WriteLanguage(const QString& name, const QStringList& lines) {
+    WriteFile(Join(work_, "lang/" + name + ".lng"), LngBytes(lines));
+  }
+  QAction* LanguageItem(const QString& name) {
+    for (QAction* action : Window().LanguageActions()) {
+      if (action->text() == name) return action;
+    }
+    return nullptr;
+  }
+  QString Caption(MainControl control) { return Get<QAbstractButton>(control)->text(); }
+};
+
+TEST_F(MainWindowLanguageTest, ChoosingALanguageRebuildsTheWindowAndTheSettingsRememberIt) {
+  WriteLanguage("Deutsch", {";Zandrel", "Button_CheckTorrent=Torrent prüfen", "Menu_File=Datei",
+                            "CheckBox_HashCheck=Dateien auf Fehler prüfen (SHA-1)"});
+  MainWindow& window = Start();
+  window.resize(window.width() + 200, window.height() + 100);
+  window.move(50, 60);
+  QApplication::processEvents();
+  EXPECT_TRUE(window.MenuAction(M::kEnglish)->isChecked());
+  ASSERT_NE(LanguageItem("Deutsch"), nullptr);
+  EXPECT_EQ(LanguageItem("Deutsch")->data().toInt(), 101);
+
+  LanguageItem("Deutsch")->trigger();
+  QApplication::processEvents();
+  EXPECT_EQ(Caption(C::kCheckTorrent), "Torrent prüfen");
+  EXPECT_EQ(Caption(C::kHashCheck), "Dateien auf Fehler prüfen (SHA-1)");
+  EXPECT_EQ(window.menuBar()->actions()[0]->text(), "Datei");
+  EXPECT_EQ(Caption(C::kViewTorrent), "View Torrent");  // not in the file: English stays
+  EXPECT_FALSE(window.MenuAction(M::kEnglish)->isChecked());
+  EXPECT_TRUE(LanguageItem("Deutsch")->isChecked());
+  // Kept position, natural size for the new texts.
+  EXPECT_EQ(window.frameGeometry().topLeft(), QPoint(50, 60));
+  EXPECT_EQ(window.centralWidget()->size(), QSize(window.Sizes().natural_width, window.NaturalHeight()));
+  ASSERT_TRUE(CloseAndWaitForExit());
+  EXPECT_TRUE(SettingsLines().contains("Language=Deutsch.lng"));
+
+  // The next start opens in German; "<English>" switches back and the line goes.
+  app_.reset();
+  Start();
+  EXPECT_EQ(Caption(C::kCheckTorrent), "Torrent prüfen");
+  Trigger(M::kEnglish);
+  QApplication::processEvents();
+  EXPECT_EQ(Caption(C::kCheckTorrent), "Check Torrent");
+  EXPECT_TRUE(Window().MenuAction(M::kEnglish)->isChecked());
+  ASSERT_TRUE(CloseAndWaitForExit());
+  EXPECT_FALSE(SettingsLines().join('\n').contains("Language="));
+}
+
+TEST_F(MainWindowLanguageTest, WithoutLanguageFilesEnglishIsDisabledAndStandsAlone) {
+  MainWindow& window = Start();
+  QMenu* language = window.menuBar()->actions()[3]->menu();
+  ASSERT_EQ(language->actions().size(), 1);
+  EXPECT_EQ(language->actions()[0]->text(), "<English>");
+  EXPECT_FALSE(language->actions()[0]->isEnabled());
+  window.SetBusyState(true);
+  window.SetBusyState(false);
+  EXPECT_FALSE(language->actions()[0]->isEnabled());
+}
+
+TEST_F(MainWindowLanguageTest, LongTranslatedTextsWidenTheWindowWithoutClipping) {
+  const QString long_text(255, QChar(u'W'));
+  WriteLanguage("Long", {"CheckBox_FixMissing=" + long_text, "Text_DragDropFolder=" + long_text});
+  WriteLanguage("Gone", {"Button_CheckTorrent=never"});
+  MainWindow& window = Start();
+  const int english_width = window.Sizes().natural_width;
+  LanguageItem("Long")->trigger();
+  QApplication::processEvents();
+  EXPECT_GT(window.Sizes().natural_width, english_width);
+  for (MainControl c : {C::kFixMissing, C::kDirDropLabel}) {
+    QWidget* control = window.Control(c);
+    EXPECT_GE(control->width(), control->sizeHint().width()) << static_cast<int>(c);
+    EXPECT_LE(control->geometry().right(), window.centralWidget()->width()) << static_cast<int>(c);
+  }
+  EXPECT_GE(window.centralWidget()->minimumWidth(), window.Sizes().natural_width);
+
+  // A language file that cannot be read at rebuild (gone since the menu was built): the texts
+  // stay, and nothing is shown.
+  ASSERT_TRUE(QFile::remove(Join(work_, "lang/Gone.lng")));
+  LanguageItem("Gone")->trigger();
+  QApplication::processEvents();
+  EXPECT_EQ(Caption(C::kFixMissing), long_text);
+  EXPECT_TRUE(dialogs_.asked.isEmpty());
+}
+
+}  // namespace
+}  // namespace zandrel::test

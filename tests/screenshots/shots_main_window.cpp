@@ -1,0 +1,83 @@
+// The main window: at natural size, widened, busy during a hash check, and with debug mode's
+// Tools menu open.
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QTest>
+
+#include "app/gui/main_window.h"
+#include "tests/screenshots/shot_capture.h"
+#include "tests/screenshots/shot_registry.h"
+#include "tests/support/bencode.h"
+#include "tests/support/test_files.h"
+
+namespace zandrel::shots {
+namespace {
+
+void Fill(AppContext& context, const QString& work_dir) {
+  context.options.TorrentFile = QDir(work_dir).filePath(QStringLiteral("Holiday Pictures.torrent"));
+  context.options.TorrentDir = QDir(work_dir).filePath(QStringLiteral("Holiday Pictures"));
+}
+
+// A torrent of one large file whose pieces never match, over a sparse file: hashing it keeps the
+// window busy long enough to be seen.
+void MakeLongRun(AppContext& context, const QString& work_dir) {
+  constexpr int64_t kLength = int64_t(8) << 30, kPiece = 4 << 20;
+  Fill(context, work_dir);
+  const std::string pieces(static_cast<size_t>(kLength / kPiece) * 20, '\0');
+  test::WriteFile(context.options.TorrentFile,
+                  test::BuildMultiFileTorrent("Holiday Pictures", {{{"pictures.bin"}, kLength, ""}}, kPiece, pieces));
+  QDir().mkpath(context.options.TorrentDir);
+  QFile file(QDir(context.options.TorrentDir).filePath(QStringLiteral("pictures.bin")));
+  if (file.open(QIODevice::WriteOnly)) file.resize(kLength);
+  context.options.HashCheck = 1;
+}
+
+}  // namespace
+
+ZANDREL_SHOT(main_window) {
+  Fill(setup.context, setup.work_dir);
+  MainWindow window(setup.context);
+  window.RebuildMainWindow();
+  return GrabWidget(window);
+}
+
+ZANDREL_SHOT(main_window_widened) {
+  Fill(setup.context, setup.work_dir);
+  MainWindow window(setup.context);
+  window.RebuildMainWindow();
+  window.resize(window.width() + 360, window.height() + 140);
+  Settle();
+  return GrabWidget(window);
+}
+
+ZANDREL_SHOT(main_window_busy) {
+  MakeLongRun(setup.context, setup.work_dir);
+  MainWindow window(setup.context);
+  window.RebuildMainWindow();
+  GrabWidget(window);
+  QTest::mouseClick(window.Control(MainControl::kCheckTorrent), Qt::LeftButton);
+  Settle(1500);
+  // Leaving the shot closes the window, which cancels the run and waits for it.
+  return GrabWidget(window);
+}
+
+ZANDREL_SHOT(main_window_debug_tools) {
+  Fill(setup.context, setup.work_dir);
+  setup.context.options.BackupToTorrentDir = 0;
+  setup.context.options.BackupDir = QStringLiteral("plumtoast");
+  MainWindow window(setup.context);
+  window.RebuildMainWindow();
+  GrabWidget(window);
+  QTest::mouseClick(window.Control(MainControl::kBackupSelect), Qt::LeftButton);
+  Settle();
+  QAction* tools = window.menuBar()->actions().at(2);
+  window.menuBar()->setActiveAction(tools);
+  Settle(300);
+  return GrabWithPopups(window);
+}
+
+}  // namespace zandrel::shots
