@@ -3,8 +3,6 @@
 #include <algorithm>
 #include <limits>
 
-#include "app/window_geometry.h"
-
 namespace zandrel {
 namespace {
 
@@ -22,6 +20,36 @@ int ClampedSize(int64_t stored, int natural, int available) {
 int Bounded(int64_t value) {
   constexpr int64_t kFar = std::numeric_limits<int>::max() / 4;
   return static_cast<int>(std::clamp<int64_t>(value, -kFar, kFar));
+}
+
+// One axis: the start that keeps [start, start + length) inside [low, low + room); a window larger
+// than the room starts at low, so that its title bar and menus stay reachable.
+int FitStart(int start, int length, int low, int room) {
+  if (length >= room || start < low) return low;
+  return static_cast<int>(std::min<int64_t>(start, int64_t{low} + room - length));
+}
+
+int64_t OverlapArea(const QRect& a, const QRect& b) {
+  const QRect overlap = a.intersected(b);
+  return overlap.isEmpty() ? 0 : int64_t{overlap.width()} * overlap.height();
+}
+
+// A window wholly on a screen stays; otherwise it moves onto the screen it overlaps most, or onto
+// the first one when it overlaps none.
+QPoint FitToScreens(const QRect& window, const QList<QRect>& screens) {
+  if (screens.isEmpty()) return window.topLeft();
+  const QRect* best = &screens.front();
+  int64_t best_area = 0;
+  for (const QRect& screen : screens) {
+    if (screen.contains(window)) return window.topLeft();
+    const int64_t area = OverlapArea(window, screen);
+    if (area > best_area) {
+      best_area = area;
+      best = &screen;
+    }
+  }
+  return QPoint(FitStart(window.x(), window.width(), best->x(), best->width()),
+                FitStart(window.y(), window.height(), best->y(), best->height()));
 }
 
 }  // namespace
@@ -51,8 +79,7 @@ WindowPlacement PlaceMainWindow(const StoredGeometry& stored, QSize natural, QRe
                           ClampedSize(height, natural.height(), room.height()));
   const QRect outer(QPoint(Bounded(x), Bounded(y)), placement.inner.grownBy(frame));
   // A window larger than the screen keeps its size (at least the natural one) and shows its top left.
-  const QRect fitted = FitWindowToScreens(outer, screens);
-  placement.position = fitted.topLeft();
+  placement.position = FitToScreens(outer, screens);
   return placement;
 }
 

@@ -2,6 +2,7 @@
 
 #include <QApplication>
 
+#include "app/gui/about_window.h"
 #include "app/gui/main_window.h"
 #include "app/language_menu.h"
 #include "app/settings.h"
@@ -35,7 +36,9 @@ void Application::Start() {
 }
 
 // The feature windows plug in here, one block each.
-void Application::ConnectFeatures() {}
+void Application::ConnectFeatures() {
+  connect(window_.get(), &MainWindow::aboutRequested, this, [this] { ShowAbout(window_.get(), context_); });
+}
 
 void Application::Exit() {
   const bool maximized = window_->isMaximized();
