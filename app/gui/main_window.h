@@ -76,6 +76,8 @@ class MainWindow : public QMainWindow, public Shell, public RunDisplay {
   void torrentZipDirectoryRequested();
   void deleteAllLogFilesRequested();
   void openLogDirectoryRequested();
+  // "Keep Zandrel windows on top" changed; the other open windows follow it.
+  void keepOnTopChanged(bool on_top);
   // Help > About...; the window is busy while the connected slot runs.
   void aboutRequested();
   // The program may end now: no run is under way and the window has closed.

@@ -115,7 +115,10 @@ void MainWindow::SetDownloadDir(const QString& dir) {
 
 void MainWindow::OnOptionBox(MainControl control, bool checked) {
   context_.options.*BoundFlag(control) = checked ? 1 : 0;
-  if (control == C::kAlwaysOnTop) ApplyKeepOnTop();
+  if (control == C::kAlwaysOnTop) {
+    ApplyKeepOnTop();
+    emit keepOnTopChanged(checked);
+  }
   // Greying out follows the boxes it depends on; ticks stay as they are.
   ApplyEnabledStates();
 }
