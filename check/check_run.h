@@ -7,6 +7,7 @@
 
 #include "check/engine_state.h"
 #include "check/repair_list.h"
+#include "check/run_record.h"
 #include "check/window_operations.h"
 #include "platform/step_result.h"
 
@@ -35,6 +36,7 @@ struct CheckInputs {
   QString logs_folder;
   QString report_path;   // when set, the report goes here instead of the logs folder
   QString version;
+  RunRecord* record = nullptr;  // when set, fed with what each stage decided and did
 };
 
 struct RunCounters {
@@ -99,6 +101,8 @@ struct CheckRun {
   RepairList repair_list;    // repair stage: entries still waiting for a file
   ReportWriter report;
   QString report_path;
+  RunRecord own_record;      // kept empty: stands in when the front end keeps no record
+  RunRecord& record;
 };
 
 // The whole run on the calling thread (the front end starts it on a worker thread).

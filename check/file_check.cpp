@@ -62,6 +62,12 @@ bool MoveToBackup(CheckRun& run, const TorrentFileEntry& entry, const QString& f
   return false;
 }
 
+// The folder the old file went to; empty with backups off.
+QString BackupFolderOf(const CheckRun& run, const TorrentFileEntry& entry) {
+  if (run.options.CreateBackups != 1) return QString();
+  return run.options.BackupDir + run.engine.DownloadFolderName + QChar(kSeparator) + entry.Dir;
+}
+
 // Puts the trimmed copy (or nothing, when deleting) where the old file was.
 bool ReplaceOldFile(CheckRun& run, const TorrentFileEntry& entry, const QString& full_path,
                     const QString& temp_path, bool deleting, QString& secondary) {
@@ -101,6 +107,7 @@ StepResult ReplaceWrongSizedFile(CheckRun& run, size_t index, QString& main_line
   } else if (!deleting) {
     run.counters.SmallerSeen = 1;
     main_line = Wrap(run.Text(u"Log_FileIsSmaller"), main_line);
+    run.record.Action(index, EntryAction::kSmaller);
   }
   if (!(FileSize(full_path) > entry.Length || deleting)) return StepResult::kDone;
   // A folder of the entry that is a link leads out of the download directory: what lies there is
@@ -108,9 +115,13 @@ StepResult ReplaceWrongSizedFile(CheckRun& run, size_t index, QString& main_line
   if (ThroughLinkedDirectory(run.download_dir, entry.Dir)) {
     main_line = Wrap(run.Text(u"Log_UnableToFix"), main_line);
     run.counters.TrimFailed = 1;
+    run.record.Action(index, EntryAction::kUnableToFix);
     return StepResult::kFailed;
   }
-  if (!EnoughBackupSpace(run, full_path, main_line)) return StepResult::kFailed;
+  if (!EnoughBackupSpace(run, full_path, main_line)) {
+    run.record.Action(index, EntryAction::kNoSpace);
+    return StepResult::kFailed;
+  }
 
   const QString quoted_name = Quoted(entry.Name);
   run.window.SetStatusText(FillPlaceholders(run.Text(deleting ? u"Status_DeletingFile" : u"Status_Trimming"),
@@ -137,12 +148,14 @@ StepResult ReplaceWrongSizedFile(CheckRun& run, size_t index, QString& main_line
     // the final status say so instead of passing it over.
     main_line = Wrap(run.Text(u"Log_UnableToFix"), main_line);
     run.counters.TrimFailed = 1;
+    run.record.Action(index, EntryAction::kUnableToFix);
     restore_window();
     return StepResult::kFailed;
   }
   MakeWritable(full_path);
   if (ReplaceOldFile(run, entry, full_path, temp_path, deleting, secondary)) {
     run.counters.TrimDone = 1;
+    run.record.Action(index, deleting ? EntryAction::kDeleted : EntryAction::kTrimmed, BackupFolderOf(run, entry));
     if (deleting) {
       run.counters.DeletedWrongSized++;
       main_line = Wrap(run.texts.DeletedText(), main_line);
@@ -153,6 +166,7 @@ StepResult ReplaceWrongSizedFile(CheckRun& run, size_t index, QString& main_line
   } else {
     main_line = Wrap(run.Text(u"Log_UnableToFix"), main_line);
     run.counters.TrimFailed = 1;
+    run.record.Action(index, EntryAction::kUnableToFix);
   }
   restore_window();
   return StepResult::kDone;
@@ -169,13 +183,16 @@ StepResult CheckEntry(CheckRun& run, size_t index) {
     main_line = FillPlaceholders(run.Text(u"Log_FileFound"), {{u"%file%", quoted}});
     c.CorrectFiles++;
     run.found[index] = 1;
+    run.record.Entry(index, EntryState::kOk, entry.Length);
   } else if (FileSize(full_path) == -1) {
     main_line = FillPlaceholders(run.Text(u"Log_FileNotFound"), {{u"%file%", quoted}});
     c.MissingFilesFlag = 1;
     c.MissingFiles++;
+    run.record.Entry(index, EntryState::kMissing, -1);
   } else {
     c.WrongSizedFiles++;
     c.WrongSizeSeen = 1;
+    run.record.Entry(index, EntryState::kWrongSize, FileSize(full_path));
     main_line = FillPlaceholders(run.Text(u"Log_WrongFileSize"),
                                  {{u"%file%", quoted},
                                   {u"%size1%", QString::number(FileSize(full_path))},

@@ -20,6 +20,7 @@ class PieceReport {
   void Failed(int64_t piece, int first, int last) {
     run_.WriteReportLine(FillPlaceholders(run_.Text(u"Log_SHA1Failed"), {{u"%piece%", QString::number(piece + 1)}}));
     run_.counters.PieceFailed = 1;
+    run_.record.PieceFailed(piece, first, last);
     for (int j = first; j <= last; ++j) {
       const TorrentFileEntry& entry = files_[static_cast<size_t>(j)];
       run_.WriteReportLine(Quoted(run_.download_dir + entry.Dir + entry.Name));

@@ -64,17 +64,19 @@ StepResult PutIntoPlace(CheckRun& run, const TorrentFileEntry& entry, const QStr
   return CopyIntoPlace(run, candidate, target, size);
 }
 
-void SupplyEntry(CheckRun& run, const TorrentFileEntry& entry, const QString& candidate, int64_t size,
-                 RepairMode mode) {
+void SupplyEntry(CheckRun& run, size_t index, const QString& candidate, int64_t size, RepairMode mode) {
+  const TorrentFileEntry& entry = run.Files()[index];
   const QString drive = DriveText(FullPathName(run.options.TorrentDir));
   if (DriveFreeSpace(drive) < size) {
     run.WriteReportLine(FillPlaceholders(run.Text(u"Log_NoSpaceCopy"), {{u"%s%", candidate}, {u"%drive%", drive}}));
+    run.record.Repair(index, candidate, mode == RepairMode::kCopy, false);
     return;
   }
   const QString target = run.download_dir + entry.Dir + entry.Name;
   const StepResult outcome = PutIntoPlace(run, entry, candidate, size, mode);
   if (outcome == StepResult::kCancelled) return;
   const bool done = outcome == StepResult::kDone;
+  run.record.Repair(index, candidate, mode == RepairMode::kCopy, done);
   const QString text = done ? run.Text(u"Log_FixMissingFile") : QString::fromUtf16(kUnableToFixText);
   run.WriteReportLine(FillPlaceholders(text, {{u"%file%", Quoted(candidate)}, {u"%fixedfile%", Quoted(target)}}));
   if (done) run.counters.FixedFiles++;
@@ -106,7 +108,7 @@ StepResult TryRepairCandidate(CheckRun& run, const QString& candidate, RepairMod
     const int64_t size = FileSize(candidate);
     if (size >= 0) {
       if (const auto position = run.repair_list.Take(size)) {
-        SupplyEntry(run, run.Files()[*position], candidate, size, mode);
+        SupplyEntry(run, *position, candidate, size, mode);
       }
     }
   }

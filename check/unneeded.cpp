@@ -39,9 +39,11 @@ bool MoveToBackup(CheckRun& run, const QString& path, const QString& relative) {
     const QString folder = BackupFolder(run) + DirectoryPart(relative);
     run.WriteReportLine(FillPlaceholders(run.Text(u"Log_MovedUnneededFile"),
                                          {{u"%file%", Quoted(path)}, {u"%backupdir%", Quoted(folder)}}));
+    run.record.Unneeded(path, false, UnneededAction::kMoved, folder);
     return true;
   }
   run.WriteReportLine(Line(run, u"Log_UnableToMoveFile", u"%file%", path));
+  run.record.Unneeded(path, false, UnneededAction::kMoveFailed);
   return false;
 }
 
@@ -53,6 +55,7 @@ bool RemoveFile(CheckRun& run, const QString& path, const QString& relative) {
   } else {
     removed = DeleteFile(path);
     run.WriteReportLine(Line(run, removed ? u"Log_DeletedFile" : u"Log_UnableToDeleteFile", u"%file%", path));
+    run.record.Unneeded(path, false, removed ? UnneededAction::kDeleted : UnneededAction::kDeleteFailed);
   }
   if (removed) run.counters.DeletedFiles++;
   return removed;
@@ -135,17 +138,23 @@ QString JudgeDirectory(CheckRun& run, const QString& path, const QString& relati
   const QString shown = path + QChar(kSeparator);
   if (!permitted) {
     run.WriteReportLine(Line(run, u"Log_UnneededDirectory", u"%dir%", shown));
+    run.record.Unneeded(shown, true, UnneededAction::kReported);
     return status;
   }
   // With backups off a directory counts as empty unless it keeps an ignored file. The outcome of
   // the last backup-folder operation only matters when this directory was mirrored there.
   const bool has_content = backups ? contents.any : contents.ignored_file;
-  if (has_content || (backups && run.engine.DirectoryStatus == 1)) return status;
+  if (has_content || (backups && run.engine.DirectoryStatus == 1)) {
+    run.record.Unneeded(shown, true, UnneededAction::kKept);
+    return status;
+  }
   if (!DeleteDirectory(run, path, relative)) {
     run.WriteReportLine(Line(run, u"Log_UnableToDeleteDirectory", u"%dir%", shown));
+    run.record.Unneeded(shown, true, UnneededAction::kDeleteFailed);
     return QString();
   }
   run.WriteReportLine(Line(run, u"Log_DeletedDirectory", u"%dir%", shown));
+  run.record.Unneeded(shown, true, UnneededAction::kDeleted);
   run.counters.DeletedDirs++;
   return FillPlaceholders(run.Text(u"Status_DeletingDirectory"), {{u"%dir%", Quoted(name)}});
 }
@@ -184,6 +193,7 @@ StepResult CheckUnneededFile(CheckRun& run, const QString& path) {
     run.counters.UnneededFiles++;
     if (!run.DeletionPermitted()) {
       run.WriteReportLine(Line(run, u"Log_UnneededFile", u"%file%", path));
+      run.record.Unneeded(path, false, UnneededAction::kReported);
     } else if (RemoveFile(run, path, relative)) {
       status = FillPlaceholders(run.Text(u"Status_DeletingFile"), {{u"%file%", Quoted(name)}});
     }

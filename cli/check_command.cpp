@@ -13,6 +13,7 @@
 #include "app/run_setup.h"
 #include "check/check_thread.h"
 #include "cli/check_args.h"
+#include "cli/check_json.h"
 #include "cli/cli.h"
 #include "cli/input_checks.h"
 #include "cli/torrent_meta.h"
@@ -164,7 +165,12 @@ int RunCheckCommand(const QStringList& args) {
   problem = SettleReport(line, scratch, inputs);
   if (!problem.isEmpty()) return InputError(QStringLiteral("report: ") + problem);
 
-  ProgressWindow window(!line.quiet && isatty(STDERR_FILENO), TotalsOf(engine.model));
+  RunRecord record;
+  inputs.record = &record;
+  const auto failures = [&record](RunStage stage) {
+    return stage == RunStage::kHashCheck ? record.PieceFailures() : record.EntryProblems();
+  };
+  ProgressWindow window(!line.quiet && isatty(STDERR_FILENO), TotalsOf(engine.model), failures);
   CheckThread thread;
   const bool signalled = RunUntilDone(engine, inputs, window, thread);
   const CheckResult& result = thread.Wait();
@@ -174,7 +180,10 @@ int RunCheckCommand(const QStringList& args) {
     std::fprintf(stderr, "zandrel-cli: the report %s could not be written\n", qPrintable(result.report_path));
     if (exit_status != 130) exit_status = 1;
   }
-  if (line.ReportToStdout()) {
+  if (line.json) {
+    const std::string json = CheckJson({line, inputs, engine.model, record, result, status, exit_status});
+    std::fwrite(json.data(), 1, json.size(), stdout);
+  } else if (line.ReportToStdout()) {
     CopyToStdout(result.report_path);
     std::fprintf(stderr, "%s\n", qPrintable(status));
   } else {

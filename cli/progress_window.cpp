@@ -64,7 +64,8 @@ std::string ProgressLineText(const ProgressState& state, const ProgressTotals& t
   }
 }
 
-ProgressWindow::ProgressWindow(bool show_progress, const ProgressTotals& totals, std::function<int64_t()> failures)
+ProgressWindow::ProgressWindow(bool show_progress, const ProgressTotals& totals,
+                               std::function<int64_t(RunStage)> failures)
     : show_progress_(show_progress), totals_(totals), failures_(std::move(failures)) {
   since_draw_.start();
   since_stage_.start();
@@ -104,7 +105,7 @@ void ProgressWindow::Draw(bool force) {
   if (!force && since_draw_.elapsed() < 100) return;
   since_draw_.restart();
   state_.elapsed_ms = since_stage_.elapsed();
-  state_.failures = failures_ ? failures_() : 0;
+  state_.failures = failures_ ? failures_(state_.stage) : 0;
   std::fprintf(stderr, "\r%s\033[K", ProgressLineText(state_, totals_).c_str());
   std::fflush(stderr);
   line_drawn_ = true;

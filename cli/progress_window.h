@@ -34,8 +34,8 @@ std::string ProgressLineText(const ProgressState& state, const ProgressTotals& t
 class ProgressWindow : public WindowOperations {
  public:
   // show_progress: draw the line (stderr is a terminal and --quiet was not given). failures, when
-  // set, is asked on the run's thread for the problems found so far.
-  ProgressWindow(bool show_progress, const ProgressTotals& totals, std::function<int64_t()> failures = {});
+  // set, is asked on the run's thread for the problems of the stage found so far.
+  ProgressWindow(bool show_progress, const ProgressTotals& totals, std::function<int64_t(RunStage)> failures = {});
 
   void SetStatusText(const QString& text) override;
   void ShowStatusLine(bool) override {}
@@ -58,7 +58,7 @@ class ProgressWindow : public WindowOperations {
 
   const bool show_progress_;
   const ProgressTotals totals_;
-  const std::function<int64_t()> failures_;
+  const std::function<int64_t(RunStage)> failures_;
   ProgressState state_;  // touched on the run's thread only
   QElapsedTimer since_draw_;
   QElapsedTimer since_stage_;

@@ -1,0 +1,48 @@
+#include "check/run_record.h"
+
+namespace zandrel {
+
+void RunRecord::Start(size_t entries, bool dry_run) {
+  enabled_ = true;
+  dry_run_ = dry_run;
+  entries_.assign(entries, EntryRecord());
+  failed_pieces_.clear();
+  unneeded_.clear();
+  entry_problems_.store(0);
+  piece_failures_.store(0);
+}
+
+void RunRecord::Entry(size_t index, EntryState state, int64_t size_on_disk) {
+  if (!enabled_ || index >= entries_.size()) return;
+  entries_[index].state = state;
+  entries_[index].size_on_disk = size_on_disk;
+  if (state == EntryState::kMissing || state == EntryState::kWrongSize) entry_problems_.fetch_add(1, std::memory_order_relaxed);
+}
+
+void RunRecord::Action(size_t index, EntryAction action, const QString& backup_folder) {
+  if (!enabled_ || index >= entries_.size()) return;
+  entries_[index].action = action;
+  entries_[index].backup_folder = backup_folder;
+}
+
+void RunRecord::Repair(size_t index, const QString& from, bool copied, bool done) {
+  if (!enabled_ || index >= entries_.size()) return;
+  EntryRecord& entry = entries_[index];
+  entry.repair_tried = true;
+  entry.repaired_from = from;
+  entry.repair_copied = copied;
+  entry.repair_done = done;
+}
+
+void RunRecord::PieceFailed(int64_t piece, int first, int last) {
+  if (!enabled_) return;
+  failed_pieces_.push_back({piece, first, last});
+  piece_failures_.fetch_add(1, std::memory_order_relaxed);
+}
+
+void RunRecord::Unneeded(const QString& path, bool directory, UnneededAction action, const QString& moved_to) {
+  if (!enabled_) return;
+  unneeded_.push_back({path, directory, action, moved_to});
+}
+
+}  // namespace zandrel

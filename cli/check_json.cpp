@@ -1,0 +1,186 @@
+#include "cli/check_json.h"
+
+#include <QDir>
+#include <algorithm>
+
+#include "cli/json_writer.h"
+#include "platform/file_system.h"
+
+namespace zandrel {
+namespace {
+
+QString Slashed(QString relative) { return relative.replace(QChar(kSeparator), QChar(u'/')); }
+QString Shown(const QString& path) { return QDir::toNativeSeparators(path); }
+
+const char* StateName(EntryState state) {
+  switch (state) {
+    case EntryState::kNotChecked: return "not_checked";
+    case EntryState::kOk: return "ok";
+    case EntryState::kMissing: return "missing";
+    case EntryState::kWrongSize: return "wrong_size";
+  }
+  return "";
+}
+
+const char* ActionName(EntryAction action) {
+  switch (action) {
+    case EntryAction::kNone: return nullptr;
+    case EntryAction::kTrimmed: return "trimmed";
+    case EntryAction::kDeleted: return "deleted";
+    case EntryAction::kSmaller: return "smaller_not_trimmed";
+    case EntryAction::kUnableToFix: return "unable_to_fix";
+    case EntryAction::kNoSpace: return "no_space_for_backup";
+  }
+  return nullptr;
+}
+
+const char* UnneededName(UnneededAction action) {
+  switch (action) {
+    case UnneededAction::kReported: return "reported";
+    case UnneededAction::kKept: return "kept_not_empty";
+    case UnneededAction::kDeleted: return "deleted";
+    case UnneededAction::kMoved: return "moved_to_backup";
+    case UnneededAction::kDeleteFailed: return "delete_failed";
+    case UnneededAction::kMoveFailed: return "move_failed";
+  }
+  return "";
+}
+
+void WriteOptions(JsonWriter& json, const CheckCommandLine& line, const CheckInputs& inputs) {
+  const RunOptions& o = line.options;
+  json.BeginObject("options")
+      .Bool("log_found_files", o.LogFoundFiles == 1)
+      .Bool("hash_check", o.HashCheck == 1)
+      .Bool("check_unneeded", o.CheckUnneededFiles == 1)
+      .Bool("delete_unneeded", o.DelUnneededFiles == 1)
+      .Bool("delete_when_incomplete", o.DelOnlyWhenComplete == 0)
+      .Bool("trim_padded_files", o.TrimPaddedFiles == 1)
+      .Bool("delete_wrong_sized_files", o.DeleteWrongSizedFiles == 1)
+      .Bool("fix_missing", o.FixMissing == 1)
+      .Bool("backups", o.CreateBackups == 1)
+      .String("backup_dir", Shown(inputs.options.BackupDir))
+      .StringArray("ignore", std::vector<QString>(line.ignore_paths.begin(), line.ignore_paths.end()))
+      .StringArray("ignore_torrents", std::vector<QString>(line.ignore_torrents.begin(), line.ignore_torrents.end()))
+      .Bool("dry_run", line.dry_run)
+      .EndObject();
+}
+
+void WriteEntry(JsonWriter& json, const TorrentFileEntry& entry, const EntryRecord& record) {
+  json.BeginObject(nullptr, true).String("path", Slashed(entry.RelativePath())).Int("length", entry.Length);
+  json.String("status", QString::fromLatin1(StateName(record.state)));
+  json.OptionalInt("size_on_disk", record.size_on_disk < 0 ? std::nullopt : std::optional(record.size_on_disk));
+  const char* action = ActionName(record.action);
+  json.OptionalString("action", action ? std::optional(QString::fromLatin1(action)) : std::nullopt);
+  json.OptionalString("backup_folder",
+                      record.backup_folder.isEmpty() ? std::nullopt : std::optional(Shown(record.backup_folder)));
+  if (record.repair_tried) {
+    json.BeginObject("repair", true).String("from", Shown(record.repaired_from));
+    json.String("mode", record.repair_copied ? QStringLiteral("copied") : QStringLiteral("moved"));
+    json.Bool("done", record.repair_done).EndObject();
+  } else {
+    json.Null("repair");
+  }
+  json.EndObject();
+}
+
+int64_t StreamBytes(const TorrentModel& model) {
+  int64_t total = model.PadBefore;
+  for (const TorrentFileEntry& entry : model.TorrentFiles) {
+    const int64_t add = entry.Length + entry.PadAfter;
+    total = add > INT64_MAX - total ? INT64_MAX : total + add;
+  }
+  return total;
+}
+
+void WriteFailedPieces(JsonWriter& json, const TorrentModel& model, const RunRecord& record) {
+  json.BeginArray("failed_pieces");
+  for (const FailedPieceRecord& piece : record.failed_pieces()) {
+    json.BeginObject(nullptr, true).Int("index", piece.index).Int("number", piece.index + 1).BeginArray("files", true);
+    for (int i = piece.first; i <= piece.last; ++i) {
+      json.String(nullptr, Slashed(model.TorrentFiles[static_cast<size_t>(i)].RelativePath()));
+    }
+    json.EndArray().EndObject();
+  }
+  json.EndArray();
+}
+
+double Percent(int64_t part, int64_t whole) { return whole > 0 ? 100.0 * double(part) / double(whole) : 100.0; }
+
+// Files as the report counts them; bytes and pieces from the failed pieces. Without a hash check
+// only the files found with the right size are known.
+void WriteCompleteness(JsonWriter& json, const CheckOutcome& o) {
+  const int64_t files = static_cast<int64_t>(o.model.TorrentFiles.size());
+  const bool hashed = o.line.options.HashCheck == 1 && !o.result.counters.Cancelled;
+  json.BeginObject("completeness").Bool("verified_by_hash", hashed);
+  if (!hashed) {
+    const int64_t found = std::count(o.result.found.begin(), o.result.found.end(), uint8_t{1});
+    json.Int("files_complete", found).Int("files", files).Double("files_percent", Percent(found, files), 1);
+    json.Null("bytes_complete").Null("bytes").Null("bytes_percent");
+    json.Null("pieces_complete").Null("pieces").Null("pieces_percent").EndObject();
+    return;
+  }
+  std::vector<bool> bad(o.model.TorrentFiles.size(), false);
+  const int64_t total_bytes = StreamBytes(o.model), length = o.model.PieceLength;
+  int64_t bad_bytes = 0;
+  for (const FailedPieceRecord& piece : o.record.failed_pieces()) {
+    for (int i = piece.first; i <= piece.last; ++i) bad[static_cast<size_t>(i)] = true;
+    if (length > 0 && piece.index < total_bytes / length + 1) {
+      bad_bytes += std::clamp<int64_t>(total_bytes - piece.index * length, 0, length);
+    }
+  }
+  const int64_t bad_files = std::count(bad.begin(), bad.end(), true);
+  const int64_t pieces = o.model.PieceCount();
+  const int64_t good_pieces = pieces - static_cast<int64_t>(o.record.failed_pieces().size());
+  json.Int("files_complete", files - bad_files).Int("files", files)
+      .Double("files_percent", double(o.result.counters.PercentComplete), 1)
+      .Int("bytes_complete", std::max<int64_t>(0, total_bytes - bad_bytes)).Int("bytes", total_bytes)
+      .Double("bytes_percent", Percent(std::max<int64_t>(0, total_bytes - bad_bytes), total_bytes), 1)
+      .Int("pieces_complete", good_pieces).Int("pieces", pieces)
+      .Double("pieces_percent", Percent(good_pieces, pieces), 1).EndObject();
+}
+
+void WriteUnneeded(JsonWriter& json, const RunRecord& record) {
+  json.BeginArray("unneeded");
+  for (const UnneededRecord& item : record.unneeded()) {
+    json.BeginObject(nullptr, true).String("path", Shown(item.path));
+    json.String("type", item.directory ? QStringLiteral("directory") : QStringLiteral("file"));
+    json.String("action", QString::fromLatin1(UnneededName(item.action)));
+    json.OptionalString("moved_to", item.moved_to.isEmpty() ? std::nullopt : std::optional(Shown(item.moved_to)));
+    json.EndObject();
+  }
+  json.EndArray();
+}
+
+void WriteCounters(JsonWriter& json, const RunCounters& c) {
+  json.BeginObject("counters")
+      .Int("correct_files", c.CorrectFiles).Int("missing_files", c.MissingFiles)
+      .Int("wrong_sized_files", c.WrongSizedFiles).Int("padded_files", c.PaddedFiles)
+      .Int("trimmed_files", c.TrimmedFiles).Int("deleted_wrong_sized_files", c.DeletedWrongSized)
+      .Int("fixed_files", c.FixedFiles).Int("unneeded_files", c.UnneededFiles)
+      .Int("unneeded_directories", c.UnneededDirs).Int("deleted_unneeded_files", c.DeletedFiles)
+      .Int("deleted_unneeded_directories", c.DeletedDirs).Bool("piece_failed", c.PieceFailed == 1)
+      .Bool("trim_failed", c.TrimFailed == 1).Bool("cancelled", c.Cancelled == 1)
+      .EndObject();
+}
+
+}  // namespace
+
+std::string CheckJson(const CheckOutcome& o) {
+  JsonWriter json;
+  json.BeginObject().String("torrent", Shown(FullPathName(o.line.torrent))).String("directory", Shown(o.inputs.download_dir));
+  WriteOptions(json, o.line, o.inputs);
+  json.BeginArray("entries");
+  const std::vector<EntryRecord>& records = o.record.entries();
+  for (size_t i = 0; i < o.model.TorrentFiles.size(); ++i) {
+    WriteEntry(json, o.model.TorrentFiles[i], i < records.size() ? records[i] : EntryRecord());
+  }
+  json.EndArray();
+  WriteFailedPieces(json, o.model, o.record);
+  WriteCompleteness(json, o);
+  WriteUnneeded(json, o.record);
+  WriteCounters(json, o.result.counters);
+  json.String("status", o.status).String("report", Shown(o.result.report_path)).Int("exit_status", o.exit_status);
+  return json.EndObject().Text();
+}
+
+}  // namespace zandrel

@@ -1,0 +1,142 @@
+// check --json: every kind of entry, piece and unneeded item in one object, which the schema kept in
+// docs/ accepts (checked by python3-jsonschema).
+#include <gtest/gtest.h>
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <QTemporaryDir>
+
+#include "tests/cli/cli_support.h"
+#include "tests/support/bencode.h"
+#include "tests/support/test_files.h"
+
+namespace zandrel {
+namespace {
+
+using test::Join;
+using test::WriteFile;
+
+constexpr int64_t kPiece = 16384;
+
+// Problems the schema validator finds; empty when the document is valid.
+std::string SchemaProblems(const QByteArray& json, const QString& dir) {
+  const QString instance = Join(dir, "outcome.json");
+  WriteFile(instance, json.toStdString());
+  QProcess python;
+  python.start("python3", {"-c",
+                           "import json, sys, jsonschema\n"
+                           "jsonschema.validate(json.load(open(sys.argv[1])), json.load(open(sys.argv[2])))\n",
+                           instance, ZANDREL_SOURCE_DIR "/docs/check.schema.json"});
+  if (!python.waitForFinished(60000)) return "python3 did not finish";
+  if (python.exitCode() == 0) return "";
+  return python.readAllStandardError().right(2000).toStdString();
+}
+
+class CheckJsonTest : public ::testing::Test {
+ protected:
+  CheckJsonTest() {
+    // One file per piece range, so each failed piece names one file.
+    const std::vector<std::pair<std::string, int64_t>> files = {
+        {"ok.bin", kPiece}, {"gone.bin", 2 * kPiece}, {"padded.bin", kPiece},
+        {"short.bin", kPiece}, {"corrupt.bin", kPiece}, {"lost.bin", 3 * kPiece}};
+    std::string stream;
+    std::vector<test::TorrentFileItem> items;
+    for (size_t i = 0; i < files.size(); ++i) {
+      bytes_[files[i].first] = test::RandomBytes(static_cast<size_t>(files[i].second), static_cast<uint32_t>(i + 1));
+      stream += bytes_[files[i].first];
+      items.push_back({{files[i].first}, files[i].second, ""});
+    }
+    WriteFile(torrent_, test::BuildMultiFileTorrent("Set", items, kPiece, test::PiecesFor(stream, kPiece)));
+    WriteFile(Join(dl_, "ok.bin"), bytes_["ok.bin"]);
+    WriteFile(Join(dl_, "moved/renamed.bin"), bytes_["gone.bin"]);
+    WriteFile(Join(dl_, "padded.bin"), bytes_["padded.bin"] + "tail");
+    WriteFile(Join(dl_, "short.bin"), bytes_["short.bin"].substr(0, 100));
+    WriteFile(Join(dl_, "corrupt.bin"), test::RandomBytes(kPiece, 99));
+    WriteFile(Join(dl_, "stray.txt"), "x");
+  }
+
+  QJsonObject Run(const QStringList& options, QByteArray* raw) {
+    const test::CliRun run = test::RunCli(QStringList{"check", torrent_, dl_, "--json", "--report", report_} + options);
+    *raw = run.out;
+    QJsonParseError error;
+    const QJsonObject object = QJsonDocument::fromJson(run.out, &error).object();
+    EXPECT_EQ(error.error, QJsonParseError::NoError) << run.out.toStdString() << run.err.toStdString();
+    EXPECT_EQ(object["exit_status"].toInt(), run.exit_code);
+    return object;
+  }
+
+  QTemporaryDir root_;
+  QString dl_ = Join(root_.path(), "Set");
+  QString torrent_ = Join(root_.path(), "Set.torrent");
+  QString report_ = Join(root_.path(), "report.log");
+  std::map<std::string, std::string> bytes_;
+};
+
+QJsonObject EntryAt(const QJsonObject& outcome, int i) { return outcome["entries"].toArray()[i].toObject(); }
+
+TEST_F(CheckJsonTest, EveryKindOfOutcomeIsListedAndMatchesTheSchema) {
+  QByteArray raw;
+  const QJsonObject o = Run({"--hash-check", "--trim-padded-files", "--fix-missing", "--delete-unneeded",
+                             "--delete-when-incomplete", "--no-backups"}, &raw);
+  EXPECT_EQ(SchemaProblems(raw, root_.path()), "");
+  EXPECT_EQ(o["directory"].toString(), dl_);
+  EXPECT_EQ(o["report"].toString(), report_);
+  EXPECT_TRUE(o["options"].toObject()["fix_missing"].toBool());
+  EXPECT_FALSE(o["options"].toObject()["backups"].toBool());
+
+  const QJsonObject ok = EntryAt(o, 0), gone = EntryAt(o, 1), padded = EntryAt(o, 2);
+  const QJsonObject shorter = EntryAt(o, 3), corrupt = EntryAt(o, 4), lost = EntryAt(o, 5);
+  EXPECT_EQ(ok["status"].toString(), "ok");
+  EXPECT_EQ(gone["status"].toString(), "missing");
+  EXPECT_TRUE(gone["size_on_disk"].isNull());
+  EXPECT_EQ(gone["repair"].toObject()["from"].toString(), Join(dl_, "moved/renamed.bin"));
+  EXPECT_EQ(gone["repair"].toObject()["mode"].toString(), "moved");
+  EXPECT_TRUE(gone["repair"].toObject()["done"].toBool());
+  EXPECT_EQ(padded["status"].toString(), "wrong_size");
+  EXPECT_EQ(padded["size_on_disk"].toInteger(), kPiece + 4);
+  EXPECT_EQ(padded["action"].toString(), "trimmed");
+  EXPECT_EQ(shorter["action"].toString(), "smaller_not_trimmed");
+  EXPECT_EQ(shorter["size_on_disk"].toInteger(), 100);
+  EXPECT_EQ(corrupt["status"].toString(), "ok");
+  EXPECT_TRUE(lost["repair"].isNull());
+
+  const QJsonArray pieces = o["failed_pieces"].toArray();
+  ASSERT_EQ(pieces.size(), 7);  // gone 1-2, short 4, corrupt 5, lost 6-8
+  EXPECT_EQ(pieces[2].toObject()["index"].toInt(), 4);
+  EXPECT_EQ(pieces[2].toObject()["number"].toInt(), 5);
+  EXPECT_EQ(pieces[2].toObject()["files"].toArray(), QJsonArray({"short.bin"}));
+  const QJsonObject complete = o["completeness"].toObject();
+  EXPECT_EQ(complete["files_complete"].toInt(), 2);
+  EXPECT_DOUBLE_EQ(complete["files_percent"].toDouble(), 33.3);
+  EXPECT_EQ(complete["bytes_complete"].toInteger(), 2 * kPiece);
+  EXPECT_EQ(complete["bytes"].toInteger(), 9 * kPiece);
+  EXPECT_EQ(complete["pieces_complete"].toInt(), 2);
+
+  const QJsonArray unneeded = o["unneeded"].toArray();
+  ASSERT_EQ(unneeded.size(), 2) << raw.toStdString();
+  EXPECT_EQ(unneeded[0].toObject()["type"].toString() == "file" ? unneeded[0].toObject()["path"].toString()
+                                                                 : unneeded[1].toObject()["path"].toString(),
+            Join(dl_, "stray.txt"));
+  for (const QJsonValue& item : unneeded) EXPECT_EQ(item.toObject()["action"].toString(), "deleted");
+  EXPECT_EQ(o["counters"].toObject()["fixed_files"].toInt(), 1);
+  EXPECT_EQ(o["status"].toString(), "Fixed/rebuilt some missing files. Please re-check with SHA-1 integrity check.");
+  EXPECT_EQ(o["exit_status"].toInt(), 1);
+}
+
+TEST_F(CheckJsonTest, DeletedFilesWithBackupsAndUnneededItemsLeftInPlace) {
+  QByteArray raw;
+  const QJsonObject o = Run({"--delete-wrong-sized-files"}, &raw);
+  EXPECT_EQ(SchemaProblems(raw, root_.path()), "");
+  const QJsonObject padded = EntryAt(o, 2);
+  EXPECT_EQ(padded["action"].toString(), "deleted");
+  EXPECT_EQ(padded["backup_folder"].toString(), Join(dl_, "[ZandrelBackup]/Set/"));
+  EXPECT_FALSE(o["completeness"].toObject()["verified_by_hash"].toBool());
+  EXPECT_TRUE(o["completeness"].toObject()["pieces"].isNull());
+  EXPECT_EQ(o["failed_pieces"].toArray().size(), 0);
+  for (const QJsonValue& item : o["unneeded"].toArray()) EXPECT_EQ(item.toObject()["action"].toString(), "reported");
+}
+
+}  // namespace
+}  // namespace zandrel
