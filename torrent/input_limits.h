@@ -8,9 +8,9 @@ namespace zandrel {
 
 // A larger .torrent file is not loaded; this still holds over ten million piece hashes.
 inline constexpr int64_t kMaxTorrentBytes = int64_t{256} << 20;
-// Key/value pairs that a file dictionary may hold before its "length" key (BEP 47 "attr",
-// "crc32", "ed2k", "filehash", ...). Bounds the work done at every "d" of the info dictionary.
-inline constexpr int64_t kMaxPreLengthBytes = 256;
+// Containers nested deeper than this make a torrent unreadable (libtorrent refuses at the same
+// depth, so no creator writes deeper); the walk over them never recurses.
+inline constexpr int kMaxNestingDepth = 100;
 // Text that one ignore-list read may add, counting every path and each of its parent directories,
 // so that crafted deep paths cannot blow up memory.
 inline constexpr int64_t kMaxIgnoreTextBytes = int64_t{256} << 20;

@@ -40,7 +40,7 @@ size_t CopyClean(std::string_view raw, size_t i, std::string& out, size_t start,
   const auto* bytes = reinterpret_cast<const uint8_t*>(raw.data());
   while (i < raw.size()) {
     const uint8_t c = bytes[i];
-    if (c == '/' || c == '\\') {
+    if (c == '/' || c == '\\' || c == 0) {
       ++i;
       continue;
     }
@@ -69,7 +69,6 @@ size_t CopyClean(std::string_view raw, size_t i, std::string& out, size_t start,
 }  // namespace
 
 bool AppendCleanComponent(std::string_view raw, std::string& out) {
-  raw = raw.substr(0, raw.find('\0'));
   const size_t start = out.size();
   const size_t stop = CopyClean(raw, 0, out, start, true);
   if (stop < raw.size()) {

@@ -16,8 +16,7 @@ inline constexpr size_t kMaxComponentBytes = 240;
 inline constexpr size_t kMaxKeptExtensionBytes = 9;
 
 // Appends the cleaned form of raw (the component's bytes as stored) to out:
-// - the text ends at the first zero byte;
-// - "/" and "\" are removed; bytes below 0x20 and invalid UTF-8 sequences become "_";
+// - zero bytes, "/" and "\" are removed; bytes below 0x20 and invalid UTF-8 sequences become "_";
 //   bidirectional and direction marks (U+200E, U+200F, U+202A-U+202E) are removed;
 // - a long component is cut (see above), keeping a short extension;
 // - an empty result becomes "_".

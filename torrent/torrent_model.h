@@ -13,6 +13,10 @@ struct TorrentFileEntry {
   QString Dir;          // directory part, ending with the separator, or empty
   int64_t Length = 0;   // bytes
   int64_t PadAfter = 0; // zero bytes of padding files that follow this file in the piece stream
+  // A symbolic link the torrent lists (BEP 47): found when a link stands at its path; it holds no
+  // bytes, and nothing ever sizes, trims, deletes, repairs or enters it.
+  bool IsSymlink = false;
+  QString SymlinkTarget; // relative to the download directory, components joined by the separator
 
   QString RelativePath() const { return Dir + Name; }
 };

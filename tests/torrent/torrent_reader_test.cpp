@@ -149,16 +149,21 @@ TEST_F(TorrentReaderTest, PieceCountNeverOutlivesItsHashes) {
   EXPECT_EQ(out.model.PiecesSize, 0);
   EXPECT_TRUE(out.model.PieceHashes.empty());
 
-  // Truncated inside the pieces: the hashes that are there count, and the size says so.
+  // Truncated inside the pieces: refused, and no count of the torrent read before stays.
   std::string cut = BuildSingleFileTorrent("a", 10, 16, Hashes(3));
+  test::WriteFile(reader_.Path(), cut);
+  reader_.ReadPath(reader_.Path(), kLoadModel, out);
+  ASSERT_EQ(out.model.PieceCount(), 3);
   cut.resize(cut.size() - 2 - 25);
-  auto truncated = reader_.Read(cut);
-  EXPECT_EQ(truncated.model.PieceHashes.size(), 1u);
-  EXPECT_EQ(truncated.model.PieceCount(), 1);
+  test::WriteFile(reader_.Path(), cut);
+  reader_.ReadPath(reader_.Path(), kLoadModel, out);
+  EXPECT_EQ(out.result, 0);
+  EXPECT_TRUE(out.model.PieceHashes.empty());
+  EXPECT_EQ(out.model.PieceCount(), 0);
 }
 
 TEST_F(TorrentReaderTest, NumbersSkipBlanksTakeASignAndSaturate) {
-  auto out = reader_.Read("d4:infod6:lengthi \t+42e4:name1:a12:piece lengthi16x6:pieces0:ee");
+  auto out = reader_.Read("d4:infod6:lengthi \t+42e4:name1:a12:piece lengthi+16e6:pieces0:ee");
   ASSERT_EQ(out.result, 1);
   ASSERT_EQ(out.model.TorrentFiles.size(), 1u);
   EXPECT_EQ(out.model.TorrentFiles[0].Length, 42);
@@ -200,8 +205,9 @@ TEST_F(TorrentReaderTest, HostilePathsStayInsideTheDownload) {
        {{std::string("nul\0after", 9), "f"}, 7, ""}},
       16, Hashes(1)));
   ASSERT_EQ(out.result, 1);
+  // "_" is also the folder of "_/e", so that file is stored beside it as "_.1".
   EXPECT_EQ(Paths(out.model), (std::vector<QString>{"etc/passwd", "ab/cd", "ctl__/x",
-                                                     QString(240, 'n') + ".mkv", "_", "_/e", "nul/f"}));
+                                                     QString(240, 'n') + ".mkv", "_.1", "_/e", "nulafter/f"}));
   auto name = reader_.Read(BuildSingleFileTorrent("../..", 1, 16, Hashes(1)));
   ASSERT_EQ(name.result, 1);
   EXPECT_EQ(Paths(name.model), std::vector<QString>{"...."});

@@ -85,14 +85,18 @@ class Mutator {
   std::mt19937 random_;
 };
 
-TEST(TorrentRobustness, EveryTruncationOfEveryFixture) {
+// A torrent cut short anywhere (a partly downloaded .torrent) is refused in both modes: read
+// soundly is not enough, as a cut name or a list of the first files would check the wrong thing.
+TEST(TorrentRobustness, EveryTruncationOfEveryFixtureIsRefused) {
   test::TorrentReadHelper reader;
   for (const std::string& torrent : Corpus()) {
+    if (reader.Read(torrent).result != 1) continue;  // v2 only: refused whole
     for (size_t length = 1; length < torrent.size(); ++length) {
-      const std::string cut = torrent.substr(0, length);
-      const auto out = reader.Read(cut, length % 2 == 0 ? kLoadModel : kAddToIgnoreList);
-      if (out.result == 1) ExpectSoundModel(out.model, cut);
-      if (HasFatalFailure()) return;
+      const int mode = length % 2 == 0 ? kLoadModel : kAddToIgnoreList;
+      const auto out = reader.Read(torrent.substr(0, length), mode);
+      ASSERT_EQ(out.result, 0) << "cut at " << length << " of " << torrent.size();
+      EXPECT_TRUE(out.model.TorrentFiles.empty());
+      EXPECT_EQ(out.ignore_list.PresentCount(), 0);
     }
   }
 }
@@ -111,8 +115,9 @@ TEST(TorrentRobustness, MutatedTorrents) {
     }
     if (HasFatalFailure()) return;
   }
-  // Most damage leaves the file readable; a suite that rejects everything tests nothing.
-  EXPECT_GT(accepted, 12000);
+  // Damage that breaks the structure is refused, but much leaves it readable (bytes inside names,
+  // hashes and numbers); a suite that rejects everything tests nothing.
+  EXPECT_GT(accepted, 2000);
 }
 
 }  // namespace

@@ -1,0 +1,218 @@
+#include "torrent/info_dictionary.h"
+
+#include "platform/file_system.h"
+#include "torrent/bencode.h"
+#include "torrent/duplicate_paths.h"
+#include "torrent/path_component.h"
+
+namespace zandrel {
+namespace {
+
+using bencode::Kind;
+using bencode::KeyIs;
+
+constexpr char kPathSeparator = static_cast<char>(kSeparator);
+// Padding files of creators from before BEP 47 carry this in their path instead of an attribute.
+constexpr std::string_view kOldPaddingMarker = "_____padding_file_";
+constexpr int64_t kAbsent = -1;
+
+// Offsets of the values of one file dictionary, kAbsent for keys it lacks (the first of a
+// repeated key counts, as in libtorrent). Paths are joined as they are passed.
+struct FileKeys {
+  int64_t length = kAbsent;
+  int64_t attr = kAbsent;
+  int64_t symlink_path = kAbsent;
+  bool path_seen = false;
+  bool path_utf8_seen = false;
+  bool path_sound = false;
+  TextSpan path;
+};
+
+void Keep(int64_t& slot, int64_t at) {
+  if (slot == kAbsent) slot = at;
+}
+
+class InfoReader {
+ public:
+  explicit InfoReader(std::string_view data) : data_(data), walker_(data) {}
+
+  InfoDictionary Read();
+
+ private:
+  int64_t ReadInfo(int64_t at);
+  void ReadInfoValues(int64_t files_at, int64_t length_at, int64_t name_at, int64_t name_utf8_at);
+  void ReadPieceValues(int64_t piece_length_at, int64_t pieces_at, int64_t meta_version_at);
+  int64_t ReadFiles(int64_t at);
+  int64_t ReadFile(int64_t at);
+  int64_t JoinPath(int64_t list_at, TextSpan& span, bool& sound);
+  void ReadPathKey(int64_t at, bool utf8, FileKeys& keys, int64_t& end);
+  void ReadSingleFile(int64_t length_at, int64_t name_at);
+  bool Is(int64_t at, Kind kind) const { return at != kAbsent && walker_.KindAt(at) == kind; }
+  void Invalid() { out_.invalid = true; }
+
+  std::string_view data_;
+  bencode::Walker walker_;
+  InfoDictionary out_;
+};
+
+InfoDictionary InfoReader::Read() {
+  if (!bencode::ValidateDocument(data_) || walker_.KindAt(0) != Kind::kDictionary) return {};
+  // No cleaned text is longer than its encoding, so the text is never copied while it grows.
+  out_.text.reserve(data_.size());
+  walker_.ForEachPair(0, [&](std::string_view key, int64_t at) -> int64_t {
+    if (out_.found || !KeyIs(key, "info")) return -1;
+    out_.found = walker_.KindAt(at) == Kind::kDictionary;
+    out_.invalid = !out_.found;
+    // Read as it is passed: the info dictionary is nearly the whole document.
+    return out_.found ? ReadInfo(at) : -1;
+  });
+  if (!out_.found || out_.invalid) return std::move(out_);
+  std::vector<std::string_view> paths;
+  paths.reserve(out_.files.size());
+  for (const InfoFile& file : out_.files) paths.push_back(out_.Text(file.path));
+  for (auto& [index, path] : DuplicatePathRenames(paths, kPathSeparator)) {
+    out_.files[index].path = {static_cast<uint32_t>(out_.text.size()), static_cast<uint32_t>(path.size())};
+    out_.text += path;
+  }
+  return std::move(out_);
+}
+
+int64_t InfoReader::ReadInfo(int64_t at) {
+  int64_t files_at = kAbsent, length_at = kAbsent, name_at = kAbsent, name_utf8_at = kAbsent;
+  int64_t piece_length_at = kAbsent, pieces_at = kAbsent, meta_version_at = kAbsent;
+  const int64_t end = walker_.ForEachPair(at, [&](std::string_view key, int64_t value) -> int64_t {
+    if (KeyIs(key, "files") && files_at == kAbsent) {
+      files_at = value;
+      // The file list is read as it is passed, so the largest part of the document is walked once.
+      if (walker_.KindAt(value) == Kind::kList) return ReadFiles(value);
+    }
+    if (KeyIs(key, "length")) Keep(length_at, value);
+    if (KeyIs(key, "name")) Keep(name_at, value);
+    if (KeyIs(key, "name.utf-8")) Keep(name_utf8_at, value);
+    if (KeyIs(key, "piece length")) Keep(piece_length_at, value);
+    if (KeyIs(key, "pieces")) Keep(pieces_at, value);
+    if (KeyIs(key, "meta version")) Keep(meta_version_at, value);
+    return -1;
+  });
+  ReadInfoValues(files_at, length_at, name_at, name_utf8_at);
+  ReadPieceValues(piece_length_at, pieces_at, meta_version_at);
+  return end;
+}
+
+void InfoReader::ReadInfoValues(int64_t files_at, int64_t length_at, int64_t name_at, int64_t name_utf8_at) {
+  if (files_at != kAbsent && !Is(files_at, Kind::kList)) Invalid();
+  // Older clients wrote "name" in a legacy code page and the UTF-8 form beside it.
+  if (Is(name_utf8_at, Kind::kString)) name_at = name_utf8_at;
+  if (files_at == kAbsent && length_at != kAbsent) ReadSingleFile(length_at, name_at);
+}
+
+void InfoReader::ReadPieceValues(int64_t piece_length_at, int64_t pieces_at, int64_t meta_version_at) {
+  if (piece_length_at != kAbsent) {
+    if (!Is(piece_length_at, Kind::kInteger)) return Invalid();
+    out_.piece_length_found = true;
+    out_.piece_length = walker_.Integer(piece_length_at);
+  }
+  if (pieces_at != kAbsent) {
+    if (!Is(pieces_at, Kind::kString)) return Invalid();
+    out_.pieces_found = true;
+    out_.pieces = walker_.String(pieces_at);
+  }
+  if (Is(meta_version_at, Kind::kInteger)) out_.meta_version = walker_.Integer(meta_version_at);
+}
+
+int64_t InfoReader::ReadFiles(int64_t at) {
+  return walker_.ForEachItem(at, [&](int64_t item) -> int64_t {
+    if (walker_.KindAt(item) != Kind::kDictionary) {
+      Invalid();
+      return -1;
+    }
+    return ReadFile(item);
+  });
+}
+
+int64_t InfoReader::ReadFile(int64_t at) {
+  FileKeys keys;
+  const int64_t end = walker_.ForEachPair(at, [&](std::string_view key, int64_t value) -> int64_t {
+    int64_t value_end = -1;
+    if (KeyIs(key, "length")) Keep(keys.length, value);
+    else if (KeyIs(key, "path")) ReadPathKey(value, false, keys, value_end);
+    else if (KeyIs(key, "path.utf-8")) ReadPathKey(value, true, keys, value_end);
+    else if (KeyIs(key, "attr")) Keep(keys.attr, value);
+    else if (KeyIs(key, "symlink path")) Keep(keys.symlink_path, value);
+    return value_end;
+  });
+  if (!Is(keys.length, Kind::kInteger) || !keys.path_sound) {
+    Invalid();
+    return end;
+  }
+  InfoFile& file = out_.files.emplace_back();
+  file.path = keys.path;
+  file.length = walker_.Integer(keys.length);
+  const std::string_view attr = Is(keys.attr, Kind::kString) ? walker_.String(keys.attr) : std::string_view();
+  file.padding = attr.find('p') != std::string_view::npos ||
+                 out_.Text(file.path).find(kOldPaddingMarker) != std::string_view::npos;
+  if (!file.padding && attr.find('l') != std::string_view::npos && Is(keys.symlink_path, Kind::kList)) {
+    bool sound = false;
+    JoinPath(keys.symlink_path, file.target, sound);
+    file.symlink = sound;
+    if (sound) file.length = 0;
+  }
+  return end;
+}
+
+// Older clients wrote "path" in a legacy code page and the UTF-8 form beside it as "path.utf-8",
+// which wins whichever comes first.
+void InfoReader::ReadPathKey(int64_t at, bool utf8, FileKeys& keys, int64_t& end) {
+  bool& seen = utf8 ? keys.path_utf8_seen : keys.path_seen;
+  if (seen || walker_.KindAt(at) != Kind::kList) {
+    if (!utf8 && !seen) keys.path_seen = true;  // a "path" that is no list makes the file unsound
+    return;
+  }
+  seen = true;
+  if (!utf8 && keys.path_utf8_seen) return;
+  end = JoinPath(at, keys.path, keys.path_sound);
+}
+
+// Appends the cleaned components of a path list to the text; sound is false when the list is
+// empty or holds a value that is not a string. Components that clean to "." or ".." are dropped;
+// a path left empty is "_". Returns the list's end.
+int64_t InfoReader::JoinPath(int64_t list_at, TextSpan& span, bool& sound) {
+  std::string& text = out_.text;
+  span.at = static_cast<uint32_t>(text.size());
+  sound = true;
+  bool any = false;
+  const int64_t end = walker_.ForEachItem(list_at, [&](int64_t item) -> int64_t {
+    any = true;
+    if (walker_.KindAt(item) != Kind::kString) {
+      sound = false;
+      return -1;
+    }
+    const std::string_view raw = walker_.String(item);
+    const size_t mark = text.size();
+    if (mark != span.at) text += kPathSeparator;
+    if (!AppendCleanComponent(raw, text)) text.resize(mark);
+    return static_cast<int64_t>(raw.data() - data_.data() + raw.size());
+  });
+  if (text.size() == span.at) text += '_';
+  span.size = static_cast<uint32_t>(text.size() - span.at);
+  sound = sound && any;
+  return end;
+}
+
+// A torrent of one file: the torrent's name is the file's name.
+void InfoReader::ReadSingleFile(int64_t length_at, int64_t name_at) {
+  if (!Is(length_at, Kind::kInteger) || (name_at != kAbsent && !Is(name_at, Kind::kString))) return Invalid();
+  InfoFile& file = out_.files.emplace_back();
+  file.length = walker_.Integer(length_at);
+  // A missing name leaves the path empty, and the read is refused.
+  if (name_at == kAbsent) return;
+  file.path.at = static_cast<uint32_t>(out_.text.size());
+  if (!AppendCleanComponent(walker_.String(name_at), out_.text) || out_.text.size() == file.path.at) out_.text += '_';
+  file.path.size = static_cast<uint32_t>(out_.text.size() - file.path.at);
+}
+
+}  // namespace
+
+InfoDictionary ReadInfoDictionary(std::string_view data) { return InfoReader(data).Read(); }
+
+}  // namespace zandrel
