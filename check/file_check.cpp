@@ -175,6 +175,7 @@ StepResult ReplaceWrongSizedFile(CheckRun& run, size_t index, QString& main_line
 StepResult CheckEntry(CheckRun& run, size_t index) {
   const TorrentFileEntry& entry = run.Files()[index];
   run.found[index] = 0;
+  if (entry.IsSymlink) return CheckSymlinkEntry(run, index);
   QString main_line, secondary;
   const QString full_path = run.download_dir + entry.Dir + entry.Name;
   const QString quoted = Quoted(full_path);

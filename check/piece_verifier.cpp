@@ -23,6 +23,7 @@ class PieceReport {
     run_.record.PieceFailed(piece, first, last);
     for (int j = first; j <= last; ++j) {
       const TorrentFileEntry& entry = files_[static_cast<size_t>(j)];
+      if (entry.IsSymlink) continue;  // a link holds no bytes of any piece
       run_.WriteReportLine(Quoted(run_.download_dir + entry.Dir + entry.Name));
       bad_files_.insert(entry.Dir + entry.Name);
     }

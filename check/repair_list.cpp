@@ -15,7 +15,8 @@ void RepairList::Reset(const std::vector<TorrentFileEntry>& entries, const std::
     const QString path = entries[i].RelativePath().toLower();
     if (paths.contains(path)) continue;
     paths.insert(path);
-    if (found[i] != 0) continue;
+    // A missing link is never made from a file of the same size.
+    if (found[i] != 0 || entries[i].IsSymlink) continue;
     by_length_[entries[i].Length].push_back(i);
     ++waiting_;
   }

@@ -8,6 +8,8 @@ namespace zandrel {
 // File presence, size check, trimming and deleting of the entry at `index`; kCancelled when a
 // copy was cancelled.
 StepResult CheckEntry(CheckRun& run, size_t index);
+// A symbolic-link entry: found when a link stands at its path, missing otherwise; never changed.
+StepResult CheckSymlinkEntry(CheckRun& run, size_t index);
 StepResult ReplaceWrongSizedFile(CheckRun& run, size_t index, QString& main_line, QString& secondary_line);
 // Synced copy of the whole file (limit <= 0) or its first limit bytes.
 StepResult CopyFileBlocks(CheckRun& run, const QString& source, const QString& destination, int64_t limit);

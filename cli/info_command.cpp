@@ -27,7 +27,8 @@ const char kInfoUsage[] =
     "creation date, comment, trackers and web seeds, then the files as an indented tree with sizes\n"
     "(the text the torrent view saves).\n"
     "With --json: one object with the keys piece_length, pieces, files (each {\"path\", \"length\"},\n"
-    "in torrent order, \"/\" between path components, padding files left out), name, total_size,\n"
+    "in torrent order, \"/\" between path components, padding files left out, a symbolic link with\n"
+    "\"symlink\": its target), name, total_size,\n"
     "file_count, info_hash, info_hash_v2, private, created_by, creation_date, comment, trackers\n"
     "(a list of tiers) and web_seeds.\n"
     "Exit status 2 when the torrent cannot be read.\n";
@@ -65,7 +66,9 @@ std::string JsonText(const TorrentModel& model, const TorrentMeta& meta) {
   for (const TorrentFileEntry& entry : model.TorrentFiles) {
     QString path = entry.RelativePath();
     path.replace(QChar(kSeparator), QChar(u'/'));
-    json.BeginObject(nullptr, true).String("path", path).Int("length", entry.Length).EndObject();
+    json.BeginObject(nullptr, true).String("path", path).Int("length", entry.Length);
+    if (entry.IsSymlink) json.String("symlink", QString(entry.SymlinkTarget).replace(QChar(kSeparator), QChar(u'/')));
+    json.EndObject();
   }
   json.EndArray().String("name", meta.name).Int("total_size", TotalSize(model));
   json.Int("file_count", static_cast<int64_t>(model.TorrentFiles.size()));
@@ -162,6 +165,8 @@ int RunInfoCommand(const QStringList& args) {
   if (ReadTorrent(torrent_path, kLoadModel, model, ignore_list, messages, status) != 1) {
     return InfoError(torrent_path, last_status);
   }
+  // What check refuses, info refuses too.
+  if (model.TorrentFiles.empty()) return InfoError(torrent_path, QStringLiteral("the torrent lists no files"));
   // The reader is more forgiving than the strict decoder: what it accepted is listed either way.
   const TorrentMeta shown = meta.value_or(TorrentMeta{});
   WriteOut(json ? JsonText(model, shown) : DetailsText(model, shown));

@@ -30,6 +30,11 @@ std::string BuildMultiFileTorrent(const std::string& name, const std::vector<Tor
     if (!f.attr.empty()) items.push_back({"attr", BStr(f.attr)});
     items.push_back({"length", BInt(f.length)});
     items.push_back({"path", BList(components)});
+    if (!f.symlink.empty()) {
+      std::vector<std::string> target;
+      for (const auto& c : f.symlink) target.push_back(BStr(c));
+      items.push_back({"symlink path", BList(target)});
+    }
     file_dicts.push_back(BDict(items));
   }
   std::string info = BDict({{"files", BList(file_dicts)},
