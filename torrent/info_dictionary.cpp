@@ -151,11 +151,11 @@ int64_t InfoReader::ReadFile(int64_t at) {
   const std::string_view attr = Is(keys.attr, Kind::kString) ? walker_.String(keys.attr) : std::string_view();
   file.padding = attr.find('p') != std::string_view::npos ||
                  out_.Text(file.path).find(kOldPaddingMarker) != std::string_view::npos;
-  if (!file.padding && attr.find('l') != std::string_view::npos && Is(keys.symlink_path, Kind::kList)) {
-    bool sound = false;
-    JoinPath(keys.symlink_path, file.target, sound);
-    file.symlink = sound;
-    if (sound) file.length = 0;
+  // A link holds no bytes, whatever length it claims; without a target it is an empty file (as
+  // libtorrent stores it).
+  if (!file.padding && attr.find('l') != std::string_view::npos) {
+    file.length = 0;
+    if (Is(keys.symlink_path, Kind::kList)) JoinPath(keys.symlink_path, file.target, file.symlink);
   }
   return end;
 }

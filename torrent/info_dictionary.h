@@ -19,7 +19,7 @@ struct TextSpan {
 
 struct InfoFile {
   TextSpan path;       // cleaned components joined by the separator (UTF-8)
-  int64_t length = 0;  // 0 for a symbolic link: it holds no bytes of any piece
+  int64_t length = 0;  // 0 for a symbolic link (attribute "l"): it holds no bytes of any piece
   bool padding = false;
   bool symlink = false;
   TextSpan target;     // a link's target, relative to the download directory, like path

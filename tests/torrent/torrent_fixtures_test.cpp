@@ -1,5 +1,6 @@
-// Torrents made by real creators (mktorrent, transmission-create, libtorrent) must come out as
-// libtorrent itself reads them. The facts were recorded by tests/fixtures/make_fixtures.sh.
+// Torrents made by real creators (mktorrent, transmission-create, libtorrent), and crafted ones
+// of unusual layouts (unsorted keys, duplicate paths, symbolic links, legacy names), must come out
+// as libtorrent itself reads them. The facts were recorded by tests/fixtures/make_fixtures.sh.
 #include <gtest/gtest.h>
 
 #include <QDir>
@@ -27,6 +28,7 @@ QJsonObject LoadFacts() {
 struct Expected {
   std::vector<std::pair<QString, int64_t>> files;
   std::vector<int64_t> pad_after;
+  std::vector<bool> symlink;
   int64_t pad_before = 0;
 };
 
@@ -40,6 +42,7 @@ Expected FromFacts(const QJsonArray& files) {
     } else {
       expected.files.emplace_back(file["path"].toString(), length);
       expected.pad_after.push_back(0);
+      expected.symlink.push_back(file["symlink"].toBool());
     }
   }
   return expected;
@@ -53,7 +56,7 @@ QString PiecesDigest(const TorrentModel& model) {
 
 TEST(TorrentFixtures, ModelMatchesWhatLibtorrentReports) {
   const QJsonObject facts = LoadFacts();
-  ASSERT_GE(facts.size(), 13) << "missing " << kFixtureDir.toStdString() << "/libtorrent_facts.json";
+  ASSERT_GE(facts.size(), 17) << "missing " << kFixtureDir.toStdString() << "/libtorrent_facts.json";
   test::TorrentReadHelper reader;
   for (auto it = facts.begin(); it != facts.end(); ++it) {
     if (!it.key().endsWith(".torrent")) continue;
@@ -75,6 +78,7 @@ TEST(TorrentFixtures, ModelMatchesWhatLibtorrentReports) {
       EXPECT_EQ(test::PortablePath(entry), expected.files[i].first);
       EXPECT_EQ(entry.Length, expected.files[i].second) << entry.Name.toStdString();
       EXPECT_EQ(entry.PadAfter, expected.pad_after[i]) << entry.Name.toStdString();
+      EXPECT_EQ(entry.IsSymlink, expected.symlink[i]) << entry.Name.toStdString();
     }
     EXPECT_EQ(out.model.PadBefore, expected.pad_before);
     EXPECT_EQ(out.model.PieceLength, fact["piece_length"].toInt());
