@@ -78,7 +78,7 @@ Kind Walker::KindAt(int64_t at) const {
   }
 }
 
-int64_t Walker::End(int64_t at) const {
+int64_t Walker::ContainerEnd(int64_t at) const {
   int depth = 0;
   do {
     const char c = LowerAscii(data_[at]);

@@ -15,6 +15,8 @@ constexpr char kPathSeparator = static_cast<char>(kSeparator);
 // Padding files of creators from before BEP 47 carry this in their path instead of an attribute.
 constexpr std::string_view kOldPaddingMarker = "_____padding_file_";
 constexpr int64_t kAbsent = -1;
+// "d6:lengthi0e4:pathl0:ee"
+constexpr size_t kSmallestFileBytes = 23;
 
 // Offsets of the values of one file dictionary, kAbsent for keys it lacks (the first of a
 // repeated key counts, as in libtorrent). Paths are joined as they are passed.
@@ -57,8 +59,11 @@ class InfoReader {
 
 InfoDictionary InfoReader::Read() {
   if (!bencode::ValidateDocument(data_) || walker_.KindAt(0) != Kind::kDictionary) return {};
-  // No cleaned text is longer than its encoding, so the text is never copied while it grows.
+  // No cleaned text is longer than its encoding, and no file dictionary is shorter than
+  // kSmallestFileBytes, so neither is ever copied while it grows. (Large reservations are only
+  // address space until they are written.)
   out_.text.reserve(data_.size());
+  out_.files.reserve(data_.size() / kSmallestFileBytes + 1);
   walker_.ForEachPair(0, [&](std::string_view key, int64_t at) -> int64_t {
     if (out_.found || !KeyIs(key, "info")) return -1;
     out_.found = walker_.KindAt(at) == Kind::kDictionary;
