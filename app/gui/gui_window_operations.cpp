@@ -1,10 +1,29 @@
 #include "app/gui/gui_window_operations.h"
 
-#include <QMetaObject>
+#include <QCoreApplication>
+#include <QEvent>
 #include <QTimer>
 #include <chrono>
 
 namespace zandrel {
+namespace {
+
+// One call from the run's thread, carried to the GUI thread as a posted event: the event queue's
+// lock hands it over, and the GUI thread alone frees it.
+class CallEvent : public QEvent {
+ public:
+  explicit CallEvent(std::function<void()> call) : QEvent(Type()), call_(std::move(call)) {}
+  static QEvent::Type Type() {
+    static const int type = QEvent::registerEventType();
+    return static_cast<QEvent::Type>(type);
+  }
+  void Run() const { call_(); }
+
+ private:
+  std::function<void()> call_;
+};
+
+}  // namespace
 
 GuiWindowOperations::GuiWindowOperations(RunDisplay& display, std::atomic<int>& cancel_flag,
                                          bool open_report_ticked, QString backup_field_text)
@@ -30,13 +49,20 @@ void GuiWindowOperations::KeepCancel() {
 void GuiWindowOperations::Queue(std::function<void(RunDisplay&)> call) {
   KeepCancel();
   if (abandoned_.load()) return;
-  // Queued calls to one receiver run in the order they were posted; a destroyed receiver drops them.
-  QMetaObject::invokeMethod(
-      this,
-      [this, call = std::move(call)] {
-        if (!abandoned_.load()) call(display_);
-      },
-      Qt::QueuedConnection);
+  Post([this, call = std::move(call)] {
+    if (!abandoned_.load()) call(display_);
+  });
+}
+
+// Events posted to one receiver arrive in the order they were posted; a destroyed receiver drops them.
+void GuiWindowOperations::Post(std::function<void()> call) {
+  QCoreApplication::postEvent(this, new CallEvent(std::move(call)));
+}
+
+bool GuiWindowOperations::event(QEvent* event) {
+  if (event->type() != CallEvent::Type()) return QObject::event(event);
+  static_cast<CallEvent*>(event)->Run();
+  return true;
 }
 
 void GuiWindowOperations::SetStatusText(const QString& text) {
@@ -99,8 +125,7 @@ void GuiWindowOperations::SettleWait() {
   // The bar gets a last value painted while the run pauses; the timer runs on the GUI thread, so
   // the pause ends as soon as the GUI thread has had its 100 ms, never by polling.
   FlushProgressSoon();
-  QMetaObject::invokeMethod(
-      this, [this] { QTimer::singleShot(kSettleMs, this, [this] { Settled(); }); }, Qt::QueuedConnection);
+  Post([this] { QTimer::singleShot(kSettleMs, this, [this] { Settled(); }); });
   std::unique_lock<std::mutex> lock(settle_mutex_);
   // The bound only matters if the GUI thread were stuck; it never waits on this thread.
   settle_done_.wait_for(lock, std::chrono::seconds(5), [this] { return settled_ || abandoned_.load(); });

@@ -58,11 +58,16 @@ class GuiWindowOperations : public QObject, public WindowOperations {
   void RequestCancel();
   // The window is closing: a settle wait returns at once from now on, and nothing more is shown.
   void Abandon();
+  // Runs call on the GUI thread after everything queued before it; callable from any thread.
+  void Post(std::function<void()> call);
   // Progress values that reached the window (for the benchmark).
   int64_t ProgressRepaints() const { return progress_repaints_.load(); }
 
   static constexpr int kProgressIntervalMs = 33;
   static constexpr int kSettleMs = 100;
+
+ protected:
+  bool event(QEvent* event) override;
 
  private:
   void Queue(std::function<void(RunDisplay&)> call);

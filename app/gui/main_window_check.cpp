@@ -1,7 +1,6 @@
 // Check Torrent: starting a check run on its own thread, cancelling it, and its end.
 #include <QCheckBox>
 #include <QDir>
-#include <QMetaObject>
 
 #include "app/gui/dialogs.h"
 #include "app/gui/main_window.h"
@@ -74,7 +73,7 @@ void MainWindow::StartCheckRun() {
   check_thread_.Start(context_.engine, RunInputs(o, context_.data_folder.logs_path), *window, [this, window] {
     // The run's last act, on its thread: the GUI thread hears of the end after every window
     // operation the run queued before.
-    QMetaObject::invokeMethod(window, [this] { OnCheckRunEnded(); }, Qt::QueuedConnection);
+    window->Post([this] { OnCheckRunEnded(); });
   });
 }
 
