@@ -1,19 +1,18 @@
 #include "app/torrentzip_runner.h"
 
 #include <QFileInfo>
-#include <QProcess>
 #include <QSet>
 #include <QStandardPaths>
 #include <optional>
 
 #include "app/torrentzip_logs.h"
 #include "platform/file_system.h"
+#include "platform/process.h"
 
 namespace zandrel {
 namespace {
 
 const QString kErrorLogName = QStringLiteral("error.log");
-constexpr int kAbandonPollMs = 100;
 
 bool IsSeparator(QChar c) {
 #ifdef _WIN32
@@ -21,27 +20,6 @@ bool IsSeparator(QChar c) {
 #else
   return c == QChar(kSeparator);
 #endif
-}
-
-// Runs the tool on one zip and waits for it. Only the program's end of the run may cut it short.
-void RunToolOnce(const TorrentZipJob& job, const QString& zip, const std::atomic<bool>& abandon) {
-  QProcess process;
-  process.setProgram(job.program);
-  process.setArguments({zip});
-  process.setWorkingDirectory(job.logs_folder);
-  // Output nobody reads must not fill a pipe and block the tool.
-  process.setStandardInputFile(QProcess::nullDevice());
-  process.setStandardOutputFile(QProcess::nullDevice());
-  process.setStandardErrorFile(QProcess::nullDevice());
-  process.start(QIODevice::NotOpen);
-  if (!process.waitForStarted(-1)) return;
-  while (!process.waitForFinished(kAbandonPollMs) && process.state() != QProcess::NotRunning) {
-    if (abandon.load()) {
-      process.kill();
-      process.waitForFinished(-1);
-      return;
-    }
-  }
 }
 
 std::optional<QSet<QString>> SnapshotNames(const QString& logs_folder) {
@@ -101,7 +79,8 @@ TorrentZipOutcome RunTorrentZip(const TorrentZipJob& job, TorrentZipFlags& flags
   LogMerger merger(job.logs_folder, *snapshot);
   const QString error_log = job.logs_folder + QChar(kSeparator) + kErrorLogName;
   for (const QString& zip : job.zip_files) {
-    RunToolOnce(job, zip, flags.abandon);
+    // A tool that cannot be started is simply skipped.
+    RunProgramAndWait(job.program, {zip}, job.logs_folder, flags.abandon);
     if (flags.abandon.load()) break;
     progress.SetPosition(++outcome.processed);
     if (FileSize(error_log) > 0) {
