@@ -4,6 +4,7 @@
 
 #include "app/gui/about_window.h"
 #include "app/gui/main_window.h"
+#include "app/gui/torrentzip_tool.h"
 #include "app/language_menu.h"
 #include "app/settings.h"
 #include "platform/version.h"
@@ -38,6 +39,16 @@ void Application::Start() {
 // The feature windows plug in here, one block each.
 void Application::ConnectFeatures() {
   connect(window_.get(), &MainWindow::aboutRequested, this, [this] { ShowAbout(window_.get(), context_); });
+
+  // TorrentZip: the Tools menu's runner and log commands. A close request during a run only stops
+  // the run; the program keeps running.
+  torrent_zip_ = std::make_unique<TorrentZipTool>(context_, *window_);
+  TorrentZipTool* tool = torrent_zip_.get();
+  connect(window_.get(), &MainWindow::torrentZipFilesRequested, tool, &TorrentZipTool::TorrentZipFiles);
+  connect(window_.get(), &MainWindow::torrentZipDirectoryRequested, tool, &TorrentZipTool::TorrentZipDirectory);
+  connect(window_.get(), &MainWindow::deleteAllLogFilesRequested, tool, &TorrentZipTool::DeleteAllLogFiles);
+  connect(window_.get(), &MainWindow::openLogDirectoryRequested, tool, &TorrentZipTool::OpenLogDirectory);
+  window_->SetCloseGuard([tool] { return !tool->StopRunOnCloseRequest(); });
 }
 
 void Application::Exit() {

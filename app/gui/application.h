@@ -12,6 +12,7 @@
 namespace zandrel {
 
 class MainWindow;
+class TorrentZipTool;
 
 struct StartupPaths {
   QString working_dir;
@@ -33,6 +34,7 @@ class Application : public QObject {
 
   AppContext& Context() { return context_; }
   MainWindow& Window() { return *window_; }
+  TorrentZipTool& TorrentZip() { return *torrent_zip_; }
 
  signals:
   // The settings file has been written and the program is ending.
@@ -46,6 +48,8 @@ class Application : public QObject {
   MessageTable messages_;
   AppContext context_;
   std::unique_ptr<MainWindow> window_;
+  // Feature controllers: after the main window, so that they go first at exit.
+  std::unique_ptr<TorrentZipTool> torrent_zip_;
 };
 
 }  // namespace zandrel

@@ -170,10 +170,6 @@ void TorrentZipTool::JoinWorker() {
   if (worker_.joinable()) worker_.join();
 }
 
-void TorrentZipTool::SetKeepOnTop(bool keep_on_top) {
-  if (window_) window_->SetKeepOnTop(keep_on_top);
-}
-
 void TorrentZipTool::DeleteAllLogFiles() {
   const MessageTable& messages = context_.messages;
   if (context_.dialogs.AskYesNo(shell_.Window(), messages.MessageText(u"Msg_Message"),

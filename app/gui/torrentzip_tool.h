@@ -35,7 +35,6 @@ class TorrentZipTool : public QObject {
   void TorrentZipDirectory();
   void DeleteAllLogFiles();
   void OpenLogDirectory();
-  void SetKeepOnTop(bool keep_on_top);
 
  signals:
   // The window has closed and the main window is idle again.

@@ -56,12 +56,6 @@ TorrentZipWindow::TorrentZipWindow(const QString& cancel_text, int zip_count, bo
 
 void TorrentZipWindow::SetPosition(int position) { progress_bar_->setValue(position); }
 
-void TorrentZipWindow::SetKeepOnTop(bool keep_on_top) {
-  const bool was_visible = isVisible();
-  setWindowFlags(WindowFlagsFor(keep_on_top));
-  if (was_visible) show();
-}
-
 void TorrentZipWindow::CloseAtEnd() {
   run_over_ = true;
   close();

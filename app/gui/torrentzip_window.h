@@ -12,10 +12,10 @@ class TorrentZipWindow : public QWidget {
   Q_OBJECT
 
  public:
+  // keep_on_top is fixed for the window's life: the main window's switch is locked during a run.
   TorrentZipWindow(const QString& cancel_text, int zip_count, bool keep_on_top);
 
   void SetPosition(int position);
-  void SetKeepOnTop(bool keep_on_top);
   // The run is over: the window may close now.
   void CloseAtEnd();
 
