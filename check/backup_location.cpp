@@ -35,11 +35,11 @@ void PrepareBackupLocation(CheckRun& run, const QString& dir) {
   int& status = run.engine.DirectoryStatus;
   status = 0;
   const QString& location = run.options.BackupDir;
-  if (FileSize(location) == -1) {
+  if (run.disk.FileSize(location) == -1) {
     const qsizetype levels = location.count(QChar(kSeparator));
     for (qsizetype i = 1; i <= levels; ++i) {
       const QString level = LeadingComponents(location, i);
-      if (FileSize(level) == -1 && !CreateDirectory(level)) status = 1;
+      if (run.disk.FileSize(level) == -1 && !run.disk.CreateDirectory(level)) status = 1;
     }
   }
   // A marker folder that is a link leads elsewhere: it counts as a location that cannot be made.
@@ -47,7 +47,7 @@ void PrepareBackupLocation(CheckRun& run, const QString& dir) {
   if (status == 0) {
     run.engine.DownloadFolderName = LastComponent(dir);
     const QString folder = location + run.engine.DownloadFolderName;
-    if (FileSize(folder) == -1 && !CreateDirectory(folder)) WriteUnableToCreate(run, folder);
+    if (run.disk.FileSize(folder) == -1 && !run.disk.CreateDirectory(folder)) WriteUnableToCreate(run, folder);
   }
   if (status == 1) WriteUnableToCreate(run, location);
 }
@@ -68,16 +68,16 @@ void CreateDirectoryPath(CheckRun& run, const QString& path, int mode) {
       status = 1;
       continue;
     }
-    const int64_t size = FileSize(base);
+    const int64_t size = run.disk.FileSize(base);
     if (size == -1) {
-      if (!CreateDirectory(base)) status = 1;
+      if (!run.disk.CreateDirectory(base)) status = 1;
     } else if (size == -2) {
       status = -2;
     }
   }
   if (mode != kBackupRelative || levels < 1) return;
   if (status == 0) {
-    run.WriteReportLine(FillPlaceholders(run.Text(u"Log_CreatedDirectory"), {{u"%dir%", Quoted(base)}}));
+    run.WriteReportLine(run.Done(FillPlaceholders(run.Text(u"Log_CreatedDirectory"), {{u"%dir%", Quoted(base)}})));
   } else if (status == 1) {
     WriteUnableToCreate(run, base);
   }

@@ -83,7 +83,8 @@ CheckRun::CheckRun(EngineState& engine_state, const CheckInputs& run_inputs, Win
       window(win),
       ignore_list(engine_state.ignore_list),
       found(engine_state.model.TorrentFiles.size(), 0),
-      record(run_inputs.record ? *run_inputs.record : own_record) {
+      record(run_inputs.record ? *run_inputs.record : own_record),
+      disk(run_inputs.dry_run) {
   download_dir = WithTrailingSeparator(inputs.download_dir);
   options.BackupDir = NormalisedBackupDir(options.BackupDir);
   ignore_list.Add(kBackupMarker);
@@ -129,7 +130,7 @@ CheckResult RunCheck(EngineState& engine, const CheckInputs& inputs, WindowOpera
     run.report_path = inputs.report_path;
   }
   engine.cancel_flag.store(0);
-  if (inputs.record) run.record.Start(run.Files().size(), false);
+  if (inputs.record) run.record.Start(run.Files().size(), inputs.dry_run);
 
   window.SetCheckButtonCaption(run.Text(u"Button_Cancel"));
   window.ShowProgressBar(true);

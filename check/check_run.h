@@ -5,6 +5,7 @@
 #include <QString>
 #include <memory>
 
+#include "check/disk_actions.h"
 #include "check/engine_state.h"
 #include "check/repair_list.h"
 #include "check/run_record.h"
@@ -37,6 +38,7 @@ struct CheckInputs {
   QString report_path;   // when set, the report goes here instead of the logs folder
   QString version;
   RunRecord* record = nullptr;  // when set, fed with what each stage decided and did
+  bool dry_run = false;         // decide and report everything, change nothing
 };
 
 struct RunCounters {
@@ -78,6 +80,8 @@ struct CheckRun {
   QString Text(QStringView key) const { return texts.Text(key); }
   bool CancelRequested() const { return engine.cancel_flag.load(std::memory_order_relaxed) != 0; }
   void WriteReportLine(const QString& line) { report.WriteLine(line); }
+  // A report line that tells of a change; a dry run marks it as not done.
+  QString Done(const QString& line) const { return disk.dry_run() ? line + kNotDoneMark : line; }
   const std::vector<TorrentFileEntry>& Files() const { return model.TorrentFiles; }
   // Empties NeededPaths and fills it with every entry's path and its directory.
   void RebuildNeededPaths();
@@ -103,6 +107,7 @@ struct CheckRun {
   QString report_path;
   RunRecord own_record;      // kept empty: stands in when the front end keeps no record
   RunRecord& record;
+  DiskActions disk;          // every change on disk goes through here
 };
 
 // The whole run on the calling thread (the front end starts it on a worker thread).

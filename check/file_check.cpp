@@ -13,6 +13,10 @@ QString Wrap(const QString& wrapper, const QString& line) { return FillPlacehold
 // Copies the first `amount` bytes of source (0 allowed). Only bytes actually read are written;
 // a source that ends early, a failed write or a cancel leaves no partial destination behind.
 StepResult CopyFirstBytes(CheckRun& run, const QString& source, const QString& destination, int64_t amount) {
+  if (run.disk.dry_run()) {
+    run.disk.PretendFile(destination, amount);
+    return StepResult::kDone;
+  }
   std::vector<char>& buffer = run.engine.io_buffer;
   if (buffer.empty() || amount < 0) return StepResult::kFailed;
   QFile in(source), out(destination);
@@ -50,12 +54,12 @@ bool MoveToBackup(CheckRun& run, const TorrentFileEntry& entry, const QString& f
   const bool real = run.engine.DirectoryStatus != 1 && BackupFoldersAreReal(run, entry.Dir);
   for (const QString& component : entry.Dir.split(sep, Qt::SkipEmptyParts)) {
     folder += component + sep;
-    if (real && FileSize(folder) == -1 && !CreateDirectory(folder)) run.engine.DirectoryStatus = 1;
+    if (real && run.disk.FileSize(folder) == -1 && !run.disk.CreateDirectory(folder)) run.engine.DirectoryStatus = 1;
   }
   // An earlier backup is replaced only once the newer one is in place.
-  if (real && MoveReplacing(full_path, folder + entry.Name)) {
-    secondary = FillPlaceholders(run.Text(u"Log_MovedOldFile"),
-                                 {{u"%file%", Quoted(full_path)}, {u"%backupdir%", Quoted(folder)}});
+  if (real && MoveReplacing(run.disk, full_path, folder + entry.Name)) {
+    secondary = run.Done(FillPlaceholders(run.Text(u"Log_MovedOldFile"),
+                                          {{u"%file%", Quoted(full_path)}, {u"%backupdir%", Quoted(folder)}}));
     return true;
   }
   secondary = FillPlaceholders(run.Text(u"Log_UnableToMoveOldFile"), {{u"%file%", Quoted(full_path)}});
@@ -73,11 +77,11 @@ bool ReplaceOldFile(CheckRun& run, const TorrentFileEntry& entry, const QString&
                     const QString& temp_path, bool deleting, QString& secondary) {
   if (run.options.CreateBackups == 1) {
     if (!MoveToBackup(run, entry, full_path, secondary)) return false;
-    return deleting || MoveFile(temp_path, full_path);
+    return deleting || run.disk.MoveFile(temp_path, full_path);
   }
-  if (deleting) return DeleteFile(full_path);
-  DeleteFile(full_path);
-  return MoveFile(temp_path, full_path);
+  if (deleting) return run.disk.DeleteFile(full_path);
+  run.disk.DeleteFile(full_path);
+  return run.disk.MoveFile(temp_path, full_path);
 }
 
 // Free space where the old file would go; refusal marks the line and the run.
@@ -136,14 +140,14 @@ StepResult ReplaceWrongSizedFile(CheckRun& run, size_t index, QString& main_line
   // The temporary copy never takes the place of what already stands at its name (a file of the
   // torrent, the user's own file, a link leading out of the download): it then gets a name of its own.
   QString temp_path = full_path + QStringLiteral(".tmp");
-  if (PathEntryExists(temp_path)) temp_path = UnusedSiblingName(temp_path);
+  if (run.disk.PathEntryExists(temp_path)) temp_path = UnusedSiblingName(temp_path);
   // A torrent length of 0 is a real target size: copy nothing rather than the whole file.
   const StepResult copied = deleting ? StepResult::kDone : CopyFirstBytes(run, full_path, temp_path, entry.Length);
   if (copied == StepResult::kCancelled) {
     restore_window();
     return copied;
   }
-  if (copied == StepResult::kFailed || (!deleting && FileSize(temp_path) != entry.Length)) {
+  if (copied == StepResult::kFailed || (!deleting && run.disk.FileSize(temp_path) != entry.Length)) {
     // The trim the user asked for did not happen (a full disk, an unreadable file): the line and
     // the final status say so instead of passing it over.
     main_line = Wrap(run.Text(u"Log_UnableToFix"), main_line);
@@ -152,16 +156,16 @@ StepResult ReplaceWrongSizedFile(CheckRun& run, size_t index, QString& main_line
     restore_window();
     return StepResult::kFailed;
   }
-  MakeWritable(full_path);
+  run.disk.MakeWritable(full_path);
   if (ReplaceOldFile(run, entry, full_path, temp_path, deleting, secondary)) {
     run.counters.TrimDone = 1;
     run.record.Action(index, deleting ? EntryAction::kDeleted : EntryAction::kTrimmed, BackupFolderOf(run, entry));
     if (deleting) {
       run.counters.DeletedWrongSized++;
-      main_line = Wrap(run.texts.DeletedText(), main_line);
+      main_line = run.Done(Wrap(run.texts.DeletedText(), main_line));
     } else {
       run.counters.TrimmedFiles++;
-      main_line = Wrap(run.Text(u"Log_Fixed"), main_line);
+      main_line = run.Done(Wrap(run.Text(u"Log_Fixed"), main_line));
     }
   } else {
     main_line = Wrap(run.Text(u"Log_UnableToFix"), main_line);

@@ -49,7 +49,8 @@ void PieceReader::OpenEntry(int entry) {
   if (open_entry_ == entry) return;
   open_entry_ = entry;
   const TorrentFileEntry& file = files_[entry];
-  if (!file_.Open(download_dir_ + file.Dir + file.Name)) return;
+  const QString path = download_dir_ + file.Dir + file.Name;
+  if ((disk_ && disk_->Vanished(path)) || !file_.Open(path)) return;
   if (file_.Size() >= tuning_.map_threshold) file_.AdviseSequential();
 }
 

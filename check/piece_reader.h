@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "check/disk_actions.h"
 #include "check/piece_layout.h"
 #include "platform/mapped_file.h"
 
@@ -50,6 +51,8 @@ class PieceReader {
   // Gathers pieces [first_piece, first_piece + count) into unit, whose buffer is set. Units must
   // be filled in piece order: each file is opened once, when the stream reaches it.
   void Fill(WorkUnit& unit, int64_t first_piece, int64_t count);
+  // A dry run's files that a real run would have deleted or moved by now read as missing.
+  void SkipVanished(const DiskActions& disk) { disk_ = &disk; }
 
  private:
   void AddFilePart(WorkUnit& unit, int entry, int64_t begin, int64_t end);
@@ -66,6 +69,7 @@ class PieceReader {
   int open_entry_ = -1;  // entry whose file is (or could not be) opened
   ReadOnlyFile file_;
   int64_t unit_begin_ = 0;
+  const DiskActions* disk_ = nullptr;
 };
 
 }  // namespace zandrel

@@ -47,8 +47,8 @@ StepResult CopyIntoPlace(CheckRun& run, const QString& candidate, const QString&
   const QString part = UnusedSiblingName(target);
   const StepResult copied = CopyFileBlocks(run, candidate, part, size);
   if (copied != StepResult::kDone) return copied;
-  if (FileSize(part) == size && MoveReplacing(part, target)) return StepResult::kDone;
-  DeleteFile(part);
+  if (run.disk.FileSize(part) == size && MoveReplacing(run.disk, part, target)) return StepResult::kDone;
+  run.disk.DeleteFile(part);
   return StepResult::kFailed;
 }
 
@@ -59,8 +59,8 @@ StepResult PutIntoPlace(CheckRun& run, const TorrentFileEntry& entry, const QStr
   // A torrent can name paths longer than the system allows: building folders towards one would
   // only litter the download with thousands of levels that lead nowhere.
   if (!PathFits(target) || !TargetFolderIsSafe(run, entry.Dir)) return StepResult::kFailed;
-  if (FileSize(folder) != -2) CreateDirectoryPath(run, folder, kAbsolute);
-  if (mode == RepairMode::kMove) return MoveFile(candidate, target) ? StepResult::kDone : StepResult::kFailed;
+  if (run.disk.FileSize(folder) != -2) CreateDirectoryPath(run, folder, kAbsolute);
+  if (mode == RepairMode::kMove) return run.disk.MoveFile(candidate, target) ? StepResult::kDone : StepResult::kFailed;
   return CopyIntoPlace(run, candidate, target, size);
 }
 
@@ -78,7 +78,8 @@ void SupplyEntry(CheckRun& run, size_t index, const QString& candidate, int64_t 
   const bool done = outcome == StepResult::kDone;
   run.record.Repair(index, candidate, mode == RepairMode::kCopy, done);
   const QString text = done ? run.Text(u"Log_FixMissingFile") : QString::fromUtf16(kUnableToFixText);
-  run.WriteReportLine(FillPlaceholders(text, {{u"%file%", Quoted(candidate)}, {u"%fixedfile%", Quoted(target)}}));
+  const QString line = FillPlaceholders(text, {{u"%file%", Quoted(candidate)}, {u"%fixedfile%", Quoted(target)}});
+  run.WriteReportLine(done ? run.Done(line) : line);
   if (done) run.counters.FixedFiles++;
 }
 
@@ -105,7 +106,7 @@ StepResult TryRepairCandidate(CheckRun& run, const QString& candidate, RepairMod
   if (!run.repair_list.Empty() && IsEligible(run, candidate)) {
     // A link answers with the size of what it points to; a link to a directory or a dangling one
     // has no size and matches nothing.
-    const int64_t size = FileSize(candidate);
+    const int64_t size = run.disk.FileSize(candidate);
     if (size >= 0) {
       if (const auto position = run.repair_list.Take(size)) {
         SupplyEntry(run, *position, candidate, size, mode);
@@ -119,7 +120,7 @@ StepResult TryRepairCandidate(CheckRun& run, const QString& candidate, RepairMod
 StepResult SearchMissingFiles(CheckRun& run, const QString& dir, RepairMode mode) {
   // An empty path would list the working directory.
   if (dir.isEmpty()) return StepResult::kDone;
-  const auto entries = ListDirectory(dir);
+  const auto entries = run.disk.ListDirectory(dir);
   if (!entries) return StepResult::kDone;
   for (const DirEntry& entry : *entries) {
     const QString path = dir + entry.name;

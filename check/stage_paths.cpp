@@ -47,16 +47,16 @@ QString UnusedSiblingName(const QString& path) {
   return name;
 }
 
-bool MoveReplacing(const QString& from, const QString& to) {
-  if (!PathEntryExists(to)) return MoveFile(from, to);
-  if (FileSize(to) == -2 && !IsSymLink(to)) return false;
+bool MoveReplacing(DiskActions& disk, const QString& from, const QString& to) {
+  if (!disk.PathEntryExists(to)) return disk.MoveFile(from, to);
+  if (disk.FileSize(to) == -2 && !IsSymLink(to)) return false;
   const QString aside = UnusedSiblingName(to);
-  if (!MoveFile(to, aside)) return false;
-  if (!MoveFile(from, to)) {
-    MoveFile(aside, to);
+  if (!disk.MoveFile(to, aside)) return false;
+  if (!disk.MoveFile(from, to)) {
+    disk.MoveFile(aside, to);
     return false;
   }
-  DeleteFile(aside);
+  disk.DeleteFile(aside);
   return true;
 }
 

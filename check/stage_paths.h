@@ -29,6 +29,6 @@ QString UnusedSiblingName(const QString& path);
 // Moves a file or link to `to`, replacing a file or link that already stands there. The old one is
 // only removed once the new one is in place: on failure both stay where they were. A directory at
 // `to` is never replaced.
-bool MoveReplacing(const QString& from, const QString& to);
+bool MoveReplacing(DiskActions& disk, const QString& from, const QString& to);
 
 }  // namespace zandrel

@@ -33,12 +33,12 @@ bool MoveToBackup(CheckRun& run, const QString& path, const QString& relative) {
   if (!PrepareFailed(run)) {
     CreateDirectoryPath(run, relative, kBackupRelative);
     moved = !PrepareFailed(run) && BackupFoldersAreReal(run, DirectoryPart(relative)) &&
-            MoveReplacing(path, BackupFolder(run) + relative);
+            MoveReplacing(run.disk, path, BackupFolder(run) + relative);
   }
   if (moved) {
     const QString folder = BackupFolder(run) + DirectoryPart(relative);
-    run.WriteReportLine(FillPlaceholders(run.Text(u"Log_MovedUnneededFile"),
-                                         {{u"%file%", Quoted(path)}, {u"%backupdir%", Quoted(folder)}}));
+    run.WriteReportLine(run.Done(FillPlaceholders(run.Text(u"Log_MovedUnneededFile"),
+                                                  {{u"%file%", Quoted(path)}, {u"%backupdir%", Quoted(folder)}})));
     run.record.Unneeded(path, false, UnneededAction::kMoved, folder);
     return true;
   }
@@ -53,8 +53,9 @@ bool RemoveFile(CheckRun& run, const QString& path, const QString& relative) {
   if (run.options.CreateBackups == 1) {
     removed = MoveToBackup(run, path, relative);
   } else {
-    removed = DeleteFile(path);
-    run.WriteReportLine(Line(run, removed ? u"Log_DeletedFile" : u"Log_UnableToDeleteFile", u"%file%", path));
+    removed = run.disk.DeleteFile(path);
+    const QString line = Line(run, removed ? u"Log_DeletedFile" : u"Log_UnableToDeleteFile", u"%file%", path);
+    run.WriteReportLine(removed ? run.Done(line) : line);
     run.record.Unneeded(path, false, removed ? UnneededAction::kDeleted : UnneededAction::kDeleteFailed);
   }
   if (removed) run.counters.DeletedFiles++;
@@ -76,7 +77,7 @@ void MarkAncestorsNeeded(CheckRun& run, const QString& relative) {
 
 // Re-creates an unneeded directory below the backup folder, so that even an empty one is kept.
 void MirrorInBackup(CheckRun& run, const QString& relative) {
-  if (PrepareFailed(run) || FileSize(BackupFolder(run) + relative) >= 0) return;
+  if (PrepareFailed(run) || run.disk.FileSize(BackupFolder(run) + relative) >= 0) return;
   CreateDirectoryPath(run, relative + QChar(kSeparator), kBackupRelative);
 }
 
@@ -88,7 +89,7 @@ struct Contents {
 
 Contents ReadContents(const CheckRun& run, const QString& path, const QString& relative) {
   Contents contents;
-  const auto entries = ListDirectory(path);
+  const auto entries = run.disk.ListDirectory(path);
   if (!entries) return contents;
   contents.listed = true;
   for (const DirEntry& entry : *entries) {
@@ -105,21 +106,21 @@ Contents ReadContents(const CheckRun& run, const QString& path, const QString& r
 
 // With backups off the files left directly in the directory go with it; ignored and needed files
 // never do. Sub-directories are not entered. Succeeds when the directory is gone.
-bool DeleteDirectory(const CheckRun& run, const QString& path, const QString& relative) {
+bool DeleteDirectory(CheckRun& run, const QString& path, const QString& relative) {
   const QChar sep(kSeparator);
   if (run.options.CreateBackups != 1) {
-    for (const DirEntry& entry : ListDirectory(path).value_or(std::vector<DirEntry>())) {
+    for (const DirEntry& entry : run.disk.ListDirectory(path).value_or(std::vector<DirEntry>())) {
       const QString entry_relative = relative + sep + entry.name;
       if (entry.kind != EntryKind::kFile || IgnoredFile(run, entry_relative) ||
           run.needed_paths.IsPresent(entry_relative) || IsRunReport(run, path + sep + entry.name)) {
         continue;
       }
-      MakeWritable(path + sep + entry.name);
-      DeleteFile(path + sep + entry.name);
+      run.disk.MakeWritable(path + sep + entry.name);
+      run.disk.DeleteFile(path + sep + entry.name);
     }
   }
-  RemoveDirectory(path);
-  return !PathEntryExists(path);
+  run.disk.RemoveDirectory(path);
+  return !run.disk.PathEntryExists(path);
 }
 
 // Judges a directory whose contents have all been handled; returns the status text to show.
@@ -153,7 +154,7 @@ QString JudgeDirectory(CheckRun& run, const QString& path, const QString& relati
     run.record.Unneeded(shown, true, UnneededAction::kDeleteFailed);
     return QString();
   }
-  run.WriteReportLine(Line(run, u"Log_DeletedDirectory", u"%dir%", shown));
+  run.WriteReportLine(run.Done(Line(run, u"Log_DeletedDirectory", u"%dir%", shown)));
   run.record.Unneeded(shown, true, UnneededAction::kDeleted);
   run.counters.DeletedDirs++;
   return FillPlaceholders(run.Text(u"Status_DeletingDirectory"), {{u"%dir%", Quoted(name)}});
@@ -205,7 +206,7 @@ StepResult CheckUnneededFile(CheckRun& run, const QString& path) {
 StepResult ScanDirectory(CheckRun& run, int level, const QString& dir) {
   // An empty path would list the working directory.
   if (dir.isEmpty()) return StepResult::kDone;
-  const auto entries = ListDirectory(dir);
+  const auto entries = run.disk.ListDirectory(dir);
   if (!entries) return StepResult::kDone;
   for (const DirEntry& entry : *entries) {
     if (entry.kind == EntryKind::kFile) {

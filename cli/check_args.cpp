@@ -121,7 +121,6 @@ QString ParseCheckArgs(const QStringList& args, CheckCommandLine& line) {
   }
   if (positional.size() < 2) return QStringLiteral("check needs a TORRENT and a DIR");
   if (line.json && line.ReportToStdout()) return QStringLiteral("--json and --report - both write to stdout");
-  if (line.dry_run) return QStringLiteral("--dry-run is not available yet");
   line.torrent = positional[0];
   line.dir = positional[1];
   return QString();

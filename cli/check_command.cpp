@@ -104,10 +104,11 @@ bool AllProblemsFixed(const RunCounters& c) {
          c.FixedFiles == 0 && c.DeletedWrongSized == 0 && c.TrimmedFiles == c.WrongSizedFiles;
 }
 
-int ExitStatus(const CheckResult& result, bool signalled, bool successful) {
+// A dry run fixes nothing, so it never claims to have fixed everything.
+int ExitStatus(const CheckResult& result, bool signalled, bool successful, bool dry_run) {
   if (result.counters.Cancelled && signalled) return 130;
   if (successful) return 0;
-  return !result.counters.Cancelled && AllProblemsFixed(result.counters) ? 3 : 1;
+  return !dry_run && !result.counters.Cancelled && AllProblemsFixed(result.counters) ? 3 : 1;
 }
 
 void CopyToStdout(const QString& path) {
@@ -167,6 +168,7 @@ int RunCheckCommand(const QStringList& args) {
 
   RunRecord record;
   inputs.record = &record;
+  inputs.dry_run = line.dry_run;
   const auto failures = [&record](RunStage stage) {
     return stage == RunStage::kHashCheck ? record.PieceFailures() : record.EntryProblems();
   };
@@ -175,7 +177,7 @@ int RunCheckCommand(const QStringList& args) {
   const bool signalled = RunUntilDone(engine, inputs, window, thread);
   const CheckResult& result = thread.Wait();
   const QString status = result.status_text.isEmpty() ? window.LastStatusText() : result.status_text;
-  int exit_status = ExitStatus(result, signalled, status == messages.MessageText(u"Status_Successful"));
+  int exit_status = ExitStatus(result, signalled, status == messages.MessageText(u"Status_Successful"), line.dry_run);
   if (!result.report_written) {
     std::fprintf(stderr, "zandrel-cli: the report %s could not be written\n", qPrintable(result.report_path));
     if (exit_status != 130) exit_status = 1;

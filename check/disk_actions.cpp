@@ -1,0 +1,95 @@
+#include "check/disk_actions.h"
+
+namespace zandrel {
+
+QString DiskActions::Key(const QString& path) {
+  QString key = path;
+  while (key.size() > 1 && key.endsWith(QChar(kSeparator))) key.chop(1);
+  return key;
+}
+
+void DiskActions::Made(const QString& path, int64_t size) {
+  gone_.remove(Key(path));
+  made_.insert(Key(path), size);
+}
+
+void DiskActions::Gone(const QString& path) {
+  made_.remove(Key(path));
+  gone_.insert(Key(path));
+}
+
+bool DiskActions::CreateDirectory(const QString& path) {
+  if (!dry_run_) return zandrel::CreateDirectory(path);
+  if (PathEntryExists(path)) return false;
+  Made(path, -2);
+  return true;
+}
+
+bool DiskActions::DeleteFile(const QString& path) {
+  if (!dry_run_) return zandrel::DeleteFile(path);
+  if (!PathEntryExists(path) || (FileSize(path) == -2 && !IsSymLink(path))) return false;
+  Gone(path);
+  return true;
+}
+
+bool DiskActions::RemoveDirectory(const QString& path) {
+  if (!dry_run_) return zandrel::RemoveDirectory(path);
+  const auto entries = ListDirectory(path);
+  if (!entries || !entries->empty()) return false;
+  Gone(path);
+  return true;
+}
+
+bool DiskActions::MoveFile(const QString& from, const QString& to) {
+  if (!dry_run_) return zandrel::MoveFile(from, to);
+  if (!PathEntryExists(from) || PathEntryExists(to)) return false;
+  const int64_t size = FileSize(from);
+  Gone(from);
+  Made(to, size);
+  return true;
+}
+
+void DiskActions::MakeWritable(const QString& path) {
+  if (!dry_run_) zandrel::MakeWritable(path);
+}
+
+void DiskActions::PretendFile(const QString& path, int64_t size) { Made(path, size); }
+
+int64_t DiskActions::FileSize(const QString& path) const {
+  if (dry_run_) {
+    const auto made = made_.constFind(Key(path));
+    if (made != made_.constEnd()) return *made;
+    if (gone_.contains(Key(path))) return -1;
+  }
+  return zandrel::FileSize(path);
+}
+
+bool DiskActions::PathEntryExists(const QString& path) const {
+  if (dry_run_) {
+    if (made_.contains(Key(path))) return true;
+    if (gone_.contains(Key(path))) return false;
+  }
+  return zandrel::PathEntryExists(path);
+}
+
+std::optional<std::vector<DirEntry>> DiskActions::ListDirectory(const QString& dir) const {
+  if (!dry_run_) return zandrel::ListDirectory(dir);
+  const QString base = Key(dir);
+  if (gone_.contains(base)) return std::nullopt;
+  auto entries = zandrel::ListDirectory(dir);
+  if (!entries) {
+    if (!made_.contains(base)) return std::nullopt;
+    entries.emplace();
+  }
+  const QString prefix = base + QChar(kSeparator);
+  std::erase_if(*entries, [&](const DirEntry& entry) { return gone_.contains(prefix + entry.name); });
+  for (auto it = made_.constBegin(); it != made_.constEnd(); ++it) {
+    const QString name = it.key().mid(prefix.size());
+    if (!it.key().startsWith(prefix) || name.isEmpty() || name.contains(QChar(kSeparator))) continue;
+    const bool listed = std::any_of(entries->begin(), entries->end(), [&](const DirEntry& e) { return e.name == name; });
+    if (!listed) entries->push_back({name, *it == -2 ? EntryKind::kDirectory : EntryKind::kFile});
+  }
+  return entries;
+}
+
+}  // namespace zandrel
