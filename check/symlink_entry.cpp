@@ -14,11 +14,13 @@ StepResult CheckSymlinkEntry(CheckRun& run, size_t index) {
   if (IsSymLink(run.download_dir + entry.Dir + entry.Name)) {
     run.found[index] = 1;
     c.CorrectFiles++;
+    run.record.Entry(index, EntryState::kOk, 0);
     if (run.options.LogFoundFiles != 1) return StepResult::kDone;
     run.WriteReportLine(FillPlaceholders(run.Text(u"Log_FileFound"), {{u"%file%", quoted}}));
   } else {
     c.MissingFilesFlag = 1;
     c.MissingFiles++;
+    run.record.Entry(index, EntryState::kMissing, -1);
     run.WriteReportLine(FillPlaceholders(run.Text(u"Log_FileNotFound"), {{u"%file%", quoted}}));
   }
   c.FileLinesWritten = 1;
