@@ -147,45 +147,9 @@ TEST(MainWindowPlacementTest, StoredGeometryTable) {
   }
 }
 
-TEST(BusyStateTest, ControlsInBothStatesAndDependentEnabling) {
-  struct Case {
-    ControlStates states;
-    std::vector<MainControl> disabled;
-  } cases[] = {
-      {{false, true, true, false, false}, {}},
-      {{false, false, true, false, false}, {C::kDeleteUnneeded, C::kDeleteOnlyWhenComplete}},
-      {{false, true, false, false, false}, {C::kDeleteOnlyWhenComplete}},
-      {{false, true, true, true, false}, {C::kTrimPaddedFiles}},
-      {{false, true, true, false, true}, {C::kBackupSelect, C::kBackupDirField}},
-      {{true, true, true, false, false},
-       {C::kTorrentPath, C::kDownloadDir, C::kTorrentDropLabel, C::kDirDropLabel, C::kViewTorrent,
-        C::kLogFoundFiles, C::kHashCheck, C::kAlwaysOnTop, C::kIgnoreButton, C::kOpenReport, C::kCheckUnneeded,
-        C::kDeleteUnneeded, C::kFixMissing, C::kCreateBackups, C::kDeleteOnlyWhenComplete, C::kTrimPaddedFiles,
-        C::kDeleteWrongSizedFiles, C::kBackupLabel, C::kBackupSelect, C::kBackupDirField, C::kBackupToTorrentDir}},
-  };
-  for (const Case& c : cases) {
-    const auto enabled = EnabledControls(c.states);
-    for (int i = 0; i < kMainControlCount; ++i) {
-      const bool expect_disabled =
-          std::find(c.disabled.begin(), c.disabled.end(), static_cast<MainControl>(i)) != c.disabled.end();
-      EXPECT_EQ(enabled[i], !expect_disabled) << "control " << i << " busy " << c.states.busy;
-    }
-    // The Check Torrent button stays usable: it is the Cancel button of a run.
-    EXPECT_TRUE(enabled[static_cast<int>(C::kCheckTorrent)]);
-  }
-}
-
-TEST(BusyStateTest, MenuItemsAndLanguageMenu) {
+TEST(BusyStateTest, EnglishFollowsTheBusyStateOnlyWithLanguageFiles) {
   using M = MainMenuItem;
   auto at = [](const auto& array, MainMenuItem item) { return array[static_cast<int>(item)]; };
-  const auto idle = EnabledMenuItems({false, 2, true});
-  const auto busy = EnabledMenuItems({true, 2, true});
-  for (MainMenuItem item : {M::kSelectTorrent, M::kExit, M::kAbout, M::kEnglish, M::kLanguage, M::kDeleteLogs}) {
-    EXPECT_TRUE(at(idle, item));
-    EXPECT_FALSE(at(busy, item));
-  }
-  EXPECT_TRUE(at(busy, M::kSaveCurrentLanguage));
-  EXPECT_TRUE(at(busy, M::kSaveAllLanguages));
   // Without language files "<English>" is disabled, busy or not; a folder named x.lng leaves it on.
   EXPECT_FALSE(at(EnabledMenuItems({false, 0, false}), M::kEnglish));
   EXPECT_FALSE(at(EnabledMenuItems({true, 0, false}), M::kEnglish));

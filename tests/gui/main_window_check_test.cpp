@@ -9,6 +9,13 @@ namespace {
 
 using C = MainControl;
 
+TorrentFileItem BigFile(const char* name, int64_t length) {
+  TorrentFileItem item;
+  item.path = {name};
+  item.length = length;
+  return item;
+}
+
 class MainWindowCheckTest : public MainWindowFixture {
  protected:
   // A copy of the sample download and its torrent in the temporary folder.
@@ -29,7 +36,7 @@ class MainWindowCheckTest : public MainWindowFixture {
     download_ = Join(work_, "big");
     QDir().mkpath(download_);
     const std::string pieces(static_cast<size_t>((length + kPiece - 1) / kPiece) * 20, '\0');
-    WriteFile(torrent_, BuildMultiFileTorrent("big", {{{"big.bin"}, length, ""}}, kPiece, pieces));
+    WriteFile(torrent_, BuildMultiFileTorrent("big", {BigFile("big.bin", length)}, kPiece, pieces));
     QFile file(Join(download_, "big.bin"));
     ASSERT_TRUE(file.open(QIODevice::WriteOnly));
     ASSERT_TRUE(file.resize(length));

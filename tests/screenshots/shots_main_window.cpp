@@ -22,6 +22,13 @@ void Fill(AppContext& context, const QString& work_dir) {
   context.options.TorrentDir = QDir(work_dir).filePath(QStringLiteral("Holiday Pictures"));
 }
 
+test::TorrentFileItem BigFile(int64_t length) {
+  test::TorrentFileItem item;
+  item.path = {"pictures.bin"};
+  item.length = length;
+  return item;
+}
+
 // A torrent of one large file whose pieces never match, over a sparse file: hashing it keeps the
 // window busy long enough to be seen.
 void MakeLongRun(AppContext& context, const QString& work_dir) {
@@ -29,7 +36,7 @@ void MakeLongRun(AppContext& context, const QString& work_dir) {
   Fill(context, work_dir);
   const std::string pieces(static_cast<size_t>(kLength / kPiece) * 20, '\0');
   test::WriteFile(context.options.TorrentFile,
-                  test::BuildMultiFileTorrent("Holiday Pictures", {{{"pictures.bin"}, kLength, ""}}, kPiece, pieces));
+                  test::BuildMultiFileTorrent("Holiday Pictures", {BigFile(kLength)}, kPiece, pieces));
   QDir().mkpath(context.options.TorrentDir);
   QFile file(QDir(context.options.TorrentDir).filePath(QStringLiteral("pictures.bin")));
   if (file.open(QIODevice::WriteOnly)) file.resize(kLength);
