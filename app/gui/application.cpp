@@ -56,10 +56,12 @@ void Application::Exit() {
   const QString language = messages_.WorkingEntryCurrent() ? messages_.CurrentLanguageName() : QString();
   SaveSettings(context_.data_folder.settings_path, context_.options, maximized, language, VersionText());
   emit exited();
-  QCoreApplication::exit(0);
 }
 
 int Application::Exec() {
+  // Only the program's own event loop ends with the program; a test drives Start() alone, and its
+  // own waiting loops stay usable after the program has exited.
+  connect(this, &Application::exited, qApp, &QCoreApplication::quit, Qt::QueuedConnection);
   Start();
   QApplication::setQuitOnLastWindowClosed(false);
   QApplication::exec();
