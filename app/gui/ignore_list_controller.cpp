@@ -54,6 +54,7 @@ void IgnoreListController::Open() {
   connect(window_.get(), &IgnoreListWindow::CloseRequested, this, &IgnoreListController::RequestClose);
   connect(&window_->Model(), &TickTreeModel::TicksChanged, this, &IgnoreListController::TicksChanged);
   shell_.SetBusyState(true);
+  shell_.SetCheckButtonEnabled(false);
   building_ = true;
   builder_done_ = false;
   if (context_.options.KeepWindowOnTop == 1) KeepWindowOnTop(window_.get(), true);
@@ -126,6 +127,7 @@ void IgnoreListController::FinishBuildIfDone() {
   building_ = false;
   pending_.clear();
   shell_.SetBusyState(false);
+  shell_.SetCheckButtonEnabled(true);
   std::atomic<int>& state = builder_.State();
   if (state.load() == kTreeCloseRequested) {
     CloseWindow();

@@ -138,11 +138,13 @@ TEST_F(IgnoreListTest, CancelWhileBuildingClosesAndKeepsWhatTheListHeld) {
   controller_.Toggle(true);
   ASSERT_NE(controller_.Window(), nullptr);
   ASSERT_TRUE(controller_.Building());
+  EXPECT_FALSE(shell_.check_button_enabled);
   EXPECT_TRUE(controller_.Window()->CancelButton()->isVisible());
   EXPECT_EQ(controller_.Window()->WaitText()->text(), "Creating list, please wait...");
   QTest::mouseClick(controller_.Window()->CancelButton(), Qt::LeftButton);
   EXPECT_TRUE(QTest::qWaitFor([&] { return controller_.Window() == nullptr; }));
   EXPECT_FALSE(controller_.Building());
+  EXPECT_TRUE(shell_.check_button_enabled);
   EXPECT_EQ(Present(all_), QStringList{P("b.txt")});
   EXPECT_EQ(shell_.busy_calls, (QList<bool>{true, false}));
   ASSERT_FALSE(button_.isEmpty());
