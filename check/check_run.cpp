@@ -81,7 +81,7 @@ CheckRun::CheckRun(EngineState& engine_state, const CheckInputs& run_inputs, Win
       inputs(run_inputs),
       options(run_inputs.options),
       window(win),
-      ignore_list(engine_state.ignore_list),
+      ignore_list(run_inputs.ignore_list ? *run_inputs.ignore_list : engine_state.ignore_list),
       found(engine_state.model.TorrentFiles.size(), 0),
       record(run_inputs.record ? *run_inputs.record : own_record),
       disk(run_inputs.dry_run) {

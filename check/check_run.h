@@ -4,6 +4,7 @@
 #include <QFile>
 #include <QString>
 #include <memory>
+#include <optional>
 
 #include "check/disk_actions.h"
 #include "check/engine_state.h"
@@ -39,6 +40,9 @@ struct CheckInputs {
   QString version;
   RunRecord* record = nullptr;  // when set, fed with what each stage decided and did
   bool dry_run = false;         // decide and report everything, change nothing
+  // The ignore list as it stood when the run was started, copied on the starting thread so that
+  // the front end may go on editing its own list; without it the run copies the engine's.
+  std::optional<PathMap> ignore_list;
 };
 
 struct RunCounters {

@@ -6,7 +6,9 @@ void CheckThread::Start(EngineState& engine, const CheckInputs& inputs, WindowOp
                         std::function<void()> on_finished) {
   Wait();
   running_.store(true);
-  thread_ = std::thread([this, &engine, inputs, &window, on_finished = std::move(on_finished)] {
+  CheckInputs run_inputs = inputs;
+  if (!run_inputs.ignore_list) run_inputs.ignore_list = engine.ignore_list;
+  thread_ = std::thread([this, &engine, inputs = std::move(run_inputs), &window, on_finished = std::move(on_finished)] {
     result_ = RunCheck(engine, inputs, window);
     running_.store(false);
     if (on_finished) on_finished();

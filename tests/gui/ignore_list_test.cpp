@@ -14,6 +14,7 @@
 #include "app/gui/ignore_list_window.h"
 #include "app/ignore_tree_builder.h"
 #include "app/tree_window_layout.h"
+#include "check/check_thread.h"
 #include "platform/file_system.h"
 #include "tests/gui/tick_tree_test_support.h"
 
@@ -222,6 +223,35 @@ TEST_F(IgnoreListTest, ACheckRunLeavesTickedItemsAlone) {
                          "Successfully deleted directories: (0/0)"}));
   for (const char* kept : {"a/x.bin", "a/sub/y.bin", "keep/old.bin", "b.txt"}) EXPECT_GT(FileSize(Path(kept)), 0) << kept;
   EXPECT_EQ(FileSize(Path("stray.txt")), -1);
+}
+
+// The window stays usable while a run goes on; the run keeps the list it started with and the
+// changes count for the next one.
+TEST_F(IgnoreListTest, ChangesDuringARunCountForTheNextRun) {
+  context_.engine.model.TorrentFiles = {test::EntryFor("b.txt", 4)};
+  context_.engine.ignore_list.Add(P("a"));
+  ASSERT_NE(OpenBuilt(), nullptr);
+  auto items = Items();
+  CheckInputs inputs = test::PlainInputs(root_.path(), dl_);
+  inputs.options.CheckUnneededFiles = 1;
+  test::RecordingWindow run_window;
+  const auto unneeded = [&] {
+    QStringList lines = test::ReadReportLines(inputs.report_path).filter("Unneeded file:");
+    lines.sort();
+    return lines;
+  };
+  const QString line = "Unneeded file: \"" + dl_ + QChar(kSeparator);
+
+  CheckThread thread;
+  thread.Start(context_.engine, inputs, run_window);
+  ClickItem(controller_.Window()->Tree(), items[P("a")], true);  // unticks a and its contents
+  ClickItem(controller_.Window()->Tree(), items[P("a/sub")], true);
+  thread.Wait();
+  EXPECT_EQ(unneeded(), QStringList());
+
+  thread.Start(context_.engine, inputs, run_window);
+  thread.Wait();
+  EXPECT_EQ(unneeded(), QStringList{line + P("a/x.bin") + "\""});
 }
 
 TEST(IgnoreTreeBuilderTest, ListsDepthFirstWithoutEnteringLinksAndStopsWhenAsked) {
