@@ -64,7 +64,7 @@ void WaitForPaint(QWidget* widget) {
   widget->update();
   QElapsedTimer limit;
   limit.start();
-  while (!painted && limit.elapsed() < 10000) QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+  while (!painted && limit.elapsed() < 10000) QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
   widget->removeEventFilter(&filter);
 }
 
@@ -83,7 +83,7 @@ int Run(const QString& mode, const QString& path) {
     IgnoreListController controller(context, shell);
     clock.start();
     controller.Toggle(true);
-    while (controller.Building()) QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+    while (controller.Building()) QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
     WaitForPaint(controller.Window()->Tree()->viewport());
     items = controller.Window()->Model().ItemCount();
   } else {
@@ -91,7 +91,9 @@ int Run(const QString& mode, const QString& path) {
     TorrentViews views(context, shell);
     clock.start();
     QTimer::singleShot(0, &views, &TorrentViews::ViewTorrent);  // as a button press arrives
-    while (views.Windows().empty() && clock.elapsed() < 60000) QCoreApplication::processEvents();
+    while (views.Windows().empty() && clock.elapsed() < 60000) {
+      QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    }
     if (views.Windows().empty()) return 1;
     WaitForPaint(views.Windows().front()->Tree()->viewport());
     items = views.Windows().front()->Model().ItemCount();

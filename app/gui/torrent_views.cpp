@@ -4,7 +4,6 @@
 
 #include "app/gui/tick_tree_view.h"
 #include "app/gui/torrent_view_window.h"
-#include "torrent/torrent_listing.h"
 #include "torrent/torrent_reader.h"
 
 namespace zandrel {
@@ -20,9 +19,20 @@ constexpr Qt::CaseSensitivity kPathCase = Qt::CaseSensitive;
 
 }  // namespace
 
+// What the worker hands back: the model it read (when the torrent had to be read) and the items.
+struct TorrentViews::Load {
+  QString torrent_path;
+  bool read_file = false;
+  int read = 1;
+  TorrentModel model;
+  std::vector<TreeItem> items;
+};
+
 TorrentViews::TorrentViews(AppContext& context, Shell& shell) : context_(context), shell_(shell) {}
 
-TorrentViews::~TorrentViews() = default;
+TorrentViews::~TorrentViews() {
+  if (loader_.joinable()) loader_.join();
+}
 
 std::vector<TorrentViewWindow*> TorrentViews::Windows() const {
   std::vector<TorrentViewWindow*> open;
@@ -30,12 +40,52 @@ std::vector<TorrentViewWindow*> TorrentViews::Windows() const {
   return open;
 }
 
+// The torrent is read when its path changed since the last read, otherwise the model in memory
+// is shown. The changed flag stays set when the read fails, so that the next command reads it
+// again instead of working on an empty or stale file list.
 void TorrentViews::ViewTorrent() {
   const QString path = context_.options.TorrentFile;
-  if (path.isEmpty() || BringForward(path) || !TorrentRead()) return;
+  if (path.isEmpty() || loading_ || BringForward(path)) return;
+  auto load = std::make_shared<Load>();
+  load->torrent_path = path;
+  load->read_file = context_.torrent_changed;
+  std::vector<TorrentFileEntry> files;
+  if (!load->read_file) {
+    if (context_.engine.model.TorrentFiles.empty()) return;
+    files = context_.engine.model.TorrentFiles;
+  }
+  loading_ = true;
+  shell_.SetBusyState(true);
+  loader_ = std::thread([this, load, files = std::move(files)]() mutable {
+    if (load->read_file) {
+      PathMap unused;
+      load->read = ReadTorrent(load->torrent_path, kLoadModel, load->model, unused, context_.messages,
+                               [this](const QString& text) {
+                                 QMetaObject::invokeMethod(this, [this, text] { shell_.SetStatusText(text); },
+                                                           Qt::QueuedConnection);
+                               });
+    }
+    if (load->read == 1) load->items = BuildTreeItems(SortedForView(load->read_file ? load->model.TorrentFiles : files));
+    QMetaObject::invokeMethod(this, [this, load] { Loaded(load); }, Qt::QueuedConnection);
+  });
+}
+
+void TorrentViews::Loaded(const std::shared_ptr<Load>& load) {
+  loader_.join();
+  loading_ = false;
+  shell_.SetBusyState(false);
+  if (load->read != 1) return;
+  // A path changed meanwhile keeps its own changed flag and the model stays for it.
+  if (load->read_file && context_.options.TorrentFile == load->torrent_path) {
+    context_.engine.model = std::move(load->model);
+    context_.torrent_changed = false;
+  }
   shell_.SetStatusText(QString());
-  auto window = std::make_unique<TorrentViewWindow>(
-      context_, path, BuildTreeItems(SortedForView(context_.engine.model.TorrentFiles)));
+  Open(load->torrent_path, std::move(load->items));
+}
+
+void TorrentViews::Open(const QString& torrent_path, std::vector<TreeItem> items) {
+  auto window = std::make_unique<TorrentViewWindow>(context_, torrent_path, std::move(items));
   if (context_.options.KeepWindowOnTop == 1) KeepWindowOnTop(window.get(), true);
   PlaceWindow(window.get(), QPoint(-9999, -9999), QSize());
   connect(window.get(), &TorrentViewWindow::Closed, this, &TorrentViews::Drop);
@@ -53,18 +103,6 @@ bool TorrentViews::BringForward(const QString& torrent_path) {
     found = true;
   }
   return found;
-}
-
-// Reads the torrent when its path changed. The changed flag stays set when the read fails, so
-// that the next command reads it again instead of working on an empty file list.
-bool TorrentViews::TorrentRead() {
-  TorrentModel& model = context_.engine.model;
-  if (!context_.torrent_changed) return !model.TorrentFiles.empty();
-  model.TorrentFiles.clear();
-  const int read = ReadTorrent(context_.options.TorrentFile, kLoadModel, model, context_.engine.ignore_list,
-                               context_.messages, [this](const QString& text) { shell_.SetStatusText(text); });
-  context_.torrent_changed = read != 1;
-  return read == 1;
 }
 
 void TorrentViews::Drop(TorrentViewWindow* window) {

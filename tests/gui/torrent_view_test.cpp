@@ -26,6 +26,7 @@ class TorrentViewTest : public test::TreeWindowFixture {
     if (context_.options.TorrentFile != torrent) context_.torrent_changed = true;
     context_.options.TorrentFile = torrent;
     views_.ViewTorrent();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !views_.Loading(); }));
     return views_.Windows().empty() ? nullptr : views_.Windows().back();
   }
   std::vector<std::pair<QString, int>> TextsAndLevels(TorrentViewWindow* window) {
@@ -54,6 +55,7 @@ TEST_F(TorrentViewTest, ListingOfTheTickedItemsIsSavedByteForByte) {
   EXPECT_EQ(window->size(), QSize(450, 300));
   EXPECT_EQ(window->pos(), CentredPosition(QGuiApplication::primaryScreen()->geometry().size(), {450, 300}));
   EXPECT_EQ(shell_.status_texts.last(), QString());
+  EXPECT_EQ(shell_.busy_calls, (QList<bool>{true, false}));  // while read and filled on a worker
   EXPECT_EQ(test::Ticks(window->Model()), std::vector<int>(5, 1));
 
   EXPECT_EQ(Save(window, Out("list.txt")),
