@@ -3,8 +3,10 @@
 #include <QApplication>
 
 #include "app/gui/about_window.h"
+#include "app/gui/ignore_list_controller.h"
 #include "app/gui/main_window.h"
 #include "app/gui/torrentzip_tool.h"
+#include "app/gui/torrent_views.h"
 #include "app/language_menu.h"
 #include "app/settings.h"
 #include "platform/version.h"
@@ -49,6 +51,21 @@ void Application::ConnectFeatures() {
   connect(window_.get(), &MainWindow::deleteAllLogFilesRequested, tool, &TorrentZipTool::DeleteAllLogFiles);
   connect(window_.get(), &MainWindow::openLogDirectoryRequested, tool, &TorrentZipTool::OpenLogDirectory);
   window_->SetCloseGuard([tool] { return !tool->StopRunOnCloseRequest(); });
+
+  // The ignore list: the toggle button's window and the two File menu items.
+  ignore_list_ = std::make_unique<IgnoreListController>(context_, *window_);
+  connect(window_.get(), &MainWindow::ignoreListToggled, ignore_list_.get(), &IgnoreListController::Toggle);
+  connect(window_.get(), &MainWindow::loadIgnoreTorrentsRequested, ignore_list_.get(),
+          &IgnoreListController::LoadIgnoreTorrents);
+  connect(window_.get(), &MainWindow::clearIgnoreListRequested, ignore_list_.get(),
+          &IgnoreListController::ClearIgnoreList);
+  connect(window_.get(), &MainWindow::keepOnTopChanged, ignore_list_.get(), &IgnoreListController::ApplyKeepOnTop);
+  connect(ignore_list_.get(), &IgnoreListController::IgnoreButtonPressed, window_.get(),
+          &MainWindow::SetIgnoreButtonPressed);
+
+  // View Torrent: one window per torrent.
+  torrent_views_ = std::make_unique<TorrentViews>(context_, *window_);
+  connect(window_.get(), &MainWindow::viewTorrentRequested, torrent_views_.get(), &TorrentViews::ViewTorrent);
 }
 
 void Application::Exit() {

@@ -11,8 +11,10 @@
 
 namespace zandrel {
 
+class IgnoreListController;
 class MainWindow;
 class TorrentZipTool;
+class TorrentViews;
 
 struct StartupPaths {
   QString working_dir;
@@ -50,6 +52,8 @@ class Application : public QObject {
   std::unique_ptr<MainWindow> window_;
   // Feature controllers: after the main window, so that they go first at exit.
   std::unique_ptr<TorrentZipTool> torrent_zip_;
+  std::unique_ptr<IgnoreListController> ignore_list_;
+  std::unique_ptr<TorrentViews> torrent_views_;
 };
 
 }  // namespace zandrel

@@ -102,7 +102,7 @@ TEST_F(MainWindowStartupTest, MenusShortcutsAndSignalsOfTheFeatureWindows) {
     QTest::keyClick(&window, s.key, Qt::ControlModifier);
     EXPECT_EQ(spy.count(), 1) << s.signal;
   }
-  dialogs_.asked.clear();  // the Tools items' own boxes (TorrentZip, log files)
+  dialogs_.asked.clear();  // the items' own boxes and requesters (ignore list, TorrentZip, log files)
   QTest::keyClick(&window, Qt::Key_F, Qt::ControlModifier);
   QTest::keyClick(&window, Qt::Key_D, Qt::ControlModifier);
   ASSERT_EQ(dialogs_.asked.size(), 2);

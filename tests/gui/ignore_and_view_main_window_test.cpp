@@ -1,0 +1,67 @@
+// The ignore-list window and a torrent view reached through the main window's button and menu.
+#include <QApplication>
+#include <QTreeView>
+
+#include "app/gui/ignore_list_window.h"
+#include "app/gui/torrent_view_window.h"
+#include "tests/gui/main_window_fixture.h"
+#include "tests/support/bencode.h"
+
+namespace zandrel {
+namespace {
+
+template <class W>
+W* OpenWindow() {
+  for (QWidget* widget : QApplication::topLevelWidgets()) {
+    if (auto* window = qobject_cast<W*>(widget); window && window->isVisible()) return window;
+  }
+  return nullptr;
+}
+
+class TreeWindowsThroughMainWindowTest : public test::MainWindowFixture {};
+
+TEST_F(TreeWindowsThroughMainWindowTest, ToggleButtonMenuAndViewTorrentButton) {
+  const QString dl = test::Join(work_, "Show");
+  test::WriteFile(test::Join(dl, "a/x.bin"), "data");
+  Start();
+  auto* ignore_button = Get<QPushButton>(MainControl::kIgnoreButton);
+  Type(MainControl::kDownloadDir, dl);
+  Click(MainControl::kIgnoreButton);
+  IgnoreListWindow* window = OpenWindow<IgnoreListWindow>();
+  ASSERT_NE(window, nullptr);
+  ASSERT_TRUE(QTest::qWaitFor([&] { return window->Tree()->isVisible(); }));
+  EXPECT_TRUE(ignore_button->isChecked());
+  EXPECT_TRUE(ignore_button->isEnabled());
+  window->Model().SetTick(0, true);
+  // The toggle pressed again closes the window; the menu clears the list.
+  Click(MainControl::kIgnoreButton);
+  EXPECT_EQ(OpenWindow<IgnoreListWindow>(), nullptr);
+  EXPECT_FALSE(ignore_button->isChecked());
+  EXPECT_TRUE(app_->Context().engine.ignore_list.IsPresent("a"));
+  Click(MainControl::kIgnoreButton);
+  window = OpenWindow<IgnoreListWindow>();
+  ASSERT_NE(window, nullptr);
+  // The main window is busy while the tree is built.
+  ASSERT_TRUE(QTest::qWaitFor([&] { return window->Tree()->isVisible(); }));
+  Trigger(MainMenuItem::kClearIgnoreList);
+  EXPECT_EQ(StatusText(), "Ignore list cleared.");
+  EXPECT_TRUE(QTest::qWaitFor([&] { return OpenWindow<IgnoreListWindow>() == nullptr; }));
+  EXPECT_FALSE(ignore_button->isChecked());
+  EXPECT_FALSE(app_->Context().engine.ignore_list.IsPresent("a"));
+
+  const QString torrent = test::Join(work_, "show.torrent");
+  test::WriteFile(torrent, test::BuildSingleFileTorrent("x.bin", 4, 16384, test::PiecesFor("data", 16384)));
+  dialogs_.open_files.push_back({torrent});
+  Trigger(MainMenuItem::kLoadIgnoreTorrents);
+  EXPECT_EQ(StatusText(), "1 torrent(s) were added to the ignore list.");
+
+  Type(MainControl::kTorrentPath, torrent);
+  Click(MainControl::kViewTorrent);
+  ASSERT_TRUE(QTest::qWaitFor([&] { return OpenWindow<TorrentViewWindow>() != nullptr; }));
+  EXPECT_EQ(OpenWindow<TorrentViewWindow>()->windowTitle(), torrent);
+  EXPECT_TRUE(Window().Control(MainControl::kViewTorrent)->isEnabled());
+  ASSERT_TRUE(CloseAndWaitForExit());
+}
+
+}  // namespace
+}  // namespace zandrel
