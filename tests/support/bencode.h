@@ -19,7 +19,7 @@ struct TorrentFileItem {
   std::vector<std::string> path;  // components
   int64_t length = 0;
   std::string attr;               // BEP 47 attributes ("p" for padding), empty for none
-  std::vector<std::string> symlink;  // "symlink path" components (with attr "l"), empty for none
+  std::vector<std::string> symlink = {};  // "symlink path" components (with attr "l"), empty for none
 };
 
 // A multi-file torrent (info: files, name, piece length, pieces).
