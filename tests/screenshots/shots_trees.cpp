@@ -66,6 +66,7 @@ QImage TorrentView(ShotSetup& setup, bool untick_folder) {
   StandInShell shell;
   TorrentViews views(setup.context, shell);
   views.ViewTorrent();
+  while (views.Loading()) Settle(20);  // read and filled on a worker
   if (views.Windows().empty()) return QImage();
   TorrentViewWindow* window = views.Windows().front();
   if (untick_folder) {
