@@ -7,7 +7,12 @@ void CheckThread::Start(EngineState& engine, const CheckInputs& inputs, WindowOp
   Wait();
   running_.store(true);
   CheckInputs run_inputs = inputs;
-  if (!run_inputs.ignore_list) run_inputs.ignore_list = engine.ignore_list;
+  if (!run_inputs.ignore_list) {
+    // Adding to the copy makes it a list of its own here, so the run never shares the front end's
+    // list data, which the front end goes on changing.
+    run_inputs.ignore_list = engine.ignore_list;
+    run_inputs.ignore_list->Add(kBackupMarker);
+  }
   thread_ = std::thread([this, &engine, inputs = std::move(run_inputs), &window, on_finished = std::move(on_finished)] {
     result_ = RunCheck(engine, inputs, window);
     running_.store(false);
