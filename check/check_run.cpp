@@ -88,13 +88,19 @@ CheckRun::CheckRun(EngineState& engine_state, const CheckInputs& run_inputs, Win
   download_dir = WithTrailingSeparator(inputs.download_dir);
   options.BackupDir = NormalisedBackupDir(options.BackupDir);
   ignore_list.Add(kBackupMarker);
+  RebuildNeededPaths();
 }
 
+// Every folder on the way to a file is needed too: a link standing for one of them (part of a
+// download put on another disk) is then left alone, and so are the folders above it.
 void CheckRun::RebuildNeededPaths() {
   needed_paths.Clear();
   for (const TorrentFileEntry& entry : model.TorrentFiles) {
     needed_paths.Add(entry.Dir + entry.Name);
-    if (!entry.Dir.isEmpty()) needed_paths.Add(entry.Dir.chopped(1));
+    for (qsizetype cut = entry.Dir.indexOf(QChar(kSeparator)); cut > 0;
+         cut = entry.Dir.indexOf(QChar(kSeparator), cut + 1)) {
+      needed_paths.Add(entry.Dir.left(cut));
+    }
   }
 }
 
@@ -122,12 +128,16 @@ QString FinalStatusText(CheckRun& run, bool open_report_ticked) {
 
 CheckResult RunCheck(EngineState& engine, const CheckInputs& inputs, WindowOperations& window) {
   CheckRun run(engine, inputs, window);
+  CheckResult result;
   if (inputs.report_path.isEmpty()) {
-    QDir().mkpath(inputs.logs_folder);
+    CreateDirectories(inputs.logs_folder);
     run.report_path = WithTrailingSeparator(inputs.logs_folder) +
                       ReportFileName(inputs.torrent_path, QDate::currentDate(), QTime::currentTime());
+    // Two runs within one second name the same report: the later one takes a name beside it.
+    result.report_written = run.report.CreateNew(&run.report_path);
   } else {
     run.report_path = inputs.report_path;
+    result.report_written = run.report.Create(run.report_path);
   }
   engine.cancel_flag.store(0);
   if (inputs.record) run.record.Start(run.Files().size(), inputs.dry_run);
@@ -138,8 +148,6 @@ CheckResult RunCheck(EngineState& engine, const CheckInputs& inputs, WindowOpera
   if (run.options.HashCheck == 1) maximum += run.model.PiecesSize / 20;
   window.SetProgressMaximum(maximum);
 
-  CheckResult result;
-  result.report_written = run.report.Create(run.report_path);
   WriteHeader(run);
   RunFileCheck(run);
   WriteFileCheckSummary(run);

@@ -8,6 +8,7 @@
 
 #include "check/disk_actions.h"
 #include "check/engine_state.h"
+#include "check/piece_layout.h"
 #include "check/repair_list.h"
 #include "check/run_record.h"
 #include "check/window_operations.h"
@@ -67,6 +68,9 @@ struct CheckResult {
 class ReportWriter {
  public:
   bool Create(const QString& path);
+  // Creates a report that no other run writes: at *path, or when that name is taken at the first
+  // free one of "name_2.log", "name_3.log", ... beside it, which *path then names.
+  bool CreateNew(QString* path);
   void WriteLine(const QString& line);  // UTF-8, CR LF, no byte-order mark; no-op when closed
   void Close();
   bool IsOpen() const { return file_ && file_->isOpen(); }
@@ -77,7 +81,7 @@ class ReportWriter {
 
 // A run reads the model, its own copy of the texts and of the ignore list, and never writes any
 // of them: the front end may switch languages or edit its ignore list while the run goes on. Only
-// the cancel flag, the backup-folder state and the copy buffer are shared with the engine.
+// the cancel flag and the backup-folder state are shared with the engine.
 struct CheckRun {
   CheckRun(EngineState& engine_state, const CheckInputs& run_inputs, WindowOperations& win);
 
@@ -87,7 +91,7 @@ struct CheckRun {
   // A report line that tells of a change; a dry run marks it as not done.
   QString Done(const QString& line) const { return disk.dry_run() ? line + kNotDoneMark : line; }
   const std::vector<TorrentFileEntry>& Files() const { return model.TorrentFiles; }
-  // Empties NeededPaths and fills it with every entry's path and its directory.
+  // Empties needed_paths and fills it with every entry's path and each folder above it.
   void RebuildNeededPaths();
   // "Deletion permitted" for unneeded items.
   bool DeletionPermitted() const {
@@ -107,6 +111,8 @@ struct CheckRun {
   PathMap needed_paths;
   std::vector<uint8_t> found;  // per entry: present with the right size
   RepairList repair_list;    // repair stage: entries still waiting for a file
+  // Repair stage with the hash check on: where the pieces lie, to judge candidates by.
+  std::unique_ptr<const PieceLayout> piece_layout;
   ReportWriter report;
   QString report_path;
   RunRecord own_record;      // kept empty: stands in when the front end keeps no record

@@ -11,7 +11,6 @@
 
 namespace zandrel {
 
-inline constexpr int64_t kIoBufferSize = 2097152;
 inline const QString kBackupMarker = QStringLiteral("[ZandrelBackup]");
 
 struct EngineState {
@@ -23,8 +22,6 @@ struct EngineState {
   // Outcome of the last backup-folder operation; kept between stages and between runs.
   int DirectoryStatus = 0;
   QString DownloadFolderName;
-  // The one shared block-copy buffer.
-  std::vector<char> io_buffer = std::vector<char>(kIoBufferSize);
   // Set by the front end to stop a run; every long operation polls it.
   std::atomic<int> cancel_flag{0};
 };

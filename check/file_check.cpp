@@ -1,8 +1,7 @@
-#include <QFile>
-
 #include "check/stage_paths.h"
 #include "check/stages.h"
 #include "messages/text.h"
+#include "platform/file_copy.h"
 #include "platform/file_system.h"
 
 namespace zandrel {
@@ -10,43 +9,19 @@ namespace {
 
 QString Wrap(const QString& wrapper, const QString& line) { return FillPlaceholders(wrapper, {{u"%s%", line}}); }
 
-// Copies the first `amount` bytes of source (0 allowed). Only bytes actually read are written;
-// a source that ends early, a failed write or a cancel leaves no partial destination behind.
+// Copies the first `amount` bytes of source (0 allowed) through the one synced copy; a dry run
+// only takes the copy as made.
 StepResult CopyFirstBytes(CheckRun& run, const QString& source, const QString& destination, int64_t amount) {
   if (run.disk.dry_run()) {
     run.disk.PretendFile(destination, amount);
     return StepResult::kDone;
   }
-  std::vector<char>& buffer = run.engine.io_buffer;
-  if (buffer.empty() || amount < 0) return StepResult::kFailed;
-  QFile in(source), out(destination);
-  if (!in.open(QIODevice::ReadOnly | QIODevice::Unbuffered)) return StepResult::kFailed;
-  if (!out.open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Unbuffered)) return StepResult::kFailed;
-  int64_t copied = 0;
-  StepResult result = StepResult::kDone;
-  while (copied < amount) {
-    const int64_t n = std::min<int64_t>(static_cast<int64_t>(buffer.size()), amount - copied);
-    const qint64 got = in.read(buffer.data(), n);
-    if (got <= 0 || out.write(buffer.data(), got) != got) {
-      result = StepResult::kFailed;
-      break;
-    }
-    copied += got;
-    if (run.CancelRequested()) {
-      result = StepResult::kCancelled;
-      break;
-    }
-  }
-  in.close();
-  if (result == StepResult::kDone && !out.flush()) result = StepResult::kFailed;
-  out.close();
-  if (result == StepResult::kDone && out.error() != QFileDevice::NoError) result = StepResult::kFailed;
-  if (result != StepResult::kDone) QFile::remove(destination);
-  return result;
+  return SyncedCopy(source, destination, amount, run.engine.cancel_flag);
 }
 
-// Moves the file at full_path below the backup folder; fills the secondary line either way.
-bool MoveToBackup(CheckRun& run, const TorrentFileEntry& entry, const QString& full_path, QString& secondary) {
+}  // namespace
+
+bool MoveEntryToBackup(CheckRun& run, const TorrentFileEntry& entry, const QString& full_path, QString& secondary) {
   PrepareBackupLocation(run, run.options.TorrentDir);
   const QChar sep(kSeparator);
   QString folder = run.options.BackupDir + run.engine.DownloadFolderName + sep;
@@ -56,8 +31,9 @@ bool MoveToBackup(CheckRun& run, const TorrentFileEntry& entry, const QString& f
     folder += component + sep;
     if (real && run.disk.FileSize(folder) == -1 && !run.disk.CreateDirectory(folder)) run.engine.DirectoryStatus = 1;
   }
-  // An earlier backup is replaced only once the newer one is in place.
-  if (real && MoveReplacing(run.disk, full_path, folder + entry.Name)) {
+  // An earlier backup is replaced only once the newer one is in place, and never when it is a file
+  // of this torrent (a download once checked here and shared again lists the backup folder).
+  if (real && !IsNeededPath(run, folder + entry.Name) && MoveReplacing(run.disk, full_path, folder + entry.Name)) {
     secondary = run.Done(FillPlaceholders(run.Text(u"Log_MovedOldFile"),
                                           {{u"%file%", Quoted(full_path)}, {u"%backupdir%", Quoted(folder)}}));
     return true;
@@ -65,6 +41,8 @@ bool MoveToBackup(CheckRun& run, const TorrentFileEntry& entry, const QString& f
   secondary = FillPlaceholders(run.Text(u"Log_UnableToMoveOldFile"), {{u"%file%", Quoted(full_path)}});
   return false;
 }
+
+namespace {
 
 // The folder the old file went to; empty with backups off.
 QString BackupFolderOf(const CheckRun& run, const TorrentFileEntry& entry) {
@@ -76,7 +54,7 @@ QString BackupFolderOf(const CheckRun& run, const TorrentFileEntry& entry) {
 bool ReplaceOldFile(CheckRun& run, const TorrentFileEntry& entry, const QString& full_path,
                     const QString& temp_path, bool deleting, QString& secondary) {
   if (run.options.CreateBackups == 1) {
-    if (!MoveToBackup(run, entry, full_path, secondary)) return false;
+    if (!MoveEntryToBackup(run, entry, full_path, secondary)) return false;
     return deleting || run.disk.MoveFile(temp_path, full_path);
   }
   if (deleting) return run.disk.DeleteFile(full_path);
@@ -142,7 +120,9 @@ StepResult ReplaceWrongSizedFile(CheckRun& run, size_t index, QString& main_line
   QString temp_path = full_path + QStringLiteral(".tmp");
   if (run.disk.PathEntryExists(temp_path)) temp_path = UnusedSiblingName(temp_path);
   // A torrent length of 0 is a real target size: copy nothing rather than the whole file.
-  const StepResult copied = deleting ? StepResult::kDone : CopyFirstBytes(run, full_path, temp_path, entry.Length);
+  // The copy is on the disk before the original goes, so no power failure can lose both.
+  const StepResult copied =
+      deleting ? StepResult::kDone : CopyFirstBytes(run, full_path, temp_path, entry.Length);
   if (copied == StepResult::kCancelled) {
     restore_window();
     return copied;
@@ -166,6 +146,8 @@ StepResult ReplaceWrongSizedFile(CheckRun& run, size_t index, QString& main_line
     } else {
       run.counters.TrimmedFiles++;
       main_line = run.Done(Wrap(run.Text(u"Log_Fixed"), main_line));
+      // It has the torrent's length now: no repair may replace it.
+      run.found[index] = 1;
     }
   } else {
     main_line = Wrap(run.Text(u"Log_UnableToFix"), main_line);
@@ -180,6 +162,7 @@ StepResult CheckEntry(CheckRun& run, size_t index) {
   const TorrentFileEntry& entry = run.Files()[index];
   run.found[index] = 0;
   if (entry.IsSymlink) return CheckSymlinkEntry(run, index);
+  bool correct = false;
   QString main_line, secondary;
   const QString full_path = run.download_dir + entry.Dir + entry.Name;
   const QString quoted = Quoted(full_path);
@@ -189,6 +172,7 @@ StepResult CheckEntry(CheckRun& run, size_t index) {
     c.CorrectFiles++;
     run.found[index] = 1;
     run.record.Entry(index, EntryState::kOk, entry.Length);
+    correct = true;
   } else if (FileSize(full_path) == -1) {
     main_line = FillPlaceholders(run.Text(u"Log_FileNotFound"), {{u"%file%", quoted}});
     c.MissingFilesFlag = 1;
@@ -208,7 +192,7 @@ StepResult CheckEntry(CheckRun& run, size_t index) {
       }
     }
   }
-  if (run.found[index] == 1 && run.options.LogFoundFiles != 1) return StepResult::kDone;
+  if (correct && run.options.LogFoundFiles != 1) return StepResult::kDone;
   run.WriteReportLine(main_line);
   if (!secondary.isEmpty()) run.WriteReportLine(secondary);
   c.FileLinesWritten = 1;

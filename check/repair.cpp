@@ -1,5 +1,6 @@
 // Missing-file repair: supplies missing or wrong-sized entries with files of the same size found
 // elsewhere in the download directory (moved into place) or in the rebuild source (copied).
+#include "check/candidate_pieces.h"
 #include "check/stage_paths.h"
 #include "check/stages.h"
 #include "messages/text.h"
@@ -8,8 +9,10 @@
 namespace zandrel {
 namespace {
 
-// The message table has no text for a failed move or copy, so this line is fixed.
+// The message table has no text for these lines, so they are fixed.
 constexpr char16_t kUnableToFixText[] = u"Unable to fix missing file: %file% to destination: %fixedfile%";
+constexpr char16_t kPiecesDifferText[] =
+    u"Not used to fix missing file (its pieces do not match): %file% for destination: %fixedfile%";
 
 QString SourceLocation(const CheckRun& run) {
   return run.options.BackupDir.chopped(kBackupMarker.size() + 1);
@@ -41,15 +44,15 @@ bool TargetFolderIsSafe(const CheckRun& run, const QString& dir) {
   return true;
 }
 
-// Copies into a new file beside the target and puts it in place only when complete, so a failed or
-// cancelled copy leaves whatever stood at the target as it was.
-StepResult CopyIntoPlace(CheckRun& run, const QString& candidate, const QString& target, int64_t size) {
-  const QString part = UnusedSiblingName(target);
-  const StepResult copied = CopyFileBlocks(run, candidate, part, size);
-  if (copied != StepResult::kDone) return copied;
-  if (run.disk.FileSize(part) == size && MoveReplacing(run.disk, part, target)) return StepResult::kDone;
-  run.disk.DeleteFile(part);
-  return StepResult::kFailed;
+// A file of the wrong size still at the target (a partial download neither trimmed nor deleted)
+// goes into the backup folder before anything takes its place, when backups are on.
+bool SetAsideOldFile(CheckRun& run, const TorrentFileEntry& entry, const QString& target) {
+  const bool directory = run.disk.FileSize(target) == -2 && !IsSymLink(target);
+  if (run.options.CreateBackups != 1 || !run.disk.PathEntryExists(target) || directory) return true;
+  QString line;
+  const bool moved = MoveEntryToBackup(run, entry, target, line);
+  run.WriteReportLine(line);
+  return moved;
 }
 
 StepResult PutIntoPlace(CheckRun& run, const TorrentFileEntry& entry, const QString& candidate, int64_t size,
@@ -60,15 +63,26 @@ StepResult PutIntoPlace(CheckRun& run, const TorrentFileEntry& entry, const QStr
   // only litter the download with thousands of levels that lead nowhere.
   if (!PathFits(target) || !TargetFolderIsSafe(run, entry.Dir)) return StepResult::kFailed;
   if (run.disk.FileSize(folder) != -2) CreateDirectoryPath(run, folder, kAbsolute);
-  if (mode == RepairMode::kMove) return run.disk.MoveFile(candidate, target) ? StepResult::kDone : StepResult::kFailed;
-  return CopyIntoPlace(run, candidate, target, size);
+  // A copy is made beside the target and put in place only when complete, so a failed or
+  // cancelled copy leaves whatever stood at the target as it was.
+  QString source = candidate;
+  if (mode == RepairMode::kCopy) {
+    source = UnusedSiblingName(target);
+    const StepResult copied = CopyFileBlocks(run, candidate, source, size);
+    if (copied != StepResult::kDone) return copied;
+  }
+  const bool placed = run.disk.FileSize(source) == size && SetAsideOldFile(run, entry, target) &&
+                      MoveReplacing(run.disk, source, target);
+  if (!placed && mode == RepairMode::kCopy) run.disk.DeleteFile(source);
+  return placed ? StepResult::kDone : StepResult::kFailed;
 }
 
 void SupplyEntry(CheckRun& run, size_t index, const QString& candidate, int64_t size, RepairMode mode) {
   const TorrentFileEntry& entry = run.Files()[index];
   const QString drive = DriveText(FullPathName(run.options.TorrentDir));
   if (DriveFreeSpace(drive) < size) {
-    run.WriteReportLine(FillPlaceholders(run.Text(u"Log_NoSpaceCopy"), {{u"%s%", candidate}, {u"%drive%", drive}}));
+    run.WriteReportLine(
+        FillPlaceholders(run.Text(u"Log_NoSpaceCopy"), {{u"%s%", ShownText(candidate)}, {u"%drive%", drive}}));
     run.record.Repair(index, candidate, mode == RepairMode::kCopy, false);
     return;
   }
@@ -98,6 +112,30 @@ void WriteClosingLines(CheckRun& run) {
   run.WriteReportLine(FillPlaceholders(run.Text(u"Log_FixedFiles"), {{u"%fixedfiles%", count}}));
 }
 
+
+// With the hash check on, the waiting entry of the candidate's size whose whole pieces it holds;
+// without it, the first waiting entry of that size.
+std::optional<size_t> MatchingEntry(CheckRun& run, const QString& candidate, int64_t size, bool* cancelled) {
+  if (!run.piece_layout) return run.repair_list.Take(size);
+  for (const size_t position : run.repair_list.Waiting(size)) {
+    const CandidateVerdict verdict = CheckCandidatePieces(*run.piece_layout, run.model.PieceHashes,
+                                                          static_cast<int>(position), candidate, run.engine.cancel_flag);
+    if (verdict == CandidateVerdict::kCancelled) {
+      *cancelled = true;
+      return std::nullopt;
+    }
+    if (verdict == CandidateVerdict::kMatches) {
+      run.repair_list.Take(size, position);
+      return position;
+    }
+    const TorrentFileEntry& entry = run.Files()[position];
+    run.WriteReportLine(FillPlaceholders(QString::fromUtf16(kPiecesDifferText),
+                                         {{u"%file%", Quoted(candidate)},
+                                          {u"%fixedfile%", Quoted(run.download_dir + entry.RelativePath())}}));
+  }
+  return std::nullopt;
+}
+
 }  // namespace
 
 StepResult TryRepairCandidate(CheckRun& run, const QString& candidate, RepairMode mode) {
@@ -107,11 +145,10 @@ StepResult TryRepairCandidate(CheckRun& run, const QString& candidate, RepairMod
     // A link answers with the size of what it points to; a link to a directory or a dangling one
     // has no size and matches nothing.
     const int64_t size = run.disk.FileSize(candidate);
-    if (size >= 0) {
-      if (const auto position = run.repair_list.Take(size)) {
-        SupplyEntry(run, *position, candidate, size, mode);
-      }
-    }
+    bool cancelled = false;
+    const auto position = size >= 0 ? MatchingEntry(run, candidate, size, &cancelled) : std::nullopt;
+    if (cancelled) return StepResult::kCancelled;
+    if (position) SupplyEntry(run, *position, candidate, size, mode);
   }
   run.window.SetStatusText(status);
   return run.CancelRequested() ? StepResult::kCancelled : StepResult::kDone;
@@ -146,6 +183,9 @@ StepResult RunRepairStage(CheckRun& run) {
   run.window.ShowStatusLine(true);
   run.RebuildNeededPaths();
   run.repair_list.Reset(run.Files(), run.found);
+  if (run.options.HashCheck == 1 && run.model.PieceLength > 0) {
+    run.piece_layout = std::make_unique<PieceLayout>(run.model, run.model.PieceLength);
+  }
   StepResult result = SearchMissingFiles(run, run.download_dir, RepairMode::kMove);
   // A cancelled run starts no new search.
   if (result != StepResult::kCancelled) result = SearchMissingFiles(run, SourceLocation(run), RepairMode::kCopy);

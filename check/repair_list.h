@@ -11,8 +11,9 @@
 
 namespace zandrel {
 
-// A found file is matched by its size alone: it goes to the first entry of that length, in torrent
-// order, that was not present at the file check and has not been offered a file yet. Each entry is
+// A found file is matched by its size: it goes to the first entry of that length, in torrent order,
+// that was not present at the file check and has not been offered a file yet (with the hash check
+// on, the first whose pieces the file holds). Each entry is
 // offered at most once, whatever became of the offer. Kept as one queue per length, so a search
 // over a large directory costs one lookup per file instead of a walk over every waiting entry.
 class RepairList {
@@ -21,6 +22,10 @@ class RepairList {
   void Reset(const std::vector<TorrentFileEntry>& entries, const std::vector<uint8_t>& found);
   // The torrent position of the entry that a file of this size goes to; it is taken off the list.
   std::optional<size_t> Take(int64_t length);
+  // The entries of this length still waiting, in torrent order; Take(length, position) takes one
+  // of them, for a file that holds that entry's data and not merely its size.
+  std::vector<size_t> Waiting(int64_t length) const;
+  void Take(int64_t length, size_t position);
   bool Empty() const { return waiting_ == 0; }
 
  private:

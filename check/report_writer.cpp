@@ -14,9 +14,34 @@ bool ReportWriter::Create(const QString& path) {
   return true;
 }
 
+bool ReportWriter::CreateNew(QString* path) {
+  const QString first = *path;
+  const qsizetype dot = first.lastIndexOf(u'.');
+  const bool has_extension = dot > first.lastIndexOf(QChar(u'/')) && dot > first.lastIndexOf(QChar(u'\\'));
+  for (int number = 1; number < 10000; ++number) {
+    QString candidate = first;
+    if (number > 1) {
+      const QString suffix = u'_' + QString::number(number);
+      candidate = has_extension ? first.left(dot) + suffix + first.mid(dot) : first + suffix;
+    }
+    auto file = std::make_unique<QFile>(candidate);
+    if (file->open(QIODevice::WriteOnly | QIODevice::NewOnly)) {
+      file_ = std::move(file);
+      *path = candidate;
+      return true;
+    }
+    if (!file->exists()) break;  // not a taken name: the folder cannot take a report at all
+  }
+  file_.reset();
+  return false;
+}
+
 void ReportWriter::WriteLine(const QString& line) {
   if (!IsOpen()) return;
-  QByteArray bytes = line.toUtf8();
+  QString text = line;
+  // Names are escaped where they are inserted; this keeps any other text to one line as well.
+  text.replace(u'\r', QStringLiteral("\\r")).replace(u'\n', QStringLiteral("\\n"));
+  QByteArray bytes = text.toUtf8();
   bytes.append("\r\n", 2);
   file_->write(bytes);
   // Each line reaches the file at once, so a report of a run that dies still tells how far it got.

@@ -5,11 +5,7 @@
 namespace zandrel {
 namespace {
 
-#ifdef _WIN32
-constexpr Qt::CaseSensitivity kPathCase = Qt::CaseInsensitive;
-#else
-constexpr Qt::CaseSensitivity kPathCase = Qt::CaseSensitive;
-#endif
+constexpr Qt::CaseSensitivity kPathCase = kFileNameCase;
 
 bool SamePlace(const QString& a, const QString& b) {
   return FullPathName(a).compare(FullPathName(b), kPathCase) == 0;
@@ -21,6 +17,11 @@ bool RelativeToDownload(const CheckRun& run, const QString& path, QString* relat
   if (run.download_dir.isEmpty() || !path.startsWith(run.download_dir, kPathCase)) return false;
   *relative = path.mid(run.download_dir.size());
   return true;
+}
+
+bool IsNeededPath(const CheckRun& run, const QString& path) {
+  QString relative;
+  return RelativeToDownload(run, path, &relative) && run.needed_paths.IsPresent(relative);
 }
 
 QString FileNamePart(const QString& path) { return path.mid(path.lastIndexOf(QChar(kSeparator)) + 1); }

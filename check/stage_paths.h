@@ -10,6 +10,9 @@ namespace zandrel {
 // The relative path of a path below the run's download directory; false for anything else.
 bool RelativeToDownload(const CheckRun& run, const QString& path, QString* relative);
 
+// A file or folder of the torrent: whatever stands there must never be replaced or removed.
+bool IsNeededPath(const CheckRun& run, const QString& path);
+
 // Text after the last separator.
 QString FileNamePart(const QString& path);
 

@@ -11,6 +11,8 @@ StepResult CheckEntry(CheckRun& run, size_t index);
 // A symbolic-link entry: found when a link stands at its path, missing otherwise; never changed.
 StepResult CheckSymlinkEntry(CheckRun& run, size_t index);
 StepResult ReplaceWrongSizedFile(CheckRun& run, size_t index, QString& main_line, QString& secondary_line);
+// Moves the entry's file at full_path below the backup folder; fills the secondary line either way.
+bool MoveEntryToBackup(CheckRun& run, const TorrentFileEntry& entry, const QString& full_path, QString& secondary);
 // Synced copy of the whole file (limit <= 0) or its first limit bytes.
 StepResult CopyFileBlocks(CheckRun& run, const QString& source, const QString& destination, int64_t limit);
 

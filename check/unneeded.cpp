@@ -32,8 +32,11 @@ bool MoveToBackup(CheckRun& run, const QString& path, const QString& relative) {
   bool moved = false;
   if (!PrepareFailed(run)) {
     CreateDirectoryPath(run, relative, kBackupRelative);
+    // A file of the torrent at the backup target (a download once checked here and shared again
+    // lists the backup folder) is never replaced.
+    const QString target = BackupFolder(run) + relative;
     moved = !PrepareFailed(run) && BackupFoldersAreReal(run, DirectoryPart(relative)) &&
-            MoveReplacing(run.disk, path, BackupFolder(run) + relative);
+            !IsNeededPath(run, target) && MoveReplacing(run.disk, path, target);
   }
   if (moved) {
     const QString folder = BackupFolder(run) + DirectoryPart(relative);

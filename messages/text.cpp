@@ -2,6 +2,8 @@
 
 #include <limits>
 
+#include "platform/native_name.h"
+
 namespace zandrel {
 
 QString ValueForKey(QStringView line, QStringView key) {
@@ -35,6 +37,31 @@ QString FillPlaceholders(const QString& text,
     if (!replaced) out += text[i++];
   }
   return out;
+}
+
+QString ShownText(const QString& path) {
+  const QString name = DisplayName(path);
+  QString shown;
+  shown.reserve(name.size());
+  for (const QChar c : name) {
+    const char16_t u = c.unicode();
+    // C0 and C1 controls, DEL, and the Unicode line and paragraph separators.
+    const bool control = u < 0x20 || (u >= 0x7F && u <= 0x9F) || u == 0x2028 || u == 0x2029;
+    if (!control) {
+      shown += c;
+    } else if (u == u'\n') {
+      shown += QStringLiteral("\\n");
+    } else if (u == u'\r') {
+      shown += QStringLiteral("\\r");
+    } else if (u == u'\t') {
+      shown += QStringLiteral("\\t");
+    } else if (u < 0x100) {
+      shown += QStringLiteral("\\x") + QString::number(u, 16).rightJustified(2, u'0');
+    } else {
+      shown += QStringLiteral("\\u") + QString::number(u, 16);
+    }
+  }
+  return shown;
 }
 
 QString MessageBoxBody(QString text) { return text.replace(u'|', QStringLiteral("\r\n")); }

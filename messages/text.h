@@ -30,7 +30,12 @@ QString MessageBoxBody(QString text);
 // do not fit saturate instead of wrapping.
 int64_t ParseInteger(QStringView text);
 
-// Text of a path for a report line or status text: the path in double quotation marks.
-inline QString Quoted(const QString& path) { return QChar(u'"') + path + QChar(u'"'); }
+// A name or path as one line of text can show it. Linux names may hold line breaks and other
+// control characters: each is written visibly escaped ("\n", "\r", "\t", "\x1b"), so no name
+// can break a report line or forge one. Bytes that stood for no character show as U+FFFD.
+QString ShownText(const QString& path);
+
+// Text of a path for a report line or status text: the path, shown, in double quotation marks.
+inline QString Quoted(const QString& path) { return QChar(u'"') + ShownText(path) + QChar(u'"'); }
 
 }  // namespace zandrel

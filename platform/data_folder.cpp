@@ -18,8 +18,7 @@ DataFolder SettleDataFolder(const QString& working_dir, const QString& per_user_
     data.folder = work;
     data.portable = true;
   } else {
-    if (FileSize(per_user_folder) == -1) CreateDirectory(per_user_folder);
-    data.folder = FileSize(per_user_folder) == -2 ? WithTrailingSeparator(per_user_folder) : work;
+    data.folder = CreateDirectories(per_user_folder) ? WithTrailingSeparator(per_user_folder) : work;
   }
   data.settings_path = data.folder + kSettingsFileName;
   data.logs_path = data.folder + kLogsFolderName;

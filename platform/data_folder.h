@@ -18,7 +18,8 @@ struct DataFolder {
 // Per-user configuration folder + "Zandrel" + separator.
 QString PerUserFolder();
 // Portable when a file "zandrel.ini" stands in the working directory; otherwise the per-user
-// folder (created one level deep); the working directory when that fails.
+// folder, created with its parents (a new account has no configuration folder yet); the working
+// directory only when that fails.
 DataFolder SettleDataFolder(const QString& working_dir, const QString& per_user_folder);
 
 }  // namespace zandrel

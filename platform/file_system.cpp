@@ -16,49 +16,13 @@
 #include <cstdio>
 #include <vector>
 
+#include "platform/file_copy.h"
+#include "platform/native_name.h"
+
 namespace zandrel {
 namespace {
 
-QByteArray Native(const QString& path) { return QFile::encodeName(path); }
-
-bool CopyForMove(const QByteArray& from, const QByteArray& to) {
-  int in = ::open(from.constData(), O_RDONLY | O_CLOEXEC);
-  if (in < 0) return false;
-  struct stat st {};
-  if (::fstat(in, &st) != 0) {
-    ::close(in);
-    return false;
-  }
-  int out = ::open(to.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, st.st_mode & 07777);
-  if (out < 0) {
-    ::close(in);
-    return false;
-  }
-  std::vector<char> buffer(1 << 20);
-  bool ok = true;
-  for (;;) {
-    ssize_t n = ::read(in, buffer.data(), buffer.size());
-    if (n < 0 && errno == EINTR) continue;
-    if (n < 0) ok = false;
-    if (n <= 0) break;
-    for (ssize_t done = 0; done < n;) {
-      ssize_t w = ::write(out, buffer.data() + done, n - done);
-      if (w < 0 && errno == EINTR) continue;
-      if (w <= 0) {
-        ok = false;
-        break;
-      }
-      done += w;
-    }
-    if (!ok) break;
-  }
-  ::close(in);
-  // A copy the disk did not fully take must not count: the source is removed only after this.
-  if (::fsync(out) != 0) ok = false;
-  if (::close(out) != 0) ok = false;
-  if (!ok) ::unlink(to.constData());
-  return ok;
-}
+QByteArray Native(const QString& path) { return EncodeName(path); }
 
 bool MoveLinkAcrossVolumes(const QByteArray& from, const QByteArray& to) {
   std::vector<char> target(4096);
@@ -122,7 +86,7 @@ std::optional<std::vector<DirEntry>> ListDirectory(const QString& dir) {
     EntryKind kind = EntryKind::kOther;
     if (type == DT_DIR) kind = EntryKind::kDirectory;
     else if (type == DT_REG || type == DT_LNK) kind = EntryKind::kFile;
-    entries.push_back({QFile::decodeName(name), kind});
+    entries.push_back({DecodeName(name), kind});
   }
   ::closedir(handle);
   return entries;
@@ -136,6 +100,16 @@ bool DeleteFile(const QString& path) {
 }
 
 bool CreateDirectory(const QString& path) { return ::mkdir(Native(path).constData(), 0777) == 0; }
+
+bool CreateDirectories(const QString& path) {
+  const QString full = FullPathName(path);
+  for (qsizetype cut = 0; cut >= 0;) {
+    cut = full.indexOf(QChar(kSeparator), cut + 1);
+    const QString level = cut < 0 ? full : full.left(cut);
+    if (FileSize(level) == -1) CreateDirectory(level);
+  }
+  return FileSize(full) == -2;
+}
 
 bool RemoveDirectory(const QString& path) { return ::rmdir(Native(path).constData()) == 0; }
 
@@ -154,7 +128,9 @@ bool MoveFile(const QString& from, const QString& to) {
   if (err != EXDEV) return false;
   if (S_ISLNK(st.st_mode)) return MoveLinkAcrossVolumes(src, dst);
   if (!S_ISREG(st.st_mode)) return false;
-  if (!CopyForMove(src, dst)) return false;
+  // Nothing cancels a move: it ends once the file is complete at its new place.
+  const std::atomic<int> never_cancelled{0};
+  if (SyncedCopy(from, to, st.st_size, never_cancelled) != StepResult::kDone) return false;
   if (::unlink(src.constData()) != 0) {
     ::unlink(dst.constData());
     return false;

@@ -15,6 +15,14 @@ inline constexpr char16_t kSeparator = u'\\';
 inline constexpr char16_t kSeparator = u'/';
 #endif
 
+// How the file system compares names: Windows and macOS (by default) fold letter case, Linux file
+// systems tell "A.bin" from "a.bin".
+#if defined(_WIN32) || defined(__APPLE__)
+inline constexpr Qt::CaseSensitivity kFileNameCase = Qt::CaseInsensitive;
+#else
+inline constexpr Qt::CaseSensitivity kFileNameCase = Qt::CaseSensitive;
+#endif
+
 // Size in bytes; -1 when nothing is there, -2 for a directory. Links are followed, so a link to a
 // file answers with the file's size and a dangling link counts as nothing.
 int64_t FileSize(const QString& path);
@@ -46,6 +54,8 @@ std::optional<std::vector<DirEntry>> ListDirectory(const QString& dir);
 
 bool DeleteFile(const QString& path);       // removes a file or a link, never a directory
 bool CreateDirectory(const QString& path);  // one level
+// The directory with every missing parent; true when it stands as a directory afterwards.
+bool CreateDirectories(const QString& path);
 bool RemoveDirectory(const QString& path);  // only when empty
 
 // Moves a file or link. Never replaces an existing target. Between volumes the file is copied and

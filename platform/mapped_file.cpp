@@ -10,6 +10,8 @@
 #include <ucontext.h>
 #include <unistd.h>
 
+#include "platform/native_name.h"
+
 #include <algorithm>
 #include <cerrno>
 #include <mutex>
@@ -119,7 +121,7 @@ void MappedRegion::Reset() {
 
 bool ReadOnlyFile::Open(const QString& path) {
   Close();
-  const QByteArray native = QFile::encodeName(path);
+  const QByteArray native = EncodeName(path);
   if (native.isEmpty()) return false;
   // O_NONBLOCK: opening a FIFO must not wait for a writer; it is refused below anyway.
   const int fd = ::open(native.constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);

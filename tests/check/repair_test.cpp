@@ -84,22 +84,24 @@ TEST_F(RepairTest, FileInItsRightPlaceIsNeverTaken) {
   EXPECT_EQ(result_.status_text, "Error. Torrent check unsuccessful. See report.");
 }
 
-// The wrong-sized file blocks the move, and the entry is not offered again.
-TEST_F(RepairTest, WrongSizedEntryIsNotSuppliedByAMove) {
+// The wrong-sized file (a partial download) goes into the backup folder before the move replaces it.
+TEST_F(RepairTest, WrongSizedFileIsBackedUpBeforeAMoveReplacesIt) {
   const std::string old = AddEntry("w.bin", 40, 30);
   WriteFile(Path("spare.bin"), RandomBytes(40, 3));
+  const QString backup = Path("[ZandrelBackup]/Show/");
   ExpectedReport()
       .Then(Header() << "Wrong file size: " + Q("w.bin") + " wrong: 30 right: 40" << ""
                      << FileCheckSummary(0, 0, 1, 1))
       .Then(RepairHeading())
-      .Then({Unable(Path("spare.bin"), "w.bin"), FixedSummary(0, 1)})
+      .Then({"Moved old file: " + Q("w.bin") + " to backup location: \"" + backup + "\"",
+             Fixed(Path("spare.bin"), "w.bin"), "", FixedSummary(1, 1)})
       .Check(Run());
-  EXPECT_EQ(ReadFile(Path("w.bin")), old);
-  EXPECT_EQ(ReadFile(Path("spare.bin")), RandomBytes(40, 3));
+  EXPECT_EQ(ReadFile(Path("w.bin")), RandomBytes(40, 3));
+  EXPECT_EQ(ReadFile(backup + "w.bin"), old);
 }
 
 TEST_F(RepairTest, WrongSizedEntryIsSuppliedByACopyFromTheSource) {
-  AddEntry("w.bin", 40, 30);
+  const std::string old = AddEntry("w.bin", 40, 30);
   UseBackupFolder("src");
   const QString source = Join(root_.path(), "src/deep/good.bin");
   WriteFile(source, RandomBytes(40, 4));
@@ -107,9 +109,11 @@ TEST_F(RepairTest, WrongSizedEntryIsSuppliedByACopyFromTheSource) {
       .Then(Header() << "Wrong file size: " + Q("w.bin") + " wrong: 30 right: 40" << ""
                      << FileCheckSummary(0, 0, 1, 1))
       .Then(RepairHeading())
-      .Then({Fixed(source, "w.bin"), "", FixedSummary(1, 1)})
+      .Then({"Moved old file: " + Q("w.bin") + " to backup location: \"" + Join(root_.path(), "src/[ZandrelBackup]/Show/\""),
+             Fixed(source, "w.bin"), "", FixedSummary(1, 1)})
       .Check(Run());
   EXPECT_EQ(ReadFile(Path("w.bin")), RandomBytes(40, 4));
+  EXPECT_EQ(ReadFile(Join(root_.path(), "src/[ZandrelBackup]/Show/w.bin")), old);
   EXPECT_EQ(ReadFile(source), RandomBytes(40, 4));
   EXPECT_EQ(Names(dl_), QStringList{"w.bin"});
 }
@@ -117,7 +121,7 @@ TEST_F(RepairTest, WrongSizedEntryIsSuppliedByACopyFromTheSource) {
 TEST_F(RepairTest, IgnoredFilesAndFoldersAreNotUsed) {
   AddEntry("m.bin", 10, -1);
   engine_.ignore_list.Add("spare/one.bin");
-  engine_.ignore_list.Add("TWO.bin");
+  engine_.ignore_list.Add("two.bin");
   engine_.ignore_list.Add("keepdir");
   WriteFile(Path("spare/one.bin"), "0123456789");
   WriteFile(Path("other/two.bin"), "0123456789");

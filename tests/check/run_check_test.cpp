@@ -78,8 +78,8 @@ TEST_F(RunCheckTest, BackupDirGetsTheMarkerForTheRunAndIsHandedBackAfterwards) {
   Run();
   EXPECT_EQ(result_.backup_dir, "/bk");
   // The marker is kept out of the scan by the run's own copy of the ignore list, not the engine's.
-  EXPECT_TRUE(plain.ignore_list.IsPresent("[zandrelbackup]"));
-  EXPECT_FALSE(engine_.ignore_list.IsPresent("[zandrelbackup]"));
+  EXPECT_TRUE(plain.ignore_list.IsPresent("[ZandrelBackup]"));
+  EXPECT_FALSE(engine_.ignore_list.IsPresent("[ZandrelBackup]"));
 }
 
 TEST_F(RunCheckTest, CancelDuringTheFileCheckEndsWithTheCancelLine) {

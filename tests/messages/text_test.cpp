@@ -22,6 +22,22 @@ TEST(FillPlaceholders, ReplacesAllInOnePassWithoutRescanningValues) {
   EXPECT_EQ(FillPlaceholders("%FILE% or %file% or %File%", {{u"%file%", "a.bin"}}), "a.bin or a.bin or a.bin");
 }
 
+// A name from disk can hold any character but "/" and NUL; as text it must stay on its line.
+TEST(Quoted, ControlCharactersAreEscapedAndUndecodableBytesShowAsReplacements) {
+  const struct {
+    QString path;
+    QString quoted;
+  } cases[] = {
+      {"/d/a b.bin", "\"/d/a b.bin\""},
+      {"/d/x\r\nFile integrity check passed.\r\n", "\"/d/x\\r\\nFile integrity check passed.\\r\\n\""},
+      {"/d/t\tab\x1b[31m\x7f", "\"/d/t\\tab\\x1b[31m\\x7f\""},
+      {QString("/d/u") + QChar(0x2028) + QChar(0x85), "\"/d/u\\u2028\\x85\""},
+      {QString("/d/bad") + QChar(0xDCFF) + "name", QString("\"/d/bad") + QChar(0xFFFD) + "name\""},
+      {QString::fromUtf8("/d/caf\xc3\xa9 \xf0\x9f\x8e\xac"), QString::fromUtf8("\"/d/caf\xc3\xa9 \xf0\x9f\x8e\xac\"")},
+  };
+  for (const auto& c : cases) EXPECT_EQ(Quoted(c.path), c.quoted) << c.path.toStdString();
+}
+
 TEST(MessageBoxBody, BarBecomesALineBreak) {
   EXPECT_EQ(MessageBoxBody("Backups are turned off!|Are you sure?|"),
             "Backups are turned off!\r\nAre you sure?\r\n");
