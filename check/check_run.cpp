@@ -3,6 +3,7 @@
 #include <QDate>
 #include <QDir>
 #include <QTime>
+#include <algorithm>
 
 #include "check/stages.h"
 #include "messages/text.h"
@@ -91,17 +92,26 @@ CheckRun::CheckRun(EngineState& engine_state, const CheckInputs& run_inputs, Win
   RebuildNeededPaths();
 }
 
-// Every folder on the way to a file is needed too: a link standing for one of them (part of a
-// download put on another disk) is then left alone, and so are the folders above it.
 void CheckRun::RebuildNeededPaths() {
   needed_paths.Clear();
+  needed_sorted.clear();
+  needed_sorted.reserve(model.TorrentFiles.size());
   for (const TorrentFileEntry& entry : model.TorrentFiles) {
     needed_paths.Add(entry.Dir + entry.Name);
-    for (qsizetype cut = entry.Dir.indexOf(QChar(kSeparator)); cut > 0;
-         cut = entry.Dir.indexOf(QChar(kSeparator), cut + 1)) {
-      needed_paths.Add(entry.Dir.left(cut));
-    }
+    if (!entry.Dir.isEmpty()) needed_paths.Add(entry.Dir.chopped(1));
+    needed_sorted.push_back(needed_paths.KeyOf(entry.Dir + entry.Name));
   }
+  std::sort(needed_sorted.begin(), needed_sorted.end());
+}
+
+// Every folder on the way to a file of the torrent is needed, however deep: a link standing for
+// one (part of a download kept on another disk) is left alone, and so are the folders above it.
+// Looked up in the sorted paths rather than stored for each folder, which a torrent of 100,000
+// nested components would turn into gigabytes.
+bool CheckRun::HoldsNeededPath(const QString& relative_dir) const {
+  const QString prefix = needed_paths.KeyOf(relative_dir) + QChar(kSeparator);
+  const auto it = std::lower_bound(needed_sorted.begin(), needed_sorted.end(), prefix);
+  return it != needed_sorted.end() && it->startsWith(prefix);
 }
 
 // The final status line: the first row of the table whose condition holds.

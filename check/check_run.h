@@ -91,8 +91,10 @@ struct CheckRun {
   // A report line that tells of a change; a dry run marks it as not done.
   QString Done(const QString& line) const { return disk.dry_run() ? line + kNotDoneMark : line; }
   const std::vector<TorrentFileEntry>& Files() const { return model.TorrentFiles; }
-  // Empties needed_paths and fills it with every entry's path and each folder above it.
+  // Empties needed_paths and fills it with every entry's path and its folder.
   void RebuildNeededPaths();
+  // True when a file of the torrent lies somewhere below this relative folder.
+  bool HoldsNeededPath(const QString& relative_dir) const;
   // "Deletion permitted" for unneeded items.
   bool DeletionPermitted() const {
     return options.DelUnneededFiles == 1 &&
@@ -109,6 +111,7 @@ struct CheckRun {
   RunCounters counters;
   PathMap ignore_list;       // snapshot taken at run start, with the backup marker
   PathMap needed_paths;
+  std::vector<QString> needed_sorted;  // every entry's path as needed_paths compares it, sorted
   std::vector<uint8_t> found;  // per entry: present with the right size
   RepairList repair_list;    // repair stage: entries still waiting for a file
   // Repair stage with the hash check on: where the pieces lie, to judge candidates by.

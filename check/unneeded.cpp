@@ -66,7 +66,7 @@ bool RemoveFile(CheckRun& run, const QString& path, const QString& relative) {
 }
 
 bool NeededOrIgnored(const CheckRun& run, const QString& relative, const QString& path) {
-  return run.needed_paths.IsPresent(relative) || IgnoredDirectory(run, relative, path);
+  return run.needed_paths.IsPresent(relative) || run.HoldsNeededPath(relative) || IgnoredDirectory(run, relative, path);
 }
 
 // Every directory above a needed or ignored one is needed too. The scan judges a directory only
@@ -193,7 +193,9 @@ StepResult CheckUnneededFile(CheckRun& run, const QString& path) {
   const QString relative = path.mid(run.download_dir.size());
   const QString name = FileNamePart(relative);
   QString status = FillPlaceholders(run.Text(u"Status_CheckingFile"), {{u"%file%", Quoted(name)}});
-  if (!run.needed_paths.IsPresent(relative) && !IgnoredFile(run, relative) && !IsRunReport(run, path)) {
+  // A link where the torrent has a folder is as needed as the folder.
+  const bool needed = run.needed_paths.IsPresent(relative) || run.HoldsNeededPath(relative);
+  if (!needed && !IgnoredFile(run, relative) && !IsRunReport(run, path)) {
     run.counters.UnneededFiles++;
     if (!run.DeletionPermitted()) {
       run.WriteReportLine(Line(run, u"Log_UnneededFile", u"%file%", path));

@@ -27,6 +27,8 @@ class PathMap {
   }
   // The path as it was added, empty when absent.
   QString Value(const QString& path) const { return map_.value(Key(path)); }
+  // The text a path is compared as.
+  QString KeyOf(const QString& path) const { return Key(path); }
   qsizetype PresentCount() const {
     qsizetype n = 0;
     for (const QString& v : map_) n += v.isEmpty() ? 0 : 1;

@@ -124,16 +124,18 @@ TEST_F(TorrentReaderTest, IgnoreListModeAddsPathsAndTheirParents) {
   test::WriteFile(reader_.Path(), BuildMultiFileTorrent("T", {{{"Dir", "Sub", "b.bin"}, 1, ""}, {{"top.txt"}, 2, ""}}, 16384, Hashes(1)));
   reader_.ReadPath(reader_.Path(), kAddToIgnoreList, out);
   ASSERT_EQ(out.result, 1);
-  EXPECT_EQ(out.ignore_list.Value(NativePath("dir/sub/b.bin")), NativePath("Dir/Sub/b.bin"));
-  EXPECT_EQ(out.ignore_list.Value("dir"), "Dir");
-  EXPECT_EQ(out.ignore_list.Value(NativePath("dir/sub")), NativePath("Dir/Sub"));
+  EXPECT_EQ(out.ignore_list.Value(NativePath("Dir/Sub/b.bin")), NativePath("Dir/Sub/b.bin"));
+  EXPECT_EQ(out.ignore_list.Value("Dir"), "Dir");
+  EXPECT_EQ(out.ignore_list.Value(NativePath("Dir/Sub")), NativePath("Dir/Sub"));
   EXPECT_EQ(out.ignore_list.Value("top.txt"), "top.txt");
   EXPECT_EQ(out.ignore_list.PresentCount(), 4);
   EXPECT_EQ(out.model.TorrentFiles.size(), 2u);
   EXPECT_EQ(out.model.PieceLength, 77);
 
   auto single = reader_.Read(BuildSingleFileTorrent("Movie.MKV", 5, 16, Hashes(1)), kAddToIgnoreList);
-  EXPECT_EQ(single.ignore_list.Value("movie.mkv"), "Movie.MKV");
+  EXPECT_EQ(single.ignore_list.Value("Movie.MKV"), "Movie.MKV");
+  // Letter case counts where the file system tells it apart.
+  EXPECT_EQ(single.ignore_list.IsPresent("movie.mkv"), kFileNameCase == Qt::CaseInsensitive);
   EXPECT_EQ(single.ignore_list.PresentCount(), 1);
 }
 
