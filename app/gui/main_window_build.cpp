@@ -23,14 +23,14 @@ using M = MainMenuItem;
 
 enum class Kind { kPathField, kFrame, kLabel, kButton, kToggle, kCheckBox, kStatusLine, kProgressBar };
 
-struct ControlSpec {
+struct ControlDef {
   MainControl control;
   Kind kind;
   const char16_t* text_key;  // nullptr: no text
 };
 
 // Creation order is the tab order.
-constexpr ControlSpec kControls[] = {
+constexpr ControlDef kControls[] = {
     {C::kTorrentPath, Kind::kPathField, nullptr},
     {C::kDownloadDir, Kind::kPathField, nullptr},
     {C::kStatusFrame, Kind::kFrame, u"Frame_Status"},
@@ -59,8 +59,8 @@ constexpr ControlSpec kControls[] = {
     {C::kBackupToTorrentDir, Kind::kCheckBox, u"CheckBox_BackupToTorrentsDir"},
 };
 
-QWidget* CreateControl(const ControlSpec& spec, const QString& text, QWidget* parent) {
-  switch (spec.kind) {
+QWidget* CreateControl(const ControlDef& def, const QString& text, QWidget* parent) {
+  switch (def.kind) {
     case Kind::kPathField:
       return new PathField(parent);
     case Kind::kFrame:
@@ -108,10 +108,10 @@ struct MenuSpec {
 void MainWindow::BuildControls(QWidget* central) {
   const MessageTable& table = context_.messages;
   QWidget* previous = nullptr;
-  for (const ControlSpec& spec : kControls) {
-    const QString text = spec.text_key ? table.MessageText(spec.text_key) : QString();
-    QWidget* widget = CreateControl(spec, text, central);
-    controls_[static_cast<int>(spec.control)] = widget;
+  for (const ControlDef& def : kControls) {
+    const QString text = def.text_key ? table.MessageText(def.text_key) : QString();
+    QWidget* widget = CreateControl(def, text, central);
+    controls_[static_cast<int>(def.control)] = widget;
     if (previous != nullptr) QWidget::setTabOrder(previous, widget);
     previous = widget;
   }
@@ -124,20 +124,20 @@ void MainWindow::BuildControls(QWidget* central) {
 void MainWindow::MeasureMainWindow() {
   const int edge = style()->pixelMetric(QStyle::PM_DefaultFrameWidth);
   const QSize edges(edge, edge);
-  for (const ControlSpec& spec : kControls) {
-    QWidget* widget = Control(spec.control);
+  for (const ControlDef& def : kControls) {
+    QWidget* widget = Control(def.control);
     QSize natural;
     const QFontMetrics metrics(widget->font());
-    if (spec.text_key != nullptr) {
-      const QString text = context_.messages.MessageText(spec.text_key);
-      natural = TextNaturalSize(metrics.size(Qt::TextShowMnemonic, text), edges, Allowance(spec.kind));
+    if (def.text_key != nullptr) {
+      const QString text = context_.messages.MessageText(def.text_key);
+      natural = TextNaturalSize(metrics.size(Qt::TextShowMnemonic, text), edges, Allowance(def.kind));
       // Frames have no layout of their own, so their size hint says nothing about the title.
-      if (spec.kind != Kind::kFrame) natural = natural.expandedTo(widget->sizeHint());
-    } else if (spec.kind == Kind::kStatusLine) {
+      if (def.kind != Kind::kFrame) natural = natural.expandedTo(widget->sizeHint());
+    } else if (def.kind == Kind::kStatusLine) {
       natural = TextNaturalSize(metrics.size(0, QStringLiteral(" ")), edges, 0)
                     .expandedTo(QSize(0, widget->minimumSizeHint().height()));
     }
-    sizes_[spec.control] = natural;
+    sizes_[def.control] = natural;
   }
   ComputeNaturalWidth(sizes_);
 }
@@ -149,16 +149,16 @@ void MainWindow::BuildMenuBar() {
   auto* bar = new QMenuBar(this);
   setMenuBar(bar);
   auto add_items = [this, &table](QMenu* menu, std::initializer_list<MenuSpec> items) {
-    for (const MenuSpec& spec : items) {
-      QString text = spec.text_key ? table.MessageText(spec.text_key) : QString();
+    for (const MenuSpec& def : items) {
+      QString text = def.text_key ? table.MessageText(def.text_key) : QString();
       auto* action = menu->addAction(text);
-      if (!spec.shortcut.isEmpty()) {
-        action->setShortcut(spec.shortcut);
+      if (!def.shortcut.isEmpty()) {
+        action->setShortcut(def.shortcut);
         action->setShortcutContext(Qt::WindowShortcut);
-      } else if (spec.shown_shortcut != nullptr) {
-        action->setText(text + u'\t' + QLatin1String(spec.shown_shortcut));
+      } else if (def.shown_shortcut != nullptr) {
+        action->setText(text + u'\t' + QLatin1String(def.shown_shortcut));
       }
-      actions_[static_cast<int>(spec.item)] = action;
+      actions_[static_cast<int>(def.item)] = action;
     }
   };
   QMenu* file = bar->addMenu(table.MessageText(u"Menu_File"));
