@@ -50,15 +50,19 @@ QString BackupFolderOf(const CheckRun& run, const TorrentFileEntry& entry) {
   return run.options.BackupDir + run.engine.DownloadFolderName + QChar(kSeparator) + entry.Dir;
 }
 
-// Puts the trimmed copy (or nothing, when deleting) where the old file was.
+// Puts the trimmed copy (or nothing, when deleting) where the old file was. When the old file
+// could not be moved or deleted it is still whole, and the copy made for it would only turn up as
+// an unneeded file of our own making: it goes. Once the old file is gone the copy is kept, whatever
+// follows, since it may be the only one left in the download.
 bool ReplaceOldFile(CheckRun& run, const TorrentFileEntry& entry, const QString& full_path,
                     const QString& temp_path, bool deleting, QString& secondary) {
-  if (run.options.CreateBackups == 1) {
-    if (!MoveEntryToBackup(run, entry, full_path, secondary)) return false;
-    return deleting || run.disk.MoveFile(temp_path, full_path);
+  const bool old_file_gone = run.options.CreateBackups == 1 ? MoveEntryToBackup(run, entry, full_path, secondary)
+                                                           : run.disk.DeleteFile(full_path);
+  if (deleting) return old_file_gone;
+  if (!old_file_gone) {
+    run.disk.DeleteFile(temp_path);
+    return false;
   }
-  if (deleting) return run.disk.DeleteFile(full_path);
-  run.disk.DeleteFile(full_path);
   return run.disk.MoveFile(temp_path, full_path);
 }
 

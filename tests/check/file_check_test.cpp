@@ -147,7 +147,7 @@ TEST_F(FileCheckTest, ABackupFolderThatCannotBeCreatedLosesNothing) {
                             << "Correct files: (0/1) - Missing files: (0/1) - Wrong sized files: (1) - "
                                "Successfully trimmed files: (0/1) - Deleted wrong sized files: (0/1)");
   EXPECT_EQ(ReadFile(Path("a.bin")), original);
-  EXPECT_EQ(ReadFile(Path("a.bin.tmp")), original.substr(0, 10));
+  EXPECT_FALSE(PathEntryExists(Path("a.bin.tmp"))) << "the copy made for a file left whole is removed";
   EXPECT_EQ(result_.status_text, "Error. Some files could not be trimmed or copied because of disk space. See report.");
 }
 
@@ -160,7 +160,7 @@ TEST_F(FileCheckTest, AnImmutableFileIsNeitherMovedNorLost) {
   EXPECT_EQ(lines.mid(5, 2), QStringList({"Wrong file size: " + Q("a.bin") + " wrong: 30 right: 10 (Unable to fix)",
                                           "Unable to move old file: " + Q("a.bin")}));
   EXPECT_EQ(ReadFile(Path("a.bin")), original);
-  EXPECT_EQ(ReadFile(Path("a.bin.tmp")), original.substr(0, 10));
+  EXPECT_FALSE(PathEntryExists(Path("a.bin.tmp"))) << "the copy made for a file left whole is removed";
 }
 
 TEST_F(FileCheckTest, NotEnoughSpaceForTheBackupRefusesTheTrim) {
