@@ -95,6 +95,7 @@ int Run(const QString& torrent, const QString& dir) {
   while (!finished) QApplication::processEvents(QEventLoop::WaitForMoreEvents);
   const double seconds = clock.nsecsElapsed() / 1e9;
   timer.stop();
+  std::printf("settle_seconds %.3f\n", GuiWindowOperations::kSettleMs / 1e3);
   std::printf("seconds %.3f\nprogress_updates %lld\ntimer_ticks %zu\n", seconds,
               static_cast<long long>(progress_updates), lateness_ms.size());
   std::printf("timer_late_median_ms %.2f\ntimer_late_worst_ms %.2f\n", Percentile(lateness_ms, 0.5),

@@ -10,6 +10,7 @@
 #include <ctime>
 #include <unistd.h>
 
+#include "app/language_menu.h"
 #include "app/run_setup.h"
 #include "check/check_thread.h"
 #include "cli/check_args.h"
@@ -60,18 +61,6 @@ bool RunUntilDone(EngineState& engine, const CheckInputs& inputs, WindowOperatio
   }
   pthread_sigmask(SIG_UNBLOCK, &signal_set, nullptr);
   return cancelled_by_signal;
-}
-
-// "lang" in the working directory when it holds a language file; otherwise the program's own
-// folder: beside the executable in a build, <prefix>/share/zandrel/lang when installed.
-QString LanguageFolder() {
-  const QString local = QStringLiteral("lang");
-  if (!QDir(local).entryList({QStringLiteral("*.lng")}, QDir::Files).isEmpty()) return local;
-  const QString program_dir = QCoreApplication::applicationDirPath();
-  for (const QString& candidate : {program_dir + QStringLiteral("/lang"), program_dir + QStringLiteral("/../share/zandrel/lang")}) {
-    if (FileSize(candidate) == -2) return QDir::cleanPath(candidate);
-  }
-  return local;
 }
 
 // Refusals that need only the command line and the torrent file.
@@ -146,7 +135,7 @@ int RunCheckCommand(const QStringList& args) {
   const std::optional<TorrentMeta> meta = ReadTorrentMetaFile(line.torrent);
   QString problem = InputProblem(line, meta);
   if (!problem.isEmpty()) return InputError(problem);
-  MessageTable messages(LanguageFolder());
+  MessageTable messages(LanguageFolder(QDir::currentPath(), QCoreApplication::applicationDirPath()));
   EngineState engine(messages);
   problem = PrepareEngine(line, engine);
   if (!problem.isEmpty()) return InputError(problem);

@@ -45,7 +45,10 @@ void JsonWriter::Raw(const char* key, const std::string& text) {
 void JsonWriter::Close(char bracket) {
   const Level level = levels_.back();
   levels_.pop_back();
-  if (level.any && !level.inline_members) out_ += "\n" + std::string(2 * levels_.size(), ' ');
+  if (level.any && !level.inline_members) {
+    out_ += '\n';
+    out_.append(2 * levels_.size(), ' ');
+  }
   out_ += bracket;
 }
 

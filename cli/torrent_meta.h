@@ -1,6 +1,6 @@
 // What `info` shows beyond the files: the torrent's name, hashes, trackers and creation details.
-// Read from the file's bencoded dictionary by a strict, bounded decoder of its own, since the
-// model keeps none of this.
+// Read from the file's bencoded dictionary through the same bounded walker as the model, which
+// keeps none of this.
 #pragma once
 
 #include <QByteArray>

@@ -136,7 +136,7 @@ StepResult SyncedCopy(const QString& source, const QString& destination, int64_t
   Descriptor in(::open(EncodeName(source).constData(), O_RDONLY | O_CLOEXEC));
   struct stat st {};
   if (in.get() < 0 || ::fstat(in.get(), &st) != 0 || !S_ISREG(st.st_mode)) return StepResult::kFailed;
-  Descriptor out(::open(target.constData(), O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, st.st_mode & 0777));
+  Descriptor out(::open(target.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, st.st_mode & 0777));
   if (out.get() < 0) return StepResult::kFailed;
   StepResult result = st.st_size < amount ? StepResult::kFailed : CopyStretches(in.get(), out.get(), amount, cancel_flag);
   // A source cut short meanwhile would read as a hole at its end.

@@ -213,8 +213,10 @@ TEST_F(FileCheckTest, CopyWritesOnlyWhatItReadAndNeverLeavesAPartialCopy) {
   WriteFile(source, bytes);
   EXPECT_EQ(CopyFileBlocks(run, source, destination, 0), StepResult::kDone);
   EXPECT_EQ(ReadFile(destination), bytes);
+  QFile::remove(destination);
   EXPECT_EQ(CopyFileBlocks(run, source, destination, 4194305), StepResult::kDone);
   EXPECT_EQ(ReadFile(destination), bytes.substr(0, 4194305));
+  QFile::remove(destination);
   EXPECT_EQ(CopyFileBlocks(run, source, destination, 6000000), StepResult::kFailed);
   EXPECT_EQ(FileSize(destination), -1);
   EXPECT_EQ(CopyFileBlocks(run, Join(root_.path(), "none"), destination, 0), StepResult::kFailed);

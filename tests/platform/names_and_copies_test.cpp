@@ -98,6 +98,10 @@ TEST(SyncedCopy, CopiesThePrefixKeepsHolesAndLeavesNothingWhenItCannotFinish) {
   EXPECT_EQ(FileSize(other), -1);
   EXPECT_EQ(SyncedCopy(sparse, other, 0, go), StepResult::kDone);
   EXPECT_EQ(FileSize(other), 0);
+  // Whatever appeared at the destination meanwhile is neither truncated nor removed.
+  WriteFile(other, "someone's file");
+  EXPECT_EQ(SyncedCopy(sparse, other, trimmed, go), StepResult::kFailed);
+  EXPECT_EQ(ReadFile(other), "someone's file");
 }
 
 TEST(DataFolder, PerUserFolderIsCreatedWithItsParents) {
