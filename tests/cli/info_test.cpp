@@ -141,6 +141,22 @@ TEST_F(InfoCommandTest, HybridTorrentShowsBothInfoHashesAndABareOneShowsNulls) {
 
 }
 
+// As older creators wrote them: keys out of order, in capitals, repeated (the first counts), and a
+// legacy-code-page name beside its UTF-8 form. The details agree with what the check reads.
+TEST_F(InfoCommandTest, DetailsAreReadAsTheCheckReadsTheTorrent) {
+  const std::string info = "d6:pieces20:" + std::string(20, 'h') + "10:name.utf-85:caf\xc3\xa9" +
+                           "4:NAME4:caf\xe9" + "6:lengthi9e12:piece lengthi16384e7:privatei1e7:privatei0ee";
+  const std::string torrent = "d4:info" + info + "7:Comment5:first7:comment6:second10:created by5:makere";
+  const test::CliRun run = RunCli({"info", "--json", Torrent(torrent)});
+  ASSERT_EQ(run.exit_code, 0) << run.err.toStdString();
+  const QJsonObject object = QJsonDocument::fromJson(run.out).object();
+  EXPECT_EQ(object["name"].toString(), QString::fromUtf8("caf\xc3\xa9"));
+  EXPECT_EQ(object["info_hash"].toString().toStdString(), Hex(QCryptographicHash::Sha1, info));
+  EXPECT_EQ(object["comment"].toString(), "first");
+  EXPECT_EQ(object["created_by"].toString(), "maker");
+  EXPECT_TRUE(object["private"].toBool());
+}
+
 TEST_F(InfoCommandTest, EveryErrorNamesThePathAndTheReason) {
   const QString v2_only = Torrent(BDict({{"info", BDict({{"file tree", BDict({})}, {"meta version", BInt(2)},
                                                          {"name", BStr("n")}, {"piece length", BInt(16384)}})}}),
