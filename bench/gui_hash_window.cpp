@@ -20,6 +20,7 @@
 #include "app/gui/app_context.h"
 #include "app/gui/dialogs.h"
 #include "app/gui/main_window.h"
+#include "bench/lateness_probe.h"
 
 namespace zandrel {
 namespace {
@@ -36,12 +37,6 @@ class NoDialogs : public Dialogs {
   void OpenWithAssociatedProgram(const QString&) override {}
 };
 
-double Percentile(std::vector<double> values, double fraction) {
-  if (values.empty()) return 0;
-  std::sort(values.begin(), values.end());
-  return values[static_cast<size_t>(fraction * double(values.size() - 1))];
-}
-
 int Run(const QString& torrent, const QString& dir) {
   QTemporaryDir data;
   MessageTable table(data.path() + QStringLiteral("/lang"));
@@ -57,25 +52,13 @@ int Run(const QString& torrent, const QString& dir) {
   MainWindow window(context);
   window.RebuildMainWindow();
 
-  std::vector<double> lateness_ms;
-  QElapsedTimer since_tick;
-  QTimer timer;
-  timer.setTimerType(Qt::PreciseTimer);
-  timer.setInterval(10);
-  QObject::connect(&timer, &QTimer::timeout, [&] {
-    lateness_ms.push_back(std::max(0.0, since_tick.nsecsElapsed() / 1e6 - 10.0));
-    since_tick.restart();
-  });
-
   // The idle window first: what the machine alone adds to a 10 ms timer.
-  since_tick.start();
-  timer.start();
+  LatenessProbe idle_probe;
+  idle_probe.Start();
   QElapsedTimer idle;
   idle.start();
   while (idle.elapsed() < 1000) QApplication::processEvents(QEventLoop::WaitForMoreEvents);
-  timer.stop();
-  const std::vector<double> idle_lateness = lateness_ms;
-  lateness_ms.clear();
+  idle_probe.Stop();
 
   int64_t progress_updates = 0;
   bool finished = false;
@@ -90,18 +73,16 @@ int Run(const QString& torrent, const QString& dir) {
   }
   QObject::connect(&window, &MainWindow::checkRunFinished,
                    [&] { progress_updates = run_window->ProgressRepaints(); });
-  since_tick.start();
-  timer.start();
+  LatenessProbe probe;
+  probe.Start();
   while (!finished) QApplication::processEvents(QEventLoop::WaitForMoreEvents);
   const double seconds = clock.nsecsElapsed() / 1e9;
-  timer.stop();
+  probe.Stop();
   std::printf("settle_seconds %.3f\n", GuiWindowOperations::kSettleMs / 1e3);
   std::printf("seconds %.3f\nprogress_updates %lld\ntimer_ticks %zu\n", seconds,
-              static_cast<long long>(progress_updates), lateness_ms.size());
-  std::printf("timer_late_median_ms %.2f\ntimer_late_worst_ms %.2f\n", Percentile(lateness_ms, 0.5),
-              Percentile(lateness_ms, 1.0));
-  std::printf("idle_late_median_ms %.2f\nidle_late_worst_ms %.2f\n", Percentile(idle_lateness, 0.5),
-              Percentile(idle_lateness, 1.0));
+              static_cast<long long>(progress_updates), probe.Ticks());
+  std::printf("timer_late_median_ms %.2f\ntimer_late_worst_ms %.2f\n", probe.Median(), probe.Worst());
+  std::printf("idle_late_median_ms %.2f\nidle_late_worst_ms %.2f\n", idle_probe.Median(), idle_probe.Worst());
   std::printf("status %s\n", qPrintable(static_cast<QLabel*>(window.Control(MainControl::kStatusLine))->text()));
   return 0;
 }

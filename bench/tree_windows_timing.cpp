@@ -17,6 +17,7 @@
 #include "app/gui/ignore_list_window.h"
 #include "app/gui/torrent_view_window.h"
 #include "app/gui/torrent_views.h"
+#include "bench/lateness_probe.h"
 
 namespace zandrel {
 namespace {
@@ -27,26 +28,6 @@ class StandInShell : public Shell {
   void SetBusyState(bool) override {}
   void SetStatusText(const QString&) override {}
   void SetCheckButtonEnabled(bool) override {}
-};
-
-// Records the worst lateness of a 10 ms repeating timer.
-class LatenessProbe {
- public:
-  LatenessProbe() {
-    timer_.setTimerType(Qt::PreciseTimer);
-    QObject::connect(&timer_, &QTimer::timeout, [this] {
-      worst_ = std::max(worst_, clock_.nsecsElapsed() / 1e6 - 10.0);
-      clock_.restart();
-    });
-    clock_.start();
-    timer_.start(10);
-  }
-  double Worst() const { return worst_; }
-
- private:
-  QTimer timer_;
-  QElapsedTimer clock_;
-  double worst_ = 0;
 };
 
 // Runs the event loop until the widget has been painted once (or ten seconds have passed).
@@ -75,6 +56,7 @@ int Run(const QString& mode, const QString& path) {
   AppContext context(table, dialogs);
   StandInShell shell;
   LatenessProbe probe;
+  probe.Start();
   QCoreApplication::processEvents();
   QElapsedTimer clock;
   int items = 0;
