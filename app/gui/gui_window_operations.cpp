@@ -1,30 +1,11 @@
 #include "app/gui/gui_window_operations.h"
 
 #include <QCoreApplication>
-#include <QEvent>
+#include <QMetaObject>
 #include <QTimer>
 #include <chrono>
 
 namespace zandrel {
-namespace {
-
-// One call from the run's thread, carried to the GUI thread as a posted event: the event queue's
-// lock hands it over, and the GUI thread alone frees it.
-class CallEvent : public QEvent {
- public:
-  explicit CallEvent(std::function<void()> call) : QEvent(Type()), call_(std::move(call)) {}
-  static QEvent::Type Type() {
-    static const int type = QEvent::registerEventType();
-    return static_cast<QEvent::Type>(type);
-  }
-  void Run() const { call_(); }
-
- private:
-  std::function<void()> call_;
-};
-
-}  // namespace
-
 GuiWindowOperations::GuiWindowOperations(RunDisplay& display, std::atomic<int>& cancel_flag,
                                          bool open_report_ticked, QString backup_field_text)
     : display_(display),
@@ -54,15 +35,27 @@ void GuiWindowOperations::Queue(std::function<void(RunDisplay&)> call) {
   });
 }
 
-// Events posted to one receiver arrive in the order they were posted; a destroyed receiver drops them.
+// The calls themselves go through a queue of our own under a standard mutex, so every hand-over
+// from the run's thread is one that race checkers can see. Qt's event queue carries one wake-up
+// per call, so a call that opens a nested event loop still lets the later ones run; a destroyed
+// receiver drops its wake-ups along with the queue.
 void GuiWindowOperations::Post(std::function<void()> call) {
-  QCoreApplication::postEvent(this, new CallEvent(std::move(call)));
+  {
+    std::lock_guard<std::mutex> lock(posted_mutex_);
+    posted_.push_back(std::move(call));
+  }
+  QMetaObject::invokeMethod(this, "RunPosted", Qt::QueuedConnection);
 }
 
-bool GuiWindowOperations::event(QEvent* event) {
-  if (event->type() != CallEvent::Type()) return QObject::event(event);
-  static_cast<CallEvent*>(event)->Run();
-  return true;
+void GuiWindowOperations::RunPosted() {
+  std::function<void()> call;
+  {
+    std::lock_guard<std::mutex> lock(posted_mutex_);
+    if (posted_.empty()) return;
+    call = std::move(posted_.front());
+    posted_.pop_front();
+  }
+  call();
 }
 
 void GuiWindowOperations::SetStatusText(const QString& text) {

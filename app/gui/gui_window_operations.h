@@ -10,6 +10,7 @@
 #include <QString>
 #include <atomic>
 #include <condition_variable>
+#include <deque>
 #include <functional>
 #include <mutex>
 
@@ -66,10 +67,8 @@ class GuiWindowOperations : public QObject, public WindowOperations {
   static constexpr int kProgressIntervalMs = 33;
   static constexpr int kSettleMs = 100;
 
- protected:
-  bool event(QEvent* event) override;
-
  private:
+  Q_INVOKABLE void RunPosted();
   void Queue(std::function<void(RunDisplay&)> call);
   void KeepCancel();
   void FlushProgress();
@@ -86,6 +85,9 @@ class GuiWindowOperations : public QObject, public WindowOperations {
   std::atomic<bool> progress_pending_{false};
   std::atomic<int64_t> progress_repaints_{0};
   QElapsedTimer since_repaint_;  // GUI thread only
+  // Calls waiting for the GUI thread, in the order they were posted.
+  std::mutex posted_mutex_;
+  std::deque<std::function<void()>> posted_;
   std::mutex settle_mutex_;
   std::condition_variable settle_done_;
   bool settled_ = false;
