@@ -56,6 +56,13 @@ QString BackupFolderOf(const CheckRun& run, const TorrentFileEntry& entry) {
 // follows, since it may be the only one left in the download.
 bool ReplaceOldFile(CheckRun& run, const TorrentFileEntry& entry, const QString& full_path,
                     const QString& temp_path, bool deleting, QString& secondary) {
+  // Without a backup the old file is deleted only once the trimmed copy stands in its place, so
+  // nothing appearing at its name in between can leave the copy as the download's last one.
+  if (run.options.CreateBackups != 1 && !deleting) {
+    if (MoveReplacing(run.disk, temp_path, full_path)) return true;
+    run.disk.DeleteFile(temp_path);
+    return false;
+  }
   const bool old_file_gone = run.options.CreateBackups == 1 ? MoveEntryToBackup(run, entry, full_path, secondary)
                                                            : run.disk.DeleteFile(full_path);
   if (deleting) return old_file_gone;

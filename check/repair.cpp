@@ -63,17 +63,21 @@ StepResult PutIntoPlace(CheckRun& run, const TorrentFileEntry& entry, const QStr
   // only litter the download with thousands of levels that lead nowhere.
   if (!PathFits(target) || !TargetFolderIsSafe(run, entry.Dir)) return StepResult::kFailed;
   if (run.disk.FileSize(folder) != -2) CreateDirectoryPath(run, folder, kAbsolute);
-  // A copy is made beside the target and put in place only when complete, so a failed or
-  // cancelled copy leaves whatever stood at the target as it was.
-  QString source = candidate;
+  // The file to put in place first goes beside the target (a copy, complete, or the candidate
+  // itself), so a failed or cancelled copy leaves whatever stood at the target as it was, and
+  // setting the old file aside can never land on the candidate: a file from the backup folder
+  // going back sits exactly where the old file's backup goes.
+  const QString source = UnusedSiblingName(target);
   if (mode == RepairMode::kCopy) {
-    source = UnusedSiblingName(target);
     const StepResult copied = CopyFileBlocks(run, candidate, source, size);
     if (copied != StepResult::kDone) return copied;
+  } else if (!run.disk.MoveFile(candidate, source)) {
+    return StepResult::kFailed;
   }
   const bool placed = run.disk.FileSize(source) == size && SetAsideOldFile(run, entry, target) &&
                       MoveReplacing(run.disk, source, target);
   if (!placed && mode == RepairMode::kCopy) run.disk.DeleteFile(source);
+  if (!placed && mode == RepairMode::kMove) run.disk.MoveFile(source, candidate);
   return placed ? StepResult::kDone : StepResult::kFailed;
 }
 

@@ -150,6 +150,23 @@ TEST_F(RepairTest, FileInTheBackupFolderOfTheDownloadGoesBack) {
   EXPECT_EQ(ReadFile(Path("a/f.bin")), RandomBytes(60, 5));
 }
 
+// The good file waits exactly where the wrong-sized one is backed up: both survive, swapped.
+TEST_F(RepairTest, BackedUpFileGoesBackOverTheWrongSizedOneThatTookItsPlace) {
+  const std::string old = AddEntry("a/f.bin", 60, 10);
+  const QString backup = Path("[ZandrelBackup]/Show/a/");
+  WriteFile(backup + "f.bin", RandomBytes(60, 5));
+  ExpectedReport()
+      .Then(Header() << "Wrong file size: " + Q("a/f.bin") + " wrong: 10 right: 60" << ""
+                     << FileCheckSummary(0, 0, 1, 1))
+      .Then(RepairHeading())
+      .Then({"Moved old file: " + Q("a/f.bin") + " to backup location: \"" + backup + "\"",
+             Fixed(backup + "f.bin", "a/f.bin"), "", FixedSummary(1, 1)})
+      .Check(Run());
+  EXPECT_EQ(ReadFile(Path("a/f.bin")), RandomBytes(60, 5));
+  EXPECT_EQ(ReadFile(backup + "f.bin"), old);
+  EXPECT_EQ(Names(Path("a")), QStringList{"f.bin"});
+}
+
 TEST_F(RepairTest, CountLineSetsSuppliedAgainstMissingAndWrongSized) {
   AddEntry("m1.bin", 10, -1);
   AddEntry("m2.bin", 20, -1);
