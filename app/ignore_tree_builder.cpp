@@ -68,12 +68,10 @@ void IgnoreTreeBuilder::Start(const QString& dir, EntryBatchSink sink,
                               std::function<void(bool completed)> finished) {
   Join();
   state_.store(kTreeIdle);
-  running_.store(true);
   thread_ = std::thread([this, dir, sink = std::move(sink), finished = std::move(finished)] {
     const bool completed = ListIgnoreTree(dir, state_, kBatchSize, sink);
     int idle = kTreeIdle;
     state_.compare_exchange_strong(idle, kTreeBuilt);
-    running_.store(false);
     if (finished) finished(completed);
   });
 }

@@ -50,7 +50,6 @@ class IgnoreTreeBuilder {
   void RequestClose() { state_.store(kTreeCloseRequested); }
   // Waits for the worker to end.
   void Join();
-  bool Running() const { return running_.load(); }
   std::atomic<int>& State() { return state_; }
 
   static constexpr size_t kBatchSize = 512;
@@ -58,7 +57,6 @@ class IgnoreTreeBuilder {
  private:
   std::thread thread_;
   std::atomic<int> state_{kTreeIdle};
-  std::atomic<bool> running_{false};
 };
 
 }  // namespace zandrel

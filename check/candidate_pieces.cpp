@@ -1,11 +1,9 @@
 #include "check/candidate_pieces.h"
 
-#include <openssl/evp.h>
-
 #include <algorithm>
 #include <cstring>
-#include <memory>
 
+#include "check/sha1_context.h"
 #include "platform/mapped_file.h"
 
 namespace zandrel {
@@ -13,14 +11,11 @@ namespace {
 
 constexpr int64_t kReadChunk = int64_t{4} << 20;
 
-struct DigestContextFree {
-  void operator()(EVP_MD_CTX* ctx) const { EVP_MD_CTX_free(ctx); }
-};
-
 // Hashes [offset, offset + length) of the file; false when it cannot be read whole.
-bool HashRange(ReadOnlyFile& file, EVP_MD_CTX* ctx, std::vector<uint8_t>& buffer, int64_t offset, int64_t length,
-               uint8_t* digest) {
-  if (EVP_DigestInit_ex(ctx, EVP_sha1(), nullptr) != 1) return false;
+bool HashRange(ReadOnlyFile& file, const Sha1Context& sha1, std::vector<uint8_t>& buffer, int64_t offset,
+               int64_t length, uint8_t* digest) {
+  EVP_MD_CTX* ctx = sha1.ctx();
+  if (EVP_DigestInit_ex(ctx, sha1.md(), nullptr) != 1) return false;
   while (length > 0) {
     const int64_t n = std::min(length, static_cast<int64_t>(buffer.size()));
     if (file.ReadAt(offset, buffer.data(), n) != n) return false;
@@ -43,15 +38,15 @@ CandidateVerdict CheckCandidatePieces(const PieceLayout& layout, const std::vect
   int64_t piece = begin / piece_length + (begin % piece_length != 0 ? 1 : 0);
   if (piece >= hashed || layout.PieceEnd(piece) > end) return CandidateVerdict::kMatches;
   ReadOnlyFile file;
-  std::unique_ptr<EVP_MD_CTX, DigestContextFree> ctx(EVP_MD_CTX_new());
-  if (!file.Open(candidate) || !ctx) return CandidateVerdict::kDiffers;
+  const Sha1Context sha1;
+  if (!file.Open(candidate) || !sha1.IsValid()) return CandidateVerdict::kDiffers;
   std::vector<uint8_t> buffer(static_cast<size_t>(std::min(piece_length, kReadChunk)));
   for (; piece < hashed && layout.PieceEnd(piece) <= end; ++piece) {
     if (cancel_flag.load(std::memory_order_relaxed) != 0) return CandidateVerdict::kCancelled;
     uint8_t digest[EVP_MAX_MD_SIZE];
     const int64_t offset = layout.PieceBegin(piece) - begin;
     const int64_t length = layout.PieceEnd(piece) - layout.PieceBegin(piece);
-    if (!HashRange(file, ctx.get(), buffer, offset, length, digest) ||
+    if (!HashRange(file, sha1, buffer, offset, length, digest) ||
         std::memcmp(digest, hashes[static_cast<size_t>(piece)].data(), 20) != 0) {
       return CandidateVerdict::kDiffers;
     }

@@ -150,7 +150,7 @@ CheckResult RunCheck(EngineState& engine, const CheckInputs& inputs, WindowOpera
     result.report_written = run.report.Create(run.report_path);
   }
   engine.cancel_flag.store(0);
-  if (inputs.record) run.record.Start(run.Files().size(), inputs.dry_run);
+  if (inputs.record) run.record.Start(run.Files().size());
 
   window.SetCheckButtonCaption(run.Text(u"Button_Cancel"));
   window.ShowProgressBar(true);

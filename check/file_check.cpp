@@ -74,10 +74,10 @@ bool ReplaceOldFile(CheckRun& run, const TorrentFileEntry& entry, const QString&
 }
 
 // Free space where the old file would go; refusal marks the line and the run.
-bool EnoughBackupSpace(CheckRun& run, const QString& full_path, QString& main_line) {
+bool EnoughBackupSpace(CheckRun& run, int64_t size, QString& main_line) {
   if (run.options.CreateBackups != 1) return true;
   const QString drive = DriveText(FullPathName(run.options.BackupDir));
-  if (DriveFreeSpace(drive) >= FileSize(full_path)) return true;
+  if (DriveFreeSpace(drive) >= size) return true;
   run.counters.TrimFailed = 1;
   main_line = FillPlaceholders(run.Text(u"Log_NoSpace"), {{u"%s%", main_line}, {u"%drive%", drive}});
   return false;
@@ -95,14 +95,15 @@ StepResult ReplaceWrongSizedFile(CheckRun& run, size_t index, QString& main_line
   const TorrentFileEntry& entry = run.Files()[index];
   const bool deleting = run.options.DeleteWrongSizedFiles == 1;
   const QString full_path = run.download_dir + entry.Dir + entry.Name;
-  if (FileSize(full_path) > entry.Length && !deleting) {
+  const int64_t size = FileSize(full_path);
+  if (size > entry.Length && !deleting) {
     run.counters.PaddedFiles++;
   } else if (!deleting) {
     run.counters.SmallerSeen = 1;
     main_line = Wrap(run.Text(u"Log_FileIsSmaller"), main_line);
     run.record.Action(index, EntryAction::kSmaller);
   }
-  if (!(FileSize(full_path) > entry.Length || deleting)) return StepResult::kDone;
+  if (!(size > entry.Length || deleting)) return StepResult::kDone;
   // A folder of the entry that is a link leads out of the download directory: what lies there is
   // not ours to trim, move or delete.
   if (ThroughLinkedDirectory(run.download_dir, entry.Dir)) {
@@ -111,7 +112,7 @@ StepResult ReplaceWrongSizedFile(CheckRun& run, size_t index, QString& main_line
     run.record.Action(index, EntryAction::kUnableToFix);
     return StepResult::kFailed;
   }
-  if (!EnoughBackupSpace(run, full_path, main_line)) {
+  if (!EnoughBackupSpace(run, size, main_line)) {
     run.record.Action(index, EntryAction::kNoSpace);
     return StepResult::kFailed;
   }
@@ -178,13 +179,14 @@ StepResult CheckEntry(CheckRun& run, size_t index) {
   const QString full_path = run.download_dir + entry.Dir + entry.Name;
   const QString quoted = Quoted(full_path);
   RunCounters& c = run.counters;
-  if (FileSize(full_path) == entry.Length) {
+  const int64_t size = FileSize(full_path);
+  if (size == entry.Length) {
     main_line = FillPlaceholders(run.Text(u"Log_FileFound"), {{u"%file%", quoted}});
     c.CorrectFiles++;
     run.found[index] = 1;
     run.record.Entry(index, EntryState::kOk, entry.Length);
     correct = true;
-  } else if (FileSize(full_path) == -1) {
+  } else if (size == -1) {
     main_line = FillPlaceholders(run.Text(u"Log_FileNotFound"), {{u"%file%", quoted}});
     c.MissingFilesFlag = 1;
     c.MissingFiles++;
@@ -192,10 +194,10 @@ StepResult CheckEntry(CheckRun& run, size_t index) {
   } else {
     c.WrongSizedFiles++;
     c.WrongSizeSeen = 1;
-    run.record.Entry(index, EntryState::kWrongSize, FileSize(full_path));
+    run.record.Entry(index, EntryState::kWrongSize, size);
     main_line = FillPlaceholders(run.Text(u"Log_WrongFileSize"),
                                  {{u"%file%", quoted},
-                                  {u"%size1%", QString::number(FileSize(full_path))},
+                                  {u"%size1%", QString::number(size)},
                                   {u"%size2%", QString::number(entry.Length)}});
     if (run.options.TrimPaddedFiles == 1 || run.options.DeleteWrongSizedFiles == 1) {
       if (ReplaceWrongSizedFile(run, index, main_line, secondary) == StepResult::kCancelled) {

@@ -7,6 +7,7 @@
 #include <cstring>
 #include <new>
 
+#include "check/sha1_context.h"
 #include "platform/mapped_file.h"
 #include "torrent/input_limits.h"
 
@@ -18,25 +19,6 @@ constexpr int64_t kStopSlice = int64_t{4} << 20;
 constexpr int64_t kZeroBlock = 64 * 1024;
 constexpr int kMaxDefaultThreads = 8;
 alignas(64) const uint8_t kZeros[kZeroBlock] = {};
-
-// One hashing thread's digest state.
-class Sha1Context {
- public:
-  Sha1Context() : md_(EVP_MD_fetch(nullptr, "SHA1", nullptr)), ctx_(EVP_MD_CTX_new()) {}
-  ~Sha1Context() {
-    EVP_MD_CTX_free(ctx_);
-    EVP_MD_free(md_);
-  }
-  Sha1Context(const Sha1Context&) = delete;
-  Sha1Context& operator=(const Sha1Context&) = delete;
-  bool IsValid() const { return md_ != nullptr && ctx_ != nullptr; }
-  EVP_MD* md() const { return md_; }
-  EVP_MD_CTX* ctx() const { return ctx_; }
-
- private:
-  EVP_MD* md_;
-  EVP_MD_CTX* ctx_;
-};
 
 // What HashPiece works on; plain data, since a bus error abandons HashPiece without unwinding.
 struct PieceJob {

@@ -185,7 +185,6 @@ StepResult RunRepairStage(CheckRun& run) {
   run.window.ShowProgressBar(false);
   run.window.SetStatusText(QString());
   run.window.ShowStatusLine(true);
-  run.RebuildNeededPaths();
   run.repair_list.Reset(run.Files(), run.found);
   if (run.options.HashCheck == 1 && run.model.PieceLength > 0) {
     run.piece_layout = std::make_unique<PieceLayout>(run.model, run.model.PieceLength);

@@ -2,9 +2,8 @@
 
 namespace zandrel {
 
-void RunRecord::Start(size_t entries, bool dry_run) {
+void RunRecord::Start(size_t entries) {
   enabled_ = true;
-  dry_run_ = dry_run;
   entries_.assign(entries, EntryRecord());
   failed_pieces_.clear();
   unneeded_.clear();

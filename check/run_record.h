@@ -49,8 +49,7 @@ struct UnneededRecord {
 class RunRecord {
  public:
   // Called by the run at its start; before that (and without a front end asking) nothing is kept.
-  void Start(size_t entries, bool dry_run);
-  bool dry_run() const { return dry_run_; }
+  void Start(size_t entries);
 
   void Entry(size_t index, EntryState state, int64_t size_on_disk);
   void Action(size_t index, EntryAction action, const QString& backup_folder = QString());
@@ -67,7 +66,6 @@ class RunRecord {
 
  private:
   bool enabled_ = false;
-  bool dry_run_ = false;
   std::vector<EntryRecord> entries_;
   std::vector<FailedPieceRecord> failed_pieces_;
   std::vector<UnneededRecord> unneeded_;

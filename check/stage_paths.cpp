@@ -5,16 +5,14 @@
 namespace zandrel {
 namespace {
 
-constexpr Qt::CaseSensitivity kPathCase = kFileNameCase;
-
 bool SamePlace(const QString& a, const QString& b) {
-  return FullPathName(a).compare(FullPathName(b), kPathCase) == 0;
+  return FullPathName(a).compare(FullPathName(b), kFileNameCase) == 0;
 }
 
 }  // namespace
 
 bool RelativeToDownload(const CheckRun& run, const QString& path, QString* relative) {
-  if (run.download_dir.isEmpty() || !path.startsWith(run.download_dir, kPathCase)) return false;
+  if (run.download_dir.isEmpty() || !path.startsWith(run.download_dir, kFileNameCase)) return false;
   *relative = path.mid(run.download_dir.size());
   return true;
 }

@@ -233,7 +233,6 @@ StepResult RunUnneededStage(CheckRun& run) {
   run.window.ShowProgressBar(false);
   run.window.SetStatusText(QString());
   run.window.ShowStatusLine(true);
-  run.RebuildNeededPaths();
   const StepResult result = ScanDirectory(run, 1, run.download_dir);
   WriteSummary(run);
   return result;

@@ -1,7 +1,5 @@
 #include "platform/process.h"
 
-#include <QFile>
-
 #ifdef _WIN32
 #include <QProcess>
 #else
@@ -15,6 +13,8 @@
 #include <chrono>
 #include <thread>
 #include <vector>
+
+#include "platform/native_name.h"
 
 extern char** environ;
 #endif
@@ -74,8 +74,10 @@ pid_t Spawn(const QByteArray& program, const std::vector<QByteArray>& arguments,
 bool RunProgramAndWait(const QString& program, const QStringList& arguments, const QString& working_dir,
                        const std::atomic<bool>& abandon) {
   std::vector<QByteArray> native_arguments;
-  for (const QString& argument : arguments) native_arguments.push_back(QFile::encodeName(argument));
-  const pid_t pid = Spawn(QFile::encodeName(program), native_arguments, QFile::encodeName(working_dir));
+  // The same lossless codec as every listed name: a zip whose name is not valid UTF-8 reaches the
+  // tool under the name it has on disk.
+  for (const QString& argument : arguments) native_arguments.push_back(EncodeName(argument));
+  const pid_t pid = Spawn(EncodeName(program), native_arguments, EncodeName(working_dir));
   if (pid < 0) return false;
   int status = 0;
   while (true) {

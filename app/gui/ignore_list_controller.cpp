@@ -14,7 +14,6 @@ namespace {
 
 // Work the GUI thread does on arrived entries before it lets other events in.
 constexpr qint64 kDrainBudgetMs = 8;
-constexpr size_t kDrainChunk = 1024;
 
 TreeItem ItemFor(const IgnoreTreeEntry& entry, const PathMap& ignore_list) {
   const QString text = entry.Kind == kEntryDirectory ? QChar(u'[') + entry.Name + QChar(u']') : entry.Name;
@@ -97,15 +96,13 @@ void IgnoreListController::DrainPending() {
       pending_.clear();
       break;
     }
+    // A batch is small (the builder's batch size), so one is always taken whole.
     std::vector<IgnoreTreeEntry>& batch = pending_.front();
     items.clear();
-    const size_t take = std::min(batch.size(), kDrainChunk);
-    for (size_t i = 0; i < take; ++i) items.push_back(ItemFor(batch[i], ignore_list));
+    for (const IgnoreTreeEntry& entry : batch) items.push_back(ItemFor(entry, ignore_list));
     window_->Model().Append(items);
-    entries_.insert(entries_.end(), std::make_move_iterator(batch.begin()),
-                    std::make_move_iterator(batch.begin() + static_cast<std::ptrdiff_t>(take)));
-    batch.erase(batch.begin(), batch.begin() + static_cast<std::ptrdiff_t>(take));
-    if (batch.empty()) pending_.pop_front();
+    entries_.insert(entries_.end(), std::make_move_iterator(batch.begin()), std::make_move_iterator(batch.end()));
+    pending_.pop_front();
   }
   if (!pending_.empty() && window_) {
     drain_scheduled_ = true;

@@ -23,7 +23,7 @@ IgnoreListWindow::IgnoreListWindow(const MessageTable& messages)
   select_all_->hide();
   select_none_->hide();
   wait_text_->setAlignment(Qt::AlignCenter);
-  sizes_ = {ButtonNaturalSize(select_all_), ButtonNaturalSize(select_none_), TextNaturalSize(wait_text_),
+  sizes_ = {ButtonNaturalSize(select_all_), ButtonNaturalSize(select_none_), LabelNaturalSize(wait_text_),
             ButtonNaturalSize(cancel_)};
   connect(select_all_, &QPushButton::clicked, this, [this] { model_.SetAllTicks(true); });
   connect(select_none_, &QPushButton::clicked, this, [this] { model_.SetAllTicks(false); });

@@ -9,6 +9,7 @@
 #include "app/gui/main_window_font.h"
 #include "app/gui/main_window_path_field.h"
 #include "app/language_menu.h"
+#include "platform/file_system.h"
 
 namespace zandrel {
 namespace {
@@ -216,7 +217,8 @@ void MainWindow::OnEnglish() {
 
 void MainWindow::OnSaveCurrentLanguage() {
   const QString name = context_.messages.CurrentLanguageName();
-  QDir().mkpath(context_.messages.LangDir());
+  // Saving the built-in language is how a first translation starts, often before "lang" exists.
+  CreateDirectories(context_.messages.LangDir());
   if (context_.messages.SaveLanguageFile(name) != 1) return;
   context_.dialogs.ShowMessage(this, QStringLiteral("Message"),
                                u'"' + name + QStringLiteral(".lng\" saved."));

@@ -8,6 +8,7 @@
 #include <QTreeView>
 
 #include "app/gui/tick_tree_model.h"
+#include "app/main_window_layout.h"
 #include "app/tree_window_layout.h"
 
 namespace zandrel {
@@ -16,8 +17,7 @@ namespace {
 QSize MeasuredText(const QWidget* widget, const QString& text, int extra_width) {
   const int edge = widget->style()->pixelMetric(QStyle::PM_DefaultFrameWidth, nullptr, widget);
   const QFontMetrics metrics(widget->font());
-  const QSize text_size = metrics.size(Qt::TextShowMnemonic, text);
-  return QSize(text_size.width() + 2 * edge + extra_width, text_size.height() + 2 * edge + 4)
+  return TextNaturalSize(metrics.size(Qt::TextShowMnemonic, text), QSize(edge, edge), extra_width)
       .expandedTo(widget->sizeHint());
 }
 
@@ -35,14 +35,17 @@ QTreeView* NewTickTreeView(TickTreeModel* model, QWidget* parent) {
 
 QSize ButtonNaturalSize(const QAbstractButton* button) { return MeasuredText(button, button->text(), 16); }
 
-QSize TextNaturalSize(const QLabel* label) { return MeasuredText(label, label->text(), 0); }
+QSize LabelNaturalSize(const QLabel* label) { return MeasuredText(label, label->text(), 0); }
 
 void PlaceWindow(QWidget* window, QPoint position, QSize inner) {
   if (inner.width() <= 0) inner.setWidth(kTreeWindowWidth);
   if (inner.height() <= 0) inner.setHeight(kTreeWindowHeight);
   if (position == QPoint(-9999, -9999)) {
+    // Centred on the screen's free area, as the main window is: panels and a screen that does
+    // not start at the origin are allowed for.
     const QScreen* screen = QGuiApplication::primaryScreen();
-    position = CentredPosition(screen ? screen->geometry().size() : QSize(), inner);
+    const QRect desktop = screen ? screen->availableGeometry() : QRect();
+    position = desktop.topLeft() + CentredPosition(desktop.size(), inner);
   }
   window->resize(inner);
   window->move(position);

@@ -21,7 +21,7 @@ QTreeView* NewTickTreeView(TickTreeModel* model, QWidget* parent);
 // + 4 high), or the style's own size hint when that is larger.
 QSize ButtonNaturalSize(const QAbstractButton* button);
 // A text's natural size: its text + 2 edges wide, + 2 edges + 4 high, or its size hint if larger.
-QSize TextNaturalSize(const QLabel* label);
+QSize LabelNaturalSize(const QLabel* label);
 
 // Places a top-level window with its inner size at a position; a position of (-9999, -9999) or an
 // empty size centres it on the desktop.

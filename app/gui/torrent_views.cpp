@@ -4,21 +4,10 @@
 
 #include "app/gui/tick_tree_view.h"
 #include "app/gui/torrent_view_window.h"
+#include "platform/file_system.h"
 #include "torrent/torrent_reader.h"
 
 namespace zandrel {
-namespace {
-
-// Two torrent paths name the same file when they are equal under the file system's rule for
-// letter case: exact where names are case-sensitive.
-#if defined(_WIN32) || defined(__APPLE__)
-constexpr Qt::CaseSensitivity kPathCase = Qt::CaseInsensitive;
-#else
-constexpr Qt::CaseSensitivity kPathCase = Qt::CaseSensitive;
-#endif
-
-}  // namespace
-
 // What the worker hands back: the model it read (when the torrent had to be read) and the items.
 struct TorrentViews::Load {
   QString torrent_path;
@@ -56,6 +45,8 @@ void TorrentViews::ViewTorrent() {
   }
   loading_ = true;
   shell_.SetBusyState(true);
+  // A check started now would run on the model that the load replaces when it ends.
+  shell_.SetCheckButtonEnabled(false);
   loader_ = std::thread([this, load, files = std::move(files)]() mutable {
     if (load->read_file) {
       PathMap unused;
@@ -74,6 +65,7 @@ void TorrentViews::Loaded(const std::shared_ptr<Load>& load) {
   loader_.join();
   loading_ = false;
   shell_.SetBusyState(false);
+  shell_.SetCheckButtonEnabled(true);
   if (load->read != 1) return;
   // A path changed meanwhile keeps its own changed flag and the model stays for it.
   if (load->read_file && context_.options.TorrentFile == load->torrent_path) {
@@ -96,7 +88,7 @@ void TorrentViews::Open(const QString& torrent_path, std::vector<TreeItem> items
 bool TorrentViews::BringForward(const QString& torrent_path) {
   bool found = false;
   for (const auto& window : windows_) {
-    if (window->TorrentPath().compare(torrent_path, kPathCase) != 0) continue;
+    if (window->TorrentPath().compare(torrent_path, kFileNameCase) != 0) continue;
     if (window->isMinimized()) window->showNormal();
     window->raise();
     window->activateWindow();

@@ -25,12 +25,16 @@ class FakeShell : public Shell {
   QWidget* Window() override { return &window; }
   void SetBusyState(bool busy) override { busy_calls.push_back(busy); }
   void SetStatusText(const QString& text) override { status_texts.push_back(text); }
-  void SetCheckButtonEnabled(bool enabled) override { check_button_enabled = enabled; }
+  void SetCheckButtonEnabled(bool enabled) override {
+    check_button_enabled = enabled;
+    check_button_calls.push_back(enabled);
+  }
 
   QWidget window;
   QList<bool> busy_calls;
   QStringList status_texts;
   bool check_button_enabled = true;
+  QList<bool> check_button_calls;
 };
 
 // The program's state with a download directory and a data folder in a temporary directory.

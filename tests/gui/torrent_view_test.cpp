@@ -56,6 +56,7 @@ TEST_F(TorrentViewTest, ListingOfTheTickedItemsIsSavedByteForByte) {
   EXPECT_EQ(window->pos(), CentredPosition(QGuiApplication::primaryScreen()->geometry().size(), {450, 300}));
   EXPECT_EQ(shell_.status_texts.last(), QString());
   EXPECT_EQ(shell_.busy_calls, (QList<bool>{true, false}));  // while read and filled on a worker
+  EXPECT_EQ(shell_.check_button_calls, (QList<bool>{false, true}));
   EXPECT_EQ(test::Ticks(window->Model()), std::vector<int>(5, 1));
 
   EXPECT_EQ(Save(window, Out("list.txt")),
