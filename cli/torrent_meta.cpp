@@ -6,14 +6,13 @@
 
 #include "platform/file_system.h"
 #include "torrent/bencode.h"
+#include "torrent/torrent_text.h"
 
 namespace zandrel {
 namespace {
 
 using bencode::Kind;
 using bencode::KeyIs;
-
-QString Text(std::string_view bytes) { return QString::fromUtf8(bytes.data(), static_cast<qsizetype>(bytes.size())); }
 
 QString Digest(std::string_view bytes, QCryptographicHash::Algorithm algorithm) {
   return QString::fromLatin1(
@@ -33,7 +32,7 @@ class MetaReader {
   void ReadInfo(int64_t at);
   // A string value kept only if the slot is still empty; values of another kind are passed over.
   void KeepString(int64_t at, std::optional<QString>& slot) const {
-    if (!slot && walker_.KindAt(at) == Kind::kString) slot = Text(walker_.String(at));
+    if (!slot && walker_.KindAt(at) == Kind::kString) slot = FromUtf8(walker_.String(at));
   }
   // The non-empty strings of a list (other items passed over), or a single string.
   std::vector<QString> Strings(int64_t at) const;
@@ -49,7 +48,9 @@ class MetaReader {
 std::vector<QString> MetaReader::Strings(int64_t at) const {
   std::vector<QString> values;
   auto take = [&](int64_t item) {
-    if (walker_.KindAt(item) == Kind::kString && !walker_.String(item).empty()) values.push_back(Text(walker_.String(item)));
+    if (walker_.KindAt(item) == Kind::kString && !walker_.String(item).empty()) {
+      values.push_back(FromUtf8(walker_.String(item)));
+    }
     return int64_t{-1};
   };
   if (walker_.KindAt(at) == Kind::kList) {
