@@ -161,7 +161,8 @@ int RunCheckCommand(const QStringList& args) {
   const auto failures = [&record](RunStage stage) {
     return stage == RunStage::kHashCheck ? record.PieceFailures() : record.EntryProblems();
   };
-  ProgressWindow window(!line.quiet && isatty(STDERR_FILENO), TotalsOf(engine.model), failures);
+  const ProgressTotals totals = TotalsOf(engine.model);
+  ProgressWindow window(!line.quiet && isatty(STDERR_FILENO), totals, failures);
   CheckThread thread;
   const bool signalled = RunUntilDone(engine, inputs, window, thread);
   const CheckResult& result = thread.Wait();
@@ -172,7 +173,8 @@ int RunCheckCommand(const QStringList& args) {
     if (exit_status != 130) exit_status = 1;
   }
   if (line.json) {
-    const std::string json = CheckJson({line, inputs, engine.model, record, result, status, exit_status});
+    const std::string json =
+        CheckJson({line, inputs, engine.model, totals.total_bytes, record, result, status, exit_status});
     std::fwrite(json.data(), 1, json.size(), stdout);
   } else if (line.ReportToStdout()) {
     CopyToStdout(result.report_path);

@@ -2,7 +2,9 @@
 
 #include <QDir>
 #include <algorithm>
+#include <optional>
 
+#include "check/piece_layout.h"
 #include "cli/json_writer.h"
 #include "platform/file_system.h"
 
@@ -83,15 +85,6 @@ void WriteEntry(JsonWriter& json, const TorrentFileEntry& entry, const EntryReco
   json.EndObject();
 }
 
-int64_t StreamBytes(const TorrentModel& model) {
-  int64_t total = model.PadBefore;
-  for (const TorrentFileEntry& entry : model.TorrentFiles) {
-    const int64_t add = entry.Length + entry.PadAfter;
-    total = add > INT64_MAX - total ? INT64_MAX : total + add;
-  }
-  return total;
-}
-
 void WriteFailedPieces(JsonWriter& json, const TorrentModel& model, const RunRecord& record) {
   json.BeginArray("failed_pieces");
   for (const FailedPieceRecord& piece : record.failed_pieces()) {
@@ -120,12 +113,16 @@ void WriteCompleteness(JsonWriter& json, const CheckOutcome& o) {
     return;
   }
   std::vector<bool> bad(o.model.TorrentFiles.size(), false);
-  const int64_t total_bytes = StreamBytes(o.model), length = o.model.PieceLength;
+  const int64_t total_bytes = o.stream_bytes;
+  // Without a piece length there are no pieces to fail.
+  std::optional<PieceLayout> layout;
+  if (o.model.PieceLength > 0) layout.emplace(o.model, o.model.PieceLength);
   int64_t bad_bytes = 0;
   for (const FailedPieceRecord& piece : o.record.failed_pieces()) {
     for (int i = piece.first; i <= piece.last; ++i) bad[static_cast<size_t>(i)] = true;
-    if (length > 0 && piece.index < total_bytes / length + 1) {
-      bad_bytes += std::clamp<int64_t>(total_bytes - piece.index * length, 0, length);
+    // A hash beyond the end of the data covers no bytes.
+    if (layout && piece.index < layout->PieceCount()) {
+      bad_bytes += layout->PieceEnd(piece.index) - layout->PieceBegin(piece.index);
     }
   }
   const int64_t bad_files = std::count(bad.begin(), bad.end(), true);

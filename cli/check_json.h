@@ -3,6 +3,7 @@
 #pragma once
 
 #include <QString>
+#include <cstdint>
 #include <string>
 
 #include "check/check_run.h"
@@ -14,6 +15,7 @@ struct CheckOutcome {
   const CheckCommandLine& line;
   const CheckInputs& inputs;
   const TorrentModel& model;
+  int64_t stream_bytes = 0;  // the bytes the pieces cover, padding included
   const RunRecord& record;
   const CheckResult& result;
   QString status;

@@ -167,7 +167,8 @@ int RunInfoCommand(const QStringList& args) {
   }
   // What check refuses, info refuses too.
   if (model.TorrentFiles.empty()) return InfoError(torrent_path, QStringLiteral("the torrent lists no files"));
-  // The reader is more forgiving than the strict decoder: what it accepted is listed either way.
+  // Whatever the model's reader accepts, the details' reader accepts too; but each reads the file
+  // itself, and the file may have changed in between: the model is listed then, without details.
   const TorrentMeta shown = meta.value_or(TorrentMeta{});
   WriteOut(json ? JsonText(model, shown) : DetailsText(model, shown));
   return std::fflush(stdout) == 0 ? 0 : 1;

@@ -6,14 +6,13 @@
 
 #include "platform/file_system.h"
 #include "torrent/bencode.h"
+#include "torrent/torrent_text.h"
 
 namespace zandrel {
 namespace {
 
 using bencode::Kind;
 using bencode::KeyIs;
-
-QString Text(std::string_view bytes) { return QString::fromUtf8(bytes.data(), static_cast<qsizetype>(bytes.size())); }
 
 QString Digest(std::string_view bytes, QCryptographicHash::Algorithm algorithm) {
   return QString::fromLatin1(
@@ -30,10 +29,10 @@ class MetaReader {
 
  private:
   int64_t TopLevelMember(std::string_view key, int64_t at);
-  void ReadInfo(int64_t at);
+  int64_t ReadInfo(int64_t at);
   // A string value kept only if the slot is still empty; values of another kind are passed over.
   void KeepString(int64_t at, std::optional<QString>& slot) const {
-    if (!slot && walker_.KindAt(at) == Kind::kString) slot = Text(walker_.String(at));
+    if (!slot && walker_.KindAt(at) == Kind::kString) slot = FromUtf8(walker_.String(at));
   }
   // The non-empty strings of a list (other items passed over), or a single string.
   std::vector<QString> Strings(int64_t at) const;
@@ -49,7 +48,9 @@ class MetaReader {
 std::vector<QString> MetaReader::Strings(int64_t at) const {
   std::vector<QString> values;
   auto take = [&](int64_t item) {
-    if (walker_.KindAt(item) == Kind::kString && !walker_.String(item).empty()) values.push_back(Text(walker_.String(item)));
+    if (walker_.KindAt(item) == Kind::kString && !walker_.String(item).empty()) {
+      values.push_back(FromUtf8(walker_.String(item)));
+    }
     return int64_t{-1};
   };
   if (walker_.KindAt(at) == Kind::kList) {
@@ -60,9 +61,10 @@ std::vector<QString> MetaReader::Strings(int64_t at) const {
   return values;
 }
 
-void MetaReader::ReadInfo(int64_t at) {
+// Returns the dictionary's end, so that the walk over the document does not pass it again.
+int64_t MetaReader::ReadInfo(int64_t at) {
   bool private_seen = false, version_seen = false;
-  walker_.ForEachPair(at, [&](std::string_view key, int64_t value) -> int64_t {
+  const int64_t end = walker_.ForEachPair(at, [&](std::string_view key, int64_t value) -> int64_t {
     const bool integer = walker_.KindAt(value) == Kind::kInteger;
     if (KeyIs(key, "name")) KeepString(value, name_);
     if (KeyIs(key, "name.utf-8")) KeepString(value, name_utf8_);
@@ -78,9 +80,10 @@ void MetaReader::ReadInfo(int64_t at) {
   });
   // Older Windows clients wrote the plain name in a legacy code page.
   meta_.name = name_utf8_ ? *name_utf8_ : name_.value_or(QString());
-  const std::string_view info = data_.substr(static_cast<size_t>(at), static_cast<size_t>(walker_.End(at) - at));
+  const std::string_view info = data_.substr(static_cast<size_t>(at), static_cast<size_t>(end - at));
   meta_.info_hash_v1 = Digest(info, QCryptographicHash::Sha1);
   if (meta_.meta_version >= 2) meta_.info_hash_v2 = Digest(info, QCryptographicHash::Sha256);
+  return end;
 }
 
 int64_t MetaReader::TopLevelMember(std::string_view key, int64_t at) {
@@ -88,12 +91,12 @@ int64_t MetaReader::TopLevelMember(std::string_view key, int64_t at) {
   if (KeyIs(key, "info")) {
     if (!info_found_ && kind == Kind::kDictionary) {
       info_found_ = true;
-      ReadInfo(at);
+      return ReadInfo(at);
     }
   } else if (KeyIs(key, "announce")) {
     KeepString(at, announce_);
   } else if (KeyIs(key, "announce-list") && kind == Kind::kList && !std::exchange(tiers_seen_, true)) {
-    walker_.ForEachItem(at, [&](int64_t tier_at) -> int64_t {
+    return walker_.ForEachItem(at, [&](int64_t tier_at) -> int64_t {
       if (walker_.KindAt(tier_at) != Kind::kList) return -1;
       std::vector<QString> tier = Strings(tier_at);
       if (!tier.empty()) meta_.tracker_tiers.push_back(std::move(tier));

@@ -2,13 +2,24 @@
 
 #include <cstdint>
 #include <cstring>
+#include <deque>
+#include <string>
 #include <string_view>
-#include <unordered_set>
+#include <unordered_map>
 
 #include "torrent/bencode.h"
 
 namespace zandrel {
 namespace {
+
+// Where a hash starts its search in a table of mask + 1 slots. The low bits of a hash from Mix owe
+// little to the high bytes of its last word, so names that differ only there ("f0000001",
+// "f0000002") would crowd into a few slots; these bits depend on every bit of the hash.
+size_t SlotOf(uint64_t hash, size_t mask) {
+  hash ^= hash >> 32;
+  hash *= 0xD6E8FEB86659FD93ull;
+  return static_cast<size_t>(hash ^ (hash >> 32)) & mask;
+}
 
 // An open-addressing set of 64-bit hashes; 0 marks a free slot, so a hash of 0 is stored as 1.
 class HashSet {
@@ -23,7 +34,7 @@ class HashSet {
     hash = hash == 0 ? 1 : hash;
     if (count_ * 2 >= slots_.size()) Grow();
     const size_t mask = slots_.size() - 1;
-    for (size_t i = static_cast<size_t>(hash ^ (hash >> 29)) & mask;; i = (i + 1) & mask) {
+    for (size_t i = SlotOf(hash, mask);; i = (i + 1) & mask) {
       if (slots_[i] == hash) return false;
       if (slots_[i] == 0) {
         slots_[i] = hash;
@@ -112,11 +123,87 @@ bool MayCollide(const std::vector<std::string_view>& paths, char separator) {
   return false;
 }
 
-std::string Folded(std::string_view text) {
-  std::string folded(text);
-  for (char& c : folded) c = bencode::LowerAscii(c);
-  return folded;
+bool FoldedEqual(std::string_view a, std::string_view b) {
+  if (a.size() != b.size()) return false;
+  for (size_t i = 0; i < a.size(); ++i) {
+    if (bencode::LowerAscii(a[i]) != bencode::LowerAscii(b[i])) return false;
+  }
+  return true;
 }
+
+// Folders and files by case-folded name under their folder. A node stands for its whole path, so a
+// folder deep in a crafted torrent costs its own name once, where the text of every folder above it
+// would cost the square of the path's length.
+class PathTree {
+ public:
+  static constexpr uint32_t kRoot = 0;
+
+  explicit PathTree(size_t files) : slots_(16, kFree) {
+    nodes_.reserve(files + 1);
+    nodes_.push_back({kRoot, {}, 0});
+  }
+
+  // The node of name in the folder parent, added when there is none; added tells which. name
+  // points into the caller's text, which outlives the tree.
+  uint32_t Child(uint32_t parent, std::string_view name, bool* added) {
+    const uint64_t hash = ComponentHash(nodes_[parent].hash, name);
+    uint32_t& slot = Find(parent, name, hash);
+    *added = slot == kFree;
+    if (*added) slot = Add(parent, name, hash);
+    return slot;
+  }
+
+  // Adds a name made here (a copy is kept); false when the folder holds it already.
+  bool AddCopy(uint32_t parent, std::string_view name) {
+    const uint64_t hash = ComponentHash(nodes_[parent].hash, name);
+    uint32_t& slot = Find(parent, name, hash);
+    if (slot != kFree) return false;
+    slot = Add(parent, kept_.emplace_back(name), hash);
+    return true;
+  }
+
+ private:
+  static constexpr uint32_t kFree = 0;  // the root is never in a slot
+  struct Node {
+    uint32_t parent;
+    std::string_view name;
+    uint64_t hash;
+  };
+
+  // The slot that holds the node, or the free slot where it belongs; room for one more node is
+  // made first, so that slot stays valid until it is filled.
+  uint32_t& Find(uint32_t parent, std::string_view name, uint64_t hash) {
+    if (nodes_.size() * 2 >= slots_.size()) Grow();
+    const size_t mask = slots_.size() - 1;
+    size_t i = SlotOf(hash, mask);
+    for (; slots_[i] != kFree; i = (i + 1) & mask) {
+      const Node& node = nodes_[slots_[i]];
+      if (node.hash == hash && node.parent == parent && FoldedEqual(node.name, name)) break;
+    }
+    return slots_[i];
+  }
+
+  uint32_t Add(uint32_t parent, std::string_view name, uint64_t hash) {
+    nodes_.push_back({parent, name, hash});
+    return static_cast<uint32_t>(nodes_.size() - 1);
+  }
+
+  void Grow() {
+    std::vector<uint32_t> old(slots_.size() * 2, kFree);
+    old.swap(slots_);
+    const size_t mask = slots_.size() - 1;
+    for (const uint32_t index : old) {
+      if (index == kFree) continue;
+      size_t i = SlotOf(nodes_[index].hash, mask);
+      while (slots_[i] != kFree) i = (i + 1) & mask;
+      slots_[i] = index;
+    }
+  }
+
+  std::vector<Node> nodes_;
+  std::vector<uint32_t> slots_;
+  std::deque<std::string> kept_;  // never moves its strings, which nodes point into
+};
 
 // "dir/name.1.ext" for the path dir/name.ext: the number goes before the last dot of the last
 // component (a leading dot counts, so ".hidden" gives ".1.hidden").
@@ -134,19 +221,40 @@ std::vector<std::pair<size_t, std::string>> DuplicatePathRenames(const std::vect
                                                                 char separator) {
   std::vector<std::pair<size_t, std::string>> renames;
   if (paths.size() < 2 || !MayCollide(paths, separator)) return renames;
-  std::unordered_set<std::string> taken;
-  for (const std::string_view path : paths) {
-    for (size_t i = path.find(separator); i != std::string::npos; i = path.find(separator, i + 1)) {
-      taken.insert(Folded(path.substr(0, i)));
-    }
-  }
+  PathTree tree(paths.size());
+  bool added = false;
+  // Folders all go in first: a file may take no folder's path, wherever that folder comes.
+  std::vector<uint32_t> folders(paths.size());
+  std::string_view last_dir;
+  uint32_t folder = PathTree::kRoot;
   for (size_t index = 0; index < paths.size(); ++index) {
-    if (taken.insert(Folded(paths[index])).second) continue;
+    const std::string_view path = paths[index];
+    const size_t cut = path.rfind(separator) + 1;  // 0 when there is no separator
+    if (index == 0 || path.substr(0, cut) != last_dir) {
+      last_dir = path.substr(0, cut);
+      folder = PathTree::kRoot;
+      for (size_t begin = 0; begin < cut;) {
+        const size_t end = path.find(separator, begin);
+        folder = tree.Child(folder, path.substr(begin, end - begin), &added);
+        begin = end + 1;
+      }
+    }
+    folders[index] = folder;
+  }
+  // The next number to try for a taken path. Names are only ever added, so every lower number is
+  // still taken: many files of one path (padding files of creators that name them all alike) cost
+  // one try each, not one for every file before them.
+  std::unordered_map<uint32_t, int> next_number;
+  for (size_t index = 0; index < paths.size(); ++index) {
+    const std::string_view path = paths[index];
+    const size_t cut = path.rfind(separator) + 1;
+    const uint32_t taken = tree.Child(folders[index], path.substr(cut), &added);
+    if (added) continue;
+    int& number = next_number[taken];
     std::string candidate;
-    int number = 0;
     do {
-      candidate = Numbered(paths[index], separator, ++number);
-    } while (!taken.insert(Folded(candidate)).second);
+      candidate = Numbered(path, separator, ++number);
+    } while (!tree.AddCopy(folders[index], std::string_view(candidate).substr(cut)));
     renames.emplace_back(index, std::move(candidate));
   }
   return renames;

@@ -1,9 +1,9 @@
 #include "torrent/info_dictionary.h"
 
-#include "platform/file_system.h"
 #include "torrent/bencode.h"
 #include "torrent/duplicate_paths.h"
 #include "torrent/path_component.h"
+#include "torrent/torrent_text.h"
 
 namespace zandrel {
 namespace {
@@ -11,7 +11,6 @@ namespace {
 using bencode::Kind;
 using bencode::KeyIs;
 
-constexpr char kPathSeparator = static_cast<char>(kSeparator);
 // Padding files of creators from before BEP 47 carry this in their path instead of an attribute.
 constexpr std::string_view kOldPaddingMarker = "_____padding_file_";
 constexpr int64_t kAbsent = -1;

@@ -1,7 +1,6 @@
 #include "torrent/torrent_reader.h"
 
 #include <QByteArray>
-#include <QStringDecoder>
 #include <cstring>
 #include <limits>
 #include <optional>
@@ -13,19 +12,13 @@
 #include "platform/file_system.h"
 #include "torrent/info_dictionary.h"
 #include "torrent/input_limits.h"
+#include "torrent/torrent_text.h"
 
 namespace zandrel {
 namespace {
 
 constexpr int64_t kInt64Max = std::numeric_limits<int64_t>::max();
 constexpr int64_t kHashBytes = 20;
-constexpr char kPathSeparator = static_cast<char>(kSeparator);
-
-// A leading U+FEFF is a character of the name, not a byte-order mark to drop.
-QString FromUtf8(std::string_view text) {
-  QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless | QStringDecoder::Flag::ConvertInitialBom);
-  return decoder.decode(QByteArrayView(text.data(), static_cast<qsizetype>(text.size())));
-}
 
 // Lengths no download can have would mislead every later stage (a negative length would make
 // trimming cut a file to nothing), and pieces need a piece length to be mapped onto the files.

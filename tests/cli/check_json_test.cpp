@@ -138,5 +138,49 @@ TEST_F(CheckJsonTest, DeletedFilesWithBackupsAndUnneededItemsLeftInPlace) {
   for (const QJsonValue& item : o["unneeded"].toArray()) EXPECT_EQ(item.toObject()["action"].toString(), "reported");
 }
 
+// Bytes and pieces where padding lies between the files and the last piece is short: a failed
+// piece counts the bytes it covers, padding included, and no more than the stream holds.
+TEST(CheckJsonBytesTest, FailedPiecesCountTheBytesTheyCover) {
+  struct File {
+    std::string name;
+    int64_t length;
+    bool padding;
+  };
+  const struct {
+    const char* name;
+    std::vector<File> files;
+    std::string damaged;  // its last byte is changed
+    int64_t bytes_complete, bytes, pieces_complete, pieces;
+  } cases[] = {
+      {"ShortLastPieceFails", {{"a.bin", 50, false}, {"3", 3, true}, {"b.bin", 21, false}}, "b.bin", 64, 74, 4, 5},
+      {"PieceAcrossPaddingFails", {{"a.bin", 50, false}, {"3", 3, true}, {"b.bin", 21, false}}, "a.bin", 58, 74, 4, 5},
+      {"PaddingBeforeTheFirstFile", {{"7", 7, true}, {"a.bin", 20, false}}, "a.bin", 16, 27, 1, 2},
+  };
+  for (const auto& c : cases) {
+    QTemporaryDir root;
+    const QString dl = Join(root.path(), "dl");
+    std::string stream;
+    std::vector<test::TorrentFileItem> items;
+    for (const File& f : c.files) {
+      std::string bytes = f.padding ? std::string(f.length, '\0') : test::RandomBytes(f.length, f.length);
+      stream += bytes;
+      items.push_back({f.padding ? std::vector<std::string>{".pad", f.name} : std::vector<std::string>{f.name}, f.length,
+                       f.padding ? "p" : ""});
+      if (f.padding) continue;
+      if (f.name == c.damaged) bytes.back() ^= 1;
+      WriteFile(Join(dl, QString::fromStdString(f.name)), bytes);
+    }
+    const QString torrent = Join(root.path(), "t.torrent");
+    WriteFile(torrent, test::BuildMultiFileTorrent("T", items, kPiece / 1024, test::PiecesFor(stream, kPiece / 1024)));
+    const test::CliRun run =
+        test::RunCli({"check", torrent, dl, "--json", "--hash-check", "--report", Join(root.path(), "r.log")});
+    const QJsonObject complete = QJsonDocument::fromJson(run.out).object()["completeness"].toObject();
+    EXPECT_EQ(complete["bytes_complete"].toInteger(), c.bytes_complete) << c.name;
+    EXPECT_EQ(complete["bytes"].toInteger(), c.bytes) << c.name;
+    EXPECT_EQ(complete["pieces_complete"].toInteger(), c.pieces_complete) << c.name;
+    EXPECT_EQ(complete["pieces"].toInteger(), c.pieces) << c.name;
+  }
+}
+
 }  // namespace
 }  // namespace zandrel

@@ -155,6 +155,17 @@ TEST_F(InfoCommandTest, DetailsAreReadAsTheCheckReadsTheTorrent) {
   EXPECT_EQ(object["comment"].toString(), "first");
   EXPECT_EQ(object["created_by"].toString(), "maker");
   EXPECT_TRUE(object["private"].toBool());
+
+  // A name that starts with U+FEFF keeps it, as the file the check looks for does. (Qt's JSON
+  // reader would drop it, so the bytes are compared.)
+  for (const std::string name : {"\xEF\xBB\xBFmark.bin", "\xEF\xBB\xBF\xEF\xBB\xBF"}) {
+    const QString marked = Torrent(test::BuildSingleFileTorrent(name, 5, 16, "h"), "marked.torrent");
+    const test::CliRun json = RunCli({"info", "--json", marked});
+    ASSERT_EQ(json.exit_code, 0) << json.err.toStdString();
+    EXPECT_TRUE(json.out.contains(QByteArray::fromStdString("{\"path\": \"" + name + "\", \"length\": 5}")));
+    EXPECT_TRUE(json.out.contains(QByteArray::fromStdString("\"name\": \"" + name + "\",\n"))) << json.out.toStdString();
+    EXPECT_TRUE(RunCli({"info", marked}).out.startsWith(QByteArray::fromStdString("Name: " + name + "\n")));
+  }
 }
 
 TEST_F(InfoCommandTest, EveryErrorNamesThePathAndTheReason) {
