@@ -4,7 +4,7 @@
 #include <QString>
 #include <QStringList>
 
-#include "app/run_setup.h"
+#include "check/run_setup.h"
 
 namespace zandrel {
 

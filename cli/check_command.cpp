@@ -10,8 +10,8 @@
 #include <ctime>
 #include <unistd.h>
 
-#include "app/language_menu.h"
-#include "app/run_setup.h"
+#include "messages/language_folder.h"
+#include "check/run_setup.h"
 #include "check/check_thread.h"
 #include "cli/check_args.h"
 #include "cli/check_json.h"

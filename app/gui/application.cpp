@@ -7,7 +7,7 @@
 #include "app/gui/main_window.h"
 #include "app/gui/torrentzip_tool.h"
 #include "app/gui/torrent_views.h"
-#include "app/language_menu.h"
+#include "messages/language_folder.h"
 #include "app/settings.h"
 #include "platform/version.h"
 

@@ -13,7 +13,7 @@
 
 #include "app/gui/main_window.h"
 #include "app/gui/main_window_path_field.h"
-#include "app/language_menu.h"
+#include "messages/language_folder.h"
 
 namespace zandrel {
 namespace {

@@ -4,7 +4,7 @@
 
 #include "app/gui/dialogs.h"
 #include "app/gui/main_window.h"
-#include "app/run_setup.h"
+#include "check/run_setup.h"
 #include "torrent/torrent_reader.h"
 
 namespace zandrel {

@@ -8,7 +8,7 @@
 #include "app/gui/main_window.h"
 #include "app/gui/main_window_font.h"
 #include "app/gui/main_window_path_field.h"
-#include "app/language_menu.h"
+#include "messages/language_folder.h"
 #include "platform/file_system.h"
 
 namespace zandrel {

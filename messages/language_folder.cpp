@@ -1,4 +1,4 @@
-#include "app/language_menu.h"
+#include "messages/language_folder.h"
 
 #include <QDir>
 #include <QDirIterator>

@@ -1,4 +1,4 @@
-#include "app/run_setup.h"
+#include "check/run_setup.h"
 
 #include <QDir>
 
