@@ -180,6 +180,12 @@ CheckResult RunCheck(EngineState& engine, const CheckInputs& inputs, WindowOpera
 
   const bool open_report_ticked = window.OpenReportTicked();
   result.status_text = FinalStatusText(run, open_report_ticked);
+  result.report_complete = result.report_written && run.report.Complete();
+  if (result.report_written && !result.report_complete) {
+    // A report cut short must never pass for the whole story, whatever the check found.
+    const QString incomplete = FillPlaceholders(run.Text(u"Status_ReportIncomplete"), {{u"%reason%", run.report.LastError()}});
+    result.status_text = result.status_text.isEmpty() ? incomplete : result.status_text + u' ' + incomplete;
+  }
   if (!result.status_text.isEmpty()) window.SetStatusText(result.status_text);
   if (!run.counters.Cancelled && run.options.OpenReport == 1) window.OpenWithAssociatedProgram(run.report_path);
   window.ShowStatusLine(true);

@@ -59,6 +59,7 @@ struct CheckResult {
   QString status_text;  // the final status line; empty when the line keeps its text
   QString report_path;
   bool report_written = false;
+  bool report_complete = false;  // every line reached the disk, the close included
   RunCounters counters;
   QString backup_dir;   // "BackupDir" handed back (the backup directory field's text)
   // Per torrent entry, in torrent order: 1 when the file check found it with the right size.
@@ -74,9 +75,16 @@ class ReportWriter {
   void WriteLine(const QString& line);  // UTF-8, CR LF, no byte-order mark; no-op when closed
   void Close();
   bool IsOpen() const { return file_ && file_->isOpen(); }
+  // False once a write, a flush or the close has failed (a full disk): the report is incomplete.
+  bool Complete() const { return complete_; }
+  QString LastError() const { return last_error_; }
 
  private:
+  void Fail(const QString& error);
+
   std::unique_ptr<QFile> file_;
+  bool complete_ = true;
+  QString last_error_;
 };
 
 // A run reads the model, its own copy of the texts and of the ignore list, and never writes any

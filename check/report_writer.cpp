@@ -7,7 +7,9 @@ namespace zandrel {
 
 bool ReportWriter::Create(const QString& path) {
   file_ = std::make_unique<QFile>(path);
+  complete_ = true;
   if (!file_->open(QIODevice::WriteOnly | QIODevice::Truncate)) {
+    last_error_ = file_->errorString();
     file_.reset();
     return false;
   }
@@ -18,6 +20,7 @@ bool ReportWriter::CreateNew(QString* path) {
   const QString first = *path;
   const qsizetype dot = first.lastIndexOf(u'.');
   const bool has_extension = dot > first.lastIndexOf(QChar(u'/')) && dot > first.lastIndexOf(QChar(u'\\'));
+  complete_ = true;
   for (int number = 1; number < 10000; ++number) {
     QString candidate = first;
     if (number > 1) {
@@ -30,10 +33,16 @@ bool ReportWriter::CreateNew(QString* path) {
       *path = candidate;
       return true;
     }
+    last_error_ = file->errorString();
     if (!file->exists()) break;  // not a taken name: the folder cannot take a report at all
   }
   file_.reset();
   return false;
+}
+
+void ReportWriter::Fail(const QString& error) {
+  if (complete_) last_error_ = error;
+  complete_ = false;
 }
 
 void ReportWriter::WriteLine(const QString& line) {
@@ -43,13 +52,17 @@ void ReportWriter::WriteLine(const QString& line) {
   text.replace(u'\r', QStringLiteral("\\r")).replace(u'\n', QStringLiteral("\\n"));
   QByteArray bytes = text.toUtf8();
   bytes.append("\r\n", 2);
-  file_->write(bytes);
+  if (file_->write(bytes) != bytes.size()) Fail(file_->errorString());
   // Each line reaches the file at once, so a report of a run that dies still tells how far it got.
-  file_->flush();
+  if (!file_->flush()) Fail(file_->errorString());
 }
 
 void ReportWriter::Close() {
-  if (file_) file_->close();
+  if (file_ && file_->isOpen()) {
+    if (!file_->flush()) Fail(file_->errorString());
+    file_->close();
+    if (file_->error() != QFileDevice::NoError) Fail(file_->errorString());
+  }
   file_.reset();
 }
 

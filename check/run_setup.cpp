@@ -2,21 +2,12 @@
 
 #include <QDir>
 
+#include "check/preflight.h"
 #include "platform/file_system.h"
 #include "platform/version.h"
 #include "torrent/torrent_reader.h"
 
 namespace zandrel {
-namespace {
-
-// A path the user typed, in the platform's separators and without a trailing one.
-QString IgnorePath(const QString& typed) {
-  QString path = QDir::fromNativeSeparators(typed).replace(u'/', QChar(kSeparator));
-  while (path.endsWith(QChar(kSeparator))) path.chop(1);
-  return path;
-}
-
-}  // namespace
 
 QString PrepareEngine(const RunRequest& request, EngineState& engine) {
   if (!request.language.isEmpty()) {
@@ -31,14 +22,15 @@ QString PrepareEngine(const RunRequest& request, EngineState& engine) {
     if (!ReadTorrent(file, kAddToIgnoreList, engine.model, engine.ignore_list, engine.messages, status))
       return file + QStringLiteral(": ") + reader_status;
   }
-  for (const QString& typed : request.ignore_paths) {
-    const QString path = IgnorePath(typed);
+  QStringList ignore_paths = request.ignore_paths;
+  if (const PreflightProblem problem = NormaliseIgnorePaths(ignore_paths, request.dir))
+    return RefusalText(problem, engine.messages);
+  for (const QString& path : ignore_paths) {
     if (!path.isEmpty()) engine.ignore_list.Add(path);
   }
   engine.model.TorrentFiles.clear();
   if (!ReadTorrent(request.torrent, kLoadModel, engine.model, engine.ignore_list, engine.messages, status))
     return request.torrent + QStringLiteral(": ") + reader_status;
-  if (engine.model.TorrentFiles.empty()) return request.torrent + QStringLiteral(": the torrent lists no files");
   return QString();
 }
 

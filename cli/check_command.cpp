@@ -16,7 +16,7 @@
 #include "cli/check_args.h"
 #include "cli/check_json.h"
 #include "cli/cli.h"
-#include "cli/input_checks.h"
+#include "check/preflight.h"
 #include "cli/torrent_meta.h"
 #include "cli/progress_window.h"
 #include "platform/data_folder.h"
@@ -64,25 +64,11 @@ bool RunUntilDone(EngineState& engine, const CheckInputs& inputs, WindowOperatio
 }
 
 // Refusals that need only the command line and the torrent file.
-QString InputProblem(const CheckCommandLine& line, const std::optional<TorrentMeta>& meta) {
-  QString problem = TorrentFileProblem(line.torrent);
-  if (!problem.isEmpty()) return line.torrent + QStringLiteral(": ") + problem;
+QString InputProblem(const CheckCommandLine& line, const std::optional<TorrentMeta>& meta, const MessageTable& messages) {
+  if (const PreflightProblem problem = TorrentFileRefusal(line.torrent)) return RefusalText(problem, messages);
   if (meta && meta->V2Only()) return line.torrent + QStringLiteral(": ") + V2OnlyMessage();
-  problem = DownloadDirProblem(line.dir);
-  if (!problem.isEmpty()) return line.dir + QStringLiteral(": ") + problem;
+  if (const PreflightProblem problem = DownloadDirRefusal(line.dir)) return RefusalText(problem, messages);
   return QString();
-}
-
-// The report's path, created before anything else happens so that a run never goes without one.
-QString SettleReport(const CheckCommandLine& line, const QTemporaryDir& scratch, CheckInputs& inputs) {
-  if (line.ReportToStdout()) {
-    if (!scratch.isValid()) return QStringLiteral("cannot create a temporary folder for the report");
-    inputs.report_path = scratch.filePath(QStringLiteral("report.log"));
-  } else if (inputs.report_path.isEmpty()) {
-    inputs.report_path = WithTrailingSeparator(inputs.logs_folder) +
-                         ReportFileName(inputs.torrent_path, QDate::currentDate(), QTime::currentTime());
-  }
-  return ReportProblem(inputs.report_path, line.report.isEmpty());
 }
 
 // 3 when every problem the run found was fixed: the only wrong-sized files were padded ones and
@@ -133,27 +119,25 @@ int RunCheckCommand(const QStringList& args) {
     return 0;
   }
   const std::optional<TorrentMeta> meta = ReadTorrentMetaFile(line.torrent);
-  QString problem = InputProblem(line, meta);
-  if (!problem.isEmpty()) return InputError(problem);
   MessageTable messages(LanguageFolder(QDir::currentPath(), QCoreApplication::applicationDirPath()));
+  QString problem = InputProblem(line, meta, messages);
+  if (!problem.isEmpty()) return InputError(problem);
   EngineState engine(messages);
   problem = PrepareEngine(line, engine);
   if (!problem.isEmpty()) return InputError(problem);
-  if (meta && meta->multi_file) {
-    const QString folder = MisplacedDownloadFolder(engine.model.TorrentFiles, meta->name, line.dir);
-    if (!folder.isEmpty()) {
-      return InputError(QStringLiteral("%1: not one file of the torrent is here; the files seem to be in %2 "
-                                       "(for a multi-file torrent DIR is the torrent's own folder)")
-                            .arg(line.dir, QDir::toNativeSeparators(folder)));
-    }
-  }
   // The data folder is settled (and made) only when the report goes there.
   const QString logs_folder =
       line.report.isEmpty() ? SettleDataFolder(QDir::currentPath(), PerUserFolder()).logs_path : QString();
   CheckInputs inputs = MakeInputs(line, logs_folder);
   const QTemporaryDir scratch;
-  problem = SettleReport(line, scratch, inputs);
-  if (!problem.isEmpty()) return InputError(QStringLiteral("report: ") + problem);
+  if (line.ReportToStdout()) {
+    if (!scratch.isValid()) return InputError(QStringLiteral("report: cannot create a temporary folder for the report"));
+    inputs.report_path = scratch.filePath(QStringLiteral("report.log"));
+  }
+  // Held until the run has ended: a second run of these folders is refused before it changes anything.
+  RunLocks locks;
+  if (const PreflightProblem refused = RunPreflight(engine.model, inputs, locks))
+    return InputError(RefusalText(refused, messages));
 
   RunRecord record;
   inputs.record = &record;
@@ -170,6 +154,10 @@ int RunCheckCommand(const QStringList& args) {
   int exit_status = ExitStatus(result, signalled, status == messages.MessageText(u"Status_Successful"), line.dry_run);
   if (!result.report_written) {
     std::fprintf(stderr, "zandrel-cli: the report %s could not be written\n", qPrintable(result.report_path));
+    if (exit_status != 130) exit_status = 1;
+  } else if (!result.report_complete) {
+    std::fprintf(stderr, "zandrel-cli: the report %s is incomplete: %s\n", qPrintable(result.report_path),
+                 qPrintable(status));
     if (exit_status != 130) exit_status = 1;
   }
   if (line.json) {

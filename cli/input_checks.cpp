@@ -1,56 +1,17 @@
 #include "cli/input_checks.h"
 
-#include <QDir>
-#include <QFile>
-#include <QFileInfo>
-
-#include "platform/file_system.h"
+#include "check/preflight.h"
 
 namespace zandrel {
 
 QString TorrentFileProblem(const QString& path) {
-  const QFileInfo info(path);
-  if (!info.exists()) return QStringLiteral("not found");
-  if (info.isDir()) return QStringLiteral("is a directory");
-  QFile file(path);
-  if (!file.open(QIODevice::ReadOnly)) {
-    return file.error() == QFileDevice::PermissionsError ? QStringLiteral("permission denied")
-                                                         : file.errorString();
+  const PreflightProblem problem = TorrentFileRefusal(path);
+  switch (problem.refusal) {
+    case Refusal::kNone: return QString();
+    case Refusal::kTorrentNotFound: return QStringLiteral("not found");
+    case Refusal::kTorrentIsDirectory: return QStringLiteral("is a directory");
+    default: return problem.detail;
   }
-  return QString();
-}
-
-QString DownloadDirProblem(const QString& dir) {
-  const int64_t size = FileSize(dir);
-  if (size == -1) return QStringLiteral("no such directory");
-  if (size != -2) return QStringLiteral("not a directory");
-  return QString();
-}
-
-QString MisplacedDownloadFolder(const std::vector<TorrentFileEntry>& files, const QString& torrent_name,
-                                const QString& dir) {
-  if (torrent_name.isEmpty() || torrent_name.contains(u'/') || torrent_name == u"." || torrent_name == u"..") {
-    return QString();
-  }
-  const QString base = WithTrailingSeparator(dir);
-  for (const TorrentFileEntry& entry : files) {
-    if (PathEntryExists(base + entry.RelativePath())) return QString();
-  }
-  const QString folder = base + torrent_name;
-  return FileSize(folder) == -2 ? folder : QString();
-}
-
-QString ReportProblem(const QString& report_path, bool create_folder) {
-  const QString folder = QFileInfo(report_path).absolutePath();
-  if (create_folder && !QDir().mkpath(folder)) return QStringLiteral("cannot create the folder %1").arg(folder);
-  if (FileSize(folder) != -2) return QStringLiteral("no such folder %1").arg(folder);
-  if (FileSize(report_path) == -2) return QStringLiteral("%1 is a directory").arg(report_path);
-  QFile file(report_path);
-  // Append creates a missing file without cutting an existing one short.
-  if (!file.open(QIODevice::WriteOnly | QIODevice::Append)) {
-    return QStringLiteral("cannot write %1: %2").arg(report_path, file.errorString());
-  }
-  return QString();
 }
 
 }  // namespace zandrel

@@ -107,6 +107,12 @@ void InfoReader::ReadInfoValues(int64_t files_at, int64_t length_at, int64_t nam
   if (files_at != kAbsent && !Is(files_at, Kind::kList)) Invalid();
   // Older clients wrote "name" in a legacy code page and the UTF-8 form beside it.
   if (Is(name_utf8_at, Kind::kString)) name_at = name_utf8_at;
+  out_.multi_file = files_at != kAbsent;
+  if (Is(name_at, Kind::kString)) {
+    out_.name.at = static_cast<uint32_t>(out_.text.size());
+    if (!AppendCleanComponent(walker_.String(name_at), out_.text)) out_.text.resize(out_.name.at);
+    out_.name.size = static_cast<uint32_t>(out_.text.size() - out_.name.at);
+  }
   if (files_at == kAbsent && length_at != kAbsent) ReadSingleFile(length_at, name_at);
 }
 

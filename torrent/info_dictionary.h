@@ -35,6 +35,8 @@ struct InfoDictionary {
   bool pieces_found = false;
   std::string_view pieces;  // the raw pieces string, inside the document's bytes
   int64_t meta_version = 0;
+  TextSpan name;          // the torrent's own name, cleaned as one path component
+  bool multi_file = false;  // the info dictionary has a file list
 
   std::string_view Text(TextSpan span) const { return std::string_view(text).substr(span.at, span.size); }
 };

@@ -29,6 +29,11 @@ struct TorrentModel {
   int64_t PieceLength = 0;
   int64_t PiecesSize = 0;               // length of the pieces string in bytes
   int64_t PadBefore = 0;                // padding before the first entry
+  // The torrent's own name (cleaned as a path component) and whether it lists several files: a
+  // multi-file download lies in a folder of that name, which the check must not be given the
+  // folder above of.
+  QString TorrentName;
+  bool MultiFile = false;
 
   int64_t PieceCount() const { return PiecesSize / 20; }
 };

@@ -92,6 +92,8 @@ void FillModel(const InfoDictionary& info, TorrentModel& model) {
       entry.SymlinkTarget = FromUtf8(info.Text(file.target));
     }
   }
+  model.TorrentName = FromUtf8(info.Text(info.name));
+  model.MultiFile = info.multi_file;
   if (info.piece_length_found) model.PieceLength = info.piece_length;
   const auto count = static_cast<int64_t>(info.pieces.size()) / kHashBytes;
   model.PiecesSize = static_cast<int64_t>(info.pieces.size());

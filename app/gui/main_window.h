@@ -15,6 +15,7 @@
 #include "app/gui/gui_window_operations.h"
 #include "app/main_window_layout.h"
 #include "check/check_thread.h"
+#include "check/preflight.h"
 
 class QAction;
 class QCheckBox;
@@ -135,7 +136,7 @@ class MainWindow : public QMainWindow, public Shell, public RunDisplay {
   // Check start and cancel (main_window_check.cpp).
   void OnCheckTorrent();
   bool TorrentReady();
-  void StartCheckRun();
+  void StartCheckRun(const CheckInputs& inputs);
   void OnCheckRunEnded();
   void CancelRunForExit();
 
@@ -158,6 +159,7 @@ class MainWindow : public QMainWindow, public Shell, public RunDisplay {
   std::function<bool()> close_guard_;
   std::unique_ptr<GuiWindowOperations> run_window_;
   CheckThread check_thread_;
+  RunLocks run_locks_;  // held from the preflight until the run has ended
 };
 
 }  // namespace zandrel

@@ -48,8 +48,15 @@ void MainWindow::OnCheckTorrent() {
     if (!context_.dialogs.AskYesNo(this, table.MessageText(u"Msg_Warning"), text)) return;
   }
   if (!TorrentReady()) return;
+  // The same refusals as the command line's, before anything on disk changes.
+  CheckInputs inputs = RunInputs(o, context_.data_folder.logs_path);
+  if (const PreflightProblem problem = RunPreflight(context_.engine.model, inputs, run_locks_)) {
+    const MessageTable& table = context_.messages;
+    context_.dialogs.ShowMessage(this, table.MessageText(u"Msg_Error"), RefusalText(problem, table));
+    return;
+  }
   SetBusyState(true);
-  StartCheckRun();
+  StartCheckRun(inputs);
 }
 
 // Reads the torrent again when its path changed; whether a run may start on the model.
@@ -64,13 +71,13 @@ bool MainWindow::TorrentReady() {
   return last_read_succeeded_;
 }
 
-void MainWindow::StartCheckRun() {
+void MainWindow::StartCheckRun(const CheckInputs& inputs) {
   const Options& o = context_.options;
   // What the run reads of the window is fixed now; those controls stay disabled until its end.
   run_window_ = std::make_unique<GuiWindowOperations>(*this, context_.engine.cancel_flag, Box(C::kOpenReport)->isChecked(),
                                                       o.BackupToTorrentDir == 1 ? o.TorrentDir : o.BackupDir);
   GuiWindowOperations* window = run_window_.get();
-  check_thread_.Start(context_.engine, RunInputs(o, context_.data_folder.logs_path), *window, [this, window] {
+  check_thread_.Start(context_.engine, inputs, *window, [this, window] {
     // The run's last act, on its thread: the GUI thread hears of the end after every window
     // operation the run queued before.
     window->Post([this] { OnCheckRunEnded(); });
@@ -79,6 +86,7 @@ void MainWindow::StartCheckRun() {
 
 void MainWindow::OnCheckRunEnded() {
   const CheckResult& result = check_thread_.Wait();
+  run_locks_.Release();
   if (context_.options.BackupToTorrentDir == 0) context_.options.BackupDir = result.backup_dir;
   // This call runs on the adapter's own queue, so the adapter goes once it has returned.
   run_window_.release()->deleteLater();
@@ -91,6 +99,7 @@ void MainWindow::CancelRunForExit() {
   run_window_->RequestCancel();
   run_window_->Abandon();
   check_thread_.Wait();
+  run_locks_.Release();
   run_window_.reset();
 }
 

@@ -45,17 +45,17 @@ TEST_F(SafetyTest, NoRunWithoutAReport) {
   WriteFile(Join(root_.path(), "plain.txt"), "a file where a folder should be");
   const struct {
     QStringList args;
-    const char* reason;
+    QString reason;
   } cases[] = {
-      {{"--report", "/nonexistent/dir/r.log"}, "no such folder /nonexistent/dir"},
+      {{"--report", Join(root_.path(), "no/such/dir/r.log")}, "no such folder " + Join(root_.path(), "no/such/dir")},
       {{"--report", Join(root_.path(), "plain.txt/r.log")}, "no such folder"},
-      {{"--report", show_}, "is a directory"},
+      {{"--report", parent_}, "is a directory"},
   };
   const test::Tree before = test::SnapshotTree(root_.path());
   for (const auto& c : cases) {
     const test::CliRun run = Check(show_, c.args);
     EXPECT_EQ(run.exit_code, 2) << c.args.join(' ').toStdString();
-    EXPECT_TRUE(run.err.contains(c.reason)) << run.err.toStdString();
+    EXPECT_TRUE(QString::fromUtf8(run.err).contains(c.reason)) << run.err.toStdString();
     EXPECT_TRUE(run.out.isEmpty()) << "no report path is claimed";
     EXPECT_EQ(test::TreeDiff(before, test::SnapshotTree(root_.path())), "");
   }
@@ -64,7 +64,7 @@ TEST_F(SafetyTest, NoRunWithoutAReport) {
   const test::Tree with_logs_file = test::SnapshotTree(root_.path());
   const test::CliRun run = Check(show_, {});
   EXPECT_EQ(run.exit_code, 2);
-  EXPECT_TRUE(run.err.contains("report: ")) << run.err.toStdString();
+  EXPECT_TRUE(run.err.contains("report " + Join(config_, "Zandrel/logs").toUtf8())) << run.err.toStdString();
   EXPECT_EQ(test::TreeDiff(with_logs_file, test::SnapshotTree(root_.path())), "");
 }
 

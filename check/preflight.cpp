@@ -1,0 +1,200 @@
+#include "check/preflight.h"
+
+#include <QDate>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QTime>
+
+#include "messages/text.h"
+#include "platform/file_identity.h"
+#include "platform/file_system.h"
+
+namespace zandrel {
+namespace {
+
+PreflightProblem Refuse(Refusal refusal, const QString& path, const QString& detail = QString()) {
+  return PreflightProblem{refusal, path, detail};
+}
+
+// The nearest folder that exists on the way up from path; empty when none does.
+QString NearestExistingFolder(const QString& path) {
+  QString at = QDir::cleanPath(QDir(path).absolutePath());
+  while (!at.isEmpty()) {
+    if (FileSize(at) == -2) return at;
+    const QString up = QFileInfo(at).absolutePath();
+    if (up == at) break;
+    at = up;
+  }
+  return QString();
+}
+
+bool IsBareName(const QString& value) { return !value.contains(u'/') && !value.contains(QChar(kSeparator)); }
+
+// The report's own refusals: where it may not go and what it may not replace.
+PreflightProblem ReportPlaceProblem(const QString& report, const CheckInputs& inputs) {
+  if (IsSameOrInside(report, inputs.download_dir))
+    return Refuse(Refusal::kReportProblem, report, QStringLiteral("it would be inside the download directory"));
+  const std::optional<FileIdentity> existing = IdentityOf(report);
+  if (!existing) return {};
+  if (FileSize(report) == -2) return Refuse(Refusal::kReportProblem, report, QStringLiteral("is a directory"));
+  if (existing == IdentityOf(inputs.torrent_path))
+    return Refuse(Refusal::kReportProblem, report, QStringLiteral("is the torrent file"));
+  if (!IsZandrelReport(report))
+    return Refuse(Refusal::kReportProblem, report, QStringLiteral("the file exists and is not a report of this program"));
+  return {};
+}
+
+}  // namespace
+
+QString RefusalText(const PreflightProblem& problem, const MessageTable& messages) {
+  const char16_t* key = nullptr;
+  switch (problem.refusal) {
+    case Refusal::kNone: return QString();
+    case Refusal::kTorrentNotFound: key = u"Msg_NotFound"; break;
+    case Refusal::kTorrentIsDirectory: key = u"Msg_IsDirectory"; break;
+    case Refusal::kTorrentHasNoFiles: key = u"Msg_NoFiles"; break;
+    case Refusal::kTorrentUnreadable:
+    case Refusal::kDirUnreadable: key = u"Msg_CannotRead"; break;
+    case Refusal::kDirNotFound: key = u"Msg_NoSuchDirectory"; break;
+    case Refusal::kDirNotDirectory: key = u"Msg_NotADirectory"; break;
+    case Refusal::kDirAboveDownload: key = u"Msg_FolderAboveDownload"; break;
+    case Refusal::kIgnoreOutside: key = u"Msg_IgnoreOutside"; break;
+    case Refusal::kReportProblem: key = u"Msg_ReportProblem"; break;
+    case Refusal::kCheckRunning: key = u"Msg_CheckRunning"; break;
+  }
+  return FillPlaceholders(messages.MessageText(key), {{u"%path%", QDir::toNativeSeparators(problem.path)},
+                                                      {u"%reason%", problem.detail},
+                                                      {u"%folder%", QDir::toNativeSeparators(problem.detail)}});
+}
+
+PreflightProblem TorrentFileRefusal(const QString& path) {
+  const int64_t size = FileSize(path);
+  if (size == -1) return Refuse(Refusal::kTorrentNotFound, path);
+  if (size == -2) return Refuse(Refusal::kTorrentIsDirectory, path);
+  const QString reason = FileReadProblem(path);
+  if (!reason.isEmpty()) return Refuse(Refusal::kTorrentUnreadable, path, reason);
+  return {};
+}
+
+PreflightProblem DownloadDirRefusal(const QString& dir) {
+  const int64_t size = FileSize(dir);
+  if (size == -1) return Refuse(Refusal::kDirNotFound, dir);
+  if (size != -2) return Refuse(Refusal::kDirNotDirectory, dir);
+  // A folder that cannot be listed would make every file "missing", and a repair or an unneeded
+  // scan would act on that belief.
+  const QString reason = FolderReadProblem(dir);
+  if (!reason.isEmpty()) return Refuse(Refusal::kDirUnreadable, dir, reason);
+  return {};
+}
+
+PreflightProblem NormaliseIgnorePaths(QStringList& values, const QString& dir) {
+  const QString base = QDir::cleanPath(QDir(dir).absolutePath());
+  for (QString& value : values) {
+    QString path = QDir::fromNativeSeparators(value);
+    while (path.size() > 1 && path.endsWith(u'/')) path.chop(1);
+    if (path.isEmpty() || IsBareName(path)) {
+      value = path;
+      continue;
+    }
+    const QString full = QDir::cleanPath(QDir::isAbsolutePath(path) ? path : base + u'/' + path);
+    QString relative;
+    if (full.startsWith(base + u'/')) {
+      relative = full.mid(base.size() + 1);
+    } else if (IsSameOrInside(full, dir) && QDir::isAbsolutePath(path)) {
+      // The download directory spelled another way (through a link): relative to its real path.
+      const QString real = QFileInfo(base).canonicalFilePath();
+      const QString full_real = QFileInfo(full).canonicalFilePath();
+      if (!real.isEmpty() && full_real.startsWith(real + u'/')) relative = full_real.mid(real.size() + 1);
+    }
+    if (relative.isEmpty()) return Refuse(Refusal::kIgnoreOutside, value, dir);
+    value = relative.replace(u'/', QChar(kSeparator));
+  }
+  return {};
+}
+
+QString MisplacedDownloadFolder(const TorrentModel& model, const QString& dir) {
+  const QString& name = model.TorrentName;
+  if (!model.MultiFile || name.isEmpty() || name.contains(u'/') || name == u"." || name == u"..") return QString();
+  const QString base = WithTrailingSeparator(dir);
+  for (const TorrentFileEntry& entry : model.TorrentFiles) {
+    if (PathEntryExists(base + entry.RelativePath())) return QString();
+  }
+  const QString folder = base + name;
+  return FileSize(folder) == -2 ? folder : QString();
+}
+
+PreflightProblem RunLocks::Acquire(const QString& download_dir, const QString& backup_dir) {
+  Release();
+  if (download_.Acquire(download_dir) != FolderLock::Outcome::kLocked) {
+    // A folder that cannot be opened was refused before; what is left is another run.
+    return Refuse(Refusal::kCheckRunning, download_dir);
+  }
+  const QString backup_folder = NearestExistingFolder(backup_dir);
+  if (backup_dir.isEmpty() || backup_folder.isEmpty() || IsSameOrInside(backup_folder, download_dir)) return {};
+  if (backup_.Acquire(backup_folder) == FolderLock::Outcome::kHeldElsewhere) {
+    Release();
+    return Refuse(Refusal::kCheckRunning, backup_folder);
+  }
+  return {};
+}
+
+void RunLocks::Release() {
+  backup_.Release();
+  download_.Release();
+}
+
+bool IsZandrelReport(const QString& path) {
+  QFile file(path);
+  if (!file.open(QIODevice::ReadOnly)) return false;
+  const QString header = QString::fromUtf8(file.readLine(4096)).trimmed();
+  const QString rule = QString::fromUtf8(file.readLine(4096)).trimmed();
+  return header.startsWith(QStringLiteral("Zandrel v")) && rule.size() == header.size() &&
+         rule == QString(header.size(), u'-');
+}
+
+PreflightProblem CreateReportFile(CheckInputs& inputs) {
+  ReportWriter writer;
+  if (inputs.report_path.isEmpty()) {
+    if (!CreateDirectories(inputs.logs_folder))
+      return Refuse(Refusal::kReportProblem, inputs.logs_folder, QStringLiteral("the folder cannot be created"));
+    QString path = WithTrailingSeparator(inputs.logs_folder) +
+                   ReportFileName(inputs.torrent_path, QDate::currentDate(), QTime::currentTime());
+    if (PreflightProblem problem = ReportPlaceProblem(path, inputs)) return problem;
+    if (!writer.CreateNew(&path)) return Refuse(Refusal::kReportProblem, path, writer.LastError());
+    inputs.report_path = path;
+    return {};
+  }
+  const QString& path = inputs.report_path;
+  const QString folder = QFileInfo(path).absolutePath();
+  if (FileSize(folder) != -2) return Refuse(Refusal::kReportProblem, path, QStringLiteral("no such folder ") + folder);
+  if (PreflightProblem problem = ReportPlaceProblem(path, inputs)) return problem;
+  if (PathEntryExists(path)) {
+    if (!writer.Create(path)) return Refuse(Refusal::kReportProblem, path, writer.LastError());
+    return {};
+  }
+  // A name taken between the look and the creation is never overwritten.
+  QFile file(path);
+  if (!file.open(QIODevice::WriteOnly | QIODevice::NewOnly))
+    return Refuse(Refusal::kReportProblem, path, file.errorString());
+  return {};
+}
+
+PreflightProblem RunPreflight(const TorrentModel& model, CheckInputs& inputs, RunLocks& locks) {
+  if (model.TorrentFiles.empty()) return Refuse(Refusal::kTorrentHasNoFiles, inputs.torrent_path);
+  if (PreflightProblem problem = DownloadDirRefusal(inputs.download_dir)) return problem;
+  const QString folder = MisplacedDownloadFolder(model, inputs.download_dir);
+  if (!folder.isEmpty()) return Refuse(Refusal::kDirAboveDownload, inputs.download_dir, folder);
+  const bool backups_elsewhere = inputs.options.CreateBackups == 1 || inputs.options.FixMissing == 1;
+  if (PreflightProblem problem =
+          locks.Acquire(inputs.download_dir, backups_elsewhere ? inputs.options.BackupDir : QString())) {
+    return problem;
+  }
+  if (PreflightProblem problem = CreateReportFile(inputs)) {
+    locks.Release();
+    return problem;
+  }
+  return {};
+}
+
+}  // namespace zandrel
