@@ -1,5 +1,8 @@
 // Check Torrent through the window: the edge cases of the start, real runs, cancel and exit.
+#include <QDirIterator>
 #include <QProgressBar>
+
+#include "platform/folder_lock.h"
 
 #include "tests/gui/main_window_fixture.h"
 #include "tests/support/bencode.h"
@@ -158,6 +161,56 @@ TEST_F(MainWindowCheckTest, ClosingDuringARunCancelsItThenSavesAndExits) {
   EXPECT_FALSE(window.CheckRunning());
   EXPECT_TRUE(SettingsLines().contains("HashCheck=1"));
   EXPECT_TRUE(SettingsLines().contains("TorrentFile=" + torrent_));
+}
+
+
+// Every file below a folder with its bytes.
+QMap<QString, QByteArray> FilesBelow(const QString& root) {
+  QMap<QString, QByteArray> files;
+  QDirIterator it(root, QDir::Files | QDir::Hidden | QDir::System, QDirIterator::Subdirectories);
+  while (it.hasNext()) {
+    const QString path = it.next();
+    QFile file(path);
+    files[path] = file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("unreadable");
+  }
+  return files;
+}
+
+// The refusals of the command line, met through the window: a box says why, and nothing changes.
+TEST_F(MainWindowCheckTest, TheWindowRefusesWhatTheCommandLineRefuses) {
+  CopySample();
+  WriteFile(Join(download_, "stray.txt"), "the user's own");
+  MainWindow& window = Start();
+  ASSERT_TRUE(DropFiles(C::kTorrentPath, {torrent_}));
+  Click(C::kDeleteUnneeded);
+  Click(C::kDeleteOnlyWhenComplete);
+  Click(C::kCreateBackups);
+  ASSERT_EQ(Opts().DelUnneededFiles, 1);
+  ASSERT_EQ(Opts().DelOnlyWhenComplete, 0);
+  const QMap<QString, QByteArray> before = FilesBelow(work_);
+  FolderLock other_run;
+  ASSERT_EQ(other_run.Acquire(download_), FolderLock::Outcome::kLocked);
+  const struct {
+    QString dir;
+    QString text;
+  } cases[] = {
+      {work_, work_ + ": not one file of the torrent is here; the files seem to be in " + download_},
+      {Join(work_, "gone"), Join(work_, "gone") + ": no such directory"},
+      {download_, download_ + ": a check of this folder is already running"},
+  };
+  for (const auto& c : cases) {
+    ASSERT_TRUE(DropFiles(C::kDownloadDir, {c.dir}));
+    dialogs_.yes_no = {true};
+    const int boxes = dialogs_.Count("message");
+    Click(C::kCheckTorrent);
+    EXPECT_FALSE(window.CheckRunning());
+    ASSERT_EQ(dialogs_.Count("message"), boxes + 1) << c.dir.toStdString();
+    EXPECT_EQ(dialogs_.asked.back().title, "Error");
+    EXPECT_TRUE(dialogs_.asked.back().text.startsWith(c.text)) << dialogs_.asked.back().text.toStdString();
+    EXPECT_TRUE(Window().Control(C::kTorrentPath)->isEnabled());
+  }
+  EXPECT_TRUE(Reports().isEmpty());
+  EXPECT_EQ(FilesBelow(work_), before);
 }
 
 }  // namespace
