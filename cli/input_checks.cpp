@@ -3,19 +3,21 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <cerrno>
+#include <cstring>
 
 #include "platform/file_system.h"
+#include "platform/native_file.h"
 
 namespace zandrel {
 
 QString TorrentFileProblem(const QString& path) {
-  const QFileInfo info(path);
-  if (!info.exists()) return QStringLiteral("not found");
-  if (info.isDir()) return QStringLiteral("is a directory");
-  QFile file(path);
-  if (!file.open(QIODevice::ReadOnly)) {
-    return file.error() == QFileDevice::PermissionsError ? QStringLiteral("permission denied")
-                                                         : file.errorString();
+  const int64_t size = FileSize(path);
+  if (size == -1) return QStringLiteral("not found");
+  if (size == -2) return QStringLiteral("is a directory");
+  QFile file;
+  if (!OpenNamedFile(file, path, QIODevice::ReadOnly)) {
+    return errno == EACCES ? QStringLiteral("permission denied") : QString::fromLocal8Bit(std::strerror(errno));
   }
   return QString();
 }
@@ -45,10 +47,10 @@ QString ReportProblem(const QString& report_path, bool create_folder) {
   if (create_folder && !QDir().mkpath(folder)) return QStringLiteral("cannot create the folder %1").arg(folder);
   if (FileSize(folder) != -2) return QStringLiteral("no such folder %1").arg(folder);
   if (FileSize(report_path) == -2) return QStringLiteral("%1 is a directory").arg(report_path);
-  QFile file(report_path);
+  QFile file;
   // Append creates a missing file without cutting an existing one short.
-  if (!file.open(QIODevice::WriteOnly | QIODevice::Append)) {
-    return QStringLiteral("cannot write %1: %2").arg(report_path, file.errorString());
+  if (!OpenNamedFile(file, report_path, QIODevice::WriteOnly | QIODevice::Append)) {
+    return QStringLiteral("cannot write %1: %2").arg(report_path, QString::fromLocal8Bit(std::strerror(errno)));
   }
   return QString();
 }
