@@ -2,7 +2,6 @@
 
 #include <QDir>
 #include <QFile>
-#include <QFileInfo>
 #include <cerrno>
 #include <cstring>
 
@@ -43,7 +42,10 @@ QString MisplacedDownloadFolder(const std::vector<TorrentFileEntry>& files, cons
 }
 
 QString ReportProblem(const QString& report_path, bool create_folder) {
-  const QString folder = QFileInfo(report_path).absolutePath();
+  // Not QFileInfo::absolutePath(): it loses the bytes of a folder name that is not UTF-8.
+  const QString full = AbsoluteName(report_path);
+  const qsizetype slash = full.lastIndexOf(u'/');
+  const QString folder = slash <= 0 ? QStringLiteral("/") : full.left(slash);
   if (create_folder && !QDir().mkpath(folder)) return QStringLiteral("cannot create the folder %1").arg(folder);
   if (FileSize(folder) != -2) return QStringLiteral("no such folder %1").arg(folder);
   if (FileSize(report_path) == -2) return QStringLiteral("%1 is a directory").arg(report_path);

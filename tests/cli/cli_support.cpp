@@ -17,10 +17,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <algorithm>
 #include <cerrno>
-
-extern char** environ;
 
 namespace zandrel::test {
 namespace {
@@ -41,18 +38,6 @@ void Walk(const QString& root, const QString& dir, Tree& tree) {
   }
 }
 
-// The environment of this process with `extra` entries added or replacing those of their name.
-std::vector<QByteArray> ChildEnvironment(const std::vector<QByteArray>& extra) {
-  std::vector<QByteArray> env = extra;
-  for (char** entry = environ; *entry; ++entry) {
-    const QByteArray current(*entry);
-    const QByteArray name = current.left(current.indexOf('=') + 1);
-    const bool replaced = std::any_of(extra.begin(), extra.end(), [&](const QByteArray& e) { return e.startsWith(name); });
-    if (!replaced) env.push_back(current);
-  }
-  return env;
-}
-
 std::vector<char*> NullTerminated(std::vector<QByteArray>& items) {
   std::vector<char*> pointers;
   for (QByteArray& item : items) pointers.push_back(item.data());
@@ -60,23 +45,19 @@ std::vector<char*> NullTerminated(std::vector<QByteArray>& items) {
   return pointers;
 }
 
-// Reads both streams to their ends. A terminal's end shows as EIO once the child is gone.
+// Reads both streams to their ends (a terminal's end shows as EIO once the child is gone).
 void Drain(int out_fd, int err_fd, CliRun& run) {
   pollfd fds[2] = {{out_fd, POLLIN, 0}, {err_fd, POLLIN, 0}};
   QByteArray* sinks[2] = {&run.out, &run.err};
-  int open_count = 2;
-  while (open_count > 0) {
-    if (::poll(fds, 2, 120000) <= 0) return;  // a hung child; the missing exit code tells
+  while (fds[0].fd >= 0 || fds[1].fd >= 0) {
+    if (::poll(fds, 2, 120000) <= 0) return;  // a hung child: the missing exit code tells
     for (int i = 0; i < 2; ++i) {
-      if (fds[i].fd < 0 || !(fds[i].revents & (POLLIN | POLLHUP | POLLERR))) continue;
       char buffer[65536];
-      const ssize_t got = ::read(fds[i].fd, buffer, sizeof buffer);
-      if (got > 0) {
-        sinks[i]->append(buffer, got);
-      } else if (got == 0 || errno != EINTR) {
+      const ssize_t got = fds[i].revents ? ::read(fds[i].fd, buffer, sizeof buffer) : -2;
+      if (got > 0) sinks[i]->append(buffer, got);
+      if (got == 0 || (got == -1 && errno != EINTR)) {
         ::close(fds[i].fd);
         fds[i].fd = -1;
-        --open_count;
       }
     }
   }
@@ -85,34 +66,35 @@ void Drain(int out_fd, int err_fd, CliRun& run) {
 }  // namespace
 
 CliRun RunBytes(const ByteRun& request) {
-  std::vector<QByteArray> argv_items{request.program};
+  std::vector<QByteArray> argv_items{request.program}, env_items;
   argv_items.insert(argv_items.end(), request.args.begin(), request.args.end());
-  std::vector<QByteArray> env_items = ChildEnvironment(request.env);
+  QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+  for (const QByteArray& entry : request.env) {
+    const qsizetype equals = entry.indexOf('=');
+    env.insert(QString::fromUtf8(entry.left(equals)), QString::fromUtf8(entry.mid(equals + 1)));
+  }
+  for (const QString& entry : env.toStringList()) env_items.push_back(entry.toUtf8());
   std::vector<char*> argv = NullTerminated(argv_items), envp = NullTerminated(env_items);
-  int out_pipe[2], err_pair[2];
+  int out[2], err[2];
+  const winsize size{24, static_cast<unsigned short>(request.terminal_columns), 0, 0};
   CliRun run;
-  if (::pipe2(out_pipe, O_CLOEXEC) != 0) return run;
-  if (request.terminal_columns > 0) {
-    winsize size{};
-    size.ws_row = 24;
-    size.ws_col = static_cast<unsigned short>(request.terminal_columns);
-    if (::openpty(&err_pair[0], &err_pair[1], nullptr, nullptr, &size) != 0) return run;
-    ::fcntl(err_pair[0], F_SETFD, FD_CLOEXEC);
-    ::fcntl(err_pair[1], F_SETFD, FD_CLOEXEC);
-  } else if (::pipe2(err_pair, O_CLOEXEC) != 0) {
+  if (::pipe2(out, O_CLOEXEC) != 0 ||
+      (request.terminal_columns > 0 ? ::openpty(&err[0], &err[1], nullptr, nullptr, &size) : ::pipe(err)) != 0) {
     return run;
   }
   const pid_t pid = ::fork();
   if (pid == 0) {
+    ::close(err[0]);
     if (!request.working_dir.isEmpty() && ::chdir(request.working_dir.constData()) != 0) ::_exit(127);
-    ::dup2(out_pipe[1], STDOUT_FILENO);
-    ::dup2(err_pair[1], STDERR_FILENO);
+    ::dup2(out[1], STDOUT_FILENO);
+    ::dup2(err[1], STDERR_FILENO);
+    ::close(err[1]);
     ::execve(argv[0], argv.data(), envp.data());
     ::_exit(127);
   }
-  ::close(out_pipe[1]);
-  ::close(err_pair[1]);
-  Drain(out_pipe[0], err_pair[0], run);
+  ::close(out[1]);
+  ::close(err[1]);
+  Drain(out[0], err[0], run);
   int status = 0;
   if (pid > 0 && ::waitpid(pid, &status, 0) == pid && WIFEXITED(status)) run.exit_code = WEXITSTATUS(status);
   return run;
