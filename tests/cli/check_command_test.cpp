@@ -116,6 +116,7 @@ TEST_F(CheckCommandTest, UsageAndInputErrorsSayWhatIsWrongExitWithTwoAndTouchNot
       {{"check", torrent_, dl_, "--bogus"}, "unknown option --bogus"},
       {{"check", torrent_, dl_, "--bogus=1"}, "unknown option --bogus\n"},
       {{"check", "-b", torrent_, dl_}, "unknown option -b\n"},
+      {{"check", torrent_, "-Show"}, "unknown option -Show\n"},  // a DIR like that follows "--"
       {{"check", "--json=yes", torrent_, dl_}, "option --json takes no value"},
       {{"check", torrent_, dl_, "--report"}, "option --report needs a value"},
       {{"check", torrent_, dl_, "extra"}, "surplus argument 'extra'"},
