@@ -10,7 +10,6 @@
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
-#include <ftw.h>
 #include <poll.h>
 #include <pty.h>
 #include <sys/stat.h>
@@ -115,12 +114,7 @@ bool NamedPathExists(const QByteArray& path) {
   return ::lstat(path.constData(), &st) == 0;
 }
 
-void RemoveNamedTree(const QByteArray& path) {
-  const auto remove = [](const char* item, const struct stat*, int, FTW*) { ::remove(item);  // what cannot go stays; QTemporaryDir tries again
-    return 0;
-  };
-  ::nftw(path.constData(), remove, 16, FTW_DEPTH | FTW_PHYS);
-}
+void RemoveNamedTree(const QByteArray& path) { QProcess::execute("rm", {"-rf", QString::fromUtf8(path)}); }
 
 CliRun RunCli(const QStringList& args, const QString& working_dir, const QString& config_home) {
   QProcess process;

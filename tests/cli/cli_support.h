@@ -37,7 +37,7 @@ CliRun RunBytes(const ByteRun& run);
 // Files by their bytes: the parents are made as needed.
 void WriteNamedFile(const QByteArray& path, const std::string& bytes);
 bool NamedPathExists(const QByteArray& path);
-// Removes everything below path and path itself, links not followed.
+// Removes path and everything below it, names that are not UTF-8 included (path itself is UTF-8).
 void RemoveNamedTree(const QByteArray& path);
 
 // Every item below root by relative path: "dir:" + permissions, "link:" + target, or "file:" +
