@@ -3,12 +3,15 @@
 #include <QDate>
 #include <QDir>
 #include <QFile>
-#include <QFileInfo>
 #include <QTime>
+
+#include <cerrno>
+#include <cstring>
 
 #include "messages/text.h"
 #include "platform/file_identity.h"
 #include "platform/file_system.h"
+#include "platform/native_file.h"
 
 namespace zandrel {
 namespace {
@@ -19,14 +22,21 @@ PreflightProblem Refuse(Refusal refusal, const QString& path, const QString& det
 
 // The nearest folder that exists on the way up from path; empty when none does.
 QString NearestExistingFolder(const QString& path) {
-  QString at = QDir::cleanPath(QDir(path).absolutePath());
+  QString at = AbsoluteName(path);
   while (!at.isEmpty()) {
     if (FileSize(at) == -2) return at;
-    const QString up = QFileInfo(at).absolutePath();
-    if (up == at) break;
-    at = up;
+    if (at == u"/") break;
+    const qsizetype slash = at.lastIndexOf(u'/');
+    at = slash <= 0 ? QStringLiteral("/") : at.left(slash);
   }
   return QString();
+}
+
+// The folder a file would go into, without losing a byte of its name.
+QString FolderOf(const QString& path) {
+  const QString full = AbsoluteName(path);
+  const qsizetype slash = full.lastIndexOf(u'/');
+  return slash <= 0 ? QStringLiteral("/") : full.left(slash);
 }
 
 bool IsBareName(const QString& value) { return !value.contains(u'/') && !value.contains(QChar(kSeparator)); }
@@ -89,7 +99,7 @@ PreflightProblem DownloadDirRefusal(const QString& dir) {
 }
 
 PreflightProblem NormaliseIgnorePaths(QStringList& values, const QString& dir) {
-  const QString base = QDir::cleanPath(QDir(dir).absolutePath());
+  const QString base = AbsoluteName(dir);
   for (QString& value : values) {
     QString path = QDir::fromNativeSeparators(value);
     while (path.size() > 1 && path.endsWith(u'/')) path.chop(1);
@@ -103,8 +113,8 @@ PreflightProblem NormaliseIgnorePaths(QStringList& values, const QString& dir) {
       relative = full.mid(base.size() + 1);
     } else if (IsSameOrInside(full, dir) && QDir::isAbsolutePath(path)) {
       // The download directory spelled another way (through a link): relative to its real path.
-      const QString real = QFileInfo(base).canonicalFilePath();
-      const QString full_real = QFileInfo(full).canonicalFilePath();
+      const QString real = RealPath(base);
+      const QString full_real = RealPath(full);
       if (!real.isEmpty() && full_real.startsWith(real + u'/')) relative = full_real.mid(real.size() + 1);
     }
     if (relative.isEmpty()) return Refuse(Refusal::kIgnoreOutside, value, dir);
@@ -145,8 +155,8 @@ void RunLocks::Release() {
 }
 
 bool IsZandrelReport(const QString& path) {
-  QFile file(path);
-  if (!file.open(QIODevice::ReadOnly)) return false;
+  QFile file;
+  if (!OpenNamedFile(file, path, QIODevice::ReadOnly)) return false;
   const QString header = QString::fromUtf8(file.readLine(4096)).trimmed();
   const QString rule = QString::fromUtf8(file.readLine(4096)).trimmed();
   return header.startsWith(QStringLiteral("Zandrel v")) && rule.size() == header.size() &&
@@ -166,7 +176,7 @@ PreflightProblem CreateReportFile(CheckInputs& inputs) {
     return {};
   }
   const QString& path = inputs.report_path;
-  const QString folder = QFileInfo(path).absolutePath();
+  const QString folder = FolderOf(path);
   if (FileSize(folder) != -2) return Refuse(Refusal::kReportProblem, path, QStringLiteral("no such folder ") + folder);
   if (PreflightProblem problem = ReportPlaceProblem(path, inputs)) return problem;
   if (PathEntryExists(path)) {
@@ -174,9 +184,9 @@ PreflightProblem CreateReportFile(CheckInputs& inputs) {
     return {};
   }
   // A name taken between the look and the creation is never overwritten.
-  QFile file(path);
-  if (!file.open(QIODevice::WriteOnly | QIODevice::NewOnly))
-    return Refuse(Refusal::kReportProblem, path, file.errorString());
+  QFile file;
+  if (!OpenNamedFile(file, path, QIODevice::WriteOnly | QIODevice::NewOnly))
+    return Refuse(Refusal::kReportProblem, path, QString::fromLocal8Bit(std::strerror(errno)));
   return {};
 }
 

@@ -2,13 +2,15 @@
 #include <QTime>
 
 #include "check/check_run.h"
+#include "platform/file_system.h"
+#include "platform/native_file.h"
 
 namespace zandrel {
 
 bool ReportWriter::Create(const QString& path) {
-  file_ = std::make_unique<QFile>(path);
+  file_ = std::make_unique<QFile>();
   complete_ = true;
-  if (!file_->open(QIODevice::WriteOnly | QIODevice::Truncate)) {
+  if (!OpenNamedFile(*file_, path, QIODevice::WriteOnly | QIODevice::Truncate)) {
     last_error_ = file_->errorString();
     file_.reset();
     return false;
@@ -27,14 +29,14 @@ bool ReportWriter::CreateNew(QString* path) {
       const QString suffix = u'_' + QString::number(number);
       candidate = has_extension ? first.left(dot) + suffix + first.mid(dot) : first + suffix;
     }
-    auto file = std::make_unique<QFile>(candidate);
-    if (file->open(QIODevice::WriteOnly | QIODevice::NewOnly)) {
+    auto file = std::make_unique<QFile>();
+    if (OpenNamedFile(*file, candidate, QIODevice::WriteOnly | QIODevice::NewOnly)) {
       file_ = std::move(file);
       *path = candidate;
       return true;
     }
     last_error_ = file->errorString();
-    if (!file->exists()) break;  // not a taken name: the folder cannot take a report at all
+    if (!PathEntryExists(candidate)) break;  // not a taken name: the folder cannot take a report at all
   }
   file_.reset();
   return false;

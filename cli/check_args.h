@@ -3,6 +3,7 @@
 
 #include <QString>
 #include <QStringList>
+#include <string>
 
 #include "check/run_setup.h"
 
@@ -22,6 +23,6 @@ struct CheckCommandLine : RunRequest {
 QString ParseCheckArgs(const QStringList& args, CheckCommandLine& line);
 
 // The help text of `check`, exit statuses included.
-extern const char kCheckUsage[];
+std::string CheckUsage();
 
 }  // namespace zandrel

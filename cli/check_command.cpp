@@ -17,6 +17,8 @@
 #include "cli/check_json.h"
 #include "cli/cli.h"
 #include "check/preflight.h"
+#include "cli/language_choice.h"
+#include "cli/option_table.h"
 #include "cli/torrent_meta.h"
 #include "cli/progress_window.h"
 #include "platform/data_folder.h"
@@ -26,12 +28,12 @@ namespace zandrel {
 namespace {
 
 int UsageError(const QString& message) {
-  std::fprintf(stderr, "zandrel-cli: %s\n\n%s", qPrintable(message), kCheckUsage);
+  std::fprintf(stderr, "zandrel-cli: %s\n\n%s", Bytes(message).c_str(), CheckUsage().c_str());
   return 2;
 }
 
 int InputError(const QString& message) {
-  std::fprintf(stderr, "zandrel-cli: %s\n", qPrintable(message));
+  std::fprintf(stderr, "zandrel-cli: %s\n", Bytes(message).c_str());
   return 2;
 }
 
@@ -115,12 +117,18 @@ int RunCheckCommand(const QStringList& args) {
   const QString error = ParseCheckArgs(args, line);
   if (!error.isEmpty()) return UsageError(error);
   if (line.help) {
-    std::fputs(kCheckUsage, stdout);
+    std::fputs(CheckUsage().c_str(), stdout);
     return 0;
   }
   const std::optional<TorrentMeta> meta = ReadTorrentMetaFile(line.torrent);
-  MessageTable messages(LanguageFolder(QDir::currentPath(), QCoreApplication::applicationDirPath()));
-  QString problem = InputProblem(line, meta, messages);
+  QString lang_dir = LanguageFolder(QDir::currentPath(), QCoreApplication::applicationDirPath());
+  QString problem;
+  if (!line.language.isEmpty()) {
+    lang_dir = FolderWithLanguage(line.language, QDir::currentPath(), QCoreApplication::applicationDirPath(), &problem);
+    if (lang_dir.isEmpty()) return InputError(problem);
+  }
+  MessageTable messages(lang_dir);
+  problem = InputProblem(line, meta, messages);
   if (!problem.isEmpty()) return InputError(problem);
   EngineState engine(messages);
   problem = PrepareEngine(line, engine);
@@ -153,10 +161,10 @@ int RunCheckCommand(const QStringList& args) {
   const QString status = result.status_text.isEmpty() ? window.LastStatusText() : result.status_text;
   int exit_status = ExitStatus(result, signalled, status == messages.MessageText(u"Status_Successful"), line.dry_run);
   if (!result.report_written) {
-    std::fprintf(stderr, "zandrel-cli: the report %s could not be written\n", qPrintable(result.report_path));
+    std::fprintf(stderr, "zandrel-cli: the report %s could not be written\n", Bytes(result.report_path).c_str());
     if (exit_status != 130) exit_status = 1;
   } else if (!result.report_complete) {
-    std::fprintf(stderr, "zandrel-cli: the report %s is incomplete: %s\n", qPrintable(result.report_path),
+    std::fprintf(stderr, "zandrel-cli: the report %s is incomplete: %s\n", Bytes(result.report_path).c_str(),
                  qPrintable(status));
     if (exit_status != 130) exit_status = 1;
   }
@@ -168,7 +176,7 @@ int RunCheckCommand(const QStringList& args) {
     CopyToStdout(result.report_path);
     std::fprintf(stderr, "%s\n", qPrintable(status));
   } else {
-    std::printf("%s\n", qPrintable(QDir::toNativeSeparators(result.report_path)));
+    std::printf("%s\n", Bytes(QDir::toNativeSeparators(result.report_path)).c_str());
     std::printf("%s\n", qPrintable(status));
   }
   return std::fflush(stdout) == 0 ? exit_status : 1;

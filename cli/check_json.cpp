@@ -60,23 +60,23 @@ void WriteOptions(JsonWriter& json, const CheckCommandLine& line, const CheckInp
       .Bool("delete_wrong_sized_files", o.DeleteWrongSizedFiles == 1)
       .Bool("fix_missing", o.FixMissing == 1)
       .Bool("backups", o.CreateBackups == 1)
-      .String("backup_dir", Shown(inputs.options.BackupDir))
-      .StringArray("ignore", std::vector<QString>(line.ignore_paths.begin(), line.ignore_paths.end()))
-      .StringArray("ignore_torrents", std::vector<QString>(line.ignore_torrents.begin(), line.ignore_torrents.end()))
+      .Path("backup_dir", Shown(inputs.options.BackupDir))
+      .PathArray("ignore", std::vector<QString>(line.ignore_paths.begin(), line.ignore_paths.end()))
+      .PathArray("ignore_torrents", std::vector<QString>(line.ignore_torrents.begin(), line.ignore_torrents.end()))
       .Bool("dry_run", line.dry_run)
       .EndObject();
 }
 
 void WriteEntry(JsonWriter& json, const TorrentFileEntry& entry, const EntryRecord& record) {
-  json.BeginObject(nullptr, true).String("path", Slashed(entry.RelativePath())).Int("length", entry.Length);
+  json.BeginObject(nullptr, true).Path("path", Slashed(entry.RelativePath())).Int("length", entry.Length);
   json.String("status", QString::fromLatin1(StateName(record.state)));
   json.OptionalInt("size_on_disk", record.size_on_disk < 0 ? std::nullopt : std::optional(record.size_on_disk));
   const char* action = ActionName(record.action);
   json.OptionalString("action", action ? std::optional(QString::fromLatin1(action)) : std::nullopt);
-  json.OptionalString("backup_folder",
-                      record.backup_folder.isEmpty() ? std::nullopt : std::optional(Shown(record.backup_folder)));
+  json.OptionalPath("backup_folder",
+                    record.backup_folder.isEmpty() ? std::nullopt : std::optional(Shown(record.backup_folder)));
   if (record.repair_tried) {
-    json.BeginObject("repair", true).String("from", Shown(record.repaired_from));
+    json.BeginObject("repair", true).Path("from", Shown(record.repaired_from));
     json.String("mode", record.repair_copied ? QStringLiteral("copied") : QStringLiteral("moved"));
     json.Bool("done", record.repair_done).EndObject();
   } else {
@@ -88,11 +88,12 @@ void WriteEntry(JsonWriter& json, const TorrentFileEntry& entry, const EntryReco
 void WriteFailedPieces(JsonWriter& json, const TorrentModel& model, const RunRecord& record) {
   json.BeginArray("failed_pieces");
   for (const FailedPieceRecord& piece : record.failed_pieces()) {
-    json.BeginObject(nullptr, true).Int("index", piece.index).Int("number", piece.index + 1).BeginArray("files", true);
+    std::vector<QString> files;
     for (int i = piece.first; i <= piece.last; ++i) {
-      json.String(nullptr, Slashed(model.TorrentFiles[static_cast<size_t>(i)].RelativePath()));
+      files.push_back(Slashed(model.TorrentFiles[static_cast<size_t>(i)].RelativePath()));
     }
-    json.EndArray().EndObject();
+    json.BeginObject(nullptr, true).Int("index", piece.index).Int("number", piece.index + 1);
+    json.PathArray("files", files).EndObject();
   }
   json.EndArray();
 }
@@ -139,10 +140,10 @@ void WriteCompleteness(JsonWriter& json, const CheckOutcome& o) {
 void WriteUnneeded(JsonWriter& json, const RunRecord& record) {
   json.BeginArray("unneeded");
   for (const UnneededRecord& item : record.unneeded()) {
-    json.BeginObject(nullptr, true).String("path", Shown(item.path));
+    json.BeginObject(nullptr, true).Path("path", Shown(item.path));
     json.String("type", item.directory ? QStringLiteral("directory") : QStringLiteral("file"));
     json.String("action", QString::fromLatin1(UnneededName(item.action)));
-    json.OptionalString("moved_to", item.moved_to.isEmpty() ? std::nullopt : std::optional(Shown(item.moved_to)));
+    json.OptionalPath("moved_to", item.moved_to.isEmpty() ? std::nullopt : std::optional(Shown(item.moved_to)));
     json.EndObject();
   }
   json.EndArray();
@@ -164,7 +165,7 @@ void WriteCounters(JsonWriter& json, const RunCounters& c) {
 
 std::string CheckJson(const CheckOutcome& o) {
   JsonWriter json;
-  json.BeginObject().String("torrent", Shown(FullPathName(o.line.torrent))).String("directory", Shown(o.inputs.download_dir));
+  json.BeginObject().Path("torrent", Shown(FullPathName(o.line.torrent))).Path("directory", Shown(o.inputs.download_dir));
   WriteOptions(json, o.line, o.inputs);
   json.BeginArray("entries");
   const std::vector<EntryRecord>& records = o.record.entries();
@@ -176,7 +177,7 @@ std::string CheckJson(const CheckOutcome& o) {
   WriteCompleteness(json, o);
   WriteUnneeded(json, o.record);
   WriteCounters(json, o.result.counters);
-  json.String("status", o.status).String("report", Shown(o.result.report_path)).Int("exit_status", o.exit_status);
+  json.String("status", o.status).Path("report", Shown(o.result.report_path)).Int("exit_status", o.exit_status);
   return json.EndObject().Text();
 }
 

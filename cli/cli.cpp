@@ -3,6 +3,7 @@
 #include <QCoreApplication>
 #include <cstdio>
 
+#include "cli/option_table.h"
 #include "platform/version.h"
 
 namespace zandrel {
@@ -20,7 +21,8 @@ const char kUsage[] =
 
 int CliMain(int argc, char** argv) {
   QCoreApplication app(argc, argv);
-  QStringList args = app.arguments().mid(1);
+  // Not app.arguments(): it turns bytes that are not UTF-8 into U+FFFD, and paths must stay whole.
+  QStringList args = DecodedArguments(argc, argv).mid(1);
   if (args.isEmpty()) {
     std::fputs(kUsage, stderr);
     return 2;
@@ -36,7 +38,7 @@ int CliMain(int argc, char** argv) {
   }
   if (command == QLatin1String("info")) return RunInfoCommand(args);
   if (command == QLatin1String("check")) return RunCheckCommand(args);
-  std::fprintf(stderr, "zandrel-cli: unknown command '%s'\n\n%s", qPrintable(command), kUsage);
+  std::fprintf(stderr, "zandrel-cli: unknown command '%s'\n\n%s", Bytes(command).c_str(), kUsage);
   return 2;
 }
 

@@ -1,6 +1,7 @@
 // zandrel-cli info [--json] TORRENT: what a .torrent file holds, either as text (the details
 // torrent users look for, then the torrent view's listing) or as one JSON object for scripts.
 #include <QByteArray>
+#include <QCommandLineParser>
 #include <QDateTime>
 #include <QString>
 #include <cstdio>
@@ -9,8 +10,10 @@
 #include "cli/cli.h"
 #include "cli/input_checks.h"
 #include "cli/json_writer.h"
+#include "cli/option_table.h"
 #include "cli/torrent_meta.h"
 #include "messages/message_table.h"
+#include "messages/text.h"
 #include "platform/file_system.h"
 #include "torrent/path_map.h"
 #include "torrent/torrent_listing.h"
@@ -20,18 +23,28 @@
 namespace zandrel {
 namespace {
 
-const char kInfoUsage[] =
-    "Usage: zandrel-cli info [--json] TORRENT\n"
-    "\n"
-    "Without --json: name, total size, file count, pieces, info-hashes, private flag, creator,\n"
-    "creation date, comment, trackers and web seeds, then the files as an indented tree with sizes\n"
-    "(the text the torrent view saves).\n"
-    "With --json: one object with the keys piece_length, pieces, files (each {\"path\", \"length\"},\n"
-    "in torrent order, \"/\" between path components, padding files left out, a symbolic link with\n"
-    "\"symlink\": its target), name, total_size,\n"
-    "file_count, info_hash, info_hash_v2, private, created_by, creation_date, comment, trackers\n"
-    "(a list of tiers) and web_seeds.\n"
-    "Exit status 2 when the torrent cannot be read.\n";
+const OptionRow kInfoOptions[] = {
+    {"json", nullptr, "one object with the keys piece_length, pieces, files (each\n"
+                      "{\"path\", \"length\"}, in torrent order, \"/\" between path\n"
+                      "components, padding files left out, a symbolic link with\n"
+                      "\"symlink\": its target), name, total_size, file_count,\n"
+                      "info_hash, info_hash_v2, private, created_by, creation_date,\n"
+                      "comment, trackers (a list of tiers) and web_seeds"},
+};
+
+std::string InfoUsage() {
+  return "Usage: zandrel-cli info [--json] TORRENT\n"
+         "\n"
+         "Without --json: name, total size, file count, pieces, info-hashes, private flag, creator,\n"
+         "creation date, comment, trackers and web seeds, then the files as an indented tree with sizes\n"
+         "(the text the torrent view saves). Control characters in the torrent's texts are shown\n"
+         "escaped (\\n, \\x1b), so that no torrent can forge a line or drive the terminal.\n"
+         "\n" +
+         OptionsHelp(kInfoOptions) +
+         "\n"
+         "'--' ends the options, so that a TORRENT may begin with '-'.\n"
+         "Exit status 2 when the torrent cannot be read.\n";
+}
 
 void WriteOut(const std::string& text) { std::fwrite(text.data(), 1, text.size(), stdout); }
 
@@ -66,7 +79,7 @@ std::string JsonText(const TorrentModel& model, const TorrentMeta& meta) {
   for (const TorrentFileEntry& entry : model.TorrentFiles) {
     QString path = entry.RelativePath();
     path.replace(QChar(kSeparator), QChar(u'/'));
-    json.BeginObject(nullptr, true).String("path", path).Int("length", entry.Length);
+    json.BeginObject(nullptr, true).Path("path", path).Int("length", entry.Length);
     if (entry.IsSymlink) json.String("symlink", QString(entry.SymlinkTarget).replace(QChar(kSeparator), QChar(u'/')));
     json.EndObject();
   }
@@ -82,9 +95,11 @@ std::string JsonText(const TorrentModel& model, const TorrentMeta& meta) {
   return json.Text();
 }
 
+// Every text comes from the torrent, whose author could have put escape sequences or line breaks
+// in it to drive the terminal or forge a line: control characters are shown escaped.
 void AddLine(std::string& out, const char* label, const QString& value) {
   out += label;
-  out += value.toStdString();
+  out += ShownText(value).toStdString();
   out += '\n';
 }
 
@@ -107,43 +122,39 @@ std::string DetailsText(const TorrentModel& model, const TorrentMeta& meta) {
   }
   for (const QString& url : meta.web_seeds) AddLine(out, "Web seed: ", url);
   out += "\nFiles:\n";
-  for (const QString& line : ListingLines(BuildTreeItems(SortedForView(model.TorrentFiles)))) {
-    out += line.toStdString();
-    out += '\n';
-  }
+  for (const QString& line : ListingLines(BuildTreeItems(SortedForView(model.TorrentFiles)))) AddLine(out, "", line);
   return out;
 }
 
 int InfoError(const QString& path, const QString& message) {
-  std::fprintf(stderr, "zandrel-cli info: %s: %s\n", qPrintable(path), qPrintable(message));
+  std::fprintf(stderr, "zandrel-cli info: %s: %s\n", Bytes(path).c_str(), Bytes(message).c_str());
   return 2;
 }
 
-// Parses the arguments; 0 when they are complete, otherwise the exit status.
-int ParseInfoArgs(const QStringList& args, bool* json, QString* torrent_path) {
-  for (const QString& arg : args) {
-    if (arg == QLatin1String("--help") || arg == QLatin1String("-h")) {
-      std::fputs(kInfoUsage, stdout);
-      return -1;
-    }
-    QString problem;
-    if (arg == QLatin1String("--json")) {
-      *json = true;
-    } else if (arg.startsWith(u'-') && arg.size() > 1) {
-      problem = QStringLiteral("unknown option '%1'").arg(arg);
-    } else if (!torrent_path->isEmpty()) {
-      problem = QStringLiteral("surplus argument '%1' (only one TORRENT is read)").arg(arg);
-    } else {
-      *torrent_path = arg;
-    }
-    if (!problem.isEmpty()) {
-      std::fprintf(stderr, "zandrel-cli info: %s\n\n%s", qPrintable(problem), kInfoUsage);
-      return 2;
-    }
-  }
-  if (!torrent_path->isEmpty()) return 0;
-  std::fprintf(stderr, "zandrel-cli info: no TORRENT given\n\n%s", kInfoUsage);
+int InfoUsageError(const QString& problem) {
+  std::fprintf(stderr, "zandrel-cli info: %s\n\n%s", Bytes(problem).c_str(), InfoUsage().c_str());
   return 2;
+}
+
+// Parses the arguments; 0 when they are complete, -1 after the help, otherwise the exit status.
+int ParseInfoArgs(const QStringList& args, bool* json, QString* torrent_path) {
+  QCommandLineParser parser;
+  QString error, unknown;
+  if (!ParseOptions(kInfoOptions, args, parser, &error, &unknown)) {
+    return InfoUsageError(unknown.isEmpty() ? error : QStringLiteral("%1 '%2'").arg(error, unknown));
+  }
+  if (parser.isSet(QStringLiteral("help"))) {
+    std::fputs(InfoUsage().c_str(), stdout);
+    return -1;
+  }
+  *json = parser.isSet(QStringLiteral("json"));
+  const QStringList positional = parser.positionalArguments();
+  if (positional.isEmpty()) return InfoUsageError(QStringLiteral("no TORRENT given"));
+  if (positional.size() > 1) {
+    return InfoUsageError(QStringLiteral("surplus argument '%1' (only one TORRENT is read)").arg(positional[1]));
+  }
+  *torrent_path = positional[0];
+  return 0;
 }
 
 }  // namespace

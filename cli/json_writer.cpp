@@ -1,11 +1,18 @@
 #include "cli/json_writer.h"
 
+#include <QUtf8StringView>
+
+#include <algorithm>
+#include <charconv>
+#include <cmath>
 #include <cstdio>
+
+#include "platform/native_name.h"
 
 namespace zandrel {
 
 std::string JsonQuoted(const QString& text) {
-  const QByteArray utf8 = text.toUtf8();
+  const QByteArray utf8 = DisplayName(text).toUtf8();
   std::string out = "\"";
   for (const char c : utf8) {
     const auto u = static_cast<unsigned char>(c);
@@ -84,10 +91,11 @@ JsonWriter& JsonWriter::Int(const char* key, int64_t value) {
   return *this;
 }
 
+// Not printf: under the user's locale it may write a decimal comma, which is no JSON number.
 JsonWriter& JsonWriter::Double(const char* key, double value, int decimals) {
-  char text[64];
-  std::snprintf(text, sizeof text, "%.*f", decimals, value);
-  Raw(key, text);
+  char text[400];  // room for any finite double in fixed notation
+  const std::to_chars_result result = std::to_chars(text, text + sizeof text, value, std::chars_format::fixed, decimals);
+  Raw(key, result.ec == std::errc() && std::isfinite(value) ? std::string(text, result.ptr) : std::string("null"));
   return *this;
 }
 
@@ -112,6 +120,34 @@ JsonWriter& JsonWriter::OptionalInt(const char* key, const std::optional<int64_t
 JsonWriter& JsonWriter::StringArray(const char* key, const std::vector<QString>& values) {
   BeginArray(key, true);
   for (const QString& value : values) String(nullptr, value);
+  return EndArray();
+}
+
+std::optional<std::string> NameBytesHex(const QString& path) {
+  const QByteArray bytes = EncodeName(path);
+  if (QUtf8StringView(bytes).isValidUtf8()) return std::nullopt;
+  return bytes.toHex().toStdString();
+}
+
+JsonWriter& JsonWriter::Path(const char* key, const QString& path) {
+  String(key, path);
+  if (const std::optional<std::string> hex = NameBytesHex(path)) Raw((std::string(key) + "_bytes").c_str(), '"' + *hex + '"');
+  return *this;
+}
+
+JsonWriter& JsonWriter::OptionalPath(const char* key, const std::optional<QString>& path) {
+  return path ? Path(key, *path) : Null(key);
+}
+
+JsonWriter& JsonWriter::PathArray(const char* key, const std::vector<QString>& paths) {
+  StringArray(key, paths);
+  const bool all_utf8 = std::all_of(paths.begin(), paths.end(), [](const QString& p) { return !NameBytesHex(p); });
+  if (all_utf8) return *this;
+  BeginArray((std::string(key) + "_bytes").c_str(), true);
+  for (const QString& path : paths) {
+    const std::optional<std::string> hex = NameBytesHex(path);
+    Raw(nullptr, hex ? '"' + *hex + '"' : std::string("null"));
+  }
   return EndArray();
 }
 

@@ -28,6 +28,12 @@ class JsonWriter {
   JsonWriter& OptionalInt(const char* key, const std::optional<int64_t>& value);
   // An inline array of strings.
   JsonWriter& StringArray(const char* key, const std::vector<QString>& values);
+  // A path as a person reads it; when its bytes are not UTF-8 (so that the text cannot name the
+  // file), "<key>_bytes" follows with the bytes in hex.
+  JsonWriter& Path(const char* key, const QString& path);
+  JsonWriter& OptionalPath(const char* key, const std::optional<QString>& path);
+  // The same for a list: "<key>_bytes" holds the hex for each item that is not UTF-8, else null.
+  JsonWriter& PathArray(const char* key, const std::vector<QString>& paths);
 
   // The document, ended by a line feed.
   std::string Text() const { return out_ + "\n"; }
@@ -45,7 +51,11 @@ class JsonWriter {
   std::vector<Level> levels_;  // one per open object or array
 };
 
-// A JSON string literal for UTF-8 text: quotes, backslashes and control characters escaped.
+// A JSON string literal for UTF-8 text: quotes, backslashes and control characters escaped; a
+// byte of a name that is not UTF-8 shows as U+FFFD.
 std::string JsonQuoted(const QString& text);
+
+// The bytes of a name in lower-case hex when they are not UTF-8; nullopt when they are.
+std::optional<std::string> NameBytesHex(const QString& path);
 
 }  // namespace zandrel

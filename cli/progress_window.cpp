@@ -1,6 +1,10 @@
 #include "cli/progress_window.h"
 
+#include <sys/ioctl.h>
+#include <unistd.h>
+
 #include <algorithm>
+#include <charconv>
 #include <cstdio>
 #include <string>
 
@@ -18,13 +22,16 @@ const char* StageName(RunStage stage) {
   return "";
 }
 
-std::string Format(const char* format, double a, double b = 0) {
-  char text[64];
-  std::snprintf(text, sizeof text, format, a, b);
-  return text;
+// One decimal, always with a point, whatever the locale.
+std::string Decimal(double value) {
+  char text[400];
+  const std::to_chars_result result = std::to_chars(text, text + sizeof text, value, std::chars_format::fixed, 1);
+  return result.ec == std::errc() ? std::string(text, result.ptr) : std::string("?");
 }
 
-std::string Mebibytes(double bytes) { return Format("%.1f", bytes / 1048576.0); }
+constexpr double kMebibyte = 1048576.0;
+
+std::string Mebibytes(double bytes) { return Decimal(bytes / kMebibyte); }
 
 std::string Duration(double seconds) {
   const long long s = static_cast<long long>(seconds + 0.5);
@@ -40,16 +47,31 @@ std::string HashingText(const ProgressState& state, const ProgressTotals& totals
   const double done = std::min(double(pieces_done) * double(totals.piece_length), double(totals.total_bytes));
   const double total = double(totals.total_bytes);
   std::string text = Mebibytes(done) + "/" + Mebibytes(total) + " MiB";
-  if (total > 0) text += Format(" (%.1f%%)", 100.0 * done / total);
+  if (total > 0) text += " (" + Decimal(100.0 * done / total) + "%)";
   const double seconds = double(state.elapsed_ms) / 1000.0;
   if (seconds > 0.5 && done > 0) {
     const double rate = done / seconds;
-    text += Format(", %.1f MB/s", rate / 1e6) + ", ETA " + Duration((total - done) / rate);
+    text += ", " + Decimal(rate / kMebibyte) + " MiB/s, ETA " + Duration((total - done) / rate);
   }
   return text + ", failed pieces: " + std::to_string(state.failures);
 }
 
+// The width of the terminal now (it may have been resized since the last line).
+int TerminalColumns() {
+  winsize size{};
+  if (::ioctl(STDERR_FILENO, TIOCGWINSZ, &size) != 0 || size.ws_col == 0) return 80;
+  return size.ws_col;
+}
+
 }  // namespace
+
+std::string FitToWidth(std::string text, int columns) {
+  // A line that reaches the last column wraps on some terminals, and "\r" then redraws only its
+  // second half, so the line stays one short of the width.
+  const size_t room = static_cast<size_t>(std::max(1, columns - 1));
+  if (text.size() > room) text.resize(room);
+  return text;
+}
 
 std::string ProgressLineText(const ProgressState& state, const ProgressTotals& totals) {
   std::string text = std::string(StageName(state.stage)) + ": ";
@@ -106,7 +128,7 @@ void ProgressWindow::Draw(bool force) {
   since_draw_.restart();
   state_.elapsed_ms = since_stage_.elapsed();
   state_.failures = failures_ ? failures_(state_.stage) : 0;
-  std::fprintf(stderr, "\r%s\033[K", ProgressLineText(state_, totals_).c_str());
+  std::fprintf(stderr, "\r%s\033[K", FitToWidth(ProgressLineText(state_, totals_), TerminalColumns()).c_str());
   std::fflush(stderr);
   line_drawn_ = true;
 }

@@ -30,6 +30,8 @@ struct ProgressState {
   int64_t failures = 0;
 };
 std::string ProgressLineText(const ProgressState& state, const ProgressTotals& totals);
+// The line cut to fit a terminal of `columns` without wrapping (the text is ASCII).
+std::string FitToWidth(std::string text, int columns);
 
 class ProgressWindow : public WindowOperations {
  public:

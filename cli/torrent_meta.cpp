@@ -1,6 +1,7 @@
 #include "cli/torrent_meta.h"
 
 #include <QCryptographicHash>
+#include <algorithm>
 #include <string_view>
 #include <utility>
 
@@ -41,8 +42,9 @@ class MetaReader {
   bencode::Walker walker_;
   TorrentMeta meta_;
   bool info_found_ = false;
-  std::optional<QString> announce_, name_, name_utf8_;
-  bool tiers_seen_ = false, web_seeds_seen_ = false;
+  std::optional<QString> announce_, name_, name_utf8_, comment_, comment_utf8_, created_by_, created_by_utf8_;
+  std::vector<QString> web_seeds_, http_seeds_;
+  bool tiers_seen_ = false, web_seeds_seen_ = false, http_seeds_seen_ = false;
 };
 
 std::vector<QString> MetaReader::Strings(int64_t at) const {
@@ -69,7 +71,8 @@ int64_t MetaReader::ReadInfo(int64_t at) {
     if (KeyIs(key, "name")) KeepString(value, name_);
     if (KeyIs(key, "name.utf-8")) KeepString(value, name_utf8_);
     if (KeyIs(key, "private") && integer && !std::exchange(private_seen, true)) {
-      meta_.is_private = walker_.Integer(value) == 1;
+      // As clients read it: any value but 0 makes the torrent private.
+      meta_.is_private = walker_.Integer(value) != 0;
     }
     if (KeyIs(key, "meta version") && integer && !std::exchange(version_seen, true)) {
       meta_.meta_version = walker_.Integer(value);
@@ -103,13 +106,19 @@ int64_t MetaReader::TopLevelMember(std::string_view key, int64_t at) {
       return -1;
     });
   } else if (KeyIs(key, "comment")) {
-    KeepString(at, meta_.comment);
+    KeepString(at, comment_);
+  } else if (KeyIs(key, "comment.utf-8")) {
+    KeepString(at, comment_utf8_);
   } else if (KeyIs(key, "created by")) {
-    KeepString(at, meta_.created_by);
+    KeepString(at, created_by_);
+  } else if (KeyIs(key, "created by.utf-8")) {
+    KeepString(at, created_by_utf8_);
   } else if (KeyIs(key, "creation date") && kind == Kind::kInteger && !meta_.creation_date) {
     meta_.creation_date = walker_.Integer(at);
   } else if (KeyIs(key, "url-list") && !std::exchange(web_seeds_seen_, true)) {
-    meta_.web_seeds = Strings(at);
+    web_seeds_ = Strings(at);
+  } else if (KeyIs(key, "httpseeds") && !std::exchange(http_seeds_seen_, true)) {
+    http_seeds_ = Strings(at);
   }
   return -1;
 }
@@ -120,6 +129,16 @@ std::optional<TorrentMeta> MetaReader::Read() {
   if (!info_found_) return std::nullopt;
   // Clients use "announce" only when there is no list.
   if (meta_.tracker_tiers.empty() && announce_ && !announce_->isEmpty()) meta_.tracker_tiers.push_back({*announce_});
+  // The ".utf-8" keys exist because the plain ones were written in a legacy code page.
+  meta_.comment = comment_utf8_ ? comment_utf8_ : comment_;
+  meta_.created_by = created_by_utf8_ ? created_by_utf8_ : created_by_;
+  // Seeds of the older HTTP-seed protocol are web seeds too, each listed once.
+  meta_.web_seeds = web_seeds_;
+  for (const QString& url : http_seeds_) {
+    if (std::find(meta_.web_seeds.begin(), meta_.web_seeds.end(), url) == meta_.web_seeds.end()) {
+      meta_.web_seeds.push_back(url);
+    }
+  }
   return std::move(meta_);
 }
 

@@ -19,11 +19,11 @@ struct TorrentMeta {
   QString info_hash_v1;                // 40 lower-case hex digits (SHA-1 of the info dictionary)
   QString info_hash_v2;                // 64 digits (SHA-256) for v2 and hybrid torrents, else empty
   bool is_private = false;
-  std::optional<QString> created_by;
+  std::optional<QString> created_by;   // "created by.utf-8" before "created by"
   std::optional<int64_t> creation_date;  // seconds since 1970
-  std::optional<QString> comment;
+  std::optional<QString> comment;      // "comment.utf-8" before "comment"
   std::vector<std::vector<QString>> tracker_tiers;  // "announce-list", or "announce" as one tier
-  std::vector<QString> web_seeds;                   // "url-list"
+  std::vector<QString> web_seeds;                   // "url-list", then "httpseeds"
 
   bool V2Only() const { return meta_version >= 2 && !has_v1_pieces; }
 };

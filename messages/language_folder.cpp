@@ -28,14 +28,20 @@ LanguageListing ListLanguageFiles(const QString& lang_dir) {
   return listing;
 }
 
-QString LanguageFolder(const QString& working_dir, const QString& program_dir) {
-  const QString local = QDir(working_dir).filePath(QStringLiteral("lang"));
-  if (HoldsLanguageFile(local)) return local;
+QStringList LanguageFolders(const QString& working_dir, const QString& program_dir) {
+  QStringList folders{QDir(working_dir).filePath(QStringLiteral("lang"))};
   for (const QString& relative : {QStringLiteral("lang"), QStringLiteral("../share/zandrel/lang")}) {
-    const QString candidate = QDir::cleanPath(QDir(program_dir).filePath(relative));
-    if (HoldsLanguageFile(candidate)) return candidate;
+    folders << QDir::cleanPath(QDir(program_dir).filePath(relative));
   }
-  return local;
+  return folders;
+}
+
+QString LanguageFolder(const QString& working_dir, const QString& program_dir) {
+  const QStringList folders = LanguageFolders(working_dir, program_dir);
+  for (const QString& folder : folders) {
+    if (HoldsLanguageFile(folder)) return folder;
+  }
+  return folders.first();
 }
 
 bool IsRequestedLanguage(const QString& name, const QString& requested_file) {

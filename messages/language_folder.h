@@ -14,6 +14,10 @@ struct LanguageListing {
 // Files matching "*.lng" in lang_dir; folders of that name are skipped but still count as found.
 LanguageListing ListLanguageFiles(const QString& lang_dir);
 
+// Where language files are looked for, in this order: "lang" in the working directory, "lang"
+// beside the executable, share/zandrel/lang of an installed program.
+QStringList LanguageFolders(const QString& working_dir, const QString& program_dir);
+
 // "lang" in the working directory when it holds a language file; otherwise the program's own
 // folder: "lang" beside the executable, or share/zandrel/lang of an installed program.
 QString LanguageFolder(const QString& working_dir, const QString& program_dir);

@@ -1,7 +1,5 @@
 #include "platform/file_identity.h"
 
-#include <QDir>
-#include <QFileInfo>
 
 #include <dirent.h>
 #include <fcntl.h>
@@ -9,8 +7,10 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
 
+#include "platform/native_file.h"
 #include "platform/native_name.h"
 
 namespace zandrel {
@@ -18,11 +18,11 @@ namespace {
 
 QString SystemReason(int error) { return QString::fromLocal8Bit(std::strerror(error)); }
 
-// The folder above path, spelled as given ("" once the root has been passed).
+// The folder above an absolute, cleaned path ("" once the root has been passed).
 QString ParentOf(const QString& path) {
-  const QString cleaned = QDir::cleanPath(QDir(path).absolutePath());
-  if (cleaned == QDir::rootPath()) return QString();
-  return QFileInfo(cleaned).absolutePath();
+  if (path == u"/") return QString();
+  const qsizetype slash = path.lastIndexOf(u'/');
+  return slash <= 0 ? QStringLiteral("/") : path.left(slash);
 }
 
 }  // namespace
@@ -36,18 +36,26 @@ std::optional<FileIdentity> IdentityOf(const QString& path) {
 bool IsSameOrInside(const QString& path, const QString& dir) {
   const std::optional<FileIdentity> target = IdentityOf(dir);
   if (!target) return false;
-  // Resolved first, so that "a/link/.." climbs from where the link leads, as the system does.
-  QString at = QDir::cleanPath(QDir(path).absolutePath());
+  QString at = AbsoluteName(path);
   for (int steps = 0; !at.isEmpty() && steps < 4096; ++steps) {
     const std::optional<FileIdentity> here = IdentityOf(at);
     if (here) {
       if (*here == *target) return true;
-      const QString real = QFileInfo(at).canonicalFilePath();
+      // Climbs from where a link leads, as the system would.
+      const QString real = RealPath(at);
       if (!real.isEmpty() && real != at) at = real;
     }
     at = ParentOf(at);
   }
   return false;
+}
+
+QString RealPath(const QString& path) {
+  char* resolved = ::realpath(EncodeName(path).constData(), nullptr);
+  if (!resolved) return QString();
+  const QString real = DecodeName(resolved);
+  std::free(resolved);
+  return real;
 }
 
 QString FolderReadProblem(const QString& dir) {

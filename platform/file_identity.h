@@ -21,6 +21,9 @@ std::optional<FileIdentity> IdentityOf(const QString& path);
 // the nearest existing folder on the way up from path is compared, and each folder above it.
 bool IsSameOrInside(const QString& path, const QString& dir);
 
+// The path with every link resolved; empty when it does not exist.
+QString RealPath(const QString& path);
+
 // The system's reason why the folder cannot be listed ("Permission denied"); empty when it can.
 QString FolderReadProblem(const QString& dir);
 

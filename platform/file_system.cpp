@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "platform/file_copy.h"
+#include "platform/native_file.h"
 #include "platform/native_name.h"
 
 namespace zandrel {
@@ -147,7 +148,7 @@ void MakeWritable(const QString& path) {
 
 QString FullPathName(const QString& path) {
   if (path.isEmpty()) return QDir::currentPath();
-  return QDir::cleanPath(QFileInfo(path).absoluteFilePath());
+  return AbsoluteName(path);
 }
 
 QString DriveText(const QString& path) {

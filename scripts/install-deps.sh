@@ -9,7 +9,7 @@ packages=(
   libssl-dev libpng-dev zlib1g-dev
   googletest libgtest-dev libbenchmark-dev
   e2fsprogs util-linux mount
-  xvfb xauth fonts-dejavu-core python3-jsonschema
+  xvfb xauth fonts-dejavu-core python3-jsonschema locales
 )
 if [ "${1:-}" = "--bench" ]; then
   packages+=(mktorrent btcheck python3-libtorrent time bc python3)

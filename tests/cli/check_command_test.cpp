@@ -114,6 +114,10 @@ TEST_F(CheckCommandTest, UsageAndInputErrorsSayWhatIsWrongExitWithTwoAndTouchNot
       {{}, "Usage: zandrel-cli info"},
       {{"check", torrent_}, "check needs a TORRENT and a DIR"},
       {{"check", torrent_, dl_, "--bogus"}, "unknown option --bogus"},
+      {{"check", torrent_, dl_, "--bogus=1"}, "unknown option --bogus\n"},
+      {{"check", "-b", torrent_, dl_}, "unknown option -b\n"},
+      {{"check", torrent_, "-Show"}, "unknown option -Show\n"},  // a DIR like that follows "--"
+      {{"check", "--json=yes", torrent_, dl_}, "option --json takes no value"},
       {{"check", torrent_, dl_, "--report"}, "option --report needs a value"},
       {{"check", torrent_, dl_, "extra"}, "surplus argument 'extra'"},
       {{"check", torrent_, dl_, "--json", "--report", "-"}, "both write to stdout"},
@@ -189,7 +193,12 @@ TEST_F(CheckCommandTest, LanguageOptionTranslatesTheReportAndStatus) {
   EXPECT_EQ(r.exit_code, 0);
   EXPECT_EQ(r.out.value(1), QString::fromUtf8("Torrent-Prüfung erfolgreich! Keine Fehler gefunden."));
   EXPECT_EQ(test::ReadReportLines(report_).value(0), QString::fromUtf8("Zandrel v1.0 Prüfbericht"));
-  EXPECT_EQ(Cli({"check", torrent_, dl_, "--language", "Klingon", "--report", report_}).exit_code, 2);
+  // A ./lang with other languages only does not hide the program's own; a missing one is named.
+  QFile::rename(Join(root_.path(), "lang/Deutsch.lng"), Join(root_.path(), "lang/Other.lng"));
+  EXPECT_EQ(Cli({"check", torrent_, dl_, "--language", "deutsch", "--report", report_}).out.value(1), own.out.value(1));
+  r = Cli({"check", torrent_, dl_, "--language", "Klingon", "--report", report_});
+  EXPECT_EQ(r.exit_code, 2);
+  EXPECT_EQ(r.err, "zandrel-cli: no language file Klingon.lng; the languages are: Deutsch, English, Other\n");
 }
 
 TEST_F(CheckCommandTest, AllProblemsFixedHasAStatusOfItsOwn) {

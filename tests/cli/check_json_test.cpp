@@ -182,5 +182,29 @@ TEST(CheckJsonBytesTest, FailedPiecesCountTheBytesTheyCover) {
   }
 }
 
+// A name that is not UTF-8 cannot be written as JSON text: the text shows U+FFFD, and its bytes in
+// hex beside it name the file exactly (a "?" would name another file).
+TEST(CheckJsonNamesTest, PathsThatAreNotUtf8CarryTheirBytes) {
+  QTemporaryDir root;
+  const QByteArray base = root.path().toUtf8();
+  test::WriteNamedFile(base + "/t.torrent", test::BuildSingleFileTorrent("a.bin", 1, kPiece, test::Sha1("a")));
+  test::WriteNamedFile(base + "/Set/a.bin", "a");
+  test::WriteNamedFile(base + "/Set/bad\xFF\xFE.txt", "stray");
+  test::ByteRun request;
+  request.args = {"check", base + "/t.torrent", base + "/Set", "--json", "--ignore=k\xFD", "--report", base + "/r\xFC"};
+  const test::CliRun run = test::RunBytes(request);
+  EXPECT_EQ(SchemaProblems(run.out, root.path()), "");
+  const QJsonObject o = QJsonDocument::fromJson(run.out).object();
+  const QJsonValue stray = o["unneeded"][0];
+  EXPECT_EQ(stray["path"].toString(), root.path() + QString::fromUtf8("/Set/bad\uFFFD\uFFFD.txt"));
+  EXPECT_EQ(QByteArray::fromHex(stray["path_bytes"].toString().toLatin1()), base + "/Set/bad\xFF\xFE.txt");
+  EXPECT_EQ(QByteArray::fromHex(o["report_bytes"].toString().toLatin1()), base + "/r\xFC");
+  EXPECT_EQ(o["options"]["ignore_bytes"], QJsonArray({"6bfd"}));
+  for (const QJsonValue& utf8 : {o["directory_bytes"], o["entries"][0]["path_bytes"], o["torrent_bytes"]}) {
+    EXPECT_TRUE(utf8.isUndefined());
+  }
+  test::RemoveNamedTree(base);
+}
+
 }  // namespace
 }  // namespace zandrel

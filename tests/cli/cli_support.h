@@ -8,6 +8,7 @@
 
 #include <map>
 #include <string>
+#include <vector>
 
 namespace zandrel::test {
 
@@ -20,6 +21,24 @@ struct CliRun {
 // Runs zandrel-cli in working_dir (the current directory when empty) with XDG_CONFIG_HOME set to
 // config_home when that is given.
 CliRun RunCli(const QStringList& args, const QString& working_dir = {}, const QString& config_home = {});
+
+// A program run with arguments as bytes, so that names that are not UTF-8 reach it as they are
+// (QProcess would re-encode them). `env` adds or replaces "NAME=value" entries; with
+// terminal_columns > 0 stderr is a terminal of that width.
+struct ByteRun {
+  QByteArray program = ZANDREL_CLI_PATH;
+  std::vector<QByteArray> args;
+  QByteArray working_dir;
+  std::vector<QByteArray> env;
+  int terminal_columns = 0;
+};
+CliRun RunBytes(const ByteRun& run);
+
+// Files by their bytes: the parents are made as needed.
+void WriteNamedFile(const QByteArray& path, const std::string& bytes);
+bool NamedPathExists(const QByteArray& path);
+// Removes path and everything below it, names that are not UTF-8 included (path itself is UTF-8).
+void RemoveNamedTree(const QByteArray& path);
 
 // Every item below root by relative path: "dir:" + permissions, "link:" + target, or "file:" +
 // permissions + ":" + the bytes. Links are recorded, never followed.

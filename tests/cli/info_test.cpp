@@ -202,6 +202,7 @@ TEST_F(InfoCommandTest, UsageErrors) {
       {{"info"}, "no TORRENT given"},
       {{"info", "--xml", path}, "unknown option '--xml'"},
       {{"info", path, "other"}, "surplus argument 'other'"},
+      {{"info", "-x.torrent"}, "unknown option '-x.torrent'"},  // unless after "--", as below
   };
   for (const auto& c : cases) {
     const test::CliRun run = RunCli(c.args);
@@ -209,9 +210,48 @@ TEST_F(InfoCommandTest, UsageErrors) {
     EXPECT_TRUE(run.err.contains(c.message)) << run.err.toStdString();
     EXPECT_TRUE(run.err.contains("Usage: zandrel-cli info"));
   }
+  QFile::copy(path, test::Join(dir_.path(), "-x.torrent"));
+  EXPECT_EQ(RunCli({"info", "--", "-x.torrent"}, dir_.path()).exit_code, 0);
   const test::CliRun help = RunCli({"info", "--help"});
   EXPECT_EQ(help.exit_code, 0);
   EXPECT_TRUE(help.out.startsWith("Usage: zandrel-cli info"));
+}
+
+// A torrent's author chooses every text info prints: escape sequences that retitle or clear the
+// terminal, or line breaks that forge a line, are shown escaped.
+TEST_F(InfoCommandTest, ControlCharactersInTheTorrentsTextsAreShownEscaped) {
+  const std::string info = BDict({{"length", BInt(5)}, {"name", BStr("evil\x1b]0;owned\x07.bin")},
+                                  {"piece length", BInt(16384)}, {"pieces", BStr(std::string(20, 'h'))}});
+  const test::CliRun run = RunCli({"info", Torrent(BDict({{"announce", BStr("http://t/\r\x1b[Kx")},
+                                                          {"comment", BStr("fine\nPrivate: yes")},
+                                                          {"created by", BStr("\x1b[2J")}, {"info", info},
+                                                          {"url-list", BStr("http://s/\xc2\x9b")}}))});
+  const QList<QByteArray> lines = run.out.split('\n');
+  for (const char* line : {"Name: evil\\x1b]0;owned\\x07.bin", "Private: no", "Created by: \\x1b[2J",
+                           "Comment: fine\\nPrivate: yes", "Tracker: tier 1 http://t/\\r\\x1b[Kx", "Web seed: http://s/\\x9b"}) {
+    EXPECT_TRUE(lines.contains(line)) << line << "\n" << run.out.toStdString();
+  }
+  for (const char c : run.out) EXPECT_TRUE(c == '\n' || static_cast<unsigned char>(c) >= 0x20) << int(c);
+}
+
+// As torrent clients read them: any "private" but 0 is private, the older "httpseeds" are web seeds
+// too, and the ".utf-8" forms of comment and creator come first.
+TEST_F(InfoCommandTest, DetailsAreReadAsClientsReadThem) {
+  for (const int64_t flag : {0, 1, 2, -1}) {
+    const std::string info = BDict({{"length", BInt(5)}, {"name", BStr("a")}, {"piece length", BInt(16384)},
+                                    {"pieces", BStr(std::string(20, 'h'))}, {"private", BInt(flag)}});
+    const test::CliRun run = RunCli({"info", "--json", Torrent(BDict({{"comment", BStr("caf\xe9")},
+                                                                      {"comment.utf-8", BStr("caf\xc3\xa9")},
+                                                                      {"created by", BStr("x")},
+                                                                      {"created by.utf-8", BStr("y")},
+                                                                      {"httpseeds", BList({BStr("http://b/"), BStr("http://a/")})},
+                                                                      {"info", info}, {"url-list", BStr("http://a/")}}))});
+    const QJsonObject object = QJsonDocument::fromJson(run.out).object();
+    EXPECT_EQ(object["private"].toBool(), flag != 0) << flag;
+    EXPECT_EQ(object["comment"].toString(), QString::fromUtf8("café"));
+    EXPECT_EQ(object["created_by"].toString(), "y");
+    EXPECT_EQ(object["web_seeds"].toArray(), QJsonArray({"http://a/", "http://b/"}));
+  }
 }
 
 }  // namespace

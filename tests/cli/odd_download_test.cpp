@@ -9,6 +9,7 @@
 
 #include <cstdio>
 
+#include "tests/cli/cli_support.h"
 #include "tests/support/bencode.h"
 #include "tests/support/test_files.h"
 
@@ -53,6 +54,7 @@ TEST(OddDownloadTest, TorrentListingTheBackupFolderKeepsEveryFile) {
   EXPECT_EQ(ReadFile(Join(dl, "[ZandrelBackup]/Show/a.bin")), kept);
   EXPECT_EQ(ReadFile(Join(dl, "a.bin")), partial);
   EXPECT_EQ(::access((QFile::encodeName(dl) + "/[ZandrelBackup]/Show/caf\xe9.txt").constData(), F_OK), 0);
+  test::RemoveNamedTree(root.path().toUtf8());  // QTemporaryDir leaves names that are not UTF-8
 }
 
 }  // namespace

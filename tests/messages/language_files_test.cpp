@@ -4,6 +4,7 @@
 #include <QFile>
 #include <QTemporaryDir>
 
+#include "messages/builtin_texts.h"
 #include "messages/message_table.h"
 #include "platform/file_system.h"
 #include "platform/version.h"
@@ -59,7 +60,7 @@ TEST_F(LanguageFiles, EnglishFileFromBuiltInTextsHasTheExactLayout) {
 
   const QStringList expected = ExpectedEnglishLines();
   EXPECT_EQ(written, LngBytes(expected));
-  ASSERT_EQ(expected.size(), 4 + 2 + 6 * 3 + 122);
+  ASSERT_EQ(expected.size(), 4 + 2 + 6 * 3 + kSlotCount - 2);
   EXPECT_EQ(expected.mid(4, 7), QStringList({";", "Author=Marrowby", ";", "; Gadgets", ";",
                                              "Frame_Status=Status", "Frame_Settings=Settings"}));
   EXPECT_EQ(expected.last(), "Req_SaveTorrentList2=Text file");
