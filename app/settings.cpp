@@ -6,6 +6,7 @@
 #include "check/engine_state.h"
 #include "messages/text.h"
 #include "platform/file_system.h"
+#include "platform/native_name.h"
 
 namespace zandrel {
 namespace {
@@ -103,7 +104,8 @@ void ApplySettingsText(const QByteArray& bytes, Options& options, SettingsFlags&
   for (qsizetype i = 0; i <= bytes.size(); ++i) {
     const bool end = i == bytes.size();
     if (!end && bytes[i] != '\r' && bytes[i] != '\n' && bytes[i] != '\0') continue;
-    const QString line = QString::fromUtf8(bytes.constData() + start, i - start);
+    // Paths are kept byte for byte: a name that is not UTF-8 comes back as it went in.
+    const QString line = DecodeName(QByteArrayView(bytes.constData() + start, i - start));
     ApplyLine(line, options, flags);
     if (!end && bytes[i] == '\r' && i + 1 < bytes.size() && bytes[i + 1] == '\n') ++i;
     start = i + 1;
@@ -166,7 +168,7 @@ void SaveSettings(const QString& path, const Options& options, bool window_maxim
   }
   if (!language_line.isEmpty()) line(QStringLiteral("Language=") + language_line);
   // Through a temporary file renamed over the old one: a crash while writing keeps the old file.
-  WriteWholeFile(path, text.toUtf8());
+  WriteWholeFile(path, EncodeName(text));
 }
 
 }  // namespace zandrel

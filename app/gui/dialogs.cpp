@@ -6,6 +6,8 @@
 #include <QMessageBox>
 #include <QUrl>
 
+#include "platform/path_recovery.h"
+
 namespace zandrel {
 
 bool QtDialogs::AskYesNo(QWidget* parent, const QString& title, const QString& text) {
@@ -19,18 +21,23 @@ void QtDialogs::ShowMessage(QWidget* parent, const QString& title, const QString
 
 QStringList QtDialogs::OpenFiles(QWidget* parent, const QString& title, const QString& start,
                                  const QString& filter, bool multiple) {
-  if (multiple) return QFileDialog::getOpenFileNames(parent, title, start, filter);
-  const QString file = QFileDialog::getOpenFileName(parent, title, start, filter);
+  // Qt's requesters hand back names that are not UTF-8 with their bytes replaced.
+  if (multiple) {
+    QStringList files = QFileDialog::getOpenFileNames(parent, title, start, filter);
+    for (QString& file : files) file = RecoverPath(file);
+    return files;
+  }
+  const QString file = RecoverPath(QFileDialog::getOpenFileName(parent, title, start, filter));
   return file.isEmpty() ? QStringList() : QStringList{file};
 }
 
 QString QtDialogs::SaveFile(QWidget* parent, const QString& title, const QString& start,
                             const QString& filter) {
-  return QFileDialog::getSaveFileName(parent, title, start, filter);
+  return RecoverPath(QFileDialog::getSaveFileName(parent, title, start, filter));
 }
 
 QString QtDialogs::Directory(QWidget* parent, const QString& title, const QString& start) {
-  return QFileDialog::getExistingDirectory(parent, title, start);
+  return RecoverPath(QFileDialog::getExistingDirectory(parent, title, start));
 }
 
 std::optional<QFont> QtDialogs::ChooseFont(QWidget* parent, const QFont& initial) {

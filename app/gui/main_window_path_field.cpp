@@ -6,6 +6,8 @@
 #include <QMimeData>
 #include <QUrl>
 
+#include "platform/path_recovery.h"
+
 namespace zandrel {
 
 PathField::PathField(QWidget* parent) : QLineEdit(parent) { setAcceptDrops(true); }
@@ -14,8 +16,10 @@ QString PathField::FirstLocalPath(const QMimeData* data) {
   if (data == nullptr || !data->hasUrls()) return QString();
   QString path;
   for (const QUrl& url : data->urls()) {
-    if (!url.isLocalFile() || url.toLocalFile().isEmpty()) continue;
-    path = QDir::toNativeSeparators(url.toLocalFile());
+    // Not toLocalFile(): it loses the bytes of a name that is not UTF-8.
+    const QString local = LocalPathOfUrl(url);
+    if (local.isEmpty()) continue;
+    path = QDir::toNativeSeparators(local);
     break;
   }
   // Folders come as the platform gives them, without a trailing separator.

@@ -3,6 +3,10 @@
 #include <QProgressBar>
 
 #include "platform/folder_lock.h"
+#include "platform/native_name.h"
+#include "platform/path_recovery.h"
+
+#include <cstdio>
 
 #include "tests/gui/main_window_fixture.h"
 #include "tests/support/bencode.h"
@@ -211,6 +215,32 @@ TEST_F(MainWindowCheckTest, TheWindowRefusesWhatTheCommandLineRefuses) {
   }
   EXPECT_TRUE(Reports().isEmpty());
   EXPECT_EQ(FilesBelow(work_), before);
+}
+
+
+// A torrent and a download folder whose names are not UTF-8, dropped on the window: the run finds
+// every file, and the settings file keeps both paths byte for byte.
+TEST_F(MainWindowCheckTest, PathsThatAreNotUtf8KeepEveryByte) {
+  CopySample();
+  const QString torrent = DecodeName(EncodeName(work_) + "/t\xfe.torrent");
+  const QString download = DecodeName(EncodeName(work_) + "/Sample\xff");
+  ASSERT_EQ(::rename(EncodeName(torrent_).constData(), EncodeName(torrent).constData()), 0);
+  ASSERT_EQ(::rename(EncodeName(download_).constData(), EncodeName(download).constData()), 0);
+  MainWindow& window = Start();
+  ASSERT_TRUE(DropFiles(C::kTorrentPath, {torrent}));
+  ASSERT_TRUE(DropFiles(C::kDownloadDir, {download}));
+  Click(C::kHashCheck);
+  QSignalSpy finished(&window, &MainWindow::checkRunFinished);
+  Click(C::kCheckTorrent);
+  ASSERT_TRUE(WaitForRunEnd(finished));
+  EXPECT_EQ(StatusText(), "Torrent check was successful! No errors found.");
+  ASSERT_TRUE(CloseAndWaitForExit());
+  const std::string settings = ReadFile(SettingsPath());
+  EXPECT_NE(settings.find("TorrentFile=" + EncodeName(torrent).toStdString() + "\r\n"), std::string::npos);
+  EXPECT_NE(settings.find("TorrentDir=" + EncodeName(download).toStdString()), std::string::npos);
+  // What a requester hands back, with the bytes shown as U+FFFD, finds the same folder.
+  EXPECT_EQ(RecoverPath(DisplayName(download)), download);
+  EXPECT_EQ(RecoverPath(DisplayName(torrent)), torrent);
 }
 
 }  // namespace

@@ -21,6 +21,7 @@
 
 #include "app/gui/application.h"
 #include "app/gui/main_window.h"
+#include "platform/native_name.h"
 #include "tests/gui/scripted_dialogs.h"
 #include "tests/support/test_files.h"
 
@@ -84,7 +85,9 @@ class MainWindowFixture : public ::testing::Test {
   bool DropFiles(MainControl control, const QStringList& paths) {
     QMimeData data;
     QList<QUrl> urls;
-    for (const QString& path : paths) urls << QUrl::fromLocalFile(path);
+    // Built from the name's bytes, as a file manager does: fromLocalFile would lose those of a
+    // name that is not UTF-8.
+    for (const QString& path : paths) urls << QUrl::fromEncoded("file://" + EncodeName(path).toPercentEncoding("/"));
     data.setUrls(urls);
     return Drop(Window().Control(control), &data);
   }
