@@ -136,9 +136,10 @@ QString MisplacedDownloadFolder(const TorrentModel& model, const QString& dir) {
 
 PreflightProblem RunLocks::Acquire(const QString& download_dir, const QString& backup_dir) {
   Release();
-  if (download_.Acquire(download_dir) != FolderLock::Outcome::kLocked) {
-    // A folder that cannot be opened was refused before; what is left is another run.
-    return Refuse(Refusal::kCheckRunning, download_dir);
+  switch (download_.Acquire(download_dir)) {
+    case FolderLock::Outcome::kLocked: break;
+    case FolderLock::Outcome::kHeldElsewhere: return Refuse(Refusal::kCheckRunning, download_dir);
+    case FolderLock::Outcome::kFailed: return Refuse(Refusal::kDirUnreadable, download_dir, FolderReadProblem(download_dir));
   }
   const QString backup_folder = NearestExistingFolder(backup_dir);
   if (backup_dir.isEmpty() || backup_folder.isEmpty() || IsSameOrInside(backup_folder, download_dir)) return {};
