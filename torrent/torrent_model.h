@@ -17,6 +17,9 @@ struct TorrentFileEntry {
   // bytes, and nothing ever sizes, trims, deletes, repairs or enters it.
   bool IsSymlink = false;
   QString SymlinkTarget; // relative to the download directory, components joined by the separator
+  // The relative path exactly as the torrent writes it, where the reader shortened or cleaned a
+  // name and the written one is still legal on disk (a client may have kept it); empty otherwise.
+  QString AsWritten;
 
   QString RelativePath() const { return Dir + Name; }
 };
@@ -29,6 +32,9 @@ struct TorrentModel {
   int64_t PieceLength = 0;
   int64_t PiecesSize = 0;               // length of the pieces string in bytes
   int64_t PadBefore = 0;                // padding before the first entry
+  // A torrent of one file without a folder of its own: its download directory is the folder the
+  // file was saved in, usually shared with other downloads.
+  bool SingleFile = false;
 
   int64_t PieceCount() const { return PiecesSize / 20; }
 };

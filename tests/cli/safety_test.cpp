@@ -47,7 +47,8 @@ TEST_F(SafetyTest, NoRunWithoutAReport) {
     QStringList args;
     const char* reason;
   } cases[] = {
-      {{"--report", "/nonexistent/dir/r.log"}, "no such folder /nonexistent/dir"},
+      // Inside this test's own folder, so that no fault can make a folder anywhere else.
+      {{"--report", Join(root_.path(), "nonexistent/dir/r.log")}, "no such folder"},
       {{"--report", Join(root_.path(), "plain.txt/r.log")}, "no such folder"},
       {{"--report", show_}, "is a directory"},
   };
