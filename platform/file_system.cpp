@@ -53,8 +53,9 @@ QString StatError(const QString& path) {
   struct stat st {};
   if (path.isEmpty() || ::stat(Native(path).constData(), &st) == 0) return QString();
   const int error = errno;
-  // Nothing there, or a file where a folder of the path should be: missing, not unreadable.
-  if (error == ENOENT || error == ENOTDIR) return QString();
+  // Nothing there, a file where a folder of the path should be, or a path no file can have:
+  // missing, not unreadable.
+  if (error == ENOENT || error == ENOTDIR || error == ENAMETOOLONG) return QString();
   return QString::fromLocal8Bit(std::strerror(error));
 }
 
