@@ -186,7 +186,8 @@ StepResult SearchMissingFiles(CheckRun& run, const QString& dir, RepairMode mode
           FillPlaceholders(run.Text(u"Status_CheckingDirectory"), {{u"%dir%", Quoted(entry.name)}});
       // Files are moved out of the download's own file system only: a folder mounted inside is
       // not the download's to take from.
-      const bool searched = ShouldSearch(run, path) && (mode == RepairMode::kCopy || SameFileSystem(dir, path));
+      const bool searched = ShouldSearch(run, path) &&
+                            (mode == RepairMode::kCopy || !PathEntryExists(path) || SameFileSystem(dir, path));
       if (searched) SearchMissingFiles(run, path + QChar(kSeparator), mode);
       run.window.SetStatusText(status);
       if (run.CancelRequested()) return StepResult::kCancelled;

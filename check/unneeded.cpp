@@ -177,6 +177,8 @@ QString JudgeDirectory(CheckRun& run, const QString& path, const QString& relati
 // A folder the scan cannot judge: another file system mounted in the download, or one that cannot
 // be read. It gets its line and, like a needed folder, is never deleted or moved, nor its parents.
 bool KeptUnjudged(CheckRun& run, const QString& dir, const QString& path, const QString& relative) {
+  // A folder a dry run only pretends to have made, or has taken away, is judged as the real run would.
+  if (run.disk.Vanished(path) || !PathEntryExists(path)) return false;
   QString line;
   if (!SameFileSystem(dir, path)) {
     line = Line(run, u"Log_OtherFileSystem", u"%dir%", path + QChar(kSeparator));
@@ -198,7 +200,7 @@ void HandleDirectory(CheckRun& run, int level, const QString& dir, const QString
   QString status = FillPlaceholders(run.Text(u"Status_CheckingDirectory"), {{u"%dir%", Quoted(name)}});
   bool cut_short = false;
   const bool ignored = IgnoredDirectory(run, relative, path);
-  if (!ignored && !run.disk.Vanished(path) && KeptUnjudged(run, dir, path, relative)) {
+  if (!ignored && KeptUnjudged(run, dir, path, relative)) {
     run.window.SetStatusText(status);
     return;
   }

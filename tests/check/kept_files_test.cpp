@@ -141,7 +141,7 @@ TEST_F(KeptFilesTest, NamesAsTheTorrentWritesThem) {
     SCOPED_TRACE(c.name);
     QDir(dl_).removeRecursively();
     const std::string bytes = RandomBytes(static_cast<size_t>(c.on_disk), 7);
-    LoadTorrent(BuildMultiFileTorrent("Show", {{{"sub", c.component}, c.length}}, 16384, ""));
+    LoadTorrent(BuildMultiFileTorrent("Show", {{{"sub", c.component}, c.length, ""}}, 16384, ""));
     ASSERT_EQ(engine_.model.TorrentFiles.size(), 1u);
     const QString written = QString::fromUtf8(c.component.data(), static_cast<qsizetype>(c.component.size()));
     ASSERT_NE(engine_.model.TorrentFiles[0].Name, written);
@@ -249,7 +249,9 @@ TEST_F(KeptFilesTest, ModesStayAsTheyWere) {
     engine_.model = TorrentModel();
     const std::string padded = AddEntry("a.bin", 10, 20, 1);
     const QString outside = Join(root_.path(), "outside.bin");
-    if (c.linked) ASSERT_EQ(link(QFile::encodeName(Path("a.bin")).constData(), QFile::encodeName(outside).constData()), 0);
+    if (c.linked) {
+      ASSERT_EQ(link(QFile::encodeName(Path("a.bin")).constData(), QFile::encodeName(outside).constData()), 0);
+    }
     chmod(QFile::encodeName(Path("a.bin")).constData(), 0444);
     inputs_.options = EveryFixOption(dl_, Join(root_.path(), "bk"));
     inputs_.options.CreateBackups = c.backups;

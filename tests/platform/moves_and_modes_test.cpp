@@ -1,5 +1,5 @@
-// Moves between volumes that must not lose what changes meanwhile, renames in one step, modes that
-// stay, and a synced copy the disk did not take.
+// Moves between volumes that must not lose what changes meanwhile, and a synced copy the disk
+// did not take.
 #include <gtest/gtest.h>
 
 #include <QDir>
@@ -70,49 +70,6 @@ TEST(MoveBetweenVolumes, TheSourceStaysWhenItChangedDuringTheCopy) {
       EXPECT_EQ(ModeOf(source), 0640u);
     }
   }
-}
-
-// One rename puts a file over another: a file or a link there is replaced, a folder never.
-TEST(ReplaceFile, ReplacesFilesAndLinksButNeverAFolder) {
-  QTemporaryDir dir;
-  const struct {
-    const char* name;
-    std::function<void(const QString&)> make;  // what stands at the target
-    bool replaced;
-  } cases[] = {
-      {"nothing", [](const QString&) {}, true},
-      {"a file", [](const QString& path) { WriteFile(path, "old"); }, true},
-      {"a link", [](const QString& path) { ::symlink("/", QFile::encodeName(path).constData()); }, true},
-      {"a folder", [](const QString& path) { QDir().mkpath(path + "/inside"); }, false},
-  };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.name);
-    const QString from = Join(dir.path(), QString("new-") + c.name), to = Join(dir.path(), QString("at-") + c.name);
-    WriteFile(from, "new");
-    c.make(to);
-    EXPECT_EQ(ReplaceFile(from, to), c.replaced);
-    if (c.replaced) EXPECT_EQ(ReadFile(to), "new");
-    if (!c.replaced) {
-      EXPECT_EQ(ReadFile(from), "new");
-      EXPECT_TRUE(QFile::exists(to + "/inside"));
-    }
-  }
-}
-
-// Only a file with a single name is made writable; a hard link would carry the change elsewhere.
-TEST(MakeWritable, NeverOnAFileWithMoreThanOneName) {
-  QTemporaryDir dir;
-  const QString single = Join(dir.path(), "single"), shared = Join(dir.path(), "shared");
-  const QString other = Join(dir.path(), "other-name");
-  WriteFile(single, "x");
-  WriteFile(shared, "y");
-  ASSERT_EQ(::link(QFile::encodeName(shared).constData(), QFile::encodeName(other).constData()), 0);
-  for (const QString& path : {single, shared}) ::chmod(QFile::encodeName(path).constData(), 0444);
-  EXPECT_TRUE(MakeWritable(single));
-  EXPECT_EQ(ModeOf(single), 0644u);
-  EXPECT_FALSE(MakeWritable(shared));
-  EXPECT_EQ(ModeOf(other), 0444u);
-  EXPECT_EQ(LinkCount(shared), 2);
 }
 
 // A disk that cannot take the copy's blocks: a file system on a loop device whose backing file
