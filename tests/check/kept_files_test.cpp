@@ -48,6 +48,12 @@ class KeptFilesTest : public StageFixture {
   static int CountStarting(const QStringList& lines, const QString& start) {
     return static_cast<int>(std::count_if(lines.begin(), lines.end(), [&](const QString& l) { return l.startsWith(start); }));
   }
+  // An empty temporary folder and an empty torrent model.
+  void Fresh() {
+    QDir(root_.path()).removeRecursively();
+    QDir().mkpath(root_.path());
+    engine_.model = TorrentModel();
+  }
   void LoadTorrent(const std::string& bytes) {
     const QString path = Join(root_.path(), "Show.torrent");
     WriteFile(path, bytes);
@@ -190,9 +196,7 @@ TEST_F(KeptFilesTest, RepairNeverRemovesAFileTheOptionsKeep) {
   } cases[] = {{"backups off", 0}, {"backups on", 1}};
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
-    QDir(root_.path()).removeRecursively();
-    QDir().mkpath(root_.path());
-    engine_.model = TorrentModel();
+    Fresh();
     const std::string padded = AddEntry("a.bin", 100, 150, 1);
     const std::string other = RandomBytes(100, 2);
     WriteFile(Path("elsewhere/other.bin"), other);
@@ -230,9 +234,7 @@ TEST_F(KeptFilesTest, ABackupNeverReplacesAnother) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
-    QDir(root_.path()).removeRecursively();
-    QDir().mkpath(root_.path());
-    engine_.model = TorrentModel();
+    Fresh();
     const std::string padded = AddEntry("a.bin", 10, 20, 1);
     const std::string stray = RandomBytes(5, 3);
     WriteFile(Path("stray.txt"), stray);
@@ -260,9 +262,7 @@ TEST_F(KeptFilesTest, ModesStayAsTheyWere) {
   } cases[] = {{"linked, backups off", 0, true}, {"linked, backups on", 1, true}, {"read-only, backups on", 1, false}};
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
-    QDir(root_.path()).removeRecursively();
-    QDir().mkpath(root_.path());
-    engine_.model = TorrentModel();
+    Fresh();
     const std::string padded = AddEntry("a.bin", 10, 20, 1);
     const QString outside = Join(root_.path(), "outside.bin");
     if (c.linked) {
