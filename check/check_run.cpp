@@ -5,6 +5,7 @@
 #include <QTime>
 #include <algorithm>
 
+#include "check/stage_paths.h"
 #include "check/stages.h"
 #include "messages/text.h"
 #include "platform/file_system.h"
@@ -87,6 +88,9 @@ CheckRun::CheckRun(EngineState& engine_state, const CheckInputs& run_inputs, Win
       record(run_inputs.record ? *run_inputs.record : own_record),
       disk(run_inputs.dry_run) {
   download_dir = WithTrailingSeparator(inputs.download_dir);
+  files = EntriesAsOnDisk(model.TorrentFiles, download_dir);
+  unreadable.resize(files.size());
+  disk.before_change = inputs.before_each_change;
   options.BackupDir = NormalisedBackupDir(options.BackupDir);
   ignore_list.Add(kBackupMarker);
   RebuildNeededPaths();
@@ -95,11 +99,20 @@ CheckRun::CheckRun(EngineState& engine_state, const CheckInputs& run_inputs, Win
 void CheckRun::RebuildNeededPaths() {
   needed_paths.Clear();
   needed_sorted.clear();
-  needed_sorted.reserve(model.TorrentFiles.size());
-  for (const TorrentFileEntry& entry : model.TorrentFiles) {
+  needed_sorted.reserve(files.size());
+  for (const TorrentFileEntry& entry : files) {
     needed_paths.Add(entry.Dir + entry.Name);
     if (!entry.Dir.isEmpty()) needed_paths.Add(entry.Dir.chopped(1));
     needed_sorted.push_back(needed_paths.KeyOf(entry.Dir + entry.Name));
+  }
+  // A file under the name the torrent writes is a file of the torrent even beside the cleaned one.
+  for (const TorrentFileEntry& entry : model.TorrentFiles) {
+    if (entry.AsWritten.isEmpty()) continue;
+    needed_paths.Add(entry.AsWritten);
+    for (qsizetype cut = entry.AsWritten.indexOf(QChar(kSeparator)); cut > 0;
+         cut = entry.AsWritten.indexOf(QChar(kSeparator), cut + 1)) {
+      needed_paths.Add(entry.AsWritten.left(cut));
+    }
   }
   std::sort(needed_sorted.begin(), needed_sorted.end());
 }
@@ -117,7 +130,8 @@ bool CheckRun::HoldsNeededPath(const QString& relative_dir) const {
 // The final status line: the first row of the table whose condition holds.
 QString FinalStatusText(CheckRun& run, bool open_report_ticked) {
   const RunCounters& c = run.counters;
-  const int missing = c.MissingFilesFlag;
+  // A file that could not be read is not known to be there: no outcome may claim it is.
+  const int missing = c.MissingFilesFlag | c.UnreadableSeen;
   auto see = [&](const char16_t* key) { return WithSeeReport(run, run.Text(key), open_report_ticked); };
   if (c.Cancelled) return run.Text(u"Status_Cancelled");
   if (c.FixedFiles > 0) return run.Text(u"Status_FixedFiles");

@@ -3,6 +3,7 @@
 
 #include <QFile>
 #include <QString>
+#include <functional>
 #include <memory>
 #include <optional>
 
@@ -44,6 +45,8 @@ struct CheckInputs {
   // The ignore list as it stood when the run was started, copied on the starting thread so that
   // the front end may go on editing its own list; without it the run copies the engine's.
   std::optional<PathMap> ignore_list;
+  // Called before every change on disk (tests stop a run between the steps of a change there).
+  std::function<void()> before_each_change;
 };
 
 struct RunCounters {
@@ -52,6 +55,7 @@ struct RunCounters {
   int64_t UnneededFiles = 0, UnneededDirs = 0, DeletedFiles = 0, DeletedDirs = 0;
   int MissingFilesFlag = 0, WrongSizeSeen = 0, SmallerSeen = 0, TrimDone = 0, TrimFailed = 0;
   int FileLinesWritten = 0, PieceFailed = 0, Cancelled = 0;
+  int UnreadableSeen = 0;  // a file or folder of the download could not be read
   float PercentComplete = 100.0f;
 };
 
@@ -98,7 +102,9 @@ struct CheckRun {
   void WriteReportLine(const QString& line) { report.WriteLine(line); }
   // A report line that tells of a change; a dry run marks it as not done.
   QString Done(const QString& line) const { return disk.dry_run() ? line + kNotDoneMark : line; }
-  const std::vector<TorrentFileEntry>& Files() const { return model.TorrentFiles; }
+  // The model's entries, each under the name it has on disk: a name the reader shortened or
+  // cleaned is taken as the torrent writes it when only that one is there.
+  const std::vector<TorrentFileEntry>& Files() const { return files; }
   // Empties needed_paths and fills it with every entry's path and its folder.
   void RebuildNeededPaths();
   // True when a file of the torrent lies somewhere below this relative folder.
@@ -121,6 +127,8 @@ struct CheckRun {
   PathMap needed_paths;
   std::vector<QString> needed_sorted;  // every entry's path as needed_paths compares it, sorted
   std::vector<uint8_t> found;  // per entry: present with the right size
+  std::vector<TorrentFileEntry> files;
+  std::vector<QString> unreadable;  // per entry: why its file could not be read; empty when it could
   RepairList repair_list;    // repair stage: entries still waiting for a file
   // Repair stage with the hash check on: where the pieces lie, to judge candidates by.
   std::unique_ptr<const PieceLayout> piece_layout;

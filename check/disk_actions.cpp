@@ -19,6 +19,7 @@ void DiskActions::Gone(const QString& path) {
 }
 
 bool DiskActions::CreateDirectory(const QString& path) {
+  BeforeChange();
   if (!dry_run_) return zandrel::CreateDirectory(path);
   if (PathEntryExists(path)) return false;
   Made(path, -2);
@@ -26,6 +27,7 @@ bool DiskActions::CreateDirectory(const QString& path) {
 }
 
 bool DiskActions::DeleteFile(const QString& path) {
+  BeforeChange();
   if (!dry_run_) return zandrel::DeleteFile(path);
   if (!PathEntryExists(path) || (FileSize(path) == -2 && !IsSymLink(path))) return false;
   Gone(path);
@@ -33,6 +35,7 @@ bool DiskActions::DeleteFile(const QString& path) {
 }
 
 bool DiskActions::RemoveDirectory(const QString& path) {
+  BeforeChange();
   if (!dry_run_) return zandrel::RemoveDirectory(path);
   const auto entries = ListDirectory(path);
   if (!entries || !entries->empty()) return false;
@@ -41,7 +44,13 @@ bool DiskActions::RemoveDirectory(const QString& path) {
 }
 
 bool DiskActions::MoveFile(const QString& from, const QString& to) {
-  if (!dry_run_) return zandrel::MoveFile(from, to);
+  BeforeChange();
+  source_changed_ = false;
+  if (!dry_run_) {
+    const MoveOutcome outcome = MoveFileChecked(from, to, before_change);
+    source_changed_ = outcome == MoveOutcome::kSourceChanged;
+    return outcome == MoveOutcome::kMoved;
+  }
   if (!PathEntryExists(from) || PathEntryExists(to)) return false;
   const int64_t size = FileSize(from);
   Gone(from);
@@ -49,8 +58,14 @@ bool DiskActions::MoveFile(const QString& from, const QString& to) {
   return true;
 }
 
-void DiskActions::MakeWritable(const QString& path) {
-  if (!dry_run_) zandrel::MakeWritable(path);
+bool DiskActions::ReplaceFile(const QString& from, const QString& to) {
+  BeforeChange();
+  if (!dry_run_) return zandrel::ReplaceFile(from, to);
+  if (!PathEntryExists(from) || (FileSize(to) == -2 && !IsSymLink(to))) return false;
+  const int64_t size = FileSize(from);
+  Gone(from);
+  Made(to, size);
+  return true;
 }
 
 void DiskActions::PretendFile(const QString& path, int64_t size) { Made(path, size); }

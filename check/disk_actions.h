@@ -6,6 +6,7 @@
 #include <QHash>
 #include <QSet>
 #include <QString>
+#include <functional>
 #include <optional>
 #include <vector>
 
@@ -25,7 +26,16 @@ class DiskActions {
   bool DeleteFile(const QString& path);
   bool RemoveDirectory(const QString& path);
   bool MoveFile(const QString& from, const QString& to);
-  void MakeWritable(const QString& path);
+  // True when the last MoveFile failed because its source changed while it was copied to
+  // another volume.
+  bool SourceChanged() const { return source_changed_; }
+  // Renames a file over `to` in one step (see zandrel::ReplaceFile).
+  bool ReplaceFile(const QString& from, const QString& to);
+  // Called before every change on disk, the copies of a trim included; tests stop a run there.
+  void BeforeChange() const {
+    if (before_change) before_change();
+  }
+  std::function<void()> before_change;
   // A dry run's stand-in for a copy: a file of `size` bytes now stands at `path`.
   void PretendFile(const QString& path, int64_t size);
 
@@ -43,6 +53,7 @@ class DiskActions {
   const bool dry_run_;
   QHash<QString, int64_t> made_;  // size, -2 for a folder
   QSet<QString> gone_;
+  bool source_changed_ = false;
 };
 
 }  // namespace zandrel

@@ -9,9 +9,17 @@ namespace {
 
 QString Wrap(const QString& wrapper, const QString& line) { return FillPlaceholders(wrapper, {{u"%s%", line}}); }
 
+// Why the entry's file cannot be read; empty when it can, or when nothing stands there. A file a
+// dry run has taken away reads as missing.
+QString WhyUnreadable(const CheckRun& run, const QString& full_path) {
+  if (run.disk.Vanished(full_path)) return QString();
+  return ReadError(full_path);
+}
+
 // Copies the first `amount` bytes of source (0 allowed) through the one synced copy; a dry run
 // only takes the copy as made.
 StepResult CopyFirstBytes(CheckRun& run, const QString& source, const QString& destination, int64_t amount) {
+  run.disk.BeforeChange();
   if (run.disk.dry_run()) {
     run.disk.PretendFile(destination, amount);
     return StepResult::kDone;
@@ -31,14 +39,18 @@ bool MoveEntryToBackup(CheckRun& run, const TorrentFileEntry& entry, const QStri
     folder += component + sep;
     if (real && run.disk.FileSize(folder) == -1 && !run.disk.CreateDirectory(folder)) run.engine.DirectoryStatus = 1;
   }
-  // An earlier backup is replaced only once the newer one is in place, and never when it is a file
-  // of this torrent (a download once checked here and shared again lists the backup folder).
-  if (real && !IsNeededPath(run, folder + entry.Name) && MoveReplacing(run.disk, full_path, folder + entry.Name)) {
+  // An earlier backup at the same path stays: the new one takes a free name beside it. A backup
+  // path that is a file of this torrent (a download once checked here and shared again lists the
+  // backup folder), or the file itself, takes none.
+  const QString wanted = folder + entry.Name;
+  const bool usable = real && !IsNeededPath(run, wanted) && !SamePlace(wanted, full_path);
+  if (usable && run.disk.MoveFile(full_path, FreeNameBeside(run.disk, wanted))) {
     secondary = run.Done(FillPlaceholders(run.Text(u"Log_MovedOldFile"),
                                           {{u"%file%", Quoted(full_path)}, {u"%backupdir%", Quoted(folder)}}));
     return true;
   }
   secondary = FillPlaceholders(run.Text(u"Log_UnableToMoveOldFile"), {{u"%file%", Quoted(full_path)}});
+  if (run.disk.SourceChanged()) secondary += QChar(u'\n') + SourceChangedLine(run, full_path);
   return false;
 }
 
@@ -56,10 +68,10 @@ QString BackupFolderOf(const CheckRun& run, const TorrentFileEntry& entry) {
 // follows, since it may be the only one left in the download.
 bool ReplaceOldFile(CheckRun& run, const TorrentFileEntry& entry, const QString& full_path,
                     const QString& temp_path, bool deleting, QString& secondary) {
-  // Without a backup the old file is deleted only once the trimmed copy stands in its place, so
-  // nothing appearing at its name in between can leave the copy as the download's last one.
+  // Without a backup one rename puts the copy over the old file: the torrent's file always stands whole under its
+  // own name, whenever the run is stopped.
   if (run.options.CreateBackups != 1 && !deleting) {
-    if (MoveReplacing(run.disk, temp_path, full_path)) return true;
+    if (run.disk.ReplaceFile(temp_path, full_path)) return true;
     run.disk.DeleteFile(temp_path);
     return false;
   }
@@ -129,7 +141,7 @@ StepResult ReplaceWrongSizedFile(CheckRun& run, size_t index, QString& main_line
 
   // The temporary copy never takes the place of what already stands at its name (a file of the
   // torrent, the user's own file, a link leading out of the download): it then gets a name of its own.
-  QString temp_path = full_path + QStringLiteral(".tmp");
+  QString temp_path = WithNameSuffix(full_path, QStringLiteral(".tmp"));
   if (run.disk.PathEntryExists(temp_path)) temp_path = UnusedSiblingName(temp_path);
   // A torrent length of 0 is a real target size: copy nothing rather than the whole file.
   // The copy is on the disk before the original goes, so no power failure can lose both.
@@ -148,7 +160,6 @@ StepResult ReplaceWrongSizedFile(CheckRun& run, size_t index, QString& main_line
     restore_window();
     return StepResult::kFailed;
   }
-  run.disk.MakeWritable(full_path);
   if (ReplaceOldFile(run, entry, full_path, temp_path, deleting, secondary)) {
     run.counters.TrimDone = 1;
     run.record.Action(index, deleting ? EntryAction::kDeleted : EntryAction::kTrimmed, BackupFolderOf(run, entry));
@@ -170,6 +181,19 @@ StepResult ReplaceWrongSizedFile(CheckRun& run, size_t index, QString& main_line
   return StepResult::kDone;
 }
 
+namespace {
+
+// An entry whose file stands there but cannot be read: neither missing nor of any known size, and
+// nothing may trim, delete or repair over it.
+void ReportUnreadable(CheckRun& run, size_t index, const QString& full_path, const QString& why, QString& main_line) {
+  main_line = FillPlaceholders(run.Text(u"Log_FileUnreadable"), {{u"%file%", Quoted(full_path)}, {u"%reason%", why}});
+  run.counters.UnreadableSeen = 1;
+  run.unreadable[index] = why;
+  run.record.Entry(index, EntryState::kUnreadable, FileSize(full_path));
+}
+
+}  // namespace
+
 StepResult CheckEntry(CheckRun& run, size_t index) {
   const TorrentFileEntry& entry = run.Files()[index];
   run.found[index] = 0;
@@ -180,7 +204,10 @@ StepResult CheckEntry(CheckRun& run, size_t index) {
   const QString quoted = Quoted(full_path);
   RunCounters& c = run.counters;
   const int64_t size = FileSize(full_path);
-  if (size == entry.Length) {
+  const QString why = WhyUnreadable(run, full_path);
+  if (!why.isEmpty()) {
+    ReportUnreadable(run, index, full_path, why, main_line);
+  } else if (size == entry.Length) {
     main_line = FillPlaceholders(run.Text(u"Log_FileFound"), {{u"%file%", quoted}});
     c.CorrectFiles++;
     run.found[index] = 1;
@@ -207,7 +234,7 @@ StepResult CheckEntry(CheckRun& run, size_t index) {
   }
   if (correct && run.options.LogFoundFiles != 1) return StepResult::kDone;
   run.WriteReportLine(main_line);
-  if (!secondary.isEmpty()) run.WriteReportLine(secondary);
+  if (!secondary.isEmpty()) WriteLines(run, secondary);
   c.FileLinesWritten = 1;
   return StepResult::kDone;
 }

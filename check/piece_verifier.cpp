@@ -24,7 +24,14 @@ class PieceReport {
     for (int j = first; j <= last; ++j) {
       const TorrentFileEntry& entry = files_[static_cast<size_t>(j)];
       if (entry.IsSymlink) continue;  // a link holds no bytes of any piece
-      run_.WriteReportLine(Quoted(run_.download_dir + entry.Dir + entry.Name));
+      const QString path = run_.download_dir + entry.Dir + entry.Name;
+      run_.WriteReportLine(Quoted(path));
+      // A piece that fails only because a file could not be read says so.
+      const QString& why = run_.unreadable[static_cast<size_t>(j)];
+      if (!why.isEmpty()) {
+        run_.WriteReportLine(
+            FillPlaceholders(run_.Text(u"Log_FileUnreadable"), {{u"%file%", Quoted(path)}, {u"%reason%", why}}));
+      }
       bad_files_.insert(entry.Dir + entry.Name);
     }
     run_.WriteReportLine(QString());
@@ -84,7 +91,7 @@ StepResult VerifyPieces(CheckRun& run, const PieceCheckTuning& tuning) {
   const PieceLayout layout(model, model.PieceLength);
   const int64_t pieces = layout.PieceCount();
   const int64_t hashed = std::min(pieces, static_cast<int64_t>(model.PieceHashes.size()));
-  PieceReader reader(layout, model.TorrentFiles, run.download_dir, tuning);
+  PieceReader reader(layout, run.Files(), run.download_dir, tuning);
   reader.SkipVanished(run.disk);
   HashPool pool(layout, reader, model.PieceHashes, hashed, tuning);
   // No memory for the buffers: the stage ends without a result line.

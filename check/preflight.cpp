@@ -125,7 +125,7 @@ PreflightProblem NormaliseIgnorePaths(QStringList& values, const QString& dir) {
 
 QString MisplacedDownloadFolder(const TorrentModel& model, const QString& dir) {
   const QString& name = model.TorrentName;
-  if (!model.MultiFile || name.isEmpty() || name.contains(u'/') || name == u"." || name == u"..") return QString();
+  if (model.SingleFile || name.isEmpty() || name.contains(u'/') || name == u"." || name == u"..") return QString();
   const QString base = WithTrailingSeparator(dir);
   for (const TorrentFileEntry& entry : model.TorrentFiles) {
     if (PathEntryExists(base + entry.RelativePath())) return QString();

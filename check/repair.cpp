@@ -51,7 +51,7 @@ bool SetAsideOldFile(CheckRun& run, const TorrentFileEntry& entry, const QString
   if (run.options.CreateBackups != 1 || !run.disk.PathEntryExists(target) || directory) return true;
   QString line;
   const bool moved = MoveEntryToBackup(run, entry, target, line);
-  run.WriteReportLine(line);
+  WriteLines(run, line);
   return moved;
 }
 
@@ -81,6 +81,11 @@ StepResult PutIntoPlace(CheckRun& run, const TorrentFileEntry& entry, const QStr
   return placed ? StepResult::kDone : StepResult::kFailed;
 }
 
+// Something the file check left in place stands at the target, and no backup could keep it.
+bool KeptFileStands(const CheckRun& run, const QString& target) {
+  return run.options.CreateBackups != 1 && run.disk.PathEntryExists(target);
+}
+
 void SupplyEntry(CheckRun& run, size_t index, const QString& candidate, int64_t size, RepairMode mode) {
   const TorrentFileEntry& entry = run.Files()[index];
   const QString drive = DriveText(FullPathName(run.options.TorrentDir));
@@ -91,6 +96,15 @@ void SupplyEntry(CheckRun& run, size_t index, const QString& candidate, int64_t 
     return;
   }
   const QString target = run.download_dir + entry.Dir + entry.Name;
+  if (KeptFileStands(run, target)) {
+    // Without backups, taking the place would remove a file the options keep (neither trimmed nor
+    // deleted): it stays, and the entry stays unfixed.
+    run.record.Repair(index, candidate, mode == RepairMode::kCopy, false);
+    run.WriteReportLine(FillPlaceholders(QString::fromUtf16(kUnableToFixText),
+                                         {{u"%file%", Quoted(candidate)}, {u"%fixedfile%", Quoted(target)}}));
+    run.WriteReportLine(FillPlaceholders(run.Text(u"Log_OtherSizeStands"), {{u"%file%", Quoted(target)}}));
+    return;
+  }
   const StepResult outcome = PutIntoPlace(run, entry, candidate, size, mode);
   if (outcome == StepResult::kCancelled) return;
   const bool done = outcome == StepResult::kDone;
@@ -170,7 +184,11 @@ StepResult SearchMissingFiles(CheckRun& run, const QString& dir, RepairMode mode
     } else if (entry.kind == EntryKind::kDirectory) {
       const QString status =
           FillPlaceholders(run.Text(u"Status_CheckingDirectory"), {{u"%dir%", Quoted(entry.name)}});
-      if (ShouldSearch(run, path)) SearchMissingFiles(run, path + QChar(kSeparator), mode);
+      // Files are moved out of the download's own file system only: a folder mounted inside is
+      // not the download's to take from.
+      const bool searched = ShouldSearch(run, path) &&
+                            (mode == RepairMode::kCopy || !PathEntryExists(path) || SameFileSystem(dir, path));
+      if (searched) SearchMissingFiles(run, path + QChar(kSeparator), mode);
       run.window.SetStatusText(status);
       if (run.CancelRequested()) return StepResult::kCancelled;
     }
@@ -185,7 +203,12 @@ StepResult RunRepairStage(CheckRun& run) {
   run.window.ShowProgressBar(false);
   run.window.SetStatusText(QString());
   run.window.ShowStatusLine(true);
-  run.repair_list.Reset(run.Files(), run.found);
+  // A file that could not be read is there: nothing may be put in its place.
+  std::vector<uint8_t> present = run.found;
+  for (size_t i = 0; i < present.size(); ++i) {
+    if (!run.unreadable[i].isEmpty()) present[i] = 1;
+  }
+  run.repair_list.Reset(run.Files(), present);
   if (run.options.HashCheck == 1 && run.model.PieceLength > 0) {
     run.piece_layout = std::make_unique<PieceLayout>(run.model, run.model.PieceLength);
   }

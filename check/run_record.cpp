@@ -15,7 +15,7 @@ void RunRecord::Entry(size_t index, EntryState state, int64_t size_on_disk) {
   if (!enabled_ || index >= entries_.size()) return;
   entries_[index].state = state;
   entries_[index].size_on_disk = size_on_disk;
-  if (state == EntryState::kMissing || state == EntryState::kWrongSize) entry_problems_.fetch_add(1, std::memory_order_relaxed);
+  if (state == EntryState::kMissing || state == EntryState::kWrongSize || state == EntryState::kUnreadable) entry_problems_.fetch_add(1, std::memory_order_relaxed);
 }
 
 void RunRecord::Action(size_t index, EntryAction action, const QString& backup_folder) {

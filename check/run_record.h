@@ -9,7 +9,8 @@
 
 namespace zandrel {
 
-enum class EntryState : uint8_t { kNotChecked, kOk, kMissing, kWrongSize };  // kNotChecked: cancelled before
+// kNotChecked: cancelled before; kUnreadable: something stands there that could not be read.
+enum class EntryState : uint8_t { kNotChecked, kOk, kMissing, kWrongSize, kUnreadable };
 
 // What the file check did about a wrong-sized file.
 enum class EntryAction : uint8_t {

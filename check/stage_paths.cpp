@@ -1,20 +1,53 @@
 #include "check/stage_paths.h"
 
+#include "messages/text.h"
 #include "platform/file_system.h"
+#include "platform/native_name.h"
 
 namespace zandrel {
 namespace {
 
-bool SamePlace(const QString& a, const QString& b) {
-  return FullPathName(a).compare(FullPathName(b), kFileNameCase) == 0;
+// The name cut by whole characters until it and the tail fit the file system's name limit.
+QString FitName(QString name, const QString& tail) {
+  const qsizetype tail_bytes = EncodeName(tail).size();
+  while (!name.isEmpty() && EncodeName(name).size() + tail_bytes > kMaxNameBytes) {
+    name.chop(name.size() >= 2 && name.back().isLowSurrogate() && name.at(name.size() - 2).isHighSurrogate() ? 2 : 1);
+  }
+  return name + tail;
 }
 
 }  // namespace
 
+std::vector<TorrentFileEntry> EntriesAsOnDisk(const std::vector<TorrentFileEntry>& entries, const QString& download_dir) {
+  std::vector<TorrentFileEntry> resolved = entries;
+  for (TorrentFileEntry& entry : resolved) {
+    if (entry.AsWritten.isEmpty() || PathEntryExists(download_dir + entry.RelativePath()) ||
+        !PathEntryExists(download_dir + entry.AsWritten)) {
+      continue;
+    }
+    const qsizetype cut = entry.AsWritten.lastIndexOf(QChar(kSeparator)) + 1;
+    entry.Dir = entry.AsWritten.left(cut);
+    entry.Name = entry.AsWritten.mid(cut);
+  }
+  return resolved;
+}
+
 bool RelativeToDownload(const CheckRun& run, const QString& path, QString* relative) {
-  if (run.download_dir.isEmpty() || !path.startsWith(run.download_dir, kFileNameCase)) return false;
-  *relative = path.mid(run.download_dir.size());
-  return true;
+  if (run.download_dir.isEmpty()) return false;
+  if (path.startsWith(run.download_dir, kFileNameCase)) {
+    *relative = path.mid(run.download_dir.size());
+    return true;
+  }
+  // Spelled another way: the folder above it that is the download directory itself, if any.
+  const auto download = IdentityOf(run.download_dir);
+  if (!download) return false;
+  for (qsizetype cut = path.lastIndexOf(QChar(kSeparator)); cut > 0; cut = path.lastIndexOf(QChar(kSeparator), cut - 1)) {
+    if (IdentityOf(path.left(cut)) == download) {
+      *relative = path.mid(cut + 1);
+      return !relative->isEmpty();
+    }
+  }
+  return false;
 }
 
 bool IsNeededPath(const CheckRun& run, const QString& path) {
@@ -40,10 +73,39 @@ bool IsRunReport(const CheckRun& run, const QString& path) {
          SamePlace(path, run.report_path);
 }
 
+bool SameFileSystem(const QString& dir, const QString& path) { return SameMount(dir, path); }
+
+QString WithNameSuffix(const QString& path, const QString& suffix) {
+  const QString name = FileNamePart(path);
+  return path.left(path.size() - name.size()) + FitName(name, suffix);
+}
+
 QString UnusedSiblingName(const QString& path) {
-  QString name = path + QStringLiteral(".zandrel-part");
-  for (int i = 1; PathEntryExists(name); ++i) name = path + QStringLiteral(".zandrel-part") + QString::number(i);
+  QString name = WithNameSuffix(path, QStringLiteral(".zandrel-part"));
+  for (int i = 1; PathEntryExists(name); ++i) name = WithNameSuffix(path, QStringLiteral(".zandrel-part") + QString::number(i));
   return name;
+}
+
+QString FreeNameBeside(const DiskActions& disk, const QString& path) {
+  if (!disk.PathEntryExists(path)) return path;
+  const QString name = FileNamePart(path);
+  const QString folder = path.left(path.size() - name.size());
+  const qsizetype dot = name.lastIndexOf(u'.');
+  const QString stem = dot > 0 ? name.left(dot) : name;
+  const QString extension = dot > 0 ? name.mid(dot) : QString();
+  QString candidate;
+  for (int number = 2;; ++number) {
+    candidate = folder + FitName(stem, u'_' + QString::number(number) + extension);
+    if (!disk.PathEntryExists(candidate)) return candidate;
+  }
+}
+
+QString SourceChangedLine(const CheckRun& run, const QString& path) {
+  return FillPlaceholders(run.Text(u"Log_SourceChanged"), {{u"%file%", Quoted(path)}});
+}
+
+void WriteLines(CheckRun& run, const QString& text) {
+  for (const QString& line : text.split(u'\n')) run.WriteReportLine(line);
 }
 
 bool MoveReplacing(DiskActions& disk, const QString& from, const QString& to) {

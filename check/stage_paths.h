@@ -2,12 +2,18 @@
 #pragma once
 
 #include <QString>
+#include <vector>
 
 #include "check/check_run.h"
 
 namespace zandrel {
 
-// The relative path of a path below the run's download directory; false for anything else.
+// The model's entries with each name the reader shortened or cleaned taken as the torrent writes
+// it, where only that one stands in the download directory.
+std::vector<TorrentFileEntry> EntriesAsOnDisk(const std::vector<TorrentFileEntry>& entries, const QString& download_dir);
+
+// The relative path of a path below the run's download directory, however either is spelled
+// (through a link, or as the real path); false for anything else.
 bool RelativeToDownload(const CheckRun& run, const QString& path, QString* relative);
 
 // A file or folder of the torrent: whatever stands there must never be replaced or removed.
@@ -26,8 +32,27 @@ bool IgnoredDirectory(const CheckRun& run, const QString& relative, const QStrin
 // The report file this run is writing, when it lies in a scanned directory.
 bool IsRunReport(const CheckRun& run, const QString& path);
 
-// A name beside `path` that nothing stands at yet.
+// `path` with `suffix` added to its last component, which is first cut (by whole characters) so
+// that the name stays within the file system's limit.
+QString WithNameSuffix(const QString& path, const QString& suffix);
+
+// True when `path` lies on the same file system as the folder `dir` (false when either cannot be
+// looked at): no walk crosses into a file system mounted inside the download.
+bool SameFileSystem(const QString& dir, const QString& path);
+
+// A name beside `path` that nothing stands at yet, for a temporary file; within the name limit.
 QString UnusedSiblingName(const QString& path);
+
+// `path` when nothing stands there, else the first free "name_2.ext", "name_3.ext", ... beside it
+// (as report names are made): nothing already there is ever replaced.
+QString FreeNameBeside(const DiskActions& disk, const QString& path);
+
+// The line that tells why a move to another volume failed: the source changed meanwhile.
+QString SourceChangedLine(const CheckRun& run, const QString& path);
+
+// Writes each "\n"-separated line of text as a report line of its own (names put into lines
+// have their line breaks escaped, so only lines joined on purpose are split).
+void WriteLines(CheckRun& run, const QString& text);
 
 // Moves a file or link to `to`, replacing a file or link that already stands there. The old one is
 // only removed once the new one is in place: on failure both stay where they were. A directory at

@@ -12,6 +12,15 @@ QString Line(const CheckRun& run, QStringView key, QStringView placeholder, cons
   return FillPlaceholders(run.Text(key), {{placeholder, Quoted(path)}});
 }
 
+// The folder of a single-file torrent is the folder the file was saved in, which other downloads
+// share: what else lies there is listed, never deleted or moved.
+bool Permitted(const CheckRun& run) {
+  if (run.model.SingleFile) return false;
+  // A file of the torrent that could not be read is not known to be complete.
+  if (run.options.DelOnlyWhenComplete == 1 && run.counters.UnreadableSeen) return false;
+  return run.DeletionPermitted();
+}
+
 QString BackupFolder(const CheckRun& run) {
   return run.options.BackupDir + run.engine.DownloadFolderName + QChar(kSeparator);
 }
@@ -27,16 +36,18 @@ bool PrepareFailed(CheckRun& run) {
   return run.engine.DirectoryStatus == 1;
 }
 
-// The file goes below the backup folder at its relative path; a file already there is replaced.
+// The file goes below the backup folder at its relative path, beside anything already there.
 bool MoveToBackup(CheckRun& run, const QString& path, const QString& relative) {
   bool moved = false;
   if (!PrepareFailed(run)) {
     CreateDirectoryPath(run, relative, kBackupRelative);
-    // A file of the torrent at the backup target (a download once checked here and shared again
-    // lists the backup folder) is never replaced.
-    const QString target = BackupFolder(run) + relative;
+    // An earlier backup at the same path stays: this one takes a free name beside it. A file of
+    // the torrent there (a download once checked here and shared again lists the backup folder),
+    // or the file itself, takes none.
+    const QString wanted = BackupFolder(run) + relative;
     moved = !PrepareFailed(run) && BackupFoldersAreReal(run, DirectoryPart(relative)) &&
-            !IsNeededPath(run, target) && MoveReplacing(run.disk, path, target);
+            !IsNeededPath(run, wanted) && !SamePlace(wanted, path) &&
+            run.disk.MoveFile(path, FreeNameBeside(run.disk, wanted));
   }
   if (moved) {
     const QString folder = BackupFolder(run) + DirectoryPart(relative);
@@ -46,6 +57,7 @@ bool MoveToBackup(CheckRun& run, const QString& path, const QString& relative) {
     return true;
   }
   run.WriteReportLine(Line(run, u"Log_UnableToMoveFile", u"%file%", path));
+  if (run.disk.SourceChanged()) run.WriteReportLine(SourceChangedLine(run, path));
   run.record.Unneeded(path, false, UnneededAction::kMoveFailed);
   return false;
 }
@@ -118,7 +130,6 @@ bool DeleteDirectory(CheckRun& run, const QString& path, const QString& relative
           run.needed_paths.IsPresent(entry_relative) || IsRunReport(run, path + sep + entry.name)) {
         continue;
       }
-      run.disk.MakeWritable(path + sep + entry.name);
       run.disk.DeleteFile(path + sep + entry.name);
     }
   }
@@ -130,7 +141,7 @@ bool DeleteDirectory(CheckRun& run, const QString& path, const QString& relative
 QString JudgeDirectory(CheckRun& run, const QString& path, const QString& relative, const QString& name,
                        const QString& status) {
   const bool backups = run.options.CreateBackups == 1;
-  const bool permitted = run.DeletionPermitted();
+  const bool permitted = Permitted(run);
   if (NeededOrIgnored(run, relative, path)) {
     MarkAncestorsNeeded(run, relative);
     return status;
@@ -163,12 +174,37 @@ QString JudgeDirectory(CheckRun& run, const QString& path, const QString& relati
   return FillPlaceholders(run.Text(u"Status_DeletingDirectory"), {{u"%dir%", Quoted(name)}});
 }
 
+// A folder the scan cannot judge: another file system mounted in the download, or one that cannot
+// be read. It gets its line and, like a needed folder, is never deleted or moved, nor its parents.
+bool KeptUnjudged(CheckRun& run, const QString& dir, const QString& path, const QString& relative) {
+  // A folder a dry run only pretends to have made, or has taken away, is judged as the real run would.
+  if (run.disk.Vanished(path) || !PathEntryExists(path)) return false;
+  QString line;
+  if (!SameFileSystem(dir, path)) {
+    line = Line(run, u"Log_OtherFileSystem", u"%dir%", path + QChar(kSeparator));
+  } else if (const QString why = ReadError(path); !why.isEmpty()) {
+    line = FillPlaceholders(run.Text(u"Log_DirectoryUnreadable"),
+                            {{u"%dir%", Quoted(path + QChar(kSeparator))}, {u"%reason%", why}});
+  } else {
+    return false;
+  }
+  run.WriteReportLine(line);
+  run.record.Unneeded(path + QChar(kSeparator), true, UnneededAction::kKept);
+  MarkAncestorsNeeded(run, relative);
+  return true;
+}
+
 void HandleDirectory(CheckRun& run, int level, const QString& dir, const QString& name) {
   const QString path = dir + name;
   const QString relative = path.mid(run.download_dir.size());
   QString status = FillPlaceholders(run.Text(u"Status_CheckingDirectory"), {{u"%dir%", Quoted(name)}});
   bool cut_short = false;
-  if (!IgnoredDirectory(run, relative, path)) {
+  const bool ignored = IgnoredDirectory(run, relative, path);
+  if (!ignored && KeptUnjudged(run, dir, path, relative)) {
+    run.window.SetStatusText(status);
+    return;
+  }
+  if (!ignored) {
     cut_short = ScanDirectory(run, level + 1, path + QChar(kSeparator)) == StepResult::kCancelled;
   }
   // A directory whose scan a cancel cut short is left alone: its remaining files were never
@@ -197,7 +233,7 @@ StepResult CheckUnneededFile(CheckRun& run, const QString& path) {
   const bool needed = run.needed_paths.IsPresent(relative) || run.HoldsNeededPath(relative);
   if (!needed && !IgnoredFile(run, relative) && !IsRunReport(run, path)) {
     run.counters.UnneededFiles++;
-    if (!run.DeletionPermitted()) {
+    if (!Permitted(run)) {
       run.WriteReportLine(Line(run, u"Log_UnneededFile", u"%file%", path));
       run.record.Unneeded(path, false, UnneededAction::kReported);
     } else if (RemoveFile(run, path, relative)) {
@@ -233,6 +269,7 @@ StepResult RunUnneededStage(CheckRun& run) {
   run.window.ShowProgressBar(false);
   run.window.SetStatusText(QString());
   run.window.ShowStatusLine(true);
+  if (run.model.SingleFile && run.DeletionPermitted()) run.WriteReportLine(run.Text(u"Log_SingleFileKept"));
   const StepResult result = ScanDirectory(run, 1, run.download_dir);
   WriteSummary(run);
   return result;

@@ -20,6 +20,7 @@ const char* StateName(EntryState state) {
     case EntryState::kOk: return "ok";
     case EntryState::kMissing: return "missing";
     case EntryState::kWrongSize: return "wrong_size";
+    case EntryState::kUnreadable: return "unreadable";
   }
   return "";
 }

@@ -136,8 +136,14 @@ StepResult SyncedCopy(const QString& source, const QString& destination, int64_t
   Descriptor in(::open(EncodeName(source).constData(), O_RDONLY | O_CLOEXEC));
   struct stat st {};
   if (in.get() < 0 || ::fstat(in.get(), &st) != 0 || !S_ISREG(st.st_mode)) return StepResult::kFailed;
-  Descriptor out(::open(target.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, st.st_mode & 0777));
+  Descriptor out(::open(target.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600));
   if (out.get() < 0) return StepResult::kFailed;
+  // The copy keeps the original's mode exactly, whatever the process's umask would take off.
+  if (::fchmod(out.get(), st.st_mode & 0777) != 0) {
+    out.Close();
+    ::unlink(target.constData());
+    return StepResult::kFailed;
+  }
   StepResult result = st.st_size < amount ? StepResult::kFailed : CopyStretches(in.get(), out.get(), amount, cancel_flag);
   // A source cut short meanwhile would read as a hole at its end.
   if (result == StepResult::kDone && (::fstat(in.get(), &st) != 0 || st.st_size < amount)) result = StepResult::kFailed;

@@ -14,6 +14,8 @@
 #include <cerrno>
 #include <climits>
 #include <cstdio>
+#include <cstring>
+#include <utility>
 #include <vector>
 
 #include "platform/file_copy.h"
@@ -46,6 +48,78 @@ int64_t FileSize(const QString& path) {
   if (::stat(Native(path).constData(), &st) != 0) return -1;
   if (S_ISDIR(st.st_mode)) return -2;
   return static_cast<int64_t>(st.st_size);
+}
+
+QString StatError(const QString& path) {
+  struct stat st {};
+  if (path.isEmpty() || ::stat(Native(path).constData(), &st) == 0) return QString();
+  const int error = errno;
+  // Nothing there, a file where a folder of the path should be, or a path no file can have:
+  // missing, not unreadable.
+  if (error == ENOENT || error == ENOTDIR || error == ENAMETOOLONG) return QString();
+  return QString::fromLocal8Bit(std::strerror(error));
+}
+
+QString ReadError(const QString& path) {
+  const QString stat_error = StatError(path);
+  if (!stat_error.isEmpty()) return stat_error;
+  const QByteArray native = Native(path);
+  // Only files and folders are opened: opening a device or a FIFO may have effects of its own.
+  struct stat kind {};
+  if (::stat(native.constData(), &kind) != 0 || !(S_ISREG(kind.st_mode) || S_ISDIR(kind.st_mode))) return QString();
+  const int fd = ::open(native.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+  if (fd < 0) return errno == ENOENT ? QString() : QString::fromLocal8Bit(std::strerror(errno));
+  struct stat st {};
+  int error = 0;
+  if (::fstat(fd, &st) == 0 && S_ISDIR(st.st_mode)) {
+    // A folder that opens may still refuse its listing.
+    DIR* handle = ::fdopendir(fd);
+    if (!handle) {
+      error = errno;
+      ::close(fd);
+    } else {
+      errno = 0;
+      if (!::readdir(handle) && errno != 0) error = errno;
+      ::closedir(handle);
+    }
+  } else {
+    ::close(fd);
+  }
+  return error == 0 ? QString() : QString::fromLocal8Bit(std::strerror(error));
+}
+
+std::optional<FileIdentity> IdentityOf(const QString& path) {
+  struct stat st {};
+  if (path.isEmpty() || ::stat(Native(path).constData(), &st) != 0) return std::nullopt;
+  return FileIdentity{static_cast<uint64_t>(st.st_dev), static_cast<uint64_t>(st.st_ino)};
+}
+
+bool SamePlace(const QString& a, const QString& b) {
+  const auto first = IdentityOf(a);
+  return first && first == IdentityOf(b);
+}
+
+namespace {
+
+// The mount a path lies on: its device and, where the system tells it, the mount's own number.
+std::optional<std::pair<uint64_t, uint64_t>> MountOf(const QString& path) {
+  struct statx stx {};
+  if (path.isEmpty() || ::statx(AT_FDCWD, Native(path).constData(), 0, STATX_MNT_ID, &stx) != 0) return std::nullopt;
+  const uint64_t device = (uint64_t{stx.stx_dev_major} << 32) | stx.stx_dev_minor;
+  return std::make_pair(device, (stx.stx_mask & STATX_MNT_ID) ? uint64_t{stx.stx_mnt_id} : uint64_t{0});
+}
+
+}  // namespace
+
+bool SameMount(const QString& a, const QString& b) {
+  const auto first = MountOf(a);
+  return first && first == MountOf(b);
+}
+
+int64_t LinkCount(const QString& path) {
+  struct stat st {};
+  if (::lstat(Native(path).constData(), &st) != 0) return 0;
+  return static_cast<int64_t>(st.st_nlink);
 }
 
 bool IsSymLink(const QString& path) {
@@ -114,36 +188,72 @@ bool CreateDirectories(const QString& path) {
 
 bool RemoveDirectory(const QString& path) { return ::rmdir(Native(path).constData()) == 0; }
 
-bool MoveFile(const QString& from, const QString& to) {
+bool ReplaceFile(const QString& from, const QString& to) {
+  const QByteArray src = Native(from), dst = Native(to);
+  struct stat st {};
+  if (::lstat(src.constData(), &st) != 0 || S_ISDIR(st.st_mode)) return false;
+  if (::lstat(dst.constData(), &st) == 0 && S_ISDIR(st.st_mode)) return false;
+  return ::rename(src.constData(), dst.constData()) == 0;
+}
+
+namespace {
+
+bool SameVersion(const struct stat& a, const struct stat& b) {
+  return a.st_size == b.st_size && a.st_mtim.tv_sec == b.st_mtim.tv_sec && a.st_mtim.tv_nsec == b.st_mtim.tv_nsec &&
+         a.st_ino == b.st_ino && a.st_dev == b.st_dev;
+}
+
+// Between volumes: a complete copy first; the source goes only when it did not change meanwhile
+// (a file still being written would otherwise lose what was added during the copy).
+MoveOutcome CopyAcrossVolumes(const QString& from, const QString& to, const struct stat& before,
+                              const std::function<void()>& before_removal) {
+  const QByteArray src = Native(from), dst = Native(to);
+  // Nothing cancels a move: it ends once the file is complete at its new place.
+  const std::atomic<int> never_cancelled{0};
+  if (SyncedCopy(from, to, before.st_size, never_cancelled) != StepResult::kDone) return MoveOutcome::kFailed;
+  if (before_removal) before_removal();
+  struct stat after {};
+  if (::lstat(src.constData(), &after) != 0 || !SameVersion(before, after)) {
+    ::unlink(dst.constData());
+    return MoveOutcome::kSourceChanged;
+  }
+  if (::unlink(src.constData()) != 0) {
+    ::unlink(dst.constData());
+    return MoveOutcome::kFailed;
+  }
+  return MoveOutcome::kMoved;
+}
+
+}  // namespace
+
+MoveOutcome MoveFileChecked(const QString& from, const QString& to, const std::function<void()>& before_removal) {
   QByteArray src = Native(from), dst = Native(to);
   struct stat st {};
-  if (::lstat(src.constData(), &st) != 0) return false;
-  if (PathEntryExists(to)) return false;
-  if (::renameat2(AT_FDCWD, src.constData(), AT_FDCWD, dst.constData(), RENAME_NOREPLACE) == 0) return true;
+  if (::lstat(src.constData(), &st) != 0) return MoveOutcome::kFailed;
+  if (PathEntryExists(to)) return MoveOutcome::kFailed;
+  if (::renameat2(AT_FDCWD, src.constData(), AT_FDCWD, dst.constData(), RENAME_NOREPLACE) == 0) {
+    return MoveOutcome::kMoved;
+  }
   int err = errno;
   if (err == EINVAL || err == ENOSYS) {
     // File systems without no-replace renames: the existence test above is the guard.
-    if (::rename(src.constData(), dst.constData()) == 0) return true;
+    if (::rename(src.constData(), dst.constData()) == 0) return MoveOutcome::kMoved;
     err = errno;
   }
-  if (err != EXDEV) return false;
-  if (S_ISLNK(st.st_mode)) return MoveLinkAcrossVolumes(src, dst);
-  if (!S_ISREG(st.st_mode)) return false;
-  // Nothing cancels a move: it ends once the file is complete at its new place.
-  const std::atomic<int> never_cancelled{0};
-  if (SyncedCopy(from, to, st.st_size, never_cancelled) != StepResult::kDone) return false;
-  if (::unlink(src.constData()) != 0) {
-    ::unlink(dst.constData());
-    return false;
-  }
-  return true;
+  if (err != EXDEV) return MoveOutcome::kFailed;
+  if (S_ISLNK(st.st_mode)) return MoveLinkAcrossVolumes(src, dst) ? MoveOutcome::kMoved : MoveOutcome::kFailed;
+  if (!S_ISREG(st.st_mode)) return MoveOutcome::kFailed;
+  return CopyAcrossVolumes(from, to, st, before_removal);
 }
 
-void MakeWritable(const QString& path) {
+bool MoveFile(const QString& from, const QString& to) { return MoveFileChecked(from, to) == MoveOutcome::kMoved; }
+
+bool MakeWritable(const QString& path) {
   struct stat st {};
   QByteArray native = Native(path);
-  if (::lstat(native.constData(), &st) != 0 || S_ISLNK(st.st_mode)) return;
-  if (!(st.st_mode & S_IWUSR)) ::chmod(native.constData(), (st.st_mode & 07777) | S_IWUSR);
+  if (::lstat(native.constData(), &st) != 0 || S_ISLNK(st.st_mode) || st.st_nlink > 1) return false;
+  if (st.st_mode & S_IWUSR) return false;
+  return ::chmod(native.constData(), (st.st_mode & 07777) | S_IWUSR) == 0;
 }
 
 QString FullPathName(const QString& path) {

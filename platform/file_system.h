@@ -4,6 +4,7 @@
 #include <QByteArray>
 #include <QString>
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <vector>
 
@@ -26,6 +27,35 @@ inline constexpr Qt::CaseSensitivity kFileNameCase = Qt::CaseSensitive;
 // Size in bytes; -1 when nothing is there, -2 for a directory. Links are followed, so a link to a
 // file answers with the file's size and a dangling link counts as nothing.
 int64_t FileSize(const QString& path);
+
+// The system's reason why the path cannot be looked at (a folder on the way that may not be
+// searched, an I/O error); empty when it can, or when nothing is there.
+QString StatError(const QString& path);
+
+// The system's reason why a file cannot be opened for reading, or a folder cannot be listed;
+// empty when it can (or when nothing is there).
+QString ReadError(const QString& path);
+
+// Which file or folder a path names (links followed): the same place has the same identity
+// however its path is spelled.
+struct FileIdentity {
+  uint64_t device = 0;
+  uint64_t inode = 0;
+  bool operator==(const FileIdentity&) const = default;
+};
+std::optional<FileIdentity> IdentityOf(const QString& path);
+// True when both paths name the same existing file or folder.
+bool SamePlace(const QString& a, const QString& b);
+
+// True when both paths lie on the same mount (a bind mount of a folder of the same disk counts as
+// another one); false when either cannot be looked at. Links are followed.
+bool SameMount(const QString& a, const QString& b);
+
+// Names (hard links) the file has; 0 when it cannot be looked at. Links are not followed.
+int64_t LinkCount(const QString& path);
+
+// Longest name of one path component the file systems here take, in bytes.
+inline constexpr int kMaxNameBytes = 255;
 
 // True when the path itself is a symbolic link (not followed).
 bool IsSymLink(const QString& path);
@@ -58,12 +88,24 @@ bool CreateDirectory(const QString& path);  // one level
 bool CreateDirectories(const QString& path);
 bool RemoveDirectory(const QString& path);  // only when empty
 
+// Renames a file or link over `to` in one step, on one volume: whatever stood there (a file or a
+// link, never a directory) is replaced, and at no moment is nothing at `to`.
+bool ReplaceFile(const QString& from, const QString& to);
+
+enum class MoveOutcome { kMoved, kFailed, kSourceChanged };
+// MoveFile that says why it failed: kSourceChanged when the source changed (size or modification
+// time) while it was copied to another volume; the copy is then removed and the source stays.
+// before_removal, when set, is called between such a copy and the removal of the source.
+MoveOutcome MoveFileChecked(const QString& from, const QString& to, const std::function<void()>& before_removal = {});
+
 // Moves a file or link. Never replaces an existing target. Between volumes the file is copied and
 // the source removed only once the copy is complete; a failed copy leaves the source untouched.
 bool MoveFile(const QString& from, const QString& to);
 
-// "Attributes normal": make the file writable by its owner, clear nothing else.
-void MakeWritable(const QString& path);
+// "Attributes normal": make the file writable by its owner, clear nothing else. Never on a file
+// with more than one name: its other names lie outside whatever the caller works on. False when
+// nothing was changed.
+bool MakeWritable(const QString& path);
 
 // Absolute, cleaned path as the system would expand it.
 QString FullPathName(const QString& path);

@@ -27,6 +27,7 @@ struct FileKeys {
   bool path_utf8_seen = false;
   bool path_sound = false;
   TextSpan path;
+  TextSpan written;
 };
 
 void Keep(int64_t& slot, int64_t at) {
@@ -45,7 +46,8 @@ class InfoReader {
   void ReadPieceValues(int64_t piece_length_at, int64_t pieces_at, int64_t meta_version_at);
   int64_t ReadFiles(int64_t at);
   int64_t ReadFile(int64_t at);
-  int64_t JoinPath(int64_t list_at, TextSpan& span, bool& sound);
+  int64_t JoinPath(int64_t list_at, TextSpan& span, bool& sound, TextSpan* written = nullptr);
+  void KeepWritten(const std::string& raw, bool legal, TextSpan span, TextSpan* written);
   void ReadPathKey(int64_t at, bool utf8, FileKeys& keys, int64_t& end);
   void ReadSingleFile(int64_t length_at, int64_t name_at);
   bool Is(int64_t at, Kind kind) const { return at != kAbsent && walker_.KindAt(at) == kind; }
@@ -76,6 +78,7 @@ InfoDictionary InfoReader::Read() {
   for (const InfoFile& file : out_.files) paths.push_back(out_.Text(file.path));
   for (auto& [index, path] : DuplicatePathRenames(paths, kPathSeparator)) {
     out_.files[index].path = {static_cast<uint32_t>(out_.text.size()), static_cast<uint32_t>(path.size())};
+    out_.files[index].written = {};  // a renamed file is looked for under its new name only
     out_.text += path;
   }
   return std::move(out_);
@@ -107,7 +110,6 @@ void InfoReader::ReadInfoValues(int64_t files_at, int64_t length_at, int64_t nam
   if (files_at != kAbsent && !Is(files_at, Kind::kList)) Invalid();
   // Older clients wrote "name" in a legacy code page and the UTF-8 form beside it.
   if (Is(name_utf8_at, Kind::kString)) name_at = name_utf8_at;
-  out_.multi_file = files_at != kAbsent;
   if (Is(name_at, Kind::kString)) {
     out_.name.at = static_cast<uint32_t>(out_.text.size());
     if (!AppendCleanComponent(walker_.String(name_at), out_.text)) out_.text.resize(out_.name.at);
@@ -157,6 +159,7 @@ int64_t InfoReader::ReadFile(int64_t at) {
   }
   InfoFile& file = out_.files.emplace_back();
   file.path = keys.path;
+  file.written = keys.written;
   file.length = walker_.Integer(keys.length);
   const std::string_view attr = Is(keys.attr, Kind::kString) ? walker_.String(keys.attr) : std::string_view();
   file.padding = attr.find('p') != std::string_view::npos ||
@@ -180,17 +183,34 @@ void InfoReader::ReadPathKey(int64_t at, bool utf8, FileKeys& keys, int64_t& end
   }
   seen = true;
   if (!utf8 && keys.path_utf8_seen) return;
-  end = JoinPath(at, keys.path, keys.path_sound);
+  end = JoinPath(at, keys.path, keys.path_sound, &keys.written);
+}
+
+// A component the file system takes exactly as written: Linux refuses only "/", the zero byte,
+// "." and ".." and names over 255 bytes.
+bool LegalAsWritten(std::string_view raw) {
+  return !raw.empty() && raw.size() <= 255 && raw != "." && raw != ".." &&
+         raw.find('/') == std::string_view::npos && raw.find('\0') == std::string_view::npos;
+}
+
+// Keeps the raw form of a path beside its cleaned form (span) when the two differ.
+void InfoReader::KeepWritten(const std::string& raw, bool legal, TextSpan span, TextSpan* written) {
+  if (!written || !legal || raw == out_.Text(span)) return;
+  *written = {static_cast<uint32_t>(out_.text.size()), static_cast<uint32_t>(raw.size())};
+  out_.text += raw;
 }
 
 // Appends the cleaned components of a path list to the text; sound is false when the list is
 // empty or holds a value that is not a string. Components that clean to "." or ".." are dropped;
 // a path left empty is "_". Returns the list's end.
-int64_t InfoReader::JoinPath(int64_t list_at, TextSpan& span, bool& sound) {
+int64_t InfoReader::JoinPath(int64_t list_at, TextSpan& span, bool& sound, TextSpan* written) {
   std::string& text = out_.text;
   span.at = static_cast<uint32_t>(text.size());
   sound = true;
   bool any = false;
+  std::string raw_path;
+  bool legal = written != nullptr;
+  if (written) *written = {};  // a later "path.utf-8" replaces what "path" gave
   const int64_t end = walker_.ForEachItem(list_at, [&](int64_t item) -> int64_t {
     any = true;
     if (walker_.KindAt(item) != Kind::kString) {
@@ -198,6 +218,11 @@ int64_t InfoReader::JoinPath(int64_t list_at, TextSpan& span, bool& sound) {
       return -1;
     }
     const std::string_view raw = walker_.String(item);
+    if (legal) {
+      legal = LegalAsWritten(raw);
+      if (!raw_path.empty()) raw_path += kPathSeparator;
+      raw_path.append(raw);
+    }
     const size_t mark = text.size();
     if (mark != span.at) text += kPathSeparator;
     if (!AppendCleanComponent(raw, text)) text.resize(mark);
@@ -206,6 +231,7 @@ int64_t InfoReader::JoinPath(int64_t list_at, TextSpan& span, bool& sound) {
   if (text.size() == span.at) text += '_';
   span.size = static_cast<uint32_t>(text.size() - span.at);
   sound = sound && any;
+  KeepWritten(raw_path, legal && sound, span, written);
   return end;
 }
 
@@ -213,12 +239,15 @@ int64_t InfoReader::JoinPath(int64_t list_at, TextSpan& span, bool& sound) {
 void InfoReader::ReadSingleFile(int64_t length_at, int64_t name_at) {
   if (!Is(length_at, Kind::kInteger) || (name_at != kAbsent && !Is(name_at, Kind::kString))) return Invalid();
   InfoFile& file = out_.files.emplace_back();
+  out_.single_file = true;
   file.length = walker_.Integer(length_at);
   // A missing name leaves the path empty, and the read is refused.
   if (name_at == kAbsent) return;
   file.path.at = static_cast<uint32_t>(out_.text.size());
-  if (!AppendCleanComponent(walker_.String(name_at), out_.text) || out_.text.size() == file.path.at) out_.text += '_';
+  const std::string_view raw = walker_.String(name_at);
+  if (!AppendCleanComponent(raw, out_.text) || out_.text.size() == file.path.at) out_.text += '_';
   file.path.size = static_cast<uint32_t>(out_.text.size() - file.path.at);
+  KeepWritten(std::string(raw), LegalAsWritten(raw), file.path, &file.written);
 }
 
 }  // namespace

@@ -23,6 +23,9 @@ struct InfoFile {
   bool padding = false;
   bool symlink = false;
   TextSpan target;     // a link's target, relative to the download directory, like path
+  // The path exactly as the torrent writes it (its raw bytes), when cleaning changed it and every
+  // component is still a name the file system takes; size 0 otherwise.
+  TextSpan written;
 };
 
 struct InfoDictionary {
@@ -35,8 +38,8 @@ struct InfoDictionary {
   bool pieces_found = false;
   std::string_view pieces;  // the raw pieces string, inside the document's bytes
   int64_t meta_version = 0;
-  TextSpan name;          // the torrent's own name, cleaned as one path component
-  bool multi_file = false;  // the info dictionary has a file list
+  TextSpan name;             // the torrent's own name, cleaned as one path component
+  bool single_file = false;  // no file list: the torrent's name is its one file
 
   std::string_view Text(TextSpan span) const { return std::string_view(text).substr(span.at, span.size); }
 };

@@ -17,6 +17,9 @@ struct TorrentFileEntry {
   // bytes, and nothing ever sizes, trims, deletes, repairs or enters it.
   bool IsSymlink = false;
   QString SymlinkTarget; // relative to the download directory, components joined by the separator
+  // The relative path exactly as the torrent writes it, where the reader shortened or cleaned a
+  // name and the written one is still legal on disk (a client may have kept it); empty otherwise.
+  QString AsWritten;
 
   QString RelativePath() const { return Dir + Name; }
 };
@@ -29,11 +32,12 @@ struct TorrentModel {
   int64_t PieceLength = 0;
   int64_t PiecesSize = 0;               // length of the pieces string in bytes
   int64_t PadBefore = 0;                // padding before the first entry
-  // The torrent's own name (cleaned as a path component) and whether it lists several files: a
-  // multi-file download lies in a folder of that name, which the check must not be given the
-  // folder above of.
+  // A torrent of one file without a folder of its own: its download directory is the folder the
+  // file was saved in, usually shared with other downloads.
+  bool SingleFile = false;
+  // The torrent's own name, cleaned as a path component: a multi-file download lies in a folder
+  // of that name, and the check must not be given the folder above it.
   QString TorrentName;
-  bool MultiFile = false;
 
   int64_t PieceCount() const { return PiecesSize / 20; }
 };

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "platform/file_system.h"
+#include "platform/native_name.h"
 #include "torrent/info_dictionary.h"
 #include "torrent/input_limits.h"
 #include "torrent/torrent_text.h"
@@ -19,6 +20,8 @@ namespace {
 
 constexpr int64_t kInt64Max = std::numeric_limits<int64_t>::max();
 constexpr int64_t kHashBytes = 20;
+
+QByteArrayView AsBytes(std::string_view text) { return QByteArrayView(text.data(), static_cast<qsizetype>(text.size())); }
 
 // Lengths no download can have would mislead every later stage (a negative length would make
 // trimming cut a file to nothing), and pieces need a piece length to be mapped onto the files.
@@ -87,13 +90,14 @@ void FillModel(const InfoDictionary& info, TorrentModel& model) {
     entry.Dir = last_dir;
     entry.Name = FromUtf8(path.substr(cut));
     entry.Length = file.length;
+    if (file.written.size > 0) entry.AsWritten = DecodeName(AsBytes(info.Text(file.written)));
     if (file.symlink) {
       entry.IsSymlink = true;
       entry.SymlinkTarget = FromUtf8(info.Text(file.target));
     }
   }
   model.TorrentName = FromUtf8(info.Text(info.name));
-  model.MultiFile = info.multi_file;
+  model.SingleFile = info.single_file;
   if (info.piece_length_found) model.PieceLength = info.piece_length;
   const auto count = static_cast<int64_t>(info.pieces.size()) / kHashBytes;
   model.PiecesSize = static_cast<int64_t>(info.pieces.size());

@@ -126,12 +126,13 @@ TEST_F(FileCheckTest, ShorterFilesAndDirectoriesAreLeftAloneWhenOnlyTrimming) {
   EXPECT_EQ(result_.status_text, "Error. Some file(s) were not trimmed.");
 }
 
-TEST_F(FileCheckTest, AnEarlierBackupIsReplacedByTheNewerOne) {
+TEST_F(FileCheckTest, AnEarlierBackupIsKeptBesideTheNewerOne) {
   inputs_.options.TrimPaddedFiles = 1;
   const std::string original = AddEntry("a.bin", 10, 30, 5);
   WriteFile(dl_ + "/[ZandrelBackup]/Show/a.bin", "old backup");
   Run();
-  EXPECT_EQ(ReadFile(dl_ + "/[ZandrelBackup]/Show/a.bin"), original);
+  EXPECT_EQ(ReadFile(dl_ + "/[ZandrelBackup]/Show/a.bin"), "old backup");
+  EXPECT_EQ(ReadFile(dl_ + "/[ZandrelBackup]/Show/a_2.bin"), original);
   EXPECT_EQ(ReadFile(Path("a.bin")), original.substr(0, 10));
 }
 

@@ -234,7 +234,7 @@ const LayoutCase kFileCheckCases[] = {
                           test::FixedSummary(1, 1)};
      },
      [](OddLayoutTest& t, const QStringList&) { EXPECT_EQ(ReadFile(t.Path("A.bin")), RandomBytes(5, 6)); }},
-    {"RepairWithoutBackups", "with backups off a partial download is replaced by the repair",
+    {"RepairWithoutBackups", "with backups off a partial download the options keep is not replaced by the repair",
      [](OddLayoutTest& t) {
        t.inputs_.options.FixMissing = 1;
        t.inputs_.options.CreateBackups = 0;
@@ -243,9 +243,14 @@ const LayoutCase kFileCheckCases[] = {
        WriteFile(t.Path("spare.bin"), RandomBytes(40, 8));
      },
      [](OddLayoutTest& t) {
-       return QStringList{"Fixed missing file: " + t.Q("spare.bin") + " to destination: " + t.Q("w.bin")};
+       return QStringList{"Unable to fix missing file: " + t.Q("spare.bin") + " to destination: " + t.Q("w.bin"),
+                          "A file of another size stands at " + t.Q("w.bin") +
+                              ": it is kept, and the missing file was not fixed."};
      },
-     [](OddLayoutTest& t, const QStringList&) { EXPECT_EQ(ReadFile(t.Path("w.bin")), RandomBytes(40, 8)); }},
+     [](OddLayoutTest& t, const QStringList&) {
+       EXPECT_EQ(ReadFile(t.Path("w.bin")), RandomBytes(30, 7));
+       EXPECT_EQ(ReadFile(t.Path("spare.bin")), RandomBytes(40, 8));
+     }},
 };
 INSTANTIATE_TEST_SUITE_P(Cases, FileCheckLayoutTest, ::testing::ValuesIn(kFileCheckCases), CaseId);
 

@@ -157,7 +157,7 @@ TEST_F(UnneededTest, IgnoredDirectoryIsNotEnteredAndItsParentsStay) {
   EXPECT_EQ(ReadFile(Path("p/q/sub/deeper.bin")), "d");
 }
 
-TEST_F(UnneededTest, FileAlreadyAtTheBackupTargetIsReplaced) {
+TEST_F(UnneededTest, FileAlreadyAtTheBackupTargetStays) {
   ExpectedReport expected = CompleteHead();
   const QString folder = UseBackupFolder();
   WriteFile(folder + "junk.txt", "older backup");
@@ -167,9 +167,11 @@ TEST_F(UnneededTest, FileAlreadyAtTheBackupTargetIsReplaced) {
       .Then({"Moved unneeded file: " + Q("junk.txt") + " to backup location: " + Quote(folder), "",
              UnneededSummary(1, 0, 1, 0)})
       .Check(Run());
-  EXPECT_EQ(ReadFile(folder + "junk.txt"), "newer");
+  EXPECT_EQ(ReadFile(folder + "junk.txt"), "older backup");
+  EXPECT_EQ(ReadFile(folder + "junk_2.txt"), "newer");
   EXPECT_EQ(FileSize(Path("junk.txt")), -1);
-  EXPECT_EQ(QDir(folder).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden), QStringList{"junk.txt"});
+  EXPECT_EQ(QDir(folder).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden, QDir::Name),
+            QStringList({"junk.txt", "junk_2.txt"}));
 }
 
 TEST_F(UnneededTest, NothingUnneededPutsTheSummaryRightAfterTheHeading) {

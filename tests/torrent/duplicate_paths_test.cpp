@@ -73,6 +73,20 @@ const RenameCase kCases[] = {
        return paths;
      },
      [] { return Renames{{50000, "D/F0049999.1"}}; }},
+    // Each pair on its own, so that no other collision lets the exact comparison hide a letter
+    // the fast case-folded hash misses: the first and last letters, every letter at every place of
+    // an eight-byte word and in the tail after it, and the characters beside the letters, which
+    // do not fold.
+    {"FirstLetterFolds", [] { return std::vector<std::string>{"A", "a"}; }, [] { return Renames{{1, "a.1"}}; }},
+    {"LastLetterFolds", [] { return std::vector<std::string>{"Z", "z"}; }, [] { return Renames{{1, "z.1"}}; }},
+    {"LastLetterFoldsInAWord", [] { return std::vector<std::string>{"zzzzzzzZ", "zzzzzzzz"}; },
+     [] { return Renames{{1, "zzzzzzzz.1"}}; }},
+    {"LastLetterFoldsInTheTail", [] { return std::vector<std::string>{"zzzzzzzzZ", "zzzzzzzzz"}; },
+     [] { return Renames{{1, "zzzzzzzzz.1"}}; }},
+    {"EveryLetterFolds",
+     [] { return std::vector<std::string>{"ABCDEFGHIJKLMNOPQRSTUVWXYZ", "abcdefghijklmnopqrstuvwxyz"}; },
+     [] { return Renames{{1, "abcdefghijklmnopqrstuvwxyz.1"}}; }},
+    {"NothingBesideTheLettersFolds", [] { return std::vector<std::string>{"@[", "`{"}; }, [] { return Renames{}; }},
 };
 
 class DuplicatePathsTest : public ::testing::TestWithParam<RenameCase> {};
