@@ -82,7 +82,7 @@ PreflightProblem TorrentFileRefusal(const QString& path) {
   const int64_t size = FileSize(path);
   if (size == -1) return Refuse(Refusal::kTorrentNotFound, path);
   if (size == -2) return Refuse(Refusal::kTorrentIsDirectory, path);
-  const QString reason = FileReadProblem(path);
+  const QString reason = ReadError(path);
   if (!reason.isEmpty()) return Refuse(Refusal::kTorrentUnreadable, path, reason);
   return {};
 }
@@ -93,7 +93,7 @@ PreflightProblem DownloadDirRefusal(const QString& dir) {
   if (size != -2) return Refuse(Refusal::kDirNotDirectory, dir);
   // A folder that cannot be listed would make every file "missing", and a repair or an unneeded
   // scan would act on that belief.
-  const QString reason = FolderReadProblem(dir);
+  const QString reason = ReadError(dir);
   if (!reason.isEmpty()) return Refuse(Refusal::kDirUnreadable, dir, reason);
   return {};
 }
@@ -139,7 +139,7 @@ PreflightProblem RunLocks::Acquire(const QString& download_dir, const QString& b
   switch (download_.Acquire(download_dir)) {
     case FolderLock::Outcome::kLocked: break;
     case FolderLock::Outcome::kHeldElsewhere: return Refuse(Refusal::kCheckRunning, download_dir);
-    case FolderLock::Outcome::kFailed: return Refuse(Refusal::kDirUnreadable, download_dir, FolderReadProblem(download_dir));
+    case FolderLock::Outcome::kFailed: return Refuse(Refusal::kDirUnreadable, download_dir, ReadError(download_dir));
   }
   const QString backup_folder = NearestExistingFolder(backup_dir);
   if (backup_dir.isEmpty() || backup_folder.isEmpty() || IsSameOrInside(backup_folder, download_dir)) return {};

@@ -1,22 +1,14 @@
 #include "platform/file_identity.h"
 
-
-#include <dirent.h>
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <cerrno>
 #include <cstdlib>
 #include <cstring>
 
+#include "platform/file_system.h"
 #include "platform/native_file.h"
 #include "platform/native_name.h"
 
 namespace zandrel {
 namespace {
-
-QString SystemReason(int error) { return QString::fromLocal8Bit(std::strerror(error)); }
 
 // The folder above an absolute, cleaned path ("" once the root has been passed).
 QString ParentOf(const QString& path) {
@@ -26,12 +18,6 @@ QString ParentOf(const QString& path) {
 }
 
 }  // namespace
-
-std::optional<FileIdentity> IdentityOf(const QString& path) {
-  struct stat st {};
-  if (path.isEmpty() || ::stat(EncodeName(path).constData(), &st) != 0) return std::nullopt;
-  return FileIdentity{static_cast<uint64_t>(st.st_dev), static_cast<uint64_t>(st.st_ino)};
-}
 
 bool IsSameOrInside(const QString& path, const QString& dir) {
   const std::optional<FileIdentity> target = IdentityOf(dir);
@@ -56,23 +42,6 @@ QString RealPath(const QString& path) {
   const QString real = DecodeName(resolved);
   std::free(resolved);
   return real;
-}
-
-QString FolderReadProblem(const QString& dir) {
-  DIR* handle = ::opendir(EncodeName(dir).constData());
-  if (!handle) return SystemReason(errno);
-  errno = 0;
-  const bool readable = ::readdir(handle) != nullptr || errno == 0;
-  const int error = errno;
-  ::closedir(handle);
-  return readable ? QString() : SystemReason(error);
-}
-
-QString FileReadProblem(const QString& path) {
-  const int fd = ::open(EncodeName(path).constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-  if (fd < 0) return SystemReason(errno);
-  ::close(fd);
-  return QString();
 }
 
 }  // namespace zandrel
