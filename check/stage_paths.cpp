@@ -46,10 +46,16 @@ QString UnusedSiblingName(const QString& path) {
   return name;
 }
 
+QString UnusedSiblingName(const DiskActions& disk, const QString& path) {
+  QString name = path + QStringLiteral(".zandrel-part");
+  for (int i = 1; disk.PathEntryExists(name); ++i) name = path + QStringLiteral(".zandrel-part") + QString::number(i);
+  return name;
+}
+
 bool MoveReplacing(DiskActions& disk, const QString& from, const QString& to) {
   if (!disk.PathEntryExists(to)) return disk.MoveFile(from, to);
   if (disk.FileSize(to) == -2 && !IsSymLink(to)) return false;
-  const QString aside = UnusedSiblingName(to);
+  const QString aside = UnusedSiblingName(disk, to);
   if (!disk.MoveFile(to, aside)) return false;
   if (!disk.MoveFile(from, to)) {
     disk.MoveFile(aside, to);

@@ -28,6 +28,8 @@ bool IsRunReport(const CheckRun& run, const QString& path);
 
 // A name beside `path` that nothing stands at yet.
 QString UnusedSiblingName(const QString& path);
+// The same as the run sees the disk: a dry run's own files take their names too.
+QString UnusedSiblingName(const DiskActions& disk, const QString& path);
 
 // Moves a file or link to `to`, replacing a file or link that already stands there. The old one is
 // only removed once the new one is in place: on failure both stay where they were. A directory at

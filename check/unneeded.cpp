@@ -47,6 +47,7 @@ bool MoveToBackup(CheckRun& run, const QString& path, const QString& relative) {
   }
   run.WriteReportLine(Line(run, u"Log_UnableToMoveFile", u"%file%", path));
   run.record.Unneeded(path, false, UnneededAction::kMoveFailed);
+  run.counters.UnneededFailed = 1;
   return false;
 }
 
@@ -60,6 +61,7 @@ bool RemoveFile(CheckRun& run, const QString& path, const QString& relative) {
     const QString line = Line(run, removed ? u"Log_DeletedFile" : u"Log_UnableToDeleteFile", u"%file%", path);
     run.WriteReportLine(removed ? run.Done(line) : line);
     run.record.Unneeded(path, false, removed ? UnneededAction::kDeleted : UnneededAction::kDeleteFailed);
+    if (!removed) run.counters.UnneededFailed = 1;
   }
   if (removed) run.counters.DeletedFiles++;
   return removed;
@@ -155,6 +157,7 @@ QString JudgeDirectory(CheckRun& run, const QString& path, const QString& relati
   if (!DeleteDirectory(run, path, relative)) {
     run.WriteReportLine(Line(run, u"Log_UnableToDeleteDirectory", u"%dir%", shown));
     run.record.Unneeded(shown, true, UnneededAction::kDeleteFailed);
+    run.counters.UnneededFailed = 1;
     return QString();
   }
   run.WriteReportLine(run.Done(Line(run, u"Log_DeletedDirectory", u"%dir%", shown)));
@@ -194,7 +197,8 @@ StepResult CheckUnneededFile(CheckRun& run, const QString& path) {
   const QString name = FileNamePart(relative);
   QString status = FillPlaceholders(run.Text(u"Status_CheckingFile"), {{u"%file%", Quoted(name)}});
   // A link where the torrent has a folder is as needed as the folder.
-  const bool needed = run.needed_paths.IsPresent(relative) || run.HoldsNeededPath(relative);
+  const bool needed =
+      run.needed_paths.IsPresent(relative) || run.HoldsNeededPath(relative) || run.IsPartialFile(relative);
   if (!needed && !IgnoredFile(run, relative) && !IsRunReport(run, path)) {
     run.counters.UnneededFiles++;
     if (!run.DeletionPermitted()) {

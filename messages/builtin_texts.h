@@ -14,8 +14,8 @@ struct TableItem {
   const char16_t* text;  // built-in English text, or the section line
 };
 
-inline constexpr std::size_t kTableItemCount = 141;  // 134 keys, 1 keyless slot, 6 section lines
-inline constexpr std::size_t kSlotCount = 135;
+inline constexpr std::size_t kTableItemCount = 146;  // 139 keys, 1 keyless slot, 6 section lines
+inline constexpr std::size_t kSlotCount = 140;
 
 extern const std::array<TableItem, kTableItemCount> kTableItems;
 

@@ -34,6 +34,9 @@ struct TorrentModel {
   // folder above of.
   QString TorrentName;
   bool MultiFile = false;
+  // Relative paths of the padding files. Clients that ignore the padding attribute write them as
+  // real files of zeros, which they need again when they resume.
+  std::vector<QString> PaddingPaths;
 
   int64_t PieceCount() const { return PiecesSize / 20; }
 };
