@@ -5,6 +5,8 @@
 
 #include <QDir>
 #include <QFile>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QProcess>
 #include <QTemporaryDir>
 
@@ -101,6 +103,12 @@ TEST_F(RealClientsTest, PaddingAndPartialFilesAreTheClientsOwn) {
     Expect(row);
   }
   EXPECT_EQ(QFileInfo(Join(dl_, "empty.txt")).size(), 0);
+  // Complete files exist with the right size; the partial file's good pieces count.
+  MakeTransmissionDownload();
+  QFile::remove(Join(dl_, "empty.txt"));
+  const QJsonObject complete = QJsonDocument::fromJson(Check({"--hash-check", "--json"}).out).object()["completeness"].toObject();
+  EXPECT_EQ(complete["files_complete"].toInt(), 2);
+  EXPECT_EQ(complete["pieces_complete"].toInt(), 3);
   // Another torrent's padding files are kept by --ignore-torrent as its other paths are.
   Torrent("Other.torrent", {{{"c.bin"}, kPiece, ""}}, c_);
   Expect({"ignore torrent", {"--ignore-torrent", Join(root_.path(), "Set.torrent"), "--delete-unneeded", "--no-backups"}, 0,
@@ -145,6 +153,36 @@ TEST_F(RealClientsTest, NoFailureIsCalledASuccess) {
   const test::CliRun few = Check({"--hash-check"}, "Few.torrent");
   EXPECT_EQ(few.exit_code, 2);
   EXPECT_TRUE(few.err.contains("Error processing torrent file")) << few.err.toStdString();
+}
+
+// sample.bin holds no whole piece: only the pieces it shares with big.bin and tail.bin can judge a
+// candidate, and only with their bytes.
+TEST_F(RealClientsTest, RepairTakesOnlyCandidatesItCouldCheck) {
+  a_ = test::RandomBytes(2 * kPiece - 500, 8), b_ = test::RandomBytes(1000, 9), c_ = test::RandomBytes(kPiece - 500, 11);
+  Torrent("Set.torrent", {{{"big.bin"}, 2 * kPiece - 500, ""}, {{"sample.bin"}, 1000, ""}, {{"tail.bin"}, kPiece - 500, ""}},
+          a_ + b_ + c_);
+  const QString differs = "Not used to fix missing file (its pieces do not match): \"@/x/c.bin\" for destination: \"@/sample.bin\"";
+  const QString unchecked = "Not used to fix missing file (none of its pieces can be checked): \"@/x/c.bin\" for destination: \"@/sample.bin\"";
+  const QString fixed = "Fixed missing file: \"@/x/c.bin\" to destination: \"@/sample.bin\"";
+  // The rebuild source is the download itself, so the search passes every file twice.
+  const QStringList options = {"--fix-missing", "--hash-check", "--backup-dir", dl_};
+  const struct {
+    bool big_on_disk;
+    std::string candidate;
+    Row row;
+  } cases[] = {
+      {true, test::RandomBytes(1000, 10), {"wrong bytes", options, 1, "", {differs}, {fixed}, {"big.bin", "x/c.bin"}, {}}},
+      {true, b_, {"right bytes", options, 1, "", {fixed}, {differs}, {"big.bin"}, {"x/c.bin"}}},
+      {false, b_, {"neighbours missing", options, 1, "", {unchecked}, {fixed}, {"x/c.bin"}, {"sample.bin"}}},
+  };
+  for (const auto& c : cases) {
+    QDir(dl_).removeRecursively();
+    if (c.big_on_disk) Put("big.bin", a_), Put("tail.bin", c_);
+    Put("x/c.bin", c.candidate);
+    Expect(c.row);
+    const QStringList report = test::ReadReportLines(report_);
+    EXPECT_EQ(report.filter("Not used to fix missing file").size(), c.row.lines.contains(fixed) ? 0 : 1) << c.row.name;
+  }
 }
 
 QStringList WithoutMarks(QStringList lines) {
