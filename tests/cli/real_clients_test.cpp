@@ -41,9 +41,9 @@ struct Row {
 
 class RealClientsTest : public ::testing::Test {
  protected:
-  // Transmission's layout: a.bin, padding ".pad/0", b.bin (still "b.bin.part", its last 3000
-  // bytes not yet downloaded), padding ".pad/1", c.bin, and an empty file it never creates.
-  void MakeTransmissionDownload() {
+  // As a client that ignores the padding attribute leaves it: a.bin, padding ".pad/0", b.bin
+  // (still "b.bin.part", its last 3000 bytes not yet there), ".pad/1", c.bin; no empty file.
+  void MakeClientDownload() {
     a_ = test::RandomBytes(10000, 1), b_ = test::RandomBytes(20000, 2), c_ = test::RandomBytes(kPiece, 3);
     const std::string stream = a_ + std::string(6384, '\0') + b_ + std::string(12768, '\0') + c_;
     Torrent("Set.torrent", {{{"a.bin"}, 10000, ""}, {{".pad", "0"}, 6384, "p"}, {{"b.bin"}, 20000, ""},
@@ -98,13 +98,13 @@ TEST_F(RealClientsTest, PaddingAndPartialFilesAreTheClientsOwn) {
        {"Created missing empty file: \"@/empty.txt\"", "Fixed missing files: (1/2)"}, {}, client_files, {"b.bin"}},
   };
   for (const Row& row : rows) {
-    MakeTransmissionDownload();
+    MakeClientDownload();
     QFile::remove(Join(dl_, "empty.txt"));
     Expect(row);
   }
   EXPECT_EQ(QFileInfo(Join(dl_, "empty.txt")).size(), 0);
   // Complete files exist with the right size; the partial file's good pieces count.
-  MakeTransmissionDownload();
+  MakeClientDownload();
   QFile::remove(Join(dl_, "empty.txt"));
   const QJsonObject complete = QJsonDocument::fromJson(Check({"--hash-check", "--json"}).out).object()["completeness"].toObject();
   EXPECT_EQ(complete["files_complete"].toInt(), 2);
@@ -194,7 +194,6 @@ QStringList WithoutMarks(QStringList lines) {
 TEST_F(RealClientsTest, DryRunPredictsTheRealRun) {
   a_ = test::RandomBytes(2 * kPiece, 6), b_ = test::RandomBytes(4 * kPiece, 7);
   Torrent("Set.torrent", {{{"a.bin"}, 2 * kPiece, ""}, {{"b.bin"}, 4 * kPiece, ""}}, a_ + b_);
-  const QString small = Join(root_.path(), "small");
   const struct {
     const char* name;
     std::function<void()> arrange;
