@@ -30,6 +30,24 @@ void WriteHeader(CheckRun& run) {
   run.WriteReportLine(QString());
 }
 
+// A missing entry whose client keeps its data in "<name>.part" until it is complete: the line
+// follows the entry's own, and the later stages read the entry from it and leave it alone.
+void NotePartialFile(CheckRun& run, size_t index) {
+  const TorrentFileEntry& entry = run.Files()[index];
+  if (run.found[index] != 0 || entry.IsSymlink) return;
+  const QString full_path = run.download_dir + entry.RelativePath();
+  const QString partial = full_path + kPartialSuffix;
+  const int64_t size = run.disk.FileSize(partial);
+  if (run.disk.FileSize(full_path) != -1 || size < 0 || IsSymLink(partial)) return;
+  if (run.partial_files.empty()) run.partial_files.resize(run.Files().size());
+  run.partial_files[index] = partial;
+  run.partial_paths.Add(entry.RelativePath() + kPartialSuffix);
+  run.WriteReportLine(FillPlaceholders(run.Text(u"Log_PartialDownload"),
+                                       {{u"%file%", Quoted(partial)},
+                                        {u"%size%", QString::number(size)},
+                                        {u"%length%", QString::number(entry.Length)}}));
+}
+
 void RunFileCheck(CheckRun& run) {
   run.window.StageChanged(RunStage::kFileCheck);
   const auto& files = run.Files();
@@ -38,6 +56,7 @@ void RunFileCheck(CheckRun& run) {
       run.counters.Cancelled = 1;
       return;
     }
+    NotePartialFile(run, i);
     run.window.SetProgressValue(static_cast<int64_t>(i) + 1);
     if (run.CancelRequested()) {
       run.counters.Cancelled = 1;
@@ -114,6 +133,11 @@ void CheckRun::RebuildNeededPaths() {
       needed_paths.Add(entry.AsWritten.left(cut));
     }
   }
+  // Padding files are needed wherever a client wrote them, and never required on disk.
+  for (const QString& padding : model.PaddingPaths) {
+    needed_paths.Add(padding);
+    needed_sorted.push_back(needed_paths.KeyOf(padding));
+  }
   std::sort(needed_sorted.begin(), needed_sorted.end());
 }
 
@@ -136,16 +160,21 @@ QString FinalStatusText(CheckRun& run, bool open_report_ticked) {
   if (c.Cancelled) return run.Text(u"Status_Cancelled");
   if (c.FixedFiles > 0) return run.Text(u"Status_FixedFiles");
   if (c.TrimFailed) return see(u"Status_TrimSpace");
+  // An unneeded item that was to go and stayed is a failure, never a success.
   if (!missing && !c.TrimDone && !c.SmallerSeen && !c.WrongSizeSeen && !c.PieceFailed)
-    return run.Text(u"Status_Successful");
+    return c.UnneededFailed ? see(u"Status_UnneededFailed") : run.Text(u"Status_Successful");
   if ((missing || c.WrongSizeSeen || c.PieceFailed) && !c.TrimDone && !c.SmallerSeen) {
     if (!c.PieceFailed) return see(u"Status_Unsuccessful");
     const QString percent = QString::number(double(c.PercentComplete), 'f', 1) + u'%';
     return FillPlaceholders(run.Text(u"Status_SHA1Failed"), {{u"%percent%", percent}});
   }
-  if (!missing && c.DeletedWrongSized > 0) return see(u"Status_DeletedFiles");
-  if (!missing && c.TrimDone && !c.SmallerSeen) return see(u"Status_TrimOK");
-  if (c.TrimDone && (missing || c.SmallerSeen)) return see(u"Status_TrimProblems");
+  // Failed pieces and unneeded items left behind are problems as much as missing files are; and
+  // a run that deleted wrong-sized files (deleting wins over trimming) trimmed none.
+  const bool problems = missing || c.SmallerSeen || c.PieceFailed || c.UnneededFailed;
+  if (c.DeletedWrongSized > 0 && c.TrimmedFiles == 0)
+    return see(problems ? u"Status_DeletedProblems" : u"Status_DeletedFiles");
+  if (c.TrimDone && !problems) return see(u"Status_TrimOK");
+  if (c.TrimDone && problems) return see(u"Status_TrimProblems");
   if (!c.TrimDone && c.SmallerSeen) return see(u"Status_NotTrimmed");
   return QString();
 }

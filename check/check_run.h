@@ -2,6 +2,7 @@
 #pragma once
 
 #include <QFile>
+#include <QSet>
 #include <QString>
 #include <functional>
 #include <memory>
@@ -16,6 +17,9 @@
 #include "platform/step_result.h"
 
 namespace zandrel {
+
+// What a client appends to a file's name until its download is complete.
+inline const QString kPartialSuffix = QStringLiteral(".part");
 
 // The option values a run reads, copied when it starts.
 struct RunOptions {
@@ -56,6 +60,7 @@ struct RunCounters {
   int MissingFilesFlag = 0, WrongSizeSeen = 0, SmallerSeen = 0, TrimDone = 0, TrimFailed = 0;
   int FileLinesWritten = 0, PieceFailed = 0, Cancelled = 0;
   int UnreadableSeen = 0;  // a file or folder of the download could not be read
+  int UnneededFailed = 0;  // an unneeded item that was to go could not be deleted or moved
   float PercentComplete = 100.0f;
 };
 
@@ -109,11 +114,16 @@ struct CheckRun {
   void RebuildNeededPaths();
   // True when a file of the torrent lies somewhere below this relative folder.
   bool HoldsNeededPath(const QString& relative_dir) const;
-  // "Deletion permitted" for unneeded items.
+  // "Deletion permitted" for unneeded items. A torrent whose hash check failed a piece is not
+  // complete either: a client pre-sizes every file long before it has the data.
   bool DeletionPermitted() const {
     return options.DelUnneededFiles == 1 &&
-           (options.DelOnlyWhenComplete == 0 || counters.MissingFilesFlag == 0);
+           (options.DelOnlyWhenComplete == 0 || (counters.MissingFilesFlag == 0 && counters.PieceFailed == 0));
   }
+  // The partial download "<entry>.part" that a client keeps beside a missing entry, found after the
+  // file check: the entry's bytes are read from it, and it is never unneeded nor a repair candidate.
+  void FindPartialFiles();
+  bool IsPartialFile(const QString& relative) const { return partial_paths.IsPresent(relative); }
 
   EngineState& engine;
   const TorrentModel& model;
@@ -129,7 +139,10 @@ struct CheckRun {
   std::vector<uint8_t> found;  // per entry: present with the right size
   std::vector<TorrentFileEntry> files;
   std::vector<QString> unreadable;  // per entry: why its file could not be read; empty when it could
+  std::vector<QString> partial_files;  // per entry: full path of its partial download, or empty
+  PathMap partial_paths;               // relative paths of those partial downloads
   RepairList repair_list;    // repair stage: entries still waiting for a file
+  QSet<QString> judged_candidates;  // repair stage: files already offered, by full path
   // Repair stage with the hash check on: where the pieces lie, to judge candidates by.
   std::unique_ptr<const PieceLayout> piece_layout;
   ReportWriter report;

@@ -1,5 +1,8 @@
 #include "check/disk_actions.h"
 
+#include <QFile>
+#include <algorithm>
+
 namespace zandrel {
 
 QString DiskActions::Key(const QString& path) {
@@ -30,6 +33,7 @@ bool DiskActions::DeleteFile(const QString& path) {
   BeforeChange();
   if (!dry_run_) return zandrel::DeleteFile(path);
   if (!PathEntryExists(path) || (FileSize(path) == -2 && !IsSymLink(path))) return false;
+  if (!IsSymLink(path)) Use(path, -std::max<int64_t>(0, FileSize(path)));
   Gone(path);
   return true;
 }
@@ -53,8 +57,10 @@ bool DiskActions::MoveFile(const QString& from, const QString& to) {
   }
   if (!PathEntryExists(from) || PathEntryExists(to)) return false;
   const int64_t size = FileSize(from);
+  const QString origin = ReadablePath(from);
   Gone(from);
   Made(to, size);
+  origin_.insert(Key(to), origin);
   return true;
 }
 
@@ -105,6 +111,37 @@ std::optional<std::vector<DirEntry>> DiskActions::ListDirectory(const QString& d
     if (!listed) entries->push_back({name, *it == -2 ? EntryKind::kDirectory : EntryKind::kFile});
   }
   return entries;
+}
+
+bool DiskActions::CreateEmptyFile(const QString& path) {
+  if (PathEntryExists(path)) return false;
+  if (dry_run_) {
+    Made(path, 0);
+    return true;
+  }
+  QFile file(path);
+  return file.open(QIODevice::WriteOnly | QIODevice::NewOnly);
+}
+
+QString DiskActions::ReadablePath(const QString& path) const {
+  if (!dry_run_ || !made_.contains(Key(path))) return path;
+  return origin_.value(Key(path), path);
+}
+
+void DiskActions::Use(const QString& path, int64_t bytes) {
+  used_bytes_[DriveText(FullPathName(path))] += bytes;
+}
+
+int64_t DiskActions::DriveFreeSpace(const QString& drive) const {
+  const int64_t free = zandrel::DriveFreeSpace(drive);
+  if (!dry_run_ || free < 0) return free;
+  return std::max<int64_t>(0, free - used_bytes_.value(drive, 0));
+}
+
+void DiskActions::PretendCopy(const QString& source, const QString& path, int64_t size) {
+  Use(path, std::max<int64_t>(0, size));
+  Made(path, size);
+  origin_.insert(Key(path), ReadablePath(source));
 }
 
 }  // namespace zandrel

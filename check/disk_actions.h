@@ -45,6 +45,17 @@ class DiskActions {
   // True when a dry run has taken what stood at the path away.
   bool Vanished(const QString& path) const { return dry_run_ && gone_.contains(Key(path)); }
 
+  // Creates an empty file where nothing stands; never replaces anything.
+  bool CreateEmptyFile(const QString& path);
+  // Where the bytes of the file at `path` can be read: in a dry run, a file taken as moved or
+  // copied there is still at its origin.
+  QString ReadablePath(const QString& path) const;
+  // Free bytes as DriveFreeSpace gives them, less what a dry run's copies would have taken by now
+  // and plus what its deletions would have freed.
+  int64_t DriveFreeSpace(const QString& drive) const;
+  // A dry run's copy of `source`: like PretendFile, and its bytes are read from the source.
+  void PretendCopy(const QString& source, const QString& path, int64_t size);
+
  private:
   static QString Key(const QString& path);
   void Made(const QString& path, int64_t size);
@@ -54,6 +65,9 @@ class DiskActions {
   QHash<QString, int64_t> made_;  // size, -2 for a folder
   QSet<QString> gone_;
   bool source_changed_ = false;
+  QHash<QString, QString> origin_;      // a dry run's moved or copied file: where its bytes are
+  QHash<QString, int64_t> used_bytes_;  // a dry run's net bytes taken, by drive
+  void Use(const QString& path, int64_t bytes);
 };
 
 }  // namespace zandrel

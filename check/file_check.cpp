@@ -21,7 +21,7 @@ QString WhyUnreadable(const CheckRun& run, const QString& full_path) {
 StepResult CopyFirstBytes(CheckRun& run, const QString& source, const QString& destination, int64_t amount) {
   run.disk.BeforeChange();
   if (run.disk.dry_run()) {
-    run.disk.PretendFile(destination, amount);
+    run.disk.PretendCopy(source, destination, amount);
     return StepResult::kDone;
   }
   return SyncedCopy(source, destination, amount, run.engine.cancel_flag);
@@ -89,7 +89,7 @@ bool ReplaceOldFile(CheckRun& run, const TorrentFileEntry& entry, const QString&
 bool EnoughBackupSpace(CheckRun& run, int64_t size, QString& main_line) {
   if (run.options.CreateBackups != 1) return true;
   const QString drive = DriveText(FullPathName(run.options.BackupDir));
-  if (DriveFreeSpace(drive) >= size) return true;
+  if (run.disk.DriveFreeSpace(drive) >= size) return true;
   run.counters.TrimFailed = 1;
   main_line = FillPlaceholders(run.Text(u"Log_NoSpace"), {{u"%s%", main_line}, {u"%drive%", drive}});
   return false;
@@ -142,7 +142,7 @@ StepResult ReplaceWrongSizedFile(CheckRun& run, size_t index, QString& main_line
   // The temporary copy never takes the place of what already stands at its name (a file of the
   // torrent, the user's own file, a link leading out of the download): it then gets a name of its own.
   QString temp_path = WithNameSuffix(full_path, QStringLiteral(".tmp"));
-  if (run.disk.PathEntryExists(temp_path)) temp_path = UnusedSiblingName(temp_path);
+  if (run.disk.PathEntryExists(temp_path)) temp_path = UnusedSiblingName(run.disk, temp_path);
   // A torrent length of 0 is a real target size: copy nothing rather than the whole file.
   // The copy is on the disk before the original goes, so no power failure can lose both.
   const StepResult copied =

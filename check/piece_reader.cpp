@@ -49,7 +49,10 @@ void PieceReader::OpenEntry(int entry) {
   if (open_entry_ == entry) return;
   open_entry_ = entry;
   const TorrentFileEntry& file = files_[entry];
-  const QString path = download_dir_ + file.Dir + file.Name;
+  QString path = download_dir_ + file.Dir + file.Name;
+  if (instead_ && static_cast<size_t>(entry) < instead_->size() && !(*instead_)[entry].isEmpty()) {
+    path = (*instead_)[entry];
+  }
   if ((disk_ && disk_->Vanished(path)) || !file_.Open(path)) return;
   if (file_.Size() >= tuning_.map_threshold) file_.AdviseSequential();
 }

@@ -53,6 +53,9 @@ class PieceReader {
   void Fill(WorkUnit& unit, int64_t first_piece, int64_t count);
   // A dry run's files that a real run would have deleted or moved by now read as missing.
   void SkipVanished(const DiskActions& disk) { disk_ = &disk; }
+  // Per entry, a file to read its bytes from instead of its own path (empty: its own path); a
+  // client's partial download of a missing entry.
+  void ReadInstead(const std::vector<QString>& paths) { instead_ = &paths; }
 
  private:
   void AddFilePart(WorkUnit& unit, int entry, int64_t begin, int64_t end);
@@ -70,6 +73,7 @@ class PieceReader {
   ReadOnlyFile file_;
   int64_t unit_begin_ = 0;
   const DiskActions* disk_ = nullptr;
+  const std::vector<QString>* instead_ = nullptr;
 };
 
 }  // namespace zandrel

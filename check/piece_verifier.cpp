@@ -93,6 +93,7 @@ StepResult VerifyPieces(CheckRun& run, const PieceCheckTuning& tuning) {
   const int64_t hashed = std::min(pieces, static_cast<int64_t>(model.PieceHashes.size()));
   PieceReader reader(layout, run.Files(), run.download_dir, tuning);
   reader.SkipVanished(run.disk);
+  reader.ReadInstead(run.partial_files);
   HashPool pool(layout, reader, model.PieceHashes, hashed, tuning);
   // No memory for the buffers: the stage ends without a result line.
   if (!pool.Start()) return StepResult::kFailed;

@@ -28,7 +28,8 @@ bool IsEligible(const CheckRun& run, const QString& candidate) {
   if (!RelativeToDownload(run, candidate, &relative)) {
     return !run.ignore_list.IsPresent(FileNamePart(candidate));
   }
-  return !run.needed_paths.IsPresent(relative) && !IgnoredFile(run, relative);
+  // A client's partial download belongs to its own entry, never to another.
+  return !run.needed_paths.IsPresent(relative) && !IgnoredFile(run, relative) && !run.IsPartialFile(relative);
 }
 
 // Supplied files are put only into real directories of the download directory: a folder of the
@@ -67,7 +68,7 @@ StepResult PutIntoPlace(CheckRun& run, const TorrentFileEntry& entry, const QStr
   // itself), so a failed or cancelled copy leaves whatever stood at the target as it was, and
   // setting the old file aside can never land on the candidate: a file from the backup folder
   // going back sits exactly where the old file's backup goes.
-  const QString source = UnusedSiblingName(target);
+  const QString source = UnusedSiblingName(run.disk, target);
   if (mode == RepairMode::kCopy) {
     const StepResult copied = CopyFileBlocks(run, candidate, source, size);
     if (copied != StepResult::kDone) return copied;
@@ -89,7 +90,7 @@ bool KeptFileStands(const CheckRun& run, const QString& target) {
 void SupplyEntry(CheckRun& run, size_t index, const QString& candidate, int64_t size, RepairMode mode) {
   const TorrentFileEntry& entry = run.Files()[index];
   const QString drive = DriveText(FullPathName(run.options.TorrentDir));
-  if (DriveFreeSpace(drive) < size) {
+  if (run.disk.DriveFreeSpace(drive) < size) {
     run.WriteReportLine(
         FillPlaceholders(run.Text(u"Log_NoSpaceCopy"), {{u"%s%", ShownText(candidate)}, {u"%drive%", drive}}));
     run.record.Repair(index, candidate, mode == RepairMode::kCopy, false);
@@ -131,13 +132,25 @@ void WriteClosingLines(CheckRun& run) {
 }
 
 
-// With the hash check on, the waiting entry of the candidate's size whose whole pieces it holds;
-// without it, the first waiting entry of that size.
+// A neighbouring entry's bytes for the pieces it shares with a candidate's entry: its file, when
+// that has the entry's full length.
+QString NeighbourSource(const CheckRun& run, int entry) {
+  const TorrentFileEntry& file = run.Files()[static_cast<size_t>(entry)];
+  const QString path = run.download_dir + file.RelativePath();
+  if (file.IsSymlink || run.disk.FileSize(path) != file.Length || IsSymLink(path)) return QString();
+  return run.disk.ReadablePath(path);
+}
+
+// With the hash check on, the waiting entry of the candidate's size whose pieces it holds (a
+// candidate none of whose pieces can be checked is not taken); without it, the first waiting
+// entry of that size.
 std::optional<size_t> MatchingEntry(CheckRun& run, const QString& candidate, int64_t size, bool* cancelled) {
   if (!run.piece_layout) return run.repair_list.Take(size);
+  const EntrySource neighbour = [&run](int entry) { return NeighbourSource(run, entry); };
   for (const size_t position : run.repair_list.Waiting(size)) {
-    const CandidateVerdict verdict = CheckCandidatePieces(*run.piece_layout, run.model.PieceHashes,
-                                                          static_cast<int>(position), candidate, run.engine.cancel_flag);
+    const CandidateVerdict verdict =
+        CheckCandidatePieces(*run.piece_layout, run.model.PieceHashes, static_cast<int>(position),
+                             run.disk.ReadablePath(candidate), neighbour, run.engine.cancel_flag);
     if (verdict == CandidateVerdict::kCancelled) {
       *cancelled = true;
       return std::nullopt;
@@ -147,11 +160,38 @@ std::optional<size_t> MatchingEntry(CheckRun& run, const QString& candidate, int
       return position;
     }
     const TorrentFileEntry& entry = run.Files()[position];
-    run.WriteReportLine(FillPlaceholders(QString::fromUtf16(kPiecesDifferText),
+    const QString text = verdict == CandidateVerdict::kUnchecked ? run.Text(u"Log_UncheckedCandidate")
+                                                                 : QString::fromUtf16(kPiecesDifferText);
+    run.WriteReportLine(FillPlaceholders(text,
                                          {{u"%file%", Quoted(candidate)},
                                           {u"%fixedfile%", Quoted(run.download_dir + entry.RelativePath())}}));
   }
   return std::nullopt;
+}
+
+bool FirstLook(CheckRun& run, const QString& candidate) {
+  const QString key = FullPathName(candidate);
+  if (run.judged_candidates.contains(key)) return false;
+  run.judged_candidates.insert(key);
+  return true;
+}
+
+// An empty file needs no source: a missing entry of length 0 (which some clients never create)
+// is made where it belongs.
+void CreateEmptyEntries(CheckRun& run) {
+  for (const size_t position : run.repair_list.Waiting(0)) {
+    const TorrentFileEntry& entry = run.Files()[position];
+    const QString target = run.download_dir + entry.RelativePath();
+    if (run.disk.FileSize(target) != -1 || !PathFits(target) || !TargetFolderIsSafe(run, entry.Dir)) continue;
+    const QString folder = run.download_dir + entry.Dir;
+    if (run.disk.FileSize(folder) != -2) CreateDirectoryPath(run, folder, kAbsolute);
+    run.repair_list.Take(0, position);
+    const bool done = run.disk.CreateEmptyFile(target);
+    const QString line = FillPlaceholders(run.Text(done ? u"Log_CreatedEmptyFile" : u"Log_UnableToFix"),
+                                          {{u"%file%", Quoted(target)}, {u"%s%", Quoted(target)}});
+    run.WriteReportLine(done ? run.Done(line) : line);
+    if (done) run.counters.FixedFiles++;
+  }
 }
 
 }  // namespace
@@ -159,7 +199,9 @@ std::optional<size_t> MatchingEntry(CheckRun& run, const QString& candidate, int
 StepResult TryRepairCandidate(CheckRun& run, const QString& candidate, RepairMode mode) {
   const QString status =
       FillPlaceholders(run.Text(u"Status_FixingFile"), {{u"%file%", Quoted(FileNamePart(candidate))}});
-  if (!run.repair_list.Empty() && IsEligible(run, candidate)) {
+  // A search that passes a folder twice (the rebuild source holds the download) judges each file
+  // once: the second look could only repeat the first one's lines and hashing.
+  if (!run.repair_list.Empty() && IsEligible(run, candidate) && FirstLook(run, candidate)) {
     // A link answers with the size of what it points to; a link to a directory or a dangling one
     // has no size and matches nothing.
     const int64_t size = run.disk.FileSize(candidate);
@@ -209,6 +251,7 @@ StepResult RunRepairStage(CheckRun& run) {
     if (!run.unreadable[i].isEmpty()) present[i] = 1;
   }
   run.repair_list.Reset(run.Files(), present);
+  CreateEmptyEntries(run);
   if (run.options.HashCheck == 1 && run.model.PieceLength > 0) {
     run.piece_layout = std::make_unique<PieceLayout>(run.model, run.model.PieceLength);
   }

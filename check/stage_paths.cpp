@@ -80,12 +80,6 @@ QString WithNameSuffix(const QString& path, const QString& suffix) {
   return path.left(path.size() - name.size()) + FitName(name, suffix);
 }
 
-QString UnusedSiblingName(const QString& path) {
-  QString name = WithNameSuffix(path, QStringLiteral(".zandrel-part"));
-  for (int i = 1; PathEntryExists(name); ++i) name = WithNameSuffix(path, QStringLiteral(".zandrel-part") + QString::number(i));
-  return name;
-}
-
 QString FreeNameBeside(const DiskActions& disk, const QString& path) {
   if (!disk.PathEntryExists(path)) return path;
   const QString name = FileNamePart(path);
@@ -108,10 +102,16 @@ void WriteLines(CheckRun& run, const QString& text) {
   for (const QString& line : text.split(u'\n')) run.WriteReportLine(line);
 }
 
+QString UnusedSiblingName(const DiskActions& disk, const QString& path) {
+  QString name = WithNameSuffix(path, QStringLiteral(".zandrel-part"));
+  for (int i = 1; disk.PathEntryExists(name); ++i) name = WithNameSuffix(path, QStringLiteral(".zandrel-part") + QString::number(i));
+  return name;
+}
+
 bool MoveReplacing(DiskActions& disk, const QString& from, const QString& to) {
   if (!disk.PathEntryExists(to)) return disk.MoveFile(from, to);
   if (disk.FileSize(to) == -2 && !IsSymLink(to)) return false;
-  const QString aside = UnusedSiblingName(to);
+  const QString aside = UnusedSiblingName(disk, to);
   if (!disk.MoveFile(to, aside)) return false;
   if (!disk.MoveFile(from, to)) {
     disk.MoveFile(aside, to);

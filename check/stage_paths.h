@@ -41,7 +41,8 @@ QString WithNameSuffix(const QString& path, const QString& suffix);
 bool SameFileSystem(const QString& dir, const QString& path);
 
 // A name beside `path` that nothing stands at yet, for a temporary file; within the name limit.
-QString UnusedSiblingName(const QString& path);
+// Asked as the run sees the disk: a dry run's own files take their names too.
+QString UnusedSiblingName(const DiskActions& disk, const QString& path);
 
 // `path` when nothing stands there, else the first free "name_2.ext", "name_3.ext", ... beside it
 // (as report names are made): nothing already there is ever replaced.

@@ -1,6 +1,7 @@
 // Symbolic links a torrent lists (BEP 47 attribute "l"): the link itself is the entry. Its target
 // may be a folder, another disk or nothing at all, so nothing is ever read, sized or changed
-// through it: the entry is in order exactly when a link stands at its path.
+// through it: the entry is in order when a link, or the empty file a client without link support
+// writes instead, stands at its path.
 #include "check/stages.h"
 #include "messages/text.h"
 #include "platform/file_system.h"
@@ -11,7 +12,9 @@ StepResult CheckSymlinkEntry(CheckRun& run, size_t index) {
   const TorrentFileEntry& entry = run.Files()[index];
   const QString quoted = Quoted(run.download_dir + entry.Dir + entry.Name);
   RunCounters& c = run.counters;
-  if (IsSymLink(run.download_dir + entry.Dir + entry.Name)) {
+  const QString full_path = run.download_dir + entry.Dir + entry.Name;
+  // A client without link support writes the link as an empty file: the entry is there.
+  if (IsSymLink(full_path) || FileSize(full_path) == 0) {
     run.found[index] = 1;
     c.CorrectFiles++;
     run.record.Entry(index, EntryState::kOk, 0);

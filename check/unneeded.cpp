@@ -59,6 +59,7 @@ bool MoveToBackup(CheckRun& run, const QString& path, const QString& relative) {
   run.WriteReportLine(Line(run, u"Log_UnableToMoveFile", u"%file%", path));
   if (run.disk.SourceChanged()) run.WriteReportLine(SourceChangedLine(run, path));
   run.record.Unneeded(path, false, UnneededAction::kMoveFailed);
+  run.counters.UnneededFailed = 1;
   return false;
 }
 
@@ -72,6 +73,7 @@ bool RemoveFile(CheckRun& run, const QString& path, const QString& relative) {
     const QString line = Line(run, removed ? u"Log_DeletedFile" : u"Log_UnableToDeleteFile", u"%file%", path);
     run.WriteReportLine(removed ? run.Done(line) : line);
     run.record.Unneeded(path, false, removed ? UnneededAction::kDeleted : UnneededAction::kDeleteFailed);
+    if (!removed) run.counters.UnneededFailed = 1;
   }
   if (removed) run.counters.DeletedFiles++;
   return removed;
@@ -166,6 +168,7 @@ QString JudgeDirectory(CheckRun& run, const QString& path, const QString& relati
   if (!DeleteDirectory(run, path, relative)) {
     run.WriteReportLine(Line(run, u"Log_UnableToDeleteDirectory", u"%dir%", shown));
     run.record.Unneeded(shown, true, UnneededAction::kDeleteFailed);
+    run.counters.UnneededFailed = 1;
     return QString();
   }
   run.WriteReportLine(run.Done(Line(run, u"Log_DeletedDirectory", u"%dir%", shown)));
@@ -230,7 +233,8 @@ StepResult CheckUnneededFile(CheckRun& run, const QString& path) {
   const QString name = FileNamePart(relative);
   QString status = FillPlaceholders(run.Text(u"Status_CheckingFile"), {{u"%file%", Quoted(name)}});
   // A link where the torrent has a folder is as needed as the folder.
-  const bool needed = run.needed_paths.IsPresent(relative) || run.HoldsNeededPath(relative);
+  const bool needed =
+      run.needed_paths.IsPresent(relative) || run.HoldsNeededPath(relative) || run.IsPartialFile(relative);
   if (!needed && !IgnoredFile(run, relative) && !IsRunReport(run, path)) {
     run.counters.UnneededFiles++;
     if (!Permitted(run)) {

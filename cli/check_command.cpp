@@ -77,7 +77,7 @@ QString InputProblem(const CheckCommandLine& line, const std::optional<TorrentMe
 // all of them were trimmed. The final status cannot tell this: "trimmed successfully" is also
 // shown when pieces failed.
 bool AllProblemsFixed(const RunCounters& c) {
-  return c.TrimDone && !c.TrimFailed && !c.MissingFilesFlag && !c.SmallerSeen && !c.PieceFailed &&
+  return c.TrimDone && !c.TrimFailed && !c.MissingFilesFlag && !c.SmallerSeen && !c.PieceFailed && !c.UnneededFailed &&
          c.FixedFiles == 0 && c.DeletedWrongSized == 0 && c.TrimmedFiles == c.WrongSizedFiles;
 }
 

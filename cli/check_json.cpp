@@ -127,10 +127,15 @@ void WriteCompleteness(JsonWriter& json, const CheckOutcome& o) {
       bad_bytes += layout->PieceEnd(piece.index) - layout->PieceBegin(piece.index);
     }
   }
-  const int64_t bad_files = std::count(bad.begin(), bad.end(), true);
+  // Complete: on disk with the right size and in no failed piece. A missing empty file fails no
+  // piece, and is still not there.
+  int64_t complete_files = 0;
+  for (size_t i = 0; i < bad.size(); ++i) {
+    if (!bad[i] && i < o.result.found.size() && o.result.found[i] != 0) ++complete_files;
+  }
   const int64_t pieces = o.model.PieceCount();
   const int64_t good_pieces = pieces - static_cast<int64_t>(o.record.failed_pieces().size());
-  json.Int("files_complete", files - bad_files).Int("files", files)
+  json.Int("files_complete", complete_files).Int("files", files)
       .Double("files_percent", double(o.result.counters.PercentComplete), 1)
       .Int("bytes_complete", std::max<int64_t>(0, total_bytes - bad_bytes)).Int("bytes", total_bytes)
       .Double("bytes_percent", Percent(std::max<int64_t>(0, total_bytes - bad_bytes), total_bytes), 1)

@@ -38,6 +38,9 @@ struct TorrentModel {
   // The torrent's own name, cleaned as a path component: a multi-file download lies in a folder
   // of that name, and the check must not be given the folder above it.
   QString TorrentName;
+  // Relative paths of the padding files. Clients that ignore the padding attribute write them as
+  // real files of zeros, which they need again when they resume.
+  std::vector<QString> PaddingPaths;
 
   int64_t PieceCount() const { return PiecesSize / 20; }
 };

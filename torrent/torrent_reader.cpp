@@ -23,6 +23,14 @@ constexpr int64_t kHashBytes = 20;
 
 QByteArrayView AsBytes(std::string_view text) { return QByteArrayView(text.data(), static_cast<qsizetype>(text.size())); }
 
+// A piece without a hash could never fail, so a torrent that lacks some would let damaged data pass
+// as verified. Surplus hashes are harmless and stay accepted. `total` includes the padding files.
+bool EveryPieceHasAHash(const InfoDictionary& info, int64_t total) {
+  if (!info.piece_length_found || info.piece_length <= 0) return true;
+  const int64_t pieces = total / info.piece_length + (total % info.piece_length != 0 ? 1 : 0);
+  return static_cast<int64_t>(info.pieces.size()) / kHashBytes >= pieces;
+}
+
 // Lengths no download can have would mislead every later stage (a negative length would make
 // trimming cut a file to nothing), and pieces need a piece length to be mapped onto the files.
 bool SoundForModel(const InfoDictionary& info) {
@@ -32,7 +40,8 @@ bool SoundForModel(const InfoDictionary& info) {
     total += file.length;
   }
   if (info.piece_length_found && info.piece_length < 0) return false;
-  return info.pieces.size() < kHashBytes || (info.piece_length_found && info.piece_length > 0);
+  if (!(info.pieces.size() < kHashBytes || (info.piece_length_found && info.piece_length > 0))) return false;
+  return EveryPieceHasAHash(info, total);
 }
 
 // A torrent this program cannot read: no info dictionary, a malformed one, or v2 only.
@@ -48,8 +57,8 @@ bool Acceptable(const InfoDictionary& info, int mode) {
 // Every path and each of its directories; false when the text would pass the bound.
 bool AddToIgnoreList(const InfoDictionary& info, PathMap& ignore_list) {
   int64_t bytes = 0;
+  // Padding files are kept too: a client that writes them needs them again.
   for (const InfoFile& file : info.files) {
-    if (file.padding) continue;
     const std::string_view path = info.Text(file.path);
     bytes += static_cast<int64_t>(path.size());
     for (size_t i = 0; i < path.size(); ++i) {
@@ -59,7 +68,6 @@ bool AddToIgnoreList(const InfoDictionary& info, PathMap& ignore_list) {
   }
   const QChar separator(kSeparator);
   for (const InfoFile& file : info.files) {
-    if (file.padding) continue;
     const QString path = FromUtf8(info.Text(file.path));
     ignore_list.Add(path);
     for (qsizetype i = path.indexOf(separator); i >= 0; i = path.indexOf(separator, i + 1)) {
@@ -77,6 +85,7 @@ void FillModel(const InfoDictionary& info, TorrentModel& model) {
   for (const InfoFile& file : info.files) {
     if (file.padding) {
       (model.TorrentFiles.empty() ? model.PadBefore : model.TorrentFiles.back().PadAfter) += file.length;
+      model.PaddingPaths.push_back(FromUtf8(info.Text(file.path)));
       continue;
     }
     const std::string_view path = info.Text(file.path);
@@ -132,6 +141,7 @@ int ReadTorrent(const QString& path, int mode, TorrentModel& model, PathMap& ign
     model.PieceHashes.clear();
     model.PiecesSize = 0;
     model.PadBefore = 0;
+    model.PaddingPaths.clear();
   }
   const InfoDictionary info = ReadInfoDictionary(std::string_view(bytes->constData(), static_cast<size_t>(bytes->size())));
   if (!Acceptable(info, mode) || (mode != kLoadModel && !AddToIgnoreList(info, ignore_list))) {

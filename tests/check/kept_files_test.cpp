@@ -162,7 +162,8 @@ TEST_F(KeptFilesTest, NamesAsTheTorrentWritesThem) {
     SCOPED_TRACE(c.name);
     QDir(dl_).removeRecursively();
     const std::string bytes = RandomBytes(static_cast<size_t>(c.on_disk), 7);
-    LoadTorrent(BuildMultiFileTorrent("Show", {{{"sub", c.component}, c.length, ""}}, 16384, ""));
+    LoadTorrent(BuildMultiFileTorrent("Show", {{{"sub", c.component}, c.length, ""}}, 16384,
+                                      PiecesFor(RandomBytes(static_cast<size_t>(c.length), 7), 16384)));
     ASSERT_EQ(engine_.model.TorrentFiles.size(), 1u);
     const QString written = DecodeName(QByteArray::fromStdString(c.component));
     ASSERT_NE(engine_.model.TorrentFiles[0].Name, written);
@@ -305,7 +306,7 @@ TEST_F(KeptFilesTest, SingleFileTorrentNeighboursAreOnlyListed) {
     WriteFile(Path("movie.mkv"), RandomBytes(50, 1));
     WriteFile(Path("other download/part1.rar"), RandomBytes(30, 2));
     WriteFile(Path("notes.txt"), "mine");
-    LoadTorrent(BuildSingleFileTorrent("movie.mkv", 50, 16384, ""));
+    LoadTorrent(BuildSingleFileTorrent("movie.mkv", 50, 16384, std::string(20, '\0')));
     ASSERT_TRUE(engine_.model.SingleFile);
     inputs_.options = EveryFixOption(dl_, dl_);
     inputs_.options.CreateBackups = c.backups;

@@ -181,17 +181,19 @@ TEST_F(RepairTest, CountLineSetsSuppliedAgainstMissingAndWrongSized) {
       .Check(Run());
 }
 
-TEST_F(RepairTest, EmptyEntryTakesAnEmptyFileThatIsNotPartOfTheTorrent) {
-  AddEntry("z.bin", 0, 0);  // present, so never taken
+// An empty file needs no source: the entry is created, and the user's own empty file stays.
+TEST_F(RepairTest, EmptyEntryIsCreatedWithoutTakingAnotherFile) {
+  AddEntry("z.bin", 0, 0);
   AddEntry("e/empty.dat", 0, -1);
   WriteFile(Path("blank.txt"), "");
   ExpectedReport()
       .Then(Header() << "File not found: " + Q("e/empty.dat") << "" << FileCheckSummary(1, 1, 2))
       .Then(RepairHeading())
-      .Then({Fixed(Path("blank.txt"), "e/empty.dat"), "", FixedSummary(1, 1)})
+      .Then({"Created missing empty file: " + Q("e/empty.dat"), "", FixedSummary(1, 1)})
       .Check(Run());
   EXPECT_EQ(FileSize(Path("z.bin")), 0);
   EXPECT_EQ(FileSize(Path("e/empty.dat")), 0);
+  EXPECT_EQ(FileSize(Path("blank.txt")), 0);
 }
 
 TEST_F(RepairTest, NotEnoughFreeSpaceRefusesTheFile) {

@@ -64,20 +64,20 @@ TEST_F(RollbackTest, ADryRunNeverDeletesAFolderAtAFilesPlace) {
 }
 
 // A cancel during the search in the download directory ends the repair: the rebuild source is not
-// searched, so not even an empty file (which a copy makes in no time) is copied from it.
+// searched, so not even a one-byte file (which a copy makes in no time) is copied from it.
 TEST_F(RollbackTest, ACancelledRepairNeverSearchesTheRebuildSource) {
   AddEntry("first.bin", 8, -1);
-  AddEntry("empty.bin", 0, -1);
+  AddEntry("one.bin", 1, -1);
   WriteFile(Path("spare.bin"), "01234567");
   const QString source = Join(root_.path(), "source");
-  WriteFile(Join(source, "zero.bin"), "");
+  WriteFile(Join(source, "zero.bin"), "z");
   inputs_.options.FixMissing = 1;
   inputs_.options.CheckUnneededFiles = 0;
   inputs_.options.BackupDir = source;
   CancelOnStatus window(engine_, "Searching for missing file \"spare.bin\"");
   const QStringList lines = RunWith(window);
-  EXPECT_FALSE(QFile::exists(Path("empty.bin")));
-  EXPECT_EQ(ReadFile(Join(source, "zero.bin")), "");
+  EXPECT_FALSE(QFile::exists(Path("one.bin")));
+  EXPECT_EQ(ReadFile(Join(source, "zero.bin")), "z");
   EXPECT_FALSE(window.status_texts.contains("Searching for missing file \"zero.bin\""));
   EXPECT_EQ(lines.back(), "* Zandrel cancelled.");
   EXPECT_EQ(result_.status_text, "Cancelled.");

@@ -169,7 +169,20 @@ TEST_F(RunCheckTest, FinalStatusTableRowsInOrder) {
   c.SmallerSeen = 0;
   c.MissingFilesFlag = 1;
   c.DeletedWrongSized = 1;
+  // Deleting is not trimming, and a missing file is a problem beside it.
+  EXPECT_EQ(status(true), "Wrong sized files deleted but there were some problems.");
+  c.MissingFilesFlag = 0;
+  c.PieceFailed = 1;
+  EXPECT_EQ(status(true), "Wrong sized files deleted but there were some problems.");
+  c.DeletedWrongSized = 0;
+  c.TrimmedFiles = 1;
   EXPECT_EQ(status(true), "File(s) were trimmed successfully but there were some problems.");
+  c.PieceFailed = 0;
+  c.UnneededFailed = 1;
+  EXPECT_EQ(status(true), "File(s) were trimmed successfully but there were some problems.");
+  reset();
+  c.UnneededFailed = 1;
+  EXPECT_EQ(status(false), "Error. Some unneeded files or directories could not be deleted or moved. See report.");
   reset();
   c.SmallerSeen = c.WrongSizeSeen = c.MissingFilesFlag = 1;
   EXPECT_EQ(status(false), "Error. Some file(s) were not trimmed. See report.");

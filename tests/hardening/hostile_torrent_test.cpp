@@ -45,18 +45,22 @@ void PrintTo(const HostileCase& c, std::ostream* out) { *out << c.name; }
 
 std::string Hashes(int count) { return std::string(20 * static_cast<size_t>(count), 'h'); }
 
+// Pieces of 4096 bytes, so that two hashes cover every crafted multi-file torrent and one every
+// single file of up to 4096 bytes: a torrent short of hashes is refused.
+constexpr int64_t kPiece = 4096;
+
 std::string Multi(const std::vector<test::TorrentFileItem>& files, int pieces = 2, const std::string& name = "T") {
-  return BuildMultiFileTorrent(name, files, 16, Hashes(pieces));
+  return BuildMultiFileTorrent(name, files, kPiece, Hashes(pieces));
 }
 
-std::string Single(const std::string& name, int64_t length, int64_t piece_length = 16, int pieces = 1) {
+std::string Single(const std::string& name, int64_t length, int64_t piece_length = kPiece, int pieces = 1) {
   return BuildSingleFileTorrent(name, length, piece_length, Hashes(pieces));
 }
 
 // An info dictionary written from raw key/value bytes, for values the writer cannot express.
 std::string RawInfo(const std::string& info_body) { return "d8:announce3:url4:infod" + info_body + "ee"; }
 
-ExpectedRead Accepted(std::vector<std::pair<QString, int64_t>> entries, int64_t pieces = 2, int64_t piece_length = 16) {
+ExpectedRead Accepted(std::vector<std::pair<QString, int64_t>> entries, int64_t pieces = 2, int64_t piece_length = kPiece) {
   return {1, std::move(entries), pieces, piece_length};
 }
 
@@ -233,10 +237,13 @@ const HostileCase kCases[] = {
      Refused},
     {"NegativeLengthOfASingleFile", [] { return Single("a", -5); }, Refused},
     {"HugeLength",
-     [] { return RawInfo("6:length" + kHuge + "4:name7:big.bin12:piece lengthi16e6:pieces20:" + Hashes(1)); },
+     [] { return RawInfo("6:length" + kHuge + "4:name7:big.bin12:piece length" + kHuge + "6:pieces20:" + Hashes(1)); },
      [] {
-       return Accepted({{"big.bin", kMax}}, 1);
+       return Accepted({{"big.bin", kMax}}, 1, kMax);
      }},
+    {"FewerHashesThanPieces",
+     [] { return RawInfo("6:length" + kHuge + "4:name7:big.bin12:piece lengthi16e6:pieces20:" + Hashes(1)); },
+     Refused},
     {"HugeLengthsOverflowTogether",
      [] {
        return RawInfo("5:filesld6:length" + kHuge + "4:pathl1:aeed6:length" + kHuge +
@@ -263,9 +270,9 @@ const HostileCase kCases[] = {
      [] {
        return Accepted({{"a", kMax}}, 1, kMax);
      }},
-    {"PiecesNotAMultipleOf20", [] { return BuildSingleFileTorrent("a", 40, 16, std::string(45, 'h')); },
+    {"PiecesNotAMultipleOf20", [] { return BuildSingleFileTorrent("a", 32, 16, std::string(45, 'h')); },
      [] {
-       return Accepted({{"a", 40}}, 2);
+       return Accepted({{"a", 32}}, 2, 16);
      }},
     {"PiecesShorterThanDeclared",
      [] { return "d4:infod6:lengthi40e4:name1:a12:piece lengthi16e6:pieces1000:" + std::string(50, 'h'); },
@@ -277,7 +284,7 @@ const HostileCase kCases[] = {
                       "4:name1:T12:piece lengthi16e6:pieces20:" + Hashes(1));
      },
      [] {
-       return Accepted({{"deep/x.bin", 5}}, 1);
+       return Accepted({{"deep/x.bin", 5}}, 1, 16);
      }},
     {"ListsNested100000Deep",
      [] {

@@ -1,7 +1,7 @@
 // Random downloads under random option sets, each checked twice (a dry run, then the real run):
 // nothing outside the download and its backup location changes, with backups on no byte is lost,
 // ignored items stay as they were, and the dry run's report is the real run's.
-// ZANDREL_PROPERTY_CASES sets how many cases run (a few dozen by default; thousands by hand).
+// ZANDREL_PROPERTY_CASES sets how many cases run (150 by default; thousands by hand).
 #include <gtest/gtest.h>
 
 #include <QDir>
@@ -139,8 +139,11 @@ CheckResult RunCase(const Case& c, const TorrentModel& model, const QString& dl,
 
 TEST(PropertyTest, RandomDownloadsLoseNothingAndTheDryRunPredictsTheRun) {
   const int cases = CaseCount();
+  // ZANDREL_PROPERTY_SEED repeats the one case a failure names.
+  const int only = qEnvironmentVariableIntValue("ZANDREL_PROPERTY_SEED");
   for (int n = 0; n < cases; ++n) {
-    const uint32_t seed = 1000 + static_cast<uint32_t>(n);
+    const uint32_t seed = only > 0 ? static_cast<uint32_t>(only) : 1000 + static_cast<uint32_t>(n);
+    if (only > 0 && n > 0) break;
     const Case c = MakeCase(seed);
     const std::string label = Describe(seed, c);
     Sandbox sandbox;
@@ -193,7 +196,15 @@ TEST(PropertyTest, RandomDownloadsLoseNothingAndTheDryRunPredictsTheRun) {
     }
     QStringList predicted = ReadReportLines(sandbox.Report() + ".dry");
     for (QString& line : predicted) line.replace(kNotDoneMark, QString());
-    EXPECT_EQ(predicted, ReadReportLines(sandbox.Report())) << label << ": the dry run did not predict the run";
+    const QStringList actual = ReadReportLines(sandbox.Report());
+    if (only > 0) {  // kept for a look by hand
+      QFile::remove("/tmp/zandrel-property-dry.log"), QFile::remove("/tmp/zandrel-property-real.log");
+      QFile::copy(sandbox.Report() + ".dry", "/tmp/zandrel-property-dry.log");
+      QFile::copy(sandbox.Report(), "/tmp/zandrel-property-real.log");
+    }
+    qsizetype differ = 0;
+    while (differ < predicted.size() && differ < actual.size() && predicted[differ] == actual[differ]) ++differ;
+    EXPECT_EQ(predicted.mid(differ, 3), actual.mid(differ, 3)) << label << ": the dry run did not predict the run";
     EXPECT_EQ(dry.status_text, real.status_text) << label;
   }
 }

@@ -165,15 +165,16 @@ TEST_F(TorrentReaderTest, PieceCountNeverOutlivesItsHashes) {
 }
 
 TEST_F(TorrentReaderTest, NumbersSkipBlanksTakeASignAndSaturate) {
-  auto out = reader_.Read("d4:infod6:lengthi \t+42e4:name1:a12:piece lengthi+16e6:pieces0:ee");
+  auto out = reader_.Read("d4:infod6:lengthi \t+42e4:name1:a12:piece lengthi+0016e6:pieces60:" + Hashes(3) + "ee");
   ASSERT_EQ(out.result, 1);
   ASSERT_EQ(out.model.TorrentFiles.size(), 1u);
   EXPECT_EQ(out.model.TorrentFiles[0].Length, 42);
   EXPECT_EQ(out.model.PieceLength, 16);
-  auto huge = reader_.Read("d4:infod6:lengthi99999999999999999999999e4:name1:a12:piece lengthi0012e6:pieces0:ee");
+  auto huge = reader_.Read("d4:infod6:lengthi99999999999999999999999e4:name1:a12:piece lengthi99999999999999999999e"
+                           "6:pieces20:" + Hashes(1) + "ee");
   ASSERT_EQ(huge.result, 1);
   EXPECT_EQ(huge.model.TorrentFiles[0].Length, std::numeric_limits<int64_t>::max());
-  EXPECT_EQ(huge.model.PieceLength, 12);
+  EXPECT_EQ(huge.model.PieceLength, std::numeric_limits<int64_t>::max());
 }
 
 // Lengths that no download can have would mislead every later stage (a negative length would
@@ -185,7 +186,7 @@ TEST_F(TorrentReaderTest, ImpossibleSizesRefuseTheTorrent) {
   EXPECT_EQ(negative.status.last(), error);
   EXPECT_TRUE(negative.model.TorrentFiles.empty());
   const int64_t huge = std::numeric_limits<int64_t>::max();
-  auto one_huge = reader_.Read(BuildMultiFileTorrent("T", {{{"a"}, huge, ""}}, 16, Hashes(1)));
+  auto one_huge = reader_.Read(BuildMultiFileTorrent("T", {{{"a"}, huge, ""}}, huge, Hashes(1)));
   EXPECT_EQ(one_huge.result, 1);
   auto overflow = reader_.Read(BuildMultiFileTorrent("T", {{{"a"}, huge, ""}, {{"b"}, 1, ""}}, 16, Hashes(1)));
   EXPECT_EQ(overflow.result, 0);
@@ -205,7 +206,7 @@ TEST_F(TorrentReaderTest, HostilePathsStayInsideTheDownload) {
        {{"..", "."}, 5, ""},
        {{"", "e"}, 6, ""},
        {{std::string("nul\0after", 9), "f"}, 7, ""}},
-      16, Hashes(1)));
+      16, Hashes(2)));
   ASSERT_EQ(out.result, 1);
   // "_" is also the folder of "_/e", so that file is stored beside it as "_.1".
   EXPECT_EQ(Paths(out.model), (std::vector<QString>{"etc/passwd", "ab/cd", "ctl__/x",
@@ -225,7 +226,7 @@ TEST_F(TorrentReaderTest, FileDictionariesWithKeysBeforeLength) {
              {"path", BList({BStr("b.bin")})}}),
       BDict({{"a", BInt(-5)}, {"length", BInt(30)}, {"path", BList({BStr("c.bin")})}}),
   });
-  auto out = reader_.Read(Wrap(BDict({{"files", files}, {"name", BStr("T")}, {"piece length", BInt(16)}, {"pieces", BStr(Hashes(1))}})));
+  auto out = reader_.Read(Wrap(BDict({{"files", files}, {"name", BStr("T")}, {"piece length", BInt(16)}, {"pieces", BStr(Hashes(4))}})));
   ASSERT_EQ(out.result, 1);
   EXPECT_EQ(Paths(out.model), (std::vector<QString>{"run.sh", "b.bin", "c.bin"}));
   EXPECT_EQ(out.model.TorrentFiles[1].Length, 20);
@@ -246,11 +247,14 @@ TEST_F(TorrentReaderTest, PaddingFilesBecomePadding) {
   EXPECT_EQ(out.model.TorrentFiles[0].PadAfter, 7);
   EXPECT_EQ(out.model.TorrentFiles[1].PadAfter, 8);
   EXPECT_EQ(out.model.TorrentFiles[1].Length, 16);
+  EXPECT_EQ(out.model.PaddingPaths, (std::vector<QString>{".pad/0", ".pad/1", ".pad/2", ".pad/3"}));
 
+  // A client that writes padding files needs them again: ignoring a torrent keeps them too.
   auto ignore = reader_.Read(BuildMultiFileTorrent("T", {{{"a.bin"}, 13, ""}, {{".pad", "1"}, 3, "p"}}, 16, Hashes(1)),
                              kAddToIgnoreList);
-  EXPECT_EQ(ignore.ignore_list.PresentCount(), 1);
-  EXPECT_FALSE(ignore.ignore_list.IsPresent(".pad"));
+  EXPECT_EQ(ignore.ignore_list.PresentCount(), 3);
+  EXPECT_TRUE(ignore.ignore_list.IsPresent(".pad/1"));
+  EXPECT_TRUE(ignore.ignore_list.IsPresent(".pad"));
 }
 
 // A path list may be followed by any key, not only by the end of the dictionary or a key of ten
