@@ -77,6 +77,7 @@ const std::array<TableItem, kTableItemCount> kTableItems = {{
     {TableItemKind::kKey, u"Status_Finished", u"Finished."},
     {TableItemKind::kKey, u"Status_FixedFiles", u"Fixed/rebuilt some missing files. Please re-check with SHA-1 integrity check."},
     {TableItemKind::kKey, u"Status_DeletedFiles", u"Wrong sized files deleted."},
+    {TableItemKind::kKey, u"Status_TorrentZipEnded", u"TorrentZip did not stop and was ended."},
     {TableItemKind::kSection, nullptr, u"; Log Messages"},
     {TableItemKind::kKey, u"Log_Header", u"Zandrel v%ver% Report file"},
     {TableItemKind::kKey, u"Log_FileCheck", u"File check/size check:"},

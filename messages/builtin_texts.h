@@ -14,8 +14,8 @@ struct TableItem {
   const char16_t* text;  // built-in English text, or the section line
 };
 
-inline constexpr std::size_t kTableItemCount = 130;  // 123 keys, 1 keyless slot, 6 section lines
-inline constexpr std::size_t kSlotCount = 124;
+inline constexpr std::size_t kTableItemCount = 131;  // 124 keys, 1 keyless slot, 6 section lines
+inline constexpr std::size_t kSlotCount = 125;
 
 extern const std::array<TableItem, kTableItemCount> kTableItems;
 

@@ -9,10 +9,13 @@
 #include <array>
 #include <functional>
 #include <memory>
+#include <optional>
+#include <utility>
 
 #include "app/busy_state.h"
 #include "app/gui/app_context.h"
 #include "app/gui/gui_window_operations.h"
+#include "app/gui/qt_translations.h"
 #include "app/main_window_layout.h"
 #include "check/check_thread.h"
 
@@ -156,6 +159,9 @@ class MainWindow : public QMainWindow, public Shell, public RunDisplay {
   const QFont default_font_;
   QString remembered_torrent_path_;
   std::function<bool()> close_guard_;
+  QtTranslations qt_translations_;
+  // For a rebuild at a new natural size: the inner size and the natural size before it.
+  std::optional<std::pair<QSize, QSize>> size_before_rebuild_;
   std::unique_ptr<GuiWindowOperations> run_window_;
   CheckThread check_thread_;
 };

@@ -13,6 +13,7 @@
 
 #include "app/gui/main_window.h"
 #include "app/gui/main_window_path_field.h"
+#include "app/menu_access_keys.h"
 #include "messages/language_folder.h"
 
 namespace zandrel {
@@ -103,6 +104,29 @@ struct MenuSpec {
   const char* shown_shortcut;  // shown only (the system's own close key)
 };
 
+// Marks an access key in each of these texts (menu titles, or the items of one menu).
+void MarkAccessKeys(const QList<QAction*>& actions) {
+  QStringList texts;
+  for (const QAction* action : actions) texts << action->text();
+  const QStringList marked = WithAccessKeys(texts);
+  for (qsizetype i = 0; i < actions.size(); ++i) actions[i]->setText(marked[i]);
+}
+
+// Every menu title and item gets an access key, except the language items, whose names are
+// file names and are matched as written.
+void MarkMenuAccessKeys(QMenuBar* bar, const QMenu* language_menu) {
+  MarkAccessKeys(bar->actions());
+  for (QAction* title : bar->actions()) {
+    QMenu* menu = title->menu();
+    if (menu == nullptr || menu == language_menu) continue;
+    QList<QAction*> items;
+    for (QAction* item : menu->actions()) {
+      if (!item->isSeparator()) items << item;
+    }
+    MarkAccessKeys(items);
+  }
+}
+
 }  // namespace
 
 void MainWindow::BuildControls(QWidget* central) {
@@ -183,9 +207,11 @@ void MainWindow::BuildMenuBar() {
     actions_[static_cast<int>(M::kSaveCurrentLanguage)] = tools->addAction(QStringLiteral("Save current language file"));
     actions_[static_cast<int>(M::kSaveAllLanguages)] = tools->addAction(QStringLiteral("Save all language files"));
   }
-  FillLanguageMenu(bar->addMenu(table.MessageText(u"Menu_Language")));
+  QMenu* language = bar->addMenu(table.MessageText(u"Menu_Language"));
+  FillLanguageMenu(language);
   QMenu* help = bar->addMenu(table.MessageText(u"Menu_Help"));
   add_items(help, {{M::kAbout, u"Menu_About", QKeySequence(), nullptr}});
+  MarkMenuAccessKeys(bar, language);
 }
 
 void MainWindow::FillLanguageMenu(QMenu* menu) {

@@ -97,12 +97,20 @@ bool TorrentViews::BringForward(const QString& torrent_path) {
   return found;
 }
 
+void TorrentViews::CloseAll() {
+  for (auto& window : windows_) {
+    window->disconnect(this);
+    window->close();
+    window.release()->deleteLater();
+  }
+  windows_.clear();
+}
+
 void TorrentViews::Drop(TorrentViewWindow* window) {
   auto it = std::find_if(windows_.begin(), windows_.end(), [window](const auto& w) { return w.get() == window; });
   if (it == windows_.end()) return;
   it->release()->deleteLater();
   windows_.erase(it);
 }
-
 
 }  // namespace zandrel

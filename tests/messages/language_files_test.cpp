@@ -59,7 +59,7 @@ TEST_F(LanguageFiles, EnglishFileFromBuiltInTextsHasTheExactLayout) {
 
   const QStringList expected = ExpectedEnglishLines();
   EXPECT_EQ(written, LngBytes(expected));
-  ASSERT_EQ(expected.size(), 4 + 2 + 6 * 3 + 122);
+  ASSERT_EQ(expected.size(), 4 + 2 + 6 * 3 + 123);
   EXPECT_EQ(expected.mid(4, 7), QStringList({";", "Author=Marrowby", ";", "; Gadgets", ";",
                                              "Frame_Status=Status", "Frame_Settings=Settings"}));
   EXPECT_EQ(expected.last(), "Req_SaveTorrentList2=Text file");
