@@ -118,8 +118,22 @@ void MainWindow::ApplyEnabledStates() {
 }
 
 void MainWindow::SetBusyState(bool busy) {
+  if (busy) KeepFocusForIdle();
   busy_ = busy;
   if (centralWidget() != nullptr) ApplyEnabledStates();
+  if (!busy) RestoreFocusOfIdle();
+}
+
+// Disabling the focused control (Check Torrent, usually) would hand the keyboard to whatever
+// control is enabled first when the window is idle again, often the torrent path field.
+void MainWindow::KeepFocusForIdle() {
+  if (focus_for_idle_.isNull()) focus_for_idle_ = focusWidget();
+}
+
+void MainWindow::RestoreFocusOfIdle() {
+  if (busy_ || focus_for_idle_.isNull() || !focus_for_idle_->isEnabled()) return;
+  focus_for_idle_->setFocus(Qt::OtherFocusReason);
+  focus_for_idle_.clear();
 }
 
 void MainWindow::ApplyLayout() {
@@ -234,7 +248,11 @@ void MainWindow::SetStatusText(const QString& text) {
   As<QLabel>(C::kStatusLine)->setText(text);
 }
 
-void MainWindow::SetCheckButtonEnabled(bool enabled) { Control(C::kCheckTorrent)->setEnabled(enabled); }
+void MainWindow::SetCheckButtonEnabled(bool enabled) {
+  if (!enabled) KeepFocusForIdle();
+  Control(C::kCheckTorrent)->setEnabled(enabled);
+  if (enabled) RestoreFocusOfIdle();
+}
 
 void MainWindow::ShowStatusLine(bool show) { Control(C::kStatusLine)->setVisible(show); }
 

@@ -6,6 +6,7 @@
 #include <QFont>
 #include <QList>
 #include <QMainWindow>
+#include <QPointer>
 #include <array>
 #include <functional>
 #include <memory>
@@ -113,6 +114,8 @@ class MainWindow : public QMainWindow, public Shell, public RunDisplay {
   void RecordGeometry();
   void ApplyKeepOnTop();
   void ConnectHandlers();
+  void KeepFocusForIdle();
+  void RestoreFocusOfIdle();
 
   // Handlers (main_window_handlers.cpp).
   void OnTorrentPathEdited(const QString& text);
@@ -146,6 +149,7 @@ class MainWindow : public QMainWindow, public Shell, public RunDisplay {
   std::array<QWidget*, kMainControlCount> controls_{};
   std::array<QAction*, kMainMenuItemCount> actions_{};
   QList<QAction*> language_actions_;
+  QStringList language_names_;  // the items' file names, as their texts carry access keys
   MenuStates menu_states_;
   MainWindowSizes sizes_;
   int natural_height_ = 0;
@@ -160,6 +164,7 @@ class MainWindow : public QMainWindow, public Shell, public RunDisplay {
   QString remembered_torrent_path_;
   std::function<bool()> close_guard_;
   QtTranslations qt_translations_;
+  QPointer<QWidget> focus_for_idle_;  // where the keyboard was before the window went busy
   // For a rebuild at a new natural size: the inner size and the natural size before it.
   std::optional<std::pair<QSize, QSize>> size_before_rebuild_;
   std::unique_ptr<GuiWindowOperations> run_window_;

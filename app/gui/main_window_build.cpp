@@ -112,13 +112,12 @@ void MarkAccessKeys(const QList<QAction*>& actions) {
   for (qsizetype i = 0; i < actions.size(); ++i) actions[i]->setText(marked[i]);
 }
 
-// Every menu title and item gets an access key, except the language items, whose names are
-// file names and are matched as written.
-void MarkMenuAccessKeys(QMenuBar* bar, const QMenu* language_menu) {
+// Every menu title and item gets an access key.
+void MarkMenuAccessKeys(QMenuBar* bar) {
   MarkAccessKeys(bar->actions());
   for (QAction* title : bar->actions()) {
     QMenu* menu = title->menu();
-    if (menu == nullptr || menu == language_menu) continue;
+    if (menu == nullptr) continue;
     QList<QAction*> items;
     for (QAction* item : menu->actions()) {
       if (!item->isSeparator()) items << item;
@@ -170,6 +169,7 @@ void MainWindow::BuildMenuBar() {
   const MessageTable& table = context_.messages;
   actions_.fill(nullptr);
   language_actions_.clear();
+  language_names_.clear();
   auto* bar = new QMenuBar(this);
   setMenuBar(bar);
   auto add_items = [this, &table](QMenu* menu, std::initializer_list<MenuSpec> items) {
@@ -207,11 +207,10 @@ void MainWindow::BuildMenuBar() {
     actions_[static_cast<int>(M::kSaveCurrentLanguage)] = tools->addAction(QStringLiteral("Save current language file"));
     actions_[static_cast<int>(M::kSaveAllLanguages)] = tools->addAction(QStringLiteral("Save all language files"));
   }
-  QMenu* language = bar->addMenu(table.MessageText(u"Menu_Language"));
-  FillLanguageMenu(language);
+  FillLanguageMenu(bar->addMenu(table.MessageText(u"Menu_Language")));
   QMenu* help = bar->addMenu(table.MessageText(u"Menu_Help"));
   add_items(help, {{M::kAbout, u"Menu_About", QKeySequence(), nullptr}});
-  MarkMenuAccessKeys(bar, language);
+  MarkMenuAccessKeys(bar);
 }
 
 void MainWindow::FillLanguageMenu(QMenu* menu) {
@@ -232,6 +231,7 @@ void MainWindow::FillLanguageMenu(QMenu* menu) {
     action->setData(100 + static_cast<int>(language_actions_.size()) + 1);
     connect(action, &QAction::triggered, this, [this, name] { OnLanguage(name); });
     language_actions_ << action;
+    language_names_ << name;
   }
 }
 

@@ -229,9 +229,7 @@ void MainWindow::OnSaveCurrentLanguage() {
 }
 
 void MainWindow::OnSaveAllLanguages() {
-  QStringList names;
-  for (const QAction* action : language_actions_) names << action->text();
-  context_.messages.SaveAllLanguageFiles(names);
+  context_.messages.SaveAllLanguageFiles(language_names_);
   context_.dialogs.ShowMessage(this, QStringLiteral("Message"), QStringLiteral("All language files saved."));
 }
 

@@ -28,6 +28,8 @@ bool QtTranslations::Use(const QString& language_name) {
   language_name_ = language_name;
   const QLocale locale = LocaleForLanguageName(language_name);
   if (locale.language() == QLocale::C || locale.language() == QLocale::English) return true;
+  // Dates and sizes in the requesters too.
+  QLocale::setDefault(locale);
   auto translator = std::make_unique<QTranslator>();
   if (!translator->load(locale, QStringLiteral("qtbase"), QStringLiteral("_"),
                         QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
@@ -39,6 +41,7 @@ bool QtTranslations::Use(const QString& language_name) {
 }
 
 void QtTranslations::Remove() {
+  QLocale::setDefault(system_locale_);
   if (translator_ == nullptr) return;
   QCoreApplication::removeTranslator(translator_.get());
   translator_.reset();

@@ -1,5 +1,6 @@
 // Qt's own texts (the Yes and No buttons, the file, folder and font requesters, key names such as
-// "Ctrl") in the language the program speaks, from the translations installed with Qt.
+// "Ctrl") and its dates and numbers in the language the program speaks, from the translations
+// installed with Qt.
 #pragma once
 
 #include <QLocale>
@@ -28,6 +29,7 @@ class QtTranslations {
  private:
   void Remove();
 
+  const QLocale system_locale_ = QLocale::system();
   std::unique_ptr<QTranslator> translator_;
   QString language_name_;
 };

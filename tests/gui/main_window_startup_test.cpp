@@ -148,6 +148,10 @@ TEST_F(MainWindowStartupTest, KeysAtStartUpAndInATextField) {
   QTest::keyClick(QApplication::focusWidget(), Qt::Key_X, Qt::ControlModifier);
   EXPECT_EQ(delete_logs.count(), 1);
   EXPECT_EQ(path->text(), "/data/show.torrent");
+  // A requester that makes the window busy hands the keyboard back where it was.
+  QTest::keyClick(QApplication::focusWidget(), Qt::Key_D, Qt::ControlModifier);
+  EXPECT_EQ(dialogs_.asked.back().kind, "directory");
+  EXPECT_EQ(QApplication::focusWidget(), window.Control(C::kCheckTorrent));
 
   // Alt+letter opens a menu; the letters are the program's choice, one per menu.
   QTest::keyClick(QApplication::focusWidget(), Qt::Key_T, Qt::AltModifier);
