@@ -65,6 +65,15 @@ shot() {
   echo "$out/$name"
 }
 key() { xdotool key --clearmodifiers "$@"; }
+# Waits (at most 20 s) until a window whose title matches is shown.
+wait_window() {
+  for _ in $(seq 200); do
+    xdotool search --onlyvisible --name "$1" >/dev/null 2>&1 && return 0
+    sleep 0.1
+  done
+  echo "no window \"$1\" appeared"
+  exit 1
+}
 type_text() { xdotool type --clearmodifiers --delay 5 "$1"; }
 
 (cd "$tmp/work" && QT_QPA_PLATFORM=xcb exec "$program") &
@@ -93,16 +102,19 @@ shot about
 key Escape
 # View Torrent is next after Check Torrent in the tab order.
 key Tab space
-shot torrent-view 1.5
+wait_window 'Sample Download.torrent$'
+shot torrent-view
 key alt+F4
 xdotool windowactivate --sync "$(main_window)"
 
 # TorrentZip: the requester, the run window, then Cancel twice ends the tool that hangs.
 key ctrl+a
-sleep 1.5
+wait_window '^Select files to TorrentZip'
+sleep 0.5
 type_text "$tmp/work/roms/1-hang.zip"
 key Return
-shot torrentzip-window 1.5
+wait_window '^TorrentZipping'
+shot torrentzip-window
 key space
 shot torrentzip-stopping
 key space
@@ -128,18 +140,19 @@ key Escape
 # The ignore list's button, from Check Torrent: View Torrent, "Log found files", the SHA-1 box,
 # "on top", then the button.
 key Tab Tab Tab Tab Tab space
-shot german-ignore-window 2
+wait_window '^Dateien und Ordner'
+shot german-ignore-window 1.5
 
 # Closing the main window with the ignore window open ends the program.
 xdotool windowactivate --sync "$(main_window)"
 key alt+F4
-for _ in $(seq 50); do
+for _ in $(seq 100); do
   kill -0 "$program_pid" 2>/dev/null || break
   sleep 0.1
 done
 shot after-close 0.5
 if kill -0 "$program_pid" 2>/dev/null; then
-  echo "the program still runs 5 s after its main window was closed"
+  echo "the program still runs 10 s after its main window was closed"
   exit 1
 fi
 echo "The program ended. Shots in $out"
