@@ -10,14 +10,6 @@
 namespace zandrel {
 namespace {
 
-template <class W>
-W* OpenWindow() {
-  for (QWidget* widget : QApplication::topLevelWidgets()) {
-    if (auto* window = qobject_cast<W*>(widget); window && window->isVisible()) return window;
-  }
-  return nullptr;
-}
-
 class TreeWindowsThroughMainWindowTest : public test::MainWindowFixture {};
 
 TEST_F(TreeWindowsThroughMainWindowTest, ToggleButtonMenuAndViewTorrentButton) {

@@ -18,14 +18,6 @@ using M = MainMenuItem;
 // A program that does not end is a failure, not a hang of the test run.
 constexpr int kGiveUpMs = 15000;
 
-template <class W>
-W* OpenWindow() {
-  for (QWidget* widget : QApplication::topLevelWidgets()) {
-    if (auto* window = qobject_cast<W*>(widget); window && window->isVisible()) return window;
-  }
-  return nullptr;
-}
-
 class ProgramExitTest : public MainWindowFixture {
  protected:
   // Runs the program as main() does (Exec); `scenario` runs once the main window is up. True when
