@@ -83,4 +83,12 @@ WindowPlacement PlaceMainWindow(const StoredGeometry& stored, QSize natural, QRe
   return placement;
 }
 
+QSize SizeAfterRebuild(QSize current, QSize old_natural, QSize new_natural) {
+  const auto axis = [](int now, int old_value, int new_value) {
+    return now == old_value ? new_value : std::max(now, new_value);
+  };
+  return QSize(axis(current.width(), old_natural.width(), new_natural.width()),
+               axis(current.height(), old_natural.height(), new_natural.height()));
+}
+
 }  // namespace zandrel

@@ -29,4 +29,9 @@ struct WindowPlacement {
 WindowPlacement PlaceMainWindow(const StoredGeometry& stored, QSize natural, QRect screen,
                                 const QList<QRect>& screens, QMargins frame);
 
+// The inner size after a rebuild for a new font or language, per axis: a window at its old natural
+// size takes the new natural size; a size the user chose stays while it is still at least the new
+// natural size (the window's minimum).
+QSize SizeAfterRebuild(QSize current, QSize old_natural, QSize new_natural);
+
 }  // namespace zandrel

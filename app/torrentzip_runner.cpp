@@ -80,7 +80,10 @@ TorrentZipOutcome RunTorrentZip(const TorrentZipJob& job, TorrentZipFlags& flags
   const QString error_log = job.logs_folder + QChar(kSeparator) + kErrorLogName;
   for (const QString& zip : job.zip_files) {
     // A tool that cannot be started is simply skipped.
-    RunProgramAndWait(job.program, {zip}, job.logs_folder, flags.abandon);
+    if (RunProgramAndWait(job.program, {zip}, job.logs_folder, flags.abandon) == ProgramEnd::kEnded) {
+      outcome.tool_ended = true;
+      break;
+    }
     if (flags.abandon.load()) break;
     progress.SetPosition(++outcome.processed);
     if (FileSize(error_log) > 0) {

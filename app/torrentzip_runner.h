@@ -31,7 +31,8 @@ struct TorrentZipJob {
 struct TorrentZipFlags {
   // Stop after the current zip (Cancel, the window's close box, an exit request, "error.log").
   std::atomic<bool> stop{false};
-  // The program is ending: end the current process and stop at once.
+  // Cancelled twice, or the program is ending: end the current process (with everything it
+  // started) and stop at once.
   std::atomic<bool> abandon{false};
 };
 
@@ -47,6 +48,7 @@ struct TorrentZipOutcome {
   bool logs_folder_usable = false;
   int processed = 0;         // zips the tool was run on (or tried to)
   bool error_log = false;    // stopped on a non-empty "error.log"
+  bool tool_ended = false;   // the tool was still running when the run was abandoned, and was ended
   QString combined_log;      // empty when no new log was merged
 };
 

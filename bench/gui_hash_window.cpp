@@ -28,7 +28,7 @@ namespace {
 // Nothing is asked during the run; any box would be a fault of the benchmark.
 class NoDialogs : public Dialogs {
  public:
-  bool AskYesNo(QWidget*, const QString&, const QString&) override { return false; }
+  bool AskYesNo(QWidget*, const QString&, const QString&, BoxIcon) override { return false; }
   void ShowMessage(QWidget*, const QString&, const QString&) override {}
   QStringList OpenFiles(QWidget*, const QString&, const QString&, const QString&, bool) override { return {}; }
   QString SaveFile(QWidget*, const QString&, const QString&, const QString&) override { return {}; }

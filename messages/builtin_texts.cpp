@@ -77,6 +77,7 @@ const std::array<TableItem, kTableItemCount> kTableItems = {{
     {TableItemKind::kKey, u"Status_Finished", u"Finished."},
     {TableItemKind::kKey, u"Status_FixedFiles", u"Fixed/rebuilt some missing files. Please re-check with SHA-1 integrity check."},
     {TableItemKind::kKey, u"Status_DeletedFiles", u"Wrong sized files deleted."},
+    {TableItemKind::kKey, u"Status_TorrentZipEnded", u"TorrentZip did not stop and was ended."},
     {TableItemKind::kKey, u"Status_DeletedProblems", u"Wrong sized files deleted but there were some problems."},
     {TableItemKind::kKey, u"Status_UnneededFailed", u"Error. Some unneeded files or directories could not be deleted or moved."},
     {TableItemKind::kKey, u"Status_ReportIncomplete", u"The report could not be written in full (%reason%)."},

@@ -23,8 +23,8 @@ namespace zandrel {
 
 #ifdef _WIN32
 
-bool RunProgramAndWait(const QString& program, const QStringList& arguments, const QString& working_dir,
-                       const std::atomic<bool>& abandon) {
+ProgramEnd RunProgramAndWait(const QString& program, const QStringList& arguments, const QString& working_dir,
+                             const std::atomic<bool>& abandon) {
   QProcess process;
   process.setProgram(program);
   process.setArguments(arguments);
@@ -33,15 +33,15 @@ bool RunProgramAndWait(const QString& program, const QStringList& arguments, con
   process.setStandardOutputFile(QProcess::nullDevice());
   process.setStandardErrorFile(QProcess::nullDevice());
   process.start(QIODevice::NotOpen);
-  if (!process.waitForStarted(-1)) return false;
+  if (!process.waitForStarted(-1)) return ProgramEnd::kNotStarted;
   while (!process.waitForFinished(100) && process.state() != QProcess::NotRunning) {
     if (abandon.load()) {
       process.kill();
       process.waitForFinished(-1);
-      break;
+      return ProgramEnd::kEnded;
     }
   }
-  return true;
+  return ProgramEnd::kFinished;
 }
 
 #else
@@ -63,31 +63,37 @@ pid_t Spawn(const QByteArray& program, const std::vector<QByteArray>& arguments,
   posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
   posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
   posix_spawn_file_actions_addchdir_np(&actions, dir.constData());
+  // A group of its own, so that ending it also ends whatever it started.
+  posix_spawnattr_t attributes;
+  posix_spawnattr_init(&attributes);
+  posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETPGROUP);
+  posix_spawnattr_setpgroup(&attributes, 0);
   pid_t pid = -1;
-  const int error = posix_spawn(&pid, program.constData(), &actions, nullptr, argv.data(), environ);
+  const int error = posix_spawn(&pid, program.constData(), &actions, &attributes, argv.data(), environ);
+  posix_spawnattr_destroy(&attributes);
   posix_spawn_file_actions_destroy(&actions);
   return error == 0 ? pid : -1;
 }
 
 }  // namespace
 
-bool RunProgramAndWait(const QString& program, const QStringList& arguments, const QString& working_dir,
-                       const std::atomic<bool>& abandon) {
+ProgramEnd RunProgramAndWait(const QString& program, const QStringList& arguments, const QString& working_dir,
+                             const std::atomic<bool>& abandon) {
   std::vector<QByteArray> native_arguments;
   // The same lossless codec as every listed name: a zip whose name is not valid UTF-8 reaches the
   // tool under the name it has on disk.
   for (const QString& argument : arguments) native_arguments.push_back(EncodeName(argument));
   const pid_t pid = Spawn(EncodeName(program), native_arguments, EncodeName(working_dir));
-  if (pid < 0) return false;
+  if (pid < 0) return ProgramEnd::kNotStarted;
   int status = 0;
   while (true) {
     const pid_t done = waitpid(pid, &status, WNOHANG);
-    if (done == pid || (done < 0 && errno != EINTR)) return true;
+    if (done == pid || (done < 0 && errno != EINTR)) return ProgramEnd::kFinished;
     if (abandon.load()) {
-      kill(pid, SIGKILL);
+      kill(-pid, SIGKILL);
       while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
       }
-      return true;
+      return ProgramEnd::kEnded;
     }
     std::this_thread::sleep_for(kPollInterval);
   }

@@ -10,6 +10,8 @@ packages=(
   googletest libgtest-dev libbenchmark-dev
   e2fsprogs util-linux mount
   xvfb xauth fonts-dejavu-core python3-jsonschema locales
+  qt6-translations-l10n
+  openbox xdotool imagemagick
 )
 if [ "${1:-}" = "--bench" ]; then
   packages+=(mktorrent btcheck python3-libtorrent time bc python3)

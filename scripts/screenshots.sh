@@ -7,8 +7,8 @@ build_dir=${1:?build directory}
 shift
 program="$build_dir/tests/zandrel_screenshots"
 out="$build_dir/screenshots"
-rm -rf "$out"
 mkdir -p "$out"
+rm -f "$out"/*.png  # (the live shots in live/ stay)
 runtime_dir=$(mktemp -d)
 trap 'rm -rf "$runtime_dir"' EXIT
 

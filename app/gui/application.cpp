@@ -29,8 +29,11 @@ void Application::Start() {
   if (flags.language_requested) messages_.RequestLanguage(context_.options.Language);
   // A language loaded at start or from the menu gives the window the size of its own texts.
   messages_.SetWindowSizeResetHook([this] {
-    context_.options.WindowSizeX = -1;
-    context_.options.WindowSizeY = -1;
+    Options& o = context_.options;
+    // Nothing stored stays nothing stored, so that such a window still opens centred.
+    if (o.WindowSizeX == 0 && o.WindowSizeY == 0 && o.WindowMaximized == 0) return;
+    o.WindowSizeX = -1;
+    o.WindowSizeY = -1;
   });
   window_ = std::make_unique<MainWindow>(context_);
   ConnectFeatures();
@@ -50,7 +53,16 @@ void Application::ConnectFeatures() {
   connect(window_.get(), &MainWindow::torrentZipDirectoryRequested, tool, &TorrentZipTool::TorrentZipDirectory);
   connect(window_.get(), &MainWindow::deleteAllLogFilesRequested, tool, &TorrentZipTool::DeleteAllLogFiles);
   connect(window_.get(), &MainWindow::openLogDirectoryRequested, tool, &TorrentZipTool::OpenLogDirectory);
-  window_->SetCloseGuard([tool] { return !tool->StopRunOnCloseRequest(); });
+  // Closing the main window during a run stops the run (a second request ends the tool) and the
+  // program ends with the run.
+  window_->SetCloseGuard([this, tool] {
+    if (!tool->StopRunOnCloseRequest()) return true;
+    exit_after_torrent_zip_ = true;
+    return false;
+  });
+  connect(tool, &TorrentZipTool::runFinished, this, [this] {
+    if (exit_after_torrent_zip_) window_->close();
+  });
 
   // The ignore list: the toggle button's window and the two File menu items.
   ignore_list_ = std::make_unique<IgnoreListController>(context_, *window_);
@@ -72,13 +84,19 @@ void Application::Exit() {
   const bool maximized = window_->isMaximized();
   const QString language = messages_.WorkingEntryCurrent() ? messages_.CurrentLanguageName() : QString();
   SaveSettings(context_.data_folder.settings_path, context_.options, maximized, language, VersionText());
+  // The feature windows answer a close request by asking their controllers; at exit they go for
+  // good, so that nothing is left on the screen of a program that has ended.
+  ignore_list_->CloseForExit();
+  torrent_views_->CloseAll();
   emit exited();
 }
 
 int Application::Exec() {
   // Only the program's own event loop ends with the program; a test drives Start() alone, and its
   // own waiting loops stay usable after the program has exited.
-  connect(this, &Application::exited, qApp, &QCoreApplication::quit, Qt::QueuedConnection);
+  // exit() rather than quit(): quit() first asks every window to close and gives up when one
+  // declines, which would leave the program running without a window.
+  connect(this, &Application::exited, qApp, [] { QCoreApplication::exit(0); }, Qt::QueuedConnection);
   Start();
   QApplication::setQuitOnLastWindowClosed(false);
   QApplication::exec();

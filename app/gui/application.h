@@ -54,6 +54,8 @@ class Application : public QObject {
   std::unique_ptr<TorrentZipTool> torrent_zip_;
   std::unique_ptr<IgnoreListController> ignore_list_;
   std::unique_ptr<TorrentViews> torrent_views_;
+  // The main window was closed during a TorrentZip run: the program ends with the run.
+  bool exit_after_torrent_zip_ = false;
 };
 
 }  // namespace zandrel

@@ -10,9 +10,12 @@
 
 namespace zandrel {
 
-bool QtDialogs::AskYesNo(QWidget* parent, const QString& title, const QString& text) {
-  return QMessageBox::question(parent, title, text, QMessageBox::Yes | QMessageBox::No,
-                               QMessageBox::No) == QMessageBox::Yes;
+bool QtDialogs::AskYesNo(QWidget* parent, const QString& title, const QString& text, BoxIcon icon) {
+  const auto buttons = QMessageBox::Yes | QMessageBox::No;
+  if (icon == BoxIcon::kWarning) {
+    return QMessageBox::warning(parent, title, text, buttons, QMessageBox::No) == QMessageBox::Yes;
+  }
+  return QMessageBox::question(parent, title, text, buttons, QMessageBox::No) == QMessageBox::Yes;
 }
 
 void QtDialogs::ShowMessage(QWidget* parent, const QString& title, const QString& text) {

@@ -11,11 +11,14 @@ class QWidget;
 
 namespace zandrel {
 
+// The icon of a Yes/No box: a question, or a warning before something that cannot be undone.
+enum class BoxIcon { kQuestion, kWarning };
+
 class Dialogs {
  public:
   virtual ~Dialogs() = default;
   // A Yes/No box; true for Yes. "|" in text is already turned into line breaks by the caller.
-  virtual bool AskYesNo(QWidget* parent, const QString& title, const QString& text) = 0;
+  virtual bool AskYesNo(QWidget* parent, const QString& title, const QString& text, BoxIcon icon) = 0;
   // An information box with OK.
   virtual void ShowMessage(QWidget* parent, const QString& title, const QString& text) = 0;
   // Open-file requester; empty when cancelled. With multiple, every chosen file.
@@ -35,7 +38,7 @@ class Dialogs {
 // The real boxes and requesters.
 class QtDialogs : public Dialogs {
  public:
-  bool AskYesNo(QWidget* parent, const QString& title, const QString& text) override;
+  bool AskYesNo(QWidget* parent, const QString& title, const QString& text, BoxIcon icon) override;
   void ShowMessage(QWidget* parent, const QString& title, const QString& text) override;
   QStringList OpenFiles(QWidget* parent, const QString& title, const QString& start,
                         const QString& filter, bool multiple) override;

@@ -142,6 +142,14 @@ void IgnoreListController::RequestClose() {
   if (!building_) CloseWindow();
 }
 
+void IgnoreListController::CloseForExit() {
+  builder_.RequestClose();
+  builder_.Join();
+  pending_.clear();
+  building_ = false;
+  CloseWindow();
+}
+
 void IgnoreListController::CloseWindow() {
   builder_.State().store(kTreeIdle);
   if (!window_) return;

@@ -38,6 +38,8 @@ class IgnoreListController : public QObject {
   void ClearIgnoreList();
   // KeepWindowOnTop changed.
   void ApplyKeepOnTop();
+  // The program ends: the builder stops and the window closes at once.
+  void CloseForExit();
 
  signals:
   // The toggle button must show this state (released whenever the window closes).

@@ -37,6 +37,8 @@ void IgnoreListWindow::ShowTree() {
   tree_->show();
   select_all_->show();
   select_none_->show();
+  // The keyboard goes on where the wait text was: in the tree.
+  tree_->setFocus(Qt::OtherFocusReason);
 }
 
 void IgnoreListWindow::CloseNow() {

@@ -5,6 +5,7 @@
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QLabel>
+#include <QLayout>
 #include <QMenuBar>
 #include <QProgressBar>
 #include <QPushButton>
@@ -43,6 +44,8 @@ void MainWindow::RebuildMainWindow() {
     takeCentralWidget()->deleteLater();
   }
   context_.messages.LoadRequestedLanguage();
+  const MessageTable& table = context_.messages;
+  qt_translations_.Use(table.WorkingEntryCurrent() ? table.CurrentLanguageName() : QString());
   // The program's default font, for the windows opened from now on; this window takes it at once.
   const QFont font = ControlFont(context_.options, default_font_);
   QApplication::setFont(font);
@@ -57,10 +60,23 @@ void MainWindow::RebuildMainWindow() {
   MeasureMainWindow();
   natural_height_ = LayoutMainWindow(sizes_, QSize(), false).height;
   central->setMinimumSize(sizes_.natural_width, natural_height_);
+  if (size_before_rebuild_) {
+    const QSize size = SizeAfterRebuild(size_before_rebuild_->first, size_before_rebuild_->second,
+                                        QSize(sizes_.natural_width, natural_height_));
+    context_.options.WindowSizeX = size.width();
+    context_.options.WindowSizeY = size.height();
+    size_before_rebuild_.reset();
+  }
+  // The window's own minimum follows the new controls now, before it is resized: otherwise the
+  // old (larger) minimum would hold the window at its old size.
+  layout()->activate();
   ApplyKeepOnTop();
   PlaceWindow();
   central->installEventFilter(this);
   ApplyLayout();
+  // Not the first path field: the Ctrl shortcuts then reach their menu items, and no stray key
+  // edits the stored torrent path.
+  Control(C::kCheckTorrent)->setFocus(Qt::OtherFocusReason);
   rebuilding_ = false;
   RecordGeometry();
 }
@@ -102,8 +118,22 @@ void MainWindow::ApplyEnabledStates() {
 }
 
 void MainWindow::SetBusyState(bool busy) {
+  if (busy) KeepFocusForIdle();
   busy_ = busy;
   if (centralWidget() != nullptr) ApplyEnabledStates();
+  if (!busy) RestoreFocusOfIdle();
+}
+
+// Disabling the focused control (Check Torrent, usually) would hand the keyboard to whatever
+// control is enabled first when the window is idle again, often the torrent path field.
+void MainWindow::KeepFocusForIdle() {
+  if (focus_for_idle_.isNull()) focus_for_idle_ = focusWidget();
+}
+
+void MainWindow::RestoreFocusOfIdle() {
+  if (busy_ || focus_for_idle_.isNull() || !focus_for_idle_->isEnabled()) return;
+  focus_for_idle_->setFocus(Qt::OtherFocusReason);
+  focus_for_idle_.clear();
 }
 
 void MainWindow::ApplyLayout() {
@@ -218,7 +248,11 @@ void MainWindow::SetStatusText(const QString& text) {
   As<QLabel>(C::kStatusLine)->setText(text);
 }
 
-void MainWindow::SetCheckButtonEnabled(bool enabled) { Control(C::kCheckTorrent)->setEnabled(enabled); }
+void MainWindow::SetCheckButtonEnabled(bool enabled) {
+  if (!enabled) KeepFocusForIdle();
+  Control(C::kCheckTorrent)->setEnabled(enabled);
+  if (enabled) RestoreFocusOfIdle();
+}
 
 void MainWindow::ShowStatusLine(bool show) { Control(C::kStatusLine)->setVisible(show); }
 

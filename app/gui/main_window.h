@@ -6,13 +6,17 @@
 #include <QFont>
 #include <QList>
 #include <QMainWindow>
+#include <QPointer>
 #include <array>
 #include <functional>
 #include <memory>
+#include <optional>
+#include <utility>
 
 #include "app/busy_state.h"
 #include "app/gui/app_context.h"
 #include "app/gui/gui_window_operations.h"
+#include "app/gui/qt_translations.h"
 #include "app/main_window_layout.h"
 #include "check/check_thread.h"
 #include "check/preflight.h"
@@ -111,6 +115,8 @@ class MainWindow : public QMainWindow, public Shell, public RunDisplay {
   void RecordGeometry();
   void ApplyKeepOnTop();
   void ConnectHandlers();
+  void KeepFocusForIdle();
+  void RestoreFocusOfIdle();
 
   // Handlers (main_window_handlers.cpp).
   void OnTorrentPathEdited(const QString& text);
@@ -144,6 +150,7 @@ class MainWindow : public QMainWindow, public Shell, public RunDisplay {
   std::array<QWidget*, kMainControlCount> controls_{};
   std::array<QAction*, kMainMenuItemCount> actions_{};
   QList<QAction*> language_actions_;
+  QStringList language_names_;  // the items' file names, as their texts carry access keys
   MenuStates menu_states_;
   MainWindowSizes sizes_;
   int natural_height_ = 0;
@@ -157,6 +164,10 @@ class MainWindow : public QMainWindow, public Shell, public RunDisplay {
   const QFont default_font_;
   QString remembered_torrent_path_;
   std::function<bool()> close_guard_;
+  QtTranslations qt_translations_;
+  QPointer<QWidget> focus_for_idle_;  // where the keyboard was before the window went busy
+  // For a rebuild at a new natural size: the inner size and the natural size before it.
+  std::optional<std::pair<QSize, QSize>> size_before_rebuild_;
   std::unique_ptr<GuiWindowOperations> run_window_;
   CheckThread check_thread_;
   RunLocks run_locks_;  // held from the preflight until the run has ended

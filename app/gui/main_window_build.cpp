@@ -13,6 +13,7 @@
 
 #include "app/gui/main_window.h"
 #include "app/gui/main_window_path_field.h"
+#include "app/menu_access_keys.h"
 #include "messages/language_folder.h"
 
 namespace zandrel {
@@ -103,6 +104,28 @@ struct MenuSpec {
   const char* shown_shortcut;  // shown only (the system's own close key)
 };
 
+// Marks an access key in each of these texts (menu titles, or the items of one menu).
+void MarkAccessKeys(const QList<QAction*>& actions) {
+  QStringList texts;
+  for (const QAction* action : actions) texts << action->text();
+  const QStringList marked = WithAccessKeys(texts);
+  for (qsizetype i = 0; i < actions.size(); ++i) actions[i]->setText(marked[i]);
+}
+
+// Every menu title and item gets an access key.
+void MarkMenuAccessKeys(QMenuBar* bar) {
+  MarkAccessKeys(bar->actions());
+  for (QAction* title : bar->actions()) {
+    QMenu* menu = title->menu();
+    if (menu == nullptr) continue;
+    QList<QAction*> items;
+    for (QAction* item : menu->actions()) {
+      if (!item->isSeparator()) items << item;
+    }
+    MarkAccessKeys(items);
+  }
+}
+
 }  // namespace
 
 void MainWindow::BuildControls(QWidget* central) {
@@ -146,6 +169,7 @@ void MainWindow::BuildMenuBar() {
   const MessageTable& table = context_.messages;
   actions_.fill(nullptr);
   language_actions_.clear();
+  language_names_.clear();
   auto* bar = new QMenuBar(this);
   setMenuBar(bar);
   auto add_items = [this, &table](QMenu* menu, std::initializer_list<MenuSpec> items) {
@@ -186,6 +210,7 @@ void MainWindow::BuildMenuBar() {
   FillLanguageMenu(bar->addMenu(table.MessageText(u"Menu_Language")));
   QMenu* help = bar->addMenu(table.MessageText(u"Menu_Help"));
   add_items(help, {{M::kAbout, u"Menu_About", QKeySequence(), nullptr}});
+  MarkMenuAccessKeys(bar);
 }
 
 void MainWindow::FillLanguageMenu(QMenu* menu) {
@@ -206,6 +231,7 @@ void MainWindow::FillLanguageMenu(QMenu* menu) {
     action->setData(100 + static_cast<int>(language_actions_.size()) + 1);
     connect(action, &QAction::triggered, this, [this, name] { OnLanguage(name); });
     language_actions_ << action;
+    language_names_ << name;
   }
 }
 

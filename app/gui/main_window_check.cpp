@@ -45,7 +45,7 @@ void MainWindow::OnCheckTorrent() {
     const MessageTable& table = context_.messages;
     QString text = table.MessageText(u"Msg_Backups");
     text.replace(u'|', u'\n');
-    if (!context_.dialogs.AskYesNo(this, table.MessageText(u"Msg_Warning"), text)) return;
+    if (!context_.dialogs.AskYesNo(this, table.MessageText(u"Msg_Warning"), text, BoxIcon::kWarning)) return;
   }
   if (!TorrentReady()) return;
   // The same refusals as the command line's, before anything on disk changes.
@@ -72,6 +72,8 @@ bool MainWindow::TorrentReady() {
 }
 
 void MainWindow::StartCheckRun(const CheckInputs& inputs) {
+  // The backup folder is left alone by this run and every later one, and the ignore window shows it.
+  context_.engine.ignore_list.Add(kBackupMarker);
   const Options& o = context_.options;
   // What the run reads of the window is fixed now; those controls stay disabled until its end.
   run_window_ = std::make_unique<GuiWindowOperations>(*this, context_.engine.cancel_flag, Box(C::kOpenReport)->isChecked(),

@@ -188,8 +188,12 @@ void MainWindow::OnUseDefaultFont() {
   RebuildAtNaturalSize();
 }
 
-// The window keeps its position and takes the natural size of its new texts or font.
+// The window keeps its position and takes the natural size of its new texts or font, unless the
+// user gave it a size that still fits them.
 void MainWindow::RebuildAtNaturalSize() {
+  if (isVisible() && windowState() == Qt::WindowNoState && centralWidget() != nullptr) {
+    size_before_rebuild_ = std::make_pair(centralWidget()->size(), QSize(sizes_.natural_width, natural_height_));
+  }
   context_.options.WindowSizeX = -1;
   context_.options.WindowSizeY = -1;
   RebuildMainWindow();
@@ -225,9 +229,7 @@ void MainWindow::OnSaveCurrentLanguage() {
 }
 
 void MainWindow::OnSaveAllLanguages() {
-  QStringList names;
-  for (const QAction* action : language_actions_) names << action->text();
-  context_.messages.SaveAllLanguageFiles(names);
+  context_.messages.SaveAllLanguageFiles(language_names_);
   context_.dialogs.ShowMessage(this, QStringLiteral("Message"), QStringLiteral("All language files saved."));
 }
 

@@ -2,6 +2,7 @@
 
 #include <QDir>
 #include <QDragEnterEvent>
+#include <QKeyEvent>
 #include <QDropEvent>
 #include <QMimeData>
 #include <QUrl>
@@ -10,7 +11,32 @@
 
 namespace zandrel {
 
+namespace {
+
+bool IsEndOfLineKey(const QKeyEvent* event) {
+  return event->key() == Qt::Key_E && event->modifiers() == Qt::ControlModifier;
+}
+
+}  // namespace
+
 PathField::PathField(QWidget* parent) : QLineEdit(parent) { setAcceptDrops(true); }
+
+bool PathField::event(QEvent* event) {
+  // Claimed before the window's shortcut of the same key sees it.
+  if (event->type() == QEvent::ShortcutOverride && IsEndOfLineKey(static_cast<QKeyEvent*>(event))) {
+    event->accept();
+    return true;
+  }
+  return QLineEdit::event(event);
+}
+
+void PathField::keyPressEvent(QKeyEvent* event) {
+  if (IsEndOfLineKey(event)) {
+    end(false);
+    return;
+  }
+  QLineEdit::keyPressEvent(event);
+}
 
 QString PathField::FirstLocalPath(const QMimeData* data) {
   if (data == nullptr || !data->hasUrls()) return QString();

@@ -1,4 +1,5 @@
-// A single-line path field that takes the first local file or folder dropped on it.
+// A single-line path field that takes the first local file or folder dropped on it, and keeps the
+// usual editing keys (Ctrl+E: end of line, as on X11 desktops) whatever the platform's key scheme.
 #pragma once
 
 #include <QLineEdit>
@@ -20,6 +21,8 @@ class PathField : public QLineEdit {
   void pathDropped(const QString& path);
 
  protected:
+  bool event(QEvent* event) override;
+  void keyPressEvent(QKeyEvent* event) override;
   void dragEnterEvent(QDragEnterEvent* event) override;
   void dragMoveEvent(QDragMoveEvent* event) override;
   void dropEvent(QDropEvent* event) override;

@@ -25,6 +25,8 @@ class TorrentViewWindow : public QWidget {
   TickTreeModel& Model() { return model_; }
   QTreeView* Tree() const { return tree_; }
   QPushButton* SaveButton() const { return save_; }
+  // The width at which the three buttons stand side by side with the usual margins.
+  int ButtonsWidth() const { return sizes_.select_all.width() + sizes_.select_none.width() + sizes_.save.width() + 30; }
   QPushButton* SelectAllButton() const { return select_all_; }
   QPushButton* SelectNoneButton() const { return select_none_; }
 

@@ -79,7 +79,8 @@ void TorrentViews::Loaded(const std::shared_ptr<Load>& load) {
 void TorrentViews::Open(const QString& torrent_path, std::vector<TreeItem> items) {
   auto window = std::make_unique<TorrentViewWindow>(context_, torrent_path, std::move(items));
   if (context_.options.KeepWindowOnTop == 1) KeepWindowOnTop(window.get(), true);
-  PlaceWindow(window.get(), QPoint(-9999, -9999), QSize());
+  // Wider than usual when a large font or a long translation needs it for the buttons.
+  PlaceWindow(window.get(), QPoint(-9999, -9999), QSize(std::max(kTreeWindowWidth, window->ButtonsWidth()), 0));
   connect(window.get(), &TorrentViewWindow::Closed, this, &TorrentViews::Drop);
   window->show();
   windows_.push_back(std::move(window));
@@ -97,12 +98,20 @@ bool TorrentViews::BringForward(const QString& torrent_path) {
   return found;
 }
 
+void TorrentViews::CloseAll() {
+  for (auto& window : windows_) {
+    window->disconnect(this);
+    window->close();
+    window.release()->deleteLater();
+  }
+  windows_.clear();
+}
+
 void TorrentViews::Drop(TorrentViewWindow* window) {
   auto it = std::find_if(windows_.begin(), windows_.end(), [window](const auto& w) { return w.get() == window; });
   if (it == windows_.end()) return;
   it->release()->deleteLater();
   windows_.erase(it);
 }
-
 
 }  // namespace zandrel

@@ -27,6 +27,8 @@ class TorrentViews : public QObject {
   std::vector<TorrentViewWindow*> Windows() const;
   // True from View Torrent until its window is open or the read has failed.
   bool Loading() const { return loading_; }
+  // The program ends: every window closes.
+  void CloseAll();
 
  public slots:
   void ViewTorrent();

@@ -59,9 +59,18 @@ TorrentZipTool::~TorrentZipTool() {
 }
 
 bool TorrentZipTool::StopRunOnCloseRequest() {
-  flags_.stop = true;
   // A folder still being searched is simply given up; only a run keeps the program alive.
-  return phase_ == Phase::kRunning;
+  if (phase_ != Phase::kRunning) {
+    flags_.stop = true;
+    return false;
+  }
+  RequestStop();
+  return true;
+}
+
+void TorrentZipTool::RequestStop() {
+  if (phase_ != Phase::kRunning) return;
+  if (flags_.stop.exchange(true)) flags_.abandon = true;
 }
 
 void TorrentZipTool::TorrentZipFiles() { TorrentZipCommand(Mode::kFiles); }
@@ -95,7 +104,7 @@ QString TorrentZipTool::ProgramOrLocate() {
   if (!program.isEmpty()) return program;
   const MessageTable& messages = context_.messages;
   if (!context_.dialogs.AskYesNo(shell_.Window(), messages.MessageText(u"Msg_Error"),
-                                 MessageBoxBody(messages.MessageText(u"Msg_FindTZ")))) {
+                                 MessageBoxBody(messages.MessageText(u"Msg_FindTZ")), BoxIcon::kWarning)) {
     return {};
   }
   const QStringList chosen = context_.dialogs.OpenFiles(
@@ -132,10 +141,11 @@ void TorrentZipTool::AfterCollecting(const QStringList& zip_files, const QString
 void TorrentZipTool::StartRun(const QString& program, const QStringList& zip_files) {
   JoinWorker();
   flags_.stop = false;
+  flags_.abandon = false;
   window_ = std::make_unique<TorrentZipWindow>(context_.messages.MessageText(u"Button_Cancel"),
                                                static_cast<int>(zip_files.size()),
                                                context_.options.KeepWindowOnTop != 0);
-  connect(window_.get(), &TorrentZipWindow::stopRequested, this, [this] { flags_.stop = true; });
+  connect(window_.get(), &TorrentZipWindow::stopRequested, this, &TorrentZipTool::RequestStop);
   window_->show();
   phase_ = Phase::kRunning;
   shell_.SetBusyState(true);
@@ -146,13 +156,14 @@ void TorrentZipTool::StartRun(const QString& program, const QStringList& zip_fil
     QueuedProgress progress(
         this, [this](int position) { if (window_) window_->SetPosition(position); },
         [this](const QString& path) { context_.dialogs.OpenWithAssociatedProgram(path); });
-    RunTorrentZip(job, flags_, progress);
-    QMetaObject::invokeMethod(this, [this] { ShowEndOfRun(); }, Qt::QueuedConnection);
+    const bool tool_ended = RunTorrentZip(job, flags_, progress).tool_ended;
+    QMetaObject::invokeMethod(this, [this, tool_ended] { ShowEndOfRun(tool_ended); }, Qt::QueuedConnection);
   });
 }
 
-void TorrentZipTool::ShowEndOfRun() {
+void TorrentZipTool::ShowEndOfRun(bool tool_ended) {
   JoinWorker();
+  tool_ended_ = tool_ended;
   QTimer::singleShot(kSettleMs, this, &TorrentZipTool::CloseRun);
 }
 
@@ -162,7 +173,7 @@ void TorrentZipTool::CloseRun() {
   phase_ = Phase::kIdle;
   shell_.SetBusyState(false);
   shell_.SetCheckButtonEnabled(true);
-  shell_.SetStatusText(context_.messages.MessageText(u"Status_Finished"));
+  shell_.SetStatusText(context_.messages.MessageText(tool_ended_ ? u"Status_TorrentZipEnded" : u"Status_Finished"));
   emit runFinished();
 }
 
@@ -173,7 +184,7 @@ void TorrentZipTool::JoinWorker() {
 void TorrentZipTool::DeleteAllLogFiles() {
   const MessageTable& messages = context_.messages;
   if (context_.dialogs.AskYesNo(shell_.Window(), messages.MessageText(u"Msg_Message"),
-                                MessageBoxBody(messages.MessageText(u"Msg_DeleteLogs")))) {
+                                MessageBoxBody(messages.MessageText(u"Msg_DeleteLogs")), BoxIcon::kQuestion)) {
     DeleteLogFiles(context_.data_folder.logs_path);
   }
 }

@@ -24,9 +24,12 @@ class TorrentZipTool : public QObject {
 
   // From the choice of the zips until the TorrentZip window has closed again.
   bool Running() const { return phase_ != Phase::kIdle; }
-  // A close request for the main window. During a run it only stops the run after the current
-  // zip and answers true: the request is used up and the program keeps running.
+  // A close request for the main window. During a run it stops the run as Cancel does and answers
+  // true: the program must wait for the run's end.
   bool StopRunOnCloseRequest();
+  // Cancel: the first asks the run to stop after the current zip; the next, while it is still
+  // stopping, ends the tool (a tool that never returns would otherwise hold the run forever).
+  void RequestStop();
   // The open TorrentZip window, or nullptr.
   TorrentZipWindow* Window() const { return window_.get(); }
 
@@ -49,13 +52,14 @@ class TorrentZipTool : public QObject {
   void CollectThenRun(const QString& dir, const QString& program);
   void AfterCollecting(const QStringList& zip_files, const QString& program);
   void StartRun(const QString& program, const QStringList& zip_files);
-  void ShowEndOfRun();
+  void ShowEndOfRun(bool tool_ended);
   void CloseRun();
   void JoinWorker();
 
   AppContext& context_;
   Shell& shell_;
   Phase phase_ = Phase::kIdle;
+  bool tool_ended_ = false;
   TorrentZipFlags flags_;
   std::thread worker_;
   std::unique_ptr<TorrentZipWindow> window_;

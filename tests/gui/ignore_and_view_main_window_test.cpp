@@ -10,14 +10,6 @@
 namespace zandrel {
 namespace {
 
-template <class W>
-W* OpenWindow() {
-  for (QWidget* widget : QApplication::topLevelWidgets()) {
-    if (auto* window = qobject_cast<W*>(widget); window && window->isVisible()) return window;
-  }
-  return nullptr;
-}
-
 class TreeWindowsThroughMainWindowTest : public test::MainWindowFixture {};
 
 TEST_F(TreeWindowsThroughMainWindowTest, ToggleButtonMenuAndViewTorrentButton) {
@@ -30,6 +22,7 @@ TEST_F(TreeWindowsThroughMainWindowTest, ToggleButtonMenuAndViewTorrentButton) {
   IgnoreListWindow* window = OpenWindow<IgnoreListWindow>();
   ASSERT_NE(window, nullptr);
   ASSERT_TRUE(QTest::qWaitFor([&] { return window->Tree()->isVisible(); }));
+  EXPECT_EQ(window->focusWidget(), window->Tree());
   EXPECT_TRUE(ignore_button->isChecked());
   EXPECT_TRUE(ignore_button->isEnabled());
   window->Model().SetTick(0, true);
@@ -60,6 +53,28 @@ TEST_F(TreeWindowsThroughMainWindowTest, ToggleButtonMenuAndViewTorrentButton) {
   ASSERT_TRUE(QTest::qWaitFor([&] { return OpenWindow<TorrentViewWindow>() != nullptr; }));
   EXPECT_EQ(OpenWindow<TorrentViewWindow>()->windowTitle(), torrent);
   EXPECT_TRUE(Window().Control(MainControl::kViewTorrent)->isEnabled());
+  ASSERT_TRUE(CloseAndWaitForExit());
+}
+
+// A check run puts the backup folder on the ignore list itself: the ignore window shows it ticked.
+TEST_F(TreeWindowsThroughMainWindowTest, TheBackupFolderIsTickedAfterARun) {
+  const QString dl = test::Join(work_, "Show"), torrent = test::Join(work_, "show.torrent");
+  test::WriteFile(test::Join(dl, "x.bin"), "data");
+  test::WriteFile(test::Join(dl, "[ZandrelBackup]/Show/old.bin"), "old");
+  test::WriteFile(torrent, test::BuildSingleFileTorrent("x.bin", 4, 16384, test::PiecesFor("data", 16384)));
+  QSignalSpy finished(&Start(), &MainWindow::checkRunFinished);
+  Type(MainControl::kTorrentPath, torrent);
+  Type(MainControl::kDownloadDir, dl);
+  Click(MainControl::kCheckTorrent);
+  ASSERT_TRUE(finished.count() > 0 || finished.wait(60000));
+  Click(MainControl::kIgnoreButton);
+  IgnoreListWindow* window = OpenWindow<IgnoreListWindow>();
+  ASSERT_TRUE(window != nullptr && QTest::qWaitFor([&] { return window->Tree()->isVisible(); }));
+  QStringList ticked;
+  for (const TreeItem& item : window->Model().Items()) {
+    if (item.tick == 1) ticked << item.text;
+  }
+  EXPECT_EQ(ticked, QStringList{"[[ZandrelBackup]]"});
   ASSERT_TRUE(CloseAndWaitForExit());
 }
 

@@ -110,6 +110,7 @@ TEST_F(MainWindowCheckTest, EdgeCasesOfTheStart) {
   EXPECT_EQ(dialogs_.Count("yesno"), 1);
   EXPECT_EQ(dialogs_.asked.back().title, "Warning!");
   EXPECT_EQ(dialogs_.asked.back().text, "Backups are turned off!\nAre you sure you want to proceed?");
+  EXPECT_EQ(dialogs_.asked.back().icon, BoxIcon::kWarning);
   EXPECT_EQ(StatusText(), "");  // answered No: not read
   Click(C::kCheckTorrent);
   EXPECT_EQ(dialogs_.Count("yesno"), 2);

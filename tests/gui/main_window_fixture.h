@@ -59,6 +59,15 @@ class MainWindowFixture : public ::testing::Test {
     return QString::fromUtf8(file.readAll()).split("\r\n", Qt::SkipEmptyParts);
   }
 
+  // The shown top-level window of that class, or nullptr.
+  template <class W>
+  static W* OpenWindow() {
+    for (QWidget* widget : QApplication::topLevelWidgets()) {
+      if (auto* window = qobject_cast<W*>(widget); window && window->isVisible()) return window;
+    }
+    return nullptr;
+  }
+
   template <class T>
   T* Get(MainControl control) { return static_cast<T*>(Window().Control(control)); }
   QCheckBox* Box(MainControl control) { return Get<QCheckBox>(control); }

@@ -78,11 +78,23 @@ TEST_F(MainWindowStartupTest, StoredGeometryAndOptionsAreApplied) {
   }
 }
 
+// A settings file that names a language but holds no window geometry is a first start too.
+TEST_F(MainWindowStartupTest, ALanguageLineAloneStillOpensTheWindowCentred) {
+  WriteFile(Join(work_, "lang/Deutsch.lng"), ReadFile(QStringLiteral(ZANDREL_SOURCE_DIR "/lang/Deutsch.lng")));
+  MainWindow& window = Start("Language=Deutsch.lng\r\n");
+  EXPECT_EQ(Get<QPushButton>(C::kCheckTorrent)->text(), "Torrent prüfen");
+  const QSize natural(window.Sizes().natural_width, window.NaturalHeight());
+  EXPECT_EQ(window.centralWidget()->size(), natural);
+  const QRect screen = window.screen()->availableGeometry();
+  EXPECT_EQ(window.frameGeometry().x(), screen.width() / 2 - natural.width() / 2);
+  EXPECT_EQ(window.frameGeometry().y(), screen.height() / 2 - natural.height() / 2);
+}
+
 TEST_F(MainWindowStartupTest, MenusShortcutsAndSignalsOfTheFeatureWindows) {
   MainWindow& window = Start();
   QStringList titles;
   for (QAction* menu : window.menuBar()->actions()) titles << menu->text();
-  EXPECT_EQ(titles, QStringList({"File", "Settings", "Tools", "Language", "Help"}));
+  EXPECT_EQ(titles, QStringList({"&File", "&Settings", "&Tools", "&Language", "&Help"}));
   EXPECT_TRUE(window.MenuAction(M::kExit)->text().endsWith("\tAlt+F4"));
   EXPECT_EQ(window.MenuAction(M::kSaveCurrentLanguage), nullptr);  // debug mode only
 
@@ -121,6 +133,57 @@ TEST_F(MainWindowStartupTest, MenusShortcutsAndSignalsOfTheFeatureWindows) {
   window.SetIgnoreButtonPressed(false);  // the ignore window closed: released without a signal
   EXPECT_FALSE(Get<QPushButton>(C::kIgnoreButton)->isChecked());
   EXPECT_EQ(ignore.count(), 1);
+}
+
+// At start-up the keys reach the menus, not the stored torrent path; inside a text field its own
+// editing keys stay the field's and every other shortcut still reaches its menu item.
+TEST_F(MainWindowStartupTest, KeysAtStartUpAndInATextField) {
+  MainWindow& window = Start("TorrentFile=/data/show.torrent\r\n");
+  window.activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+  EXPECT_EQ(QApplication::focusWidget(), window.Control(C::kCheckTorrent));
+  auto* path = Get<QLineEdit>(C::kTorrentPath);
+
+  QSignalSpy delete_logs(&window, &MainWindow::deleteAllLogFilesRequested);
+  QTest::keyClick(QApplication::focusWidget(), Qt::Key_X, Qt::ControlModifier);
+  EXPECT_EQ(delete_logs.count(), 1);
+  EXPECT_EQ(path->text(), "/data/show.torrent");
+  // A requester that makes the window busy hands the keyboard back where it was.
+  QTest::keyClick(QApplication::focusWidget(), Qt::Key_D, Qt::ControlModifier);
+  EXPECT_EQ(dialogs_.asked.back().kind, "directory");
+  EXPECT_EQ(QApplication::focusWidget(), window.Control(C::kCheckTorrent));
+
+  // Alt+letter opens a menu; the letters are the program's choice, one per menu.
+  QTest::keyClick(QApplication::focusWidget(), Qt::Key_T, Qt::AltModifier);
+  QMenu* tools = window.menuBar()->actions()[2]->menu();
+  ASSERT_TRUE(QTest::qWaitFor([&] { return tools->isVisible(); }));
+  QTest::keyClick(tools, Qt::Key_Escape);
+  QTest::keyClick(window.menuBar(), Qt::Key_Escape);
+
+  path->setFocus();
+  path->selectAll();
+  struct Key {
+    Qt::Key key;
+    const char* signal;
+    int raised;     // how often the menu item's signal comes
+    QString text;   // the field's text afterwards
+  } keys[] = {
+      {Qt::Key_X, SIGNAL(deleteAllLogFilesRequested()), 0, ""},                  // cut
+      {Qt::Key_Z, SIGNAL(torrentZipDirectoryRequested()), 0, "/data/show.torrent"},  // undo
+      {Qt::Key_A, SIGNAL(torrentZipFilesRequested()), 0, "/data/show.torrent"},  // select all
+      {Qt::Key_E, SIGNAL(clearIgnoreListRequested()), 0, "/data/show.torrent"},  // end of line
+      {Qt::Key_L, SIGNAL(openLogDirectoryRequested()), 1, "/data/show.torrent"},
+      {Qt::Key_I, SIGNAL(loadIgnoreTorrentsRequested()), 1, "/data/show.torrent"},
+  };
+  for (const Key& k : keys) {
+    SCOPED_TRACE(k.signal);
+    QSignalSpy spy(&window, k.signal);
+    QTest::keyClick(path, k.key, Qt::ControlModifier);
+    EXPECT_EQ(spy.count(), k.raised);
+    EXPECT_EQ(path->text(), k.text);
+  }
+  EXPECT_EQ(Opts().TorrentFile, "/data/show.torrent");
+  EXPECT_EQ(QApplication::focusWidget(), path);
 }
 
 }  // namespace

@@ -14,10 +14,11 @@ class ScriptedDialogs : public Dialogs {
   struct Asked {
     QString kind;  // "yesno", "message", "open", "save", "directory", "font"
     QString title, text;
+    BoxIcon icon = BoxIcon::kQuestion;  // of a Yes/No box
   };
 
-  bool AskYesNo(QWidget*, const QString& title, const QString& text) override {
-    asked.push_back({"yesno", title, text});
+  bool AskYesNo(QWidget*, const QString& title, const QString& text, BoxIcon icon) override {
+    asked.push_back({"yesno", title, text, icon});
     if (yes_no.empty()) return false;
     const bool answer = yes_no.front();
     yes_no.pop_front();

@@ -210,6 +210,18 @@ TEST_F(TorrentViewTest, NarrowWindowPutsSaveRightAfterSelectNone) {
   EXPECT_EQ(window->SaveButton()->x(), window->SelectAllButton()->width() + window->SelectNoneButton()->width() + 10);
   window->resize(900, 200);
   EXPECT_EQ(window->SaveButton()->geometry().right(), 900 - 10 - 1);
+
+  // In a large font it opens wide enough for the three buttons side by side.
+  const QFont normal = QApplication::font();
+  QFont large = normal;
+  large.setPointSize(30);
+  QApplication::setFont(large);
+  TorrentViewWindow* wide = View(TorrentFile("wide.torrent", cd_));
+  QApplication::setFont(normal);
+  ASSERT_NE(wide, nullptr);
+  EXPECT_GT(wide->width(), 450);
+  EXPECT_GT(wide->SaveButton()->x(), wide->SelectNoneButton()->geometry().right() + 1);
+  EXPECT_EQ(wide->SaveButton()->geometry().right(), wide->width() - 10 - 1);
 }
 
 }  // namespace

@@ -1,4 +1,8 @@
 // A TorrentZip run started from the Tools menu of the real main window.
+#include <QPushButton>
+#include <fstream>
+#include <string>
+
 #include "app/gui/torrentzip_tool.h"
 #include "app/gui/torrentzip_window.h"
 #include "tests/gui/main_window_fixture.h"
@@ -9,38 +13,108 @@ namespace {
 
 using M = MainMenuItem;
 
-class TorrentZipMenuTest : public MainWindowFixture {};
+class TorrentZipMenuTest : public MainWindowFixture {
+ protected:
+  // Starts a run over these zips (in work_/roms) and waits for the tool's first call.
+  QStringList StartRun(const QStringList& names) {
+    Opts().TorrentZipExe = kStandin;
+    QStringList zips;
+    for (const QString& name : names) {
+      zips << Join(work_, "roms/" + name);
+      WriteFile(zips.back(), "PK");
+    }
+    dialogs_.open_files = {zips};
+    Trigger(M::kTorrentZipFiles);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return StandinCalls(Logs()).size() == 1; }, 30000));
+    return zips;
+  }
+  QString Logs() { return app_->Context().data_folder.logs_path; }
+};
 
-// Closing the main window during a run stops the run after its current zip; the program keeps
-// running and ends on the next close.
-TEST_F(TorrentZipMenuTest, ClosingTheMainWindowDuringARunStopsOnlyTheRun) {
+// Closing the main window during a run stops the run after its current zip, and the program ends
+// with the run.
+TEST_F(TorrentZipMenuTest, ClosingTheMainWindowDuringARunEndsTheProgramAfterTheCurrentZip) {
   MainWindow& window = Start();
-  Opts().TorrentZipExe = kStandin;
-  const QString logs = app_->Context().data_folder.logs_path;
-  const QStringList zips = {Join(work_, "roms/1-wait.zip"), Join(work_, "roms/2.zip")};
-  for (const QString& zip : zips) WriteFile(zip, "PK");
-  dialogs_.open_files = {zips};
   QSignalSpy finished(&app_->TorrentZip(), &TorrentZipTool::runFinished);
   QSignalSpy exited(app_.get(), &Application::exited);
-
-  Trigger(M::kTorrentZipFiles);
-  ASSERT_TRUE(QTest::qWaitFor([&] { return StandinCalls(logs).size() == 1; }, 30000));
+  const QStringList zips = StartRun({"1-wait.zip", "2.zip"});
   EXPECT_EQ(StatusText(), "TorrentZipping files...");
   EXPECT_FALSE(window.Control(MainControl::kCheckTorrent)->isEnabled());
   EXPECT_FALSE(window.MenuAction(M::kDeleteLogs)->isEnabled());
-  window.close();
-  WriteFile(Join(logs, "continue"), "");
-  ASSERT_TRUE(QTest::qWaitFor([&] { return finished.count() > 0; }, 30000));
 
-  EXPECT_TRUE(window.isVisible());
+  window.close();
+  EXPECT_TRUE(app_->TorrentZip().Window()->isVisible()) << "the run goes on with its current zip";
   EXPECT_EQ(exited.count(), 0);
-  EXPECT_EQ(StandinCalls(logs), QList<QStringList>({{zips[0]}}));
-  EXPECT_EQ(ReadFile(Join(logs, "[roms]1-wait.log")), MergedLog("1-wait.zip"));
-  EXPECT_EQ(StatusText(), "Finished.");
-  EXPECT_TRUE(window.Control(MainControl::kCheckTorrent)->isEnabled());
-  EXPECT_TRUE(window.MenuAction(M::kTorrentZipFiles)->isEnabled());
-  EXPECT_TRUE(CloseAndWaitForExit());
+  WriteFile(Join(Logs(), "continue"), "");
+  ASSERT_TRUE(QTest::qWaitFor([&] { return exited.count() > 0; }, 30000));
+
+  EXPECT_EQ(finished.count(), 1);
+  EXPECT_FALSE(window.isVisible());
+  EXPECT_EQ(StandinCalls(Logs()), QList<QStringList>({{zips[0]}}));
+  EXPECT_EQ(ReadFile(Join(Logs(), "[roms]1-wait.log")), MergedLog("1-wait.zip"));
+  EXPECT_FALSE(SettingsLines().isEmpty());
 }
+
+#ifdef __linux__
+// Gone, or a zombie that nobody needs any more.
+bool ProcessGone(const std::string& pid) {
+  std::ifstream stat("/proc/" + pid + "/stat");
+  std::string line;
+  if (!stat || !std::getline(stat, line)) return true;
+  const size_t name_end = line.rfind(')');
+  return name_end != std::string::npos && line.size() > name_end + 2 && line[name_end + 2] == 'Z';
+}
+
+// A tool that never returns: the first Cancel asks the run to stop and waits for the tool; the
+// second (or a close request while stopping) ends the tool and everything it started.
+TEST_F(TorrentZipMenuTest, ASecondStopRequestEndsAToolThatHangs) {
+  const auto cancel = [](MainWindow&, TorrentZipWindow* w) { QTest::mouseClick(w->CancelButton(), Qt::LeftButton); };
+  const auto close_box = [](MainWindow&, TorrentZipWindow* w) { w->close(); };
+  const auto close_main = [](MainWindow& main, TorrentZipWindow*) { main.close(); };
+  const struct {
+    const char* what;
+    std::function<void(MainWindow&, TorrentZipWindow*)> first, second;
+    bool program_ends;
+  } cases[] = {
+      {"Cancel twice", cancel, cancel, false},
+      {"close box twice", close_box, close_box, false},
+      {"Cancel, then the main window's close box", cancel, close_main, true},
+      {"the main window's close box twice", close_main, close_main, true},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    MainWindow& window = Start();
+    QSignalSpy finished(&app_->TorrentZip(), &TorrentZipTool::runFinished);
+    QSignalSpy exited(app_.get(), &Application::exited);
+    const QStringList zips = StartRun({"1-hang.zip", "2.zip"});
+    ASSERT_TRUE(QTest::qWaitFor([&] { return QFile::exists(Join(Logs(), "hang.pids")); }, 30000));
+    const QStringList pids = QString::fromStdString(ReadFile(Join(Logs(), "hang.pids"))).split('\n', Qt::SkipEmptyParts);
+    ASSERT_EQ(pids.size(), 2);
+
+    c.first(window, app_->TorrentZip().Window());
+    QTest::qWait(50);  // (the tool is given a moment in which it does not end)
+    EXPECT_TRUE(app_->TorrentZip().Running());
+    EXPECT_FALSE(ProcessGone(pids[0].toStdString()));
+    c.second(window, app_->TorrentZip().Window());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return finished.count() > 0; }, 30000));
+
+    for (const QString& pid : pids) {
+      EXPECT_TRUE(QTest::qWaitFor([&] { return ProcessGone(pid.toStdString()); }, 30000)) << pid.toStdString();
+    }
+    EXPECT_EQ(StandinCalls(Logs()), QList<QStringList>({{zips[0]}}));
+    EXPECT_EQ(StatusText(), "TorrentZip did not stop and was ended.");
+    EXPECT_EQ(app_->TorrentZip().Window(), nullptr);
+    if (c.program_ends) {
+      EXPECT_TRUE(QTest::qWaitFor([&] { return exited.count() > 0; }, 30000));
+    } else {
+      EXPECT_TRUE(window.Control(MainControl::kCheckTorrent)->isEnabled());
+      EXPECT_TRUE(CloseAndWaitForExit());
+    }
+    app_.reset();
+    QDir(Join(root_.path(), "config")).removeRecursively();
+  }
+}
+#endif
 
 }  // namespace
 }  // namespace zandrel::test

@@ -200,6 +200,7 @@ TEST_F(TorrentZipToolTest, LocatingTheToolStoresItsPath) {
     EXPECT_EQ(dialogs_.Count("open"), c.requesters);
     EXPECT_EQ(dialogs_.asked.value(0).title, "Error");
     EXPECT_EQ(dialogs_.asked.value(0).text, "Could not find TorrentZip executable.\r\nDo you want to locate it now?");
+    EXPECT_EQ(dialogs_.asked.value(0).icon, BoxIcon::kWarning);
     if (c.requesters > 0) {
       EXPECT_EQ(dialogs_.asked.value(1).title, "Find TorrentZip executable");
       EXPECT_EQ(dialogs_.asked.value(1).text, "TorrentZip executable (*)");
@@ -229,6 +230,7 @@ TEST_F(TorrentZipToolTest, DeleteAllLogFilesTakesOnlyLogFilesAndOnlyOnYes) {
   EXPECT_EQ(Names(Join(logs_, "sub")), QStringList({"inner.log"}));
   EXPECT_EQ(dialogs_.asked.value(0).title, "Message");
   EXPECT_EQ(dialogs_.asked.value(0).text, "Delete all log files?");
+  EXPECT_EQ(dialogs_.asked.value(0).icon, BoxIcon::kQuestion);
   EXPECT_EQ(dialogs_.Count("message"), 0);
 
   tool_.OpenLogDirectory();

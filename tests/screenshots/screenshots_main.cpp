@@ -14,6 +14,7 @@
 #include <memory>
 
 #include "app/gui/app_context.h"
+#include "app/gui/qt_translations.h"
 #include "tests/gui/scripted_dialogs.h"
 #include "tests/screenshots/shot_registry.h"
 
@@ -46,6 +47,9 @@ bool TakeShot(const Shot& shot, const RunSettings& run) {
       return false;
     }
   }
+  // Qt's own texts in the same language, as the program has them.
+  QtTranslations qt_texts;
+  qt_texts.Use(run.language);
   test::ScriptedDialogs dialogs;
   AppContext context(table, dialogs);
   context.data_folder = {work.path() + QStringLiteral("/data/"), work.path() + QStringLiteral("/data/zandrel.ini"),

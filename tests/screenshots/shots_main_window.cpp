@@ -1,9 +1,12 @@
-// The main window: at natural size, widened, busy during a hash check, and with debug mode's
-// Tools menu open.
+// The main window: at natural size, widened, busy during a hash check, with debug mode's Tools
+// menu open, and Qt's own texts (the File menu's keys, a Yes/No box, the file and font requesters).
 #include <QApplication>
 #include <QDir>
 #include <QFile>
+#include <QFileDialog>
+#include <QFontDialog>
 #include <QMenu>
+#include <QMessageBox>
 #include <QMenuBar>
 #include <QPushButton>
 #include <QTest>
@@ -85,6 +88,40 @@ ZANDREL_SHOT(main_window_debug_tools) {
   window.menuBar()->setActiveAction(tools);
   Settle(300);
   return GrabWithPopups(window);
+}
+
+ZANDREL_SHOT(main_window_file_menu) {
+  Fill(setup.context, setup.work_dir);
+  MainWindow window(setup.context);
+  window.RebuildMainWindow();
+  GrabWidget(window);
+  window.menuBar()->setActiveAction(window.menuBar()->actions().at(0));
+  Settle(300);
+  return GrabWithPopups(window);
+}
+
+// As the program shows it before a check with backups off.
+ZANDREL_SHOT(backups_warning) {
+  const MessageTable& table = setup.context.messages;
+  QMessageBox box(QMessageBox::Warning, table.MessageText(u"Msg_Warning"),
+                  table.MessageText(u"Msg_Backups").replace(u'|', u'\n'), QMessageBox::Yes | QMessageBox::No);
+  box.setDefaultButton(QMessageBox::No);
+  return GrabWidget(box);
+}
+
+ZANDREL_SHOT(torrent_requester) {
+  const MessageTable& table = setup.context.messages;
+  Fill(setup.context, setup.work_dir);
+  test::WriteFile(setup.context.options.TorrentFile, "d4:infode");
+  QFileDialog dialog(nullptr, table.MessageText(u"Req_SelectTorrent"), setup.work_dir,
+                     table.MessageText(u"Req_SelectTorrent2") + QStringLiteral(" (*.torrent)"));
+  dialog.resize(dialog.sizeHint().expandedTo(QSize(760, 420)));
+  return GrabWidget(dialog);
+}
+
+ZANDREL_SHOT(font_requester) {
+  QFontDialog dialog(QApplication::font());
+  return GrabWidget(dialog);
 }
 
 }  // namespace zandrel::shots

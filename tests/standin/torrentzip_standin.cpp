@@ -5,6 +5,8 @@
 //   argument as "<length>:<bytes>"), so tests see exactly what it was given and where it ran;
 // - writes plenty of output to stdout and stderr, which nobody reads;
 // - waits for a file "continue" in the working directory when the zip's name contains "wait";
+// - for a name containing "hang" never returns: it ignores SIGTERM, starts a child that sleeps as
+//   long, writes both process ids to "hang.pids" and sleeps;
 // - for a name containing "bad" appends a line to "error.log" (and still writes its own log);
 // - for a name containing "unreadable" leaves its log as a link that leads nowhere;
 // - otherwise writes "[<zip's folder name>]<zip's name without .zip>.log" with three lines ended
@@ -15,6 +17,9 @@
 #include <fstream>
 #include <string>
 #include <thread>
+
+#include <signal.h>
+#include <unistd.h>
 
 namespace fs = std::filesystem;
 
@@ -43,6 +48,16 @@ void WaitForContinue() {
   }
 }
 
+[[noreturn]] void Hang() {
+  signal(SIGTERM, SIG_IGN);
+  const pid_t child = fork();
+  if (child == 0) {
+    while (true) pause();
+  }
+  std::ofstream("hang.pids") << getpid() << "\n" << child << "\n";
+  while (true) pause();
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -53,6 +68,7 @@ int main(int argc, char** argv) {
   const std::string name = zip.filename().string();
   const std::string log_name = "[" + zip.parent_path().filename().string() + "]" + zip.stem().string() + ".log";
   if (name.find("wait") != std::string::npos) WaitForContinue();
+  if (name.find("hang") != std::string::npos) Hang();
   if (name.find("unreadable") != std::string::npos) {
     fs::create_symlink("no-such-target", log_name);
     return 0;
