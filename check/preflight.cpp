@@ -171,7 +171,9 @@ PreflightProblem CreateReportFile(CheckInputs& inputs) {
       return Refuse(Refusal::kReportProblem, inputs.logs_folder, QStringLiteral("the folder cannot be created"));
     QString path = WithTrailingSeparator(inputs.logs_folder) +
                    ReportFileName(inputs.torrent_path, QDate::currentDate(), QTime::currentTime());
-    if (PreflightProblem problem = ReportPlaceProblem(path, inputs)) return problem;
+    // Only where it goes: the free name it takes never replaces anything.
+    if (IsSameOrInside(path, inputs.download_dir))
+      return Refuse(Refusal::kReportProblem, path, QStringLiteral("it would be inside the download directory"));
     if (!writer.CreateNew(&path)) return Refuse(Refusal::kReportProblem, path, writer.LastError());
     inputs.report_path = path;
     return {};

@@ -135,7 +135,8 @@ TEST_F(PreflightTest, ReportsAreNeverOverwrittenUnlessTheyAreReports) {
   const QString printed_one = QString::fromUtf8(one.readAllStandardOutput()).section('\n', 0, 0);
   const QString printed_two = QString::fromUtf8(two.readAllStandardOutput()).section('\n', 0, 0);
   EXPECT_NE(printed_one, printed_two);
-  EXPECT_TRUE(QFile::exists(printed_one) && QFile::exists(printed_two));
+  EXPECT_TRUE(QFile::exists(printed_one) && QFile::exists(printed_two))
+      << one.readAllStandardError().toStdString() << two.readAllStandardError().toStdString() << printed_one.toStdString();
 }
 
 TEST_F(PreflightTest, IgnoreValuesAreTakenRelativeToTheDownload) {
