@@ -12,6 +12,10 @@
 
 namespace zandrel::test {
 
+// Every option that changes the download: a refused run must leave the disk as it was even so.
+inline const QStringList kEveryChange = {"--delete-unneeded",   "--delete-when-incomplete",   "--no-backups",
+                                         "--trim-padded-files", "--delete-wrong-sized-files", "--fix-missing"};
+
 struct CliRun {
   int exit_code = -1;
   QByteArray out, err;

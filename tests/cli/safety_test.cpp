@@ -15,8 +15,7 @@ namespace {
 using test::Join;
 using test::WriteFile;
 
-const QStringList kEveryChange = {"--delete-unneeded", "--delete-when-incomplete", "--no-backups",
-                                  "--trim-padded-files", "--delete-wrong-sized-files", "--fix-missing"};
+using test::kEveryChange;
 
 class SafetyTest : public ::testing::Test {
  protected:
