@@ -12,9 +12,10 @@ packages=(
   xvfb xauth fonts-dejavu-core python3-jsonschema locales
   qt6-translations-l10n
   openbox xdotool imagemagick
+  python3 python3-libtorrent
 )
 if [ "${1:-}" = "--bench" ]; then
-  packages+=(mktorrent btcheck python3-libtorrent time bc python3)
+  packages+=(mktorrent btcheck time bc)
 fi
 
 missing=()
