@@ -66,8 +66,32 @@ std::vector<std::string> Counts(const QJsonArray& files, bool check_percent) {
   return out;
 }
 
-// Every libtorrent case, checked once through the tree the torrent's kind defaults to and, for
-// hybrids, once more with --v2: both must see what libtorrent sees.
+// One zandrel-cli run over a libtorrent case: through the v2 tree (v2) or a hybrid's v1 part.
+void ExpectAgreement(const QJsonObject& c, bool v2, const QString& report) {
+  const bool hybrid = c["kind"].toString() == "hybrid";
+  const std::set<QString> expected_bad = BadFiles(c["files"].toArray());
+  QStringList args = {"check", c["torrent"].toString(), c["dir"].toString(), "--hash-check", "--json",
+                      "--no-check-unneeded", "--quiet", "--report", report};
+  if (hybrid && v2) args << "--v2";
+  const test::CliRun run = test::RunCli(args);
+  ASSERT_TRUE(run.exit_code == 0 || run.exit_code == 1) << run.exit_code << " " << run.err.toStdString();
+  EXPECT_EQ(run.exit_code == 0, c["name"].toString().endsWith("_intact"));
+  const QJsonObject outcome = QJsonDocument::fromJson(run.out).object();
+  const QJsonArray failed_pieces = outcome["failed_pieces"].toArray();
+  EXPECT_EQ(Indices(failed_pieces), Indices(c["failed"].toArray()));
+  // An empty file holds no byte of a piece, so it is never named under one.
+  EXPECT_EQ(NamedByFailedPieces(failed_pieces), expected_bad);
+  if (!v2) {
+    EXPECT_FALSE(outcome.contains("v2_files"));
+    return;
+  }
+  for (const QJsonValue& piece : failed_pieces) EXPECT_EQ(piece["files"].toArray().size(), 1);
+  EXPECT_EQ(BadFiles(outcome["v2_files"].toArray()), expected_bad);
+  EXPECT_EQ(Counts(outcome["v2_files"].toArray(), true), Counts(c["files"].toArray(), false));
+}
+
+// Every libtorrent case, checked through the tree the torrent's kind defaults to and, for hybrids,
+// once more with --v2: both must see what libtorrent sees.
 TEST(V2AgreementTest, FailedPiecesAndBadFilesAgreeWithLibtorrent) {
   if (!PythonRuns({"-c", "import libtorrent"}, 60000)) {
     GTEST_SKIP() << "python3-libtorrent is missing (scripts/install-deps.sh installs it)";
@@ -82,28 +106,9 @@ TEST(V2AgreementTest, FailedPiecesAndBadFilesAgreeWithLibtorrent) {
   for (const QJsonValue& c : cases) {
     const QString name = c["name"].toString();
     const bool hybrid = c["kind"].toString() == "hybrid";
-    const std::vector<int64_t> expected_failed = Indices(c["failed"].toArray());
-    const std::set<QString> expected_bad = BadFiles(c["files"].toArray());
     for (const bool v2 : hybrid ? std::vector<bool>{false, true} : std::vector<bool>{true}) {
       SCOPED_TRACE(name.toStdString() + (hybrid && v2 ? " --v2" : ""));
-      QStringList args = {"check", c["torrent"].toString(), c["dir"].toString(), "--hash-check", "--json",
-                          "--no-check-unneeded", "--quiet", "--report", work.path() + "/" + name + ".log"};
-      if (hybrid && v2) args << "--v2";
-      const test::CliRun run = test::RunCli(args);
-      ASSERT_TRUE(run.exit_code == 0 || run.exit_code == 1) << run.exit_code << " " << run.err.toStdString();
-      EXPECT_EQ(run.exit_code == 0, name.endsWith("_intact"));
-      const QJsonObject outcome = QJsonDocument::fromJson(run.out).object();
-      const QJsonArray failed_pieces = outcome["failed_pieces"].toArray();
-      EXPECT_EQ(Indices(failed_pieces), expected_failed);
-      // An empty file holds no byte of a piece, so it is never named under one.
-      EXPECT_EQ(NamedByFailedPieces(failed_pieces), expected_bad);
-      if (!v2) {
-        EXPECT_FALSE(outcome.contains("v2_files"));
-        continue;
-      }
-      for (const QJsonValue& piece : failed_pieces) EXPECT_EQ(piece["files"].toArray().size(), 1);
-      EXPECT_EQ(BadFiles(outcome["v2_files"].toArray()), expected_bad);
-      EXPECT_EQ(Counts(outcome["v2_files"].toArray(), true), Counts(c["files"].toArray(), false));
+      ExpectAgreement(c.toObject(), v2, work.path() + "/" + name + ".log");
     }
   }
 }
