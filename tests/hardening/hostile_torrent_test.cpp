@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <QFile>
+#include <QProcess>
 #include <QTemporaryDir>
 
 #include <algorithm>
@@ -13,6 +14,7 @@
 #include "tests/hardening/hostile_run.h"
 #include "tests/support/bencode.h"
 #include "tests/support/test_files.h"
+#include "tests/support/v2_torrent.h"
 #include "torrent/torrent_reader.h"
 
 namespace zandrel {
@@ -89,6 +91,25 @@ std::string TimesBytes(const std::string& text, int count) {
 
 std::string FilesList(const std::string& path, int64_t length) {
   return "5:filesl" + BDict({{"length", BInt(length)}, {"path", BList({BStr("deep"), BStr(path)})}}) + "e";
+}
+
+// A small sound v2 torrent (a file of three pieces with its piece layer, an empty one, one of two
+// bytes) with one part spoiled.
+std::string V2(const std::function<void(test::V2Torrent&)>& spoil, bool hybrid = false) {
+  test::V2Torrent t = test::MakeV2Torrent(
+      {{{"a.bin"}, std::string(40000, 'a')}, {{"c"}, ""}, {{"d", "b.bin"}, "bb"}}, 16384, hybrid);
+  spoil(t);
+  return t.Build();
+}
+
+// A v2 file tree that nests depth folders before its one file; written flat, as the writer would
+// recurse as deep.
+std::string DeepV2Tree(int depth) {
+  std::string tree = "d";
+  for (int i = 0; i < depth; ++i) tree += "1:dd";
+  tree += "5:b.bind0:d6:lengthi2e11:pieces root32:" + std::string(32, 'r') + "ee";
+  return RawInfo("9:file tree" + tree + std::string(static_cast<size_t>(depth) + 1, 'e') +
+                 "12:meta versioni2e4:name1:T12:piece lengthi16384e");
 }
 
 // What each crafted torrent must read as. Paths are cleaned component by component: ".." and "."
@@ -307,6 +328,38 @@ const HostileCase kCases[] = {
     {"FileTreeOpened100000Deep",
      [] { return RawInfo("9:file tree" + std::string(100000, 'd') + FilesList("x.bin", 5)); },
      Refused},
+    // v2 torrents that break the rules; each is one change away from a sound one.
+    {"V2FileTree100000Deep", [] { return DeepV2Tree(100000); }, Refused},
+    {"V2PiecesRootOf31Bytes", [] { return V2([](test::V2Torrent& t) { t.roots[2].resize(31); }); }, Refused},
+    {"V2PiecesRootOf33Bytes", [] { return V2([](test::V2Torrent& t) { t.roots[2] += 'x'; }); }, Refused},
+    {"V2PieceLayerOneHashShort", [] { return V2([](test::V2Torrent& t) { t.layers[0].resize(64); }); }, Refused},
+    {"V2PieceLayerOf32MiB",
+     [] { return V2([](test::V2Torrent& t) { t.layers[0] += std::string(32 << 20, 'x'); }); },
+     Refused},
+    {"V2PieceLayerNotHashingToTheRoot", [] { return V2([](test::V2Torrent& t) { t.layers[0][40] ^= 1; }); },
+     Refused},
+    // A file of one piece or less has no layer; the root of its blocks stands for all three here.
+    {"V2PieceLengthNotAPowerOfTwo",
+     [] {
+       return V2([](test::V2Torrent& t) {
+         t.piece_length = 3 * 16384;
+         t.layers[0].clear();
+       });
+     },
+     Refused},
+    {"V2PieceLengthOf8KiB",
+     [] {
+       return V2([](test::V2Torrent& t) {
+         t.piece_length = 8192;
+         t.layers[0].clear();
+       });
+     },
+     Refused},
+    {"HybridLengthsDisagree", [] { return V2([](test::V2Torrent& t) { t.v1_lengths = {40000, 0, 3}; }, true); },
+     Refused},
+    {"HybridNamesDisagree",
+     [] { return V2([](test::V2Torrent& t) { t.v1_names = {"a.bin", "c", "x.bin"}; }, true); },
+     Refused},
 };
 
 QString Portable(const TorrentFileEntry& entry) { return entry.RelativePath().replace(QChar(kSeparator), u'/'); }
@@ -353,6 +406,12 @@ TEST_P(HostileTorrentTest, ReadExactlyAndKeptInsideTheDownloadFolder) {
   const QString torrent = dir.path() + "/refused.torrent";
   test::WriteFile(torrent, bytes);
   EXPECT_EQ(test::RunCliAndExpectContained(torrent, nullptr, {test::WrongSize::kDelete, 0}, c.name), 2);
+  QProcess info;
+  info.start(ZANDREL_CLI_PATH, {"info", torrent});
+  ASSERT_TRUE(info.waitForFinished(120000));
+  EXPECT_EQ(info.exitCode(), 2);
+  const QByteArray err = info.readAllStandardError();
+  EXPECT_TRUE(err.contains((torrent + ": ").toUtf8())) << err.toStdString();
 }
 
 INSTANTIATE_TEST_SUITE_P(Crafted, HostileTorrentTest, ::testing::ValuesIn(kCases),

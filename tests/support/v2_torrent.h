@@ -17,7 +17,7 @@ struct V2File {
 struct V2Torrent {
   std::string name = "T";
   int64_t piece_length = 16384;
-  std::vector<V2File> files;
+  std::vector<V2File> files;       // in the order the file tree sorts them
   std::vector<std::string> roots;   // "pieces root" per file (empty for an empty file)
   std::vector<std::string> layers;  // piece layer per file (empty for files of one piece or less)
   bool hybrid = false;
