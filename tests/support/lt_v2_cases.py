@@ -16,7 +16,6 @@ Writes below WORK (which should be empty):
 import json
 import os
 import random
-import shutil
 import sys
 import time
 
@@ -141,7 +140,6 @@ def recheck(ses, checks):
         # session has no network, so nothing is downloaded.
         params.flags &= ~(lt.torrent_flags.paused | lt.torrent_flags.auto_managed)
         handles.append(ses.add_torrent(params))
-    waiting = {h.info_hashes(): h for h in handles}
     checked = set()
     deadline = time.monotonic() + float(os.environ.get("LT_CHECK_SECONDS", "600"))
     while len(checked) < len(handles):
@@ -156,7 +154,6 @@ def recheck(ses, checks):
     result = [list(h.status(lt.status_flags_t.query_pieces).pieces) for h in handles]
     for h in handles:
         ses.remove_torrent(h)
-    assert set(waiting) == checked
     return result
 
 
