@@ -138,7 +138,7 @@ done
 printf '%-5s' median; printf ' %9s' "${commands[@]//*/}"
 for kind in $kinds; do
   # shellcheck disable=SC2086
-  for reader in cat1 cat4; do printf ' %9s' "$(median ${ratios[$kind/$reader]})"; done
+  for reader in cat1 cat4; do printf ' %9.2f' "$(median ${ratios[$kind/$reader]})"; done
 done
 echo
 echo "(goal: v1/cat 0.81, v1/cat4 1.06 measured on a quiet machine; v2 the same)"

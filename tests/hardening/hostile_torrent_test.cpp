@@ -328,7 +328,15 @@ const HostileCase kCases[] = {
     {"FileTreeOpened100000Deep",
      [] { return RawInfo("9:file tree" + std::string(100000, 'd') + FilesList("x.bin", 5)); },
      Refused},
-    // v2 torrents that break the rules; each is one change away from a sound one.
+    // v2 torrents that break the rules; each is one change away from the sound ones here.
+    {"V2Sound", [] { return V2([](test::V2Torrent&) {}); },
+     [] {
+       return Accepted({{"a.bin", 40000}, {"c", 0}, {"d/b.bin", 2}}, 4, 16384);
+     }},
+    {"HybridSound", [] { return V2([](test::V2Torrent&) {}, true); },
+     [] {
+       return Accepted({{"a.bin", 40000}, {"c", 0}, {"d/b.bin", 2}}, 4, 16384);
+     }},
     {"V2FileTree100000Deep", [] { return DeepV2Tree(100000); }, Refused},
     {"V2PiecesRootOf31Bytes", [] { return V2([](test::V2Torrent& t) { t.roots[2].resize(31); }); }, Refused},
     {"V2PiecesRootOf33Bytes", [] { return V2([](test::V2Torrent& t) { t.roots[2] += 'x'; }); }, Refused},
