@@ -46,6 +46,9 @@ struct CheckInputs {
   QString version;
   RunRecord* record = nullptr;  // when set, fed with what each stage decided and did
   bool dry_run = false;         // decide and report everything, change nothing
+  // Verify a hybrid torrent by its v2 hash trees rather than its v1 pieces (a v2-only torrent
+  // always is).
+  bool verify_v2 = false;
   // The ignore list as it stood when the run was started, copied on the starting thread so that
   // the front end may go on editing its own list; without it the run copies the engine's.
   std::optional<PathMap> ignore_list;

@@ -47,7 +47,12 @@ struct CheckOption {
 
 const CheckOption kOptions[] = {
     {{"log-found-files", nullptr, "list correct files in the report too"}, &RunOptions::LogFoundFiles, 1},
-    {{"hash-check", nullptr, "verify every piece with SHA-1"}, &RunOptions::HashCheck, 1},
+    {{"hash-check", nullptr, "verify every piece: with SHA-1, or by the SHA-256 hash\ntrees of a v2-only torrent"},
+     &RunOptions::HashCheck, 1},
+    {{"v2", nullptr,
+      "verify a hybrid (v1 and v2) torrent by its v2 hash trees\n"
+      "instead of its v1 pieces"},
+     nullptr, 0, [](CheckCommandLine& line, const QStringList&) { line.verify_v2 = true; }},
     {{"no-check-unneeded", nullptr, "skip the scan for files the torrent does not list"},
      &RunOptions::CheckUnneededFiles, 0},
     {{"delete-unneeded", nullptr,
