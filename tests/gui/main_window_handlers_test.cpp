@@ -12,7 +12,7 @@ using M = MainMenuItem;
 
 class MainWindowHandlersTest : public MainWindowFixture {
  protected:
-  QString FieldText(MainControl control) { return Get<QLineEdit>(control)->text(); }
+  QString FieldText(MainControl control) { return Field(control)->text(); }
   bool& TorrentChanged() { return app_->Context().torrent_changed; }
 };
 
