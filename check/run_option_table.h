@@ -1,6 +1,7 @@
 // The switches a user sets for a run, and one table that says how each front end names them: the
-// settings file, the window's check box, the command line and its JSON outcome all iterate it, so
-// a new switch is a field here and a row in the table.
+// settings file, the window's check boxes, the command line and its JSON outcome all iterate it, so
+// a new switch is a field here and a row in the table (and, for its box, a place in the window's
+// layout).
 #pragma once
 
 #include <cstddef>
@@ -63,7 +64,16 @@ inline constexpr RunOptionRow kRunOptionTable[] = {
 };
 inline constexpr size_t kRunOptionCount = std::size(kRunOptionTable);
 
-// A field without a row would never be set, saved or shown.
-static_assert(sizeof(RunFlags) == kRunOptionCount * sizeof(int), "every RunFlags field needs a row");
+// A field without a row would never be set, saved or shown (nor initialised).
+constexpr bool EveryRowHasItsOwnField() {
+  for (size_t i = 0; i < kRunOptionCount; ++i) {
+    for (size_t j = i + 1; j < kRunOptionCount; ++j) {
+      if (kRunOptionTable[i].member == kRunOptionTable[j].member) return false;
+    }
+  }
+  return true;
+}
+static_assert(EveryRowHasItsOwnField() && sizeof(RunFlags) == kRunOptionCount * sizeof(int),
+              "every RunFlags field needs a row of its own");
 
 }  // namespace zandrel

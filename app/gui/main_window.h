@@ -70,7 +70,8 @@ class MainWindow : public QMainWindow, public Shell, public RunDisplay {
   void SetCheckButtonCaption(const QString& caption) override;
   void OpenWithAssociatedProgram(const QString& path) override;
 
-  // The parts of the window, for the application, the screenshots and the tests.
+  // The parts of the window, for the application, the screenshots and the tests; a typed accessor
+  // gives nullptr for a control of another kind.
   QWidget* Control(MainControl control) const { return controls_.all[Index(control)]; }
   PathField* Field(MainControl control) const { return controls_.fields[Index(control)]; }
   QLabel* Label(MainControl control) const { return controls_.labels[Index(control)]; }

@@ -18,8 +18,8 @@ CheckInputs RunInputs(const Options& o, const QString& logs_folder) {
   request.torrent = o.TorrentFile;
   request.dir = o.TorrentDir;
   RunOptions& run = request.options;
-  RunFlags& flags = run;
-  flags = o;
+  RunFlags& switches = run;
+  switches = o;  // every switch of the run, as the window holds them
   run.BackupDir = o.BackupToTorrentDir == 1 ? o.TorrentDir : o.BackupDir;
   return MakeInputs(request, logs_folder);
 }
