@@ -12,6 +12,7 @@
 #include "check/engine_state.h"
 #include "check/piece_layout.h"
 #include "check/repair_list.h"
+#include "check/run_option_table.h"
 #include "check/run_record.h"
 #include "check/window_operations.h"
 #include "platform/step_result.h"
@@ -22,17 +23,7 @@ namespace zandrel {
 inline const QString kPartialSuffix = QStringLiteral(".part");
 
 // The option values a run reads, copied when it starts.
-struct RunOptions {
-  int LogFoundFiles = 0;
-  int HashCheck = 0;
-  int OpenReport = 1;
-  int CheckUnneededFiles = 1;
-  int DelUnneededFiles = 0;
-  int DelOnlyWhenComplete = 1;
-  int TrimPaddedFiles = 0;
-  int DeleteWrongSizedFiles = 0;
-  int FixMissing = 0;
-  int CreateBackups = 1;
+struct RunOptions : RunFlags {
   QString TorrentDir;  // the download directory as the user gave it
   QString BackupDir;   // backup / rebuild source directory
 };

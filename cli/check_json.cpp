@@ -5,6 +5,7 @@
 #include <optional>
 
 #include "check/piece_layout.h"
+#include "check/run_option_table.h"
 #include "cli/json_writer.h"
 #include "platform/file_system.h"
 
@@ -51,17 +52,11 @@ const char* UnneededName(UnneededAction action) {
 
 void WriteOptions(JsonWriter& json, const CheckCommandLine& line, const CheckInputs& inputs) {
   const RunOptions& o = line.options;
-  json.BeginObject("options")
-      .Bool("log_found_files", o.LogFoundFiles == 1)
-      .Bool("hash_check", o.HashCheck == 1)
-      .Bool("check_unneeded", o.CheckUnneededFiles == 1)
-      .Bool("delete_unneeded", o.DelUnneededFiles == 1)
-      .Bool("delete_when_incomplete", o.DelOnlyWhenComplete == 0)
-      .Bool("trim_padded_files", o.TrimPaddedFiles == 1)
-      .Bool("delete_wrong_sized_files", o.DeleteWrongSizedFiles == 1)
-      .Bool("fix_missing", o.FixMissing == 1)
-      .Bool("backups", o.CreateBackups == 1)
-      .Path("backup_dir", Shown(inputs.options.BackupDir))
+  json.BeginObject("options");
+  for (const RunOptionRow& row : kRunOptionTable) {
+    if (row.json_name) json.Bool(row.json_name, o.*row.member == row.json_true_value);
+  }
+  json.Path("backup_dir", Shown(inputs.options.BackupDir))
       .PathArray("ignore", std::vector<QString>(line.ignore_paths.begin(), line.ignore_paths.end()))
       .PathArray("ignore_torrents", std::vector<QString>(line.ignore_torrents.begin(), line.ignore_torrents.end()))
       .Bool("dry_run", line.dry_run)
