@@ -1,62 +1,61 @@
 #include "app/ignore_tree_builder.h"
 
-#include <optional>
-
+#include "platform/directory_walk.h"
 #include "platform/file_system.h"
 
 namespace zandrel {
 namespace {
 
-// One directory being listed: its entries and how far the walk has got.
-struct Frame {
-  QString relative;  // relative path of the directory with a trailing separator, empty for the top
-  std::vector<DirEntry> entries;
-  size_t next = 0;
-  int32_t level = 0;
-};
+// Hands the entries over in batches, each directory's own entry before its contents.
+class TreeListing : public WalkVisitor {
+ public:
+  TreeListing(const QString& top, const std::atomic<int>& state, size_t batch_size, const EntryBatchSink& sink)
+      : top_(top), state_(state), batch_size_(batch_size), sink_(sink) {
+    batch_.reserve(batch_size_);
+  }
+  bool File(const WalkEntry& entry) override { return Add(entry, kEntryFile); }
+  bool Enter(const WalkEntry& folder) override { return Add(folder, kEntryDirectory); }
+  bool Leave(const WalkEntry&, FolderOutcome, const QString&) override { return !CloseRequested(); }
+  // Hands over what is left; true when nothing asked the listing to stop.
+  bool Finish() {
+    if (!batch_.empty()) sink_(std::move(batch_));
+    return !CloseRequested();
+  }
 
-std::optional<Frame> OpenFrame(const QString& top, const QString& relative, int32_t level) {
-  auto listed = ListDirectory(top + relative);
-  if (!listed) return std::nullopt;
-  return Frame{relative, std::move(*listed), 0, level};
-}
+ private:
+  bool CloseRequested() {
+    stopped_ = stopped_ || state_.load(std::memory_order_relaxed) == kTreeCloseRequested;
+    return stopped_;
+  }
+
+  // False once closing was asked: a directory is then passed by, and its Leave ends the walk.
+  bool Add(const WalkEntry& entry, int8_t kind) {
+    if (CloseRequested()) return false;
+    batch_.push_back({entry.path.mid(top_.size()), entry.name, kind, entry.depth - 1});
+    if (batch_.size() >= batch_size_) {
+      sink_(std::move(batch_));
+      batch_.clear();
+      batch_.reserve(batch_size_);
+    }
+    return true;
+  }
+
+  const QString& top_;
+  const std::atomic<int>& state_;
+  const size_t batch_size_;
+  const EntryBatchSink& sink_;
+  std::vector<IgnoreTreeEntry> batch_;
+  bool stopped_ = false;
+};
 
 }  // namespace
 
 bool ListIgnoreTree(const QString& dir, const std::atomic<int>& state, size_t batch_size,
                     const EntryBatchSink& sink) {
   const QString top = WithTrailingSeparator(dir);
-  std::vector<Frame> stack;
-  if (auto first = OpenFrame(top, QString(), 0)) stack.push_back(std::move(*first));
-  std::vector<IgnoreTreeEntry> batch;
-  batch.reserve(batch_size);
-  bool completed = true;
-  while (!stack.empty()) {
-    if (state.load(std::memory_order_relaxed) == kTreeCloseRequested) {
-      completed = false;
-      break;
-    }
-    Frame& frame = stack.back();
-    if (frame.next == frame.entries.size()) {
-      stack.pop_back();
-      continue;
-    }
-    const DirEntry& e = frame.entries[frame.next++];
-    const bool is_dir = e.kind == EntryKind::kDirectory;
-    const QString path = frame.relative + e.name;
-    batch.push_back({path, e.name, is_dir ? kEntryDirectory : kEntryFile, frame.level});
-    if (batch.size() >= batch_size) {
-      sink(std::move(batch));
-      batch.clear();
-      batch.reserve(batch_size);
-    }
-    if (is_dir) {
-      const int32_t level = frame.level + 1;  // frame may move when the stack grows
-      if (auto sub = OpenFrame(top, path + QChar(kSeparator), level)) stack.push_back(std::move(*sub));
-    }
-  }
-  if (!batch.empty()) sink(std::move(batch));
-  return completed;
+  TreeListing listing(top, state, batch_size, sink);
+  WalkDirectory(top, listing);
+  return listing.Finish();
 }
 
 IgnoreTreeBuilder::~IgnoreTreeBuilder() {

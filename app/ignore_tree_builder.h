@@ -30,7 +30,7 @@ using EntryBatchSink = std::function<void(std::vector<IgnoreTreeEntry>&& batch)>
 
 // Lists dir depth first, a directory's own entry before its contents, the entries of one directory
 // in the order the file system gives them. Links are listed as files and never entered; a
-// directory that cannot be listed contributes nothing. Before each entry the state is read and the
+// directory that cannot be listed, or where another file system is mounted, contributes nothing. Before each entry the state is read and the
 // listing stops when closing was requested. Entries reach sink in batches of at most batch_size.
 // True when the whole directory was listed.
 bool ListIgnoreTree(const QString& dir, const std::atomic<int>& state, size_t batch_size,

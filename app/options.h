@@ -4,6 +4,8 @@
 #include <QString>
 #include <cstdint>
 
+#include "check/run_option_table.h"
+
 namespace zandrel {
 
 #ifdef _WIN32
@@ -12,20 +14,11 @@ inline const QString kDefaultTorrentZipExe = QStringLiteral("trrntzip.exe");
 inline const QString kDefaultTorrentZipExe = QStringLiteral("trrntzip");
 #endif
 
-struct Options {
+// The run's switches come from RunFlags; the rest belong to the window.
+struct Options : RunFlags {
   QString TorrentFile;
   QString TorrentDir;
-  int LogFoundFiles = 0;
-  int HashCheck = 0;
   int KeepWindowOnTop = 0;
-  int OpenReport = 1;
-  int CheckUnneededFiles = 1;
-  int DelUnneededFiles = 0;
-  int DelOnlyWhenComplete = 1;
-  int TrimPaddedFiles = 0;
-  int DeleteWrongSizedFiles = 0;
-  int FixMissing = 0;
-  int CreateBackups = 1;
   int BackupToTorrentDir = 1;
   QString BackupDir;
   QString TorrentZipExe = kDefaultTorrentZipExe;

@@ -2,8 +2,11 @@
 
 #include <QDir>
 #include <QFile>
+#include <span>
+#include <vector>
 
 #include "check/engine_state.h"
+#include "check/run_option_table.h"
 #include "messages/text.h"
 #include "platform/file_system.h"
 #include "platform/native_name.h"
@@ -24,34 +27,33 @@ struct SettingsKey {
   int64_t Options::*number = nullptr;
 };
 
-// Keys in a fixed order: a line is tested against every key in this order.
-const SettingsKey kKeys[] = {
-    {u"TorrentFile", KeyType::kText, &Options::TorrentFile},
-    {u"TorrentDir", KeyType::kText, &Options::TorrentDir},
-    {u"LogFoundFiles", KeyType::kFlag, nullptr, &Options::LogFoundFiles},
-    {u"HashCheck", KeyType::kFlag, nullptr, &Options::HashCheck},
-    {u"KeepWindowOnTop", KeyType::kFlag, nullptr, &Options::KeepWindowOnTop},
-    {u"OpenReport", KeyType::kFlag, nullptr, &Options::OpenReport},
-    {u"CheckUnneededFiles", KeyType::kFlag, nullptr, &Options::CheckUnneededFiles},
-    {u"DelUnneededFiles", KeyType::kFlag, nullptr, &Options::DelUnneededFiles},
-    {u"DelOnlyWhenComplete", KeyType::kFlag, nullptr, &Options::DelOnlyWhenComplete},
-    {u"TrimPaddedFiles", KeyType::kFlag, nullptr, &Options::TrimPaddedFiles},
-    {u"DeleteWrongSizedFiles", KeyType::kFlag, nullptr, &Options::DeleteWrongSizedFiles},
-    {u"FixMissing", KeyType::kFlag, nullptr, &Options::FixMissing},
-    {u"CreateBackups", KeyType::kFlag, nullptr, &Options::CreateBackups},
-    {u"BackupToTorrentDir", KeyType::kFlag, nullptr, &Options::BackupToTorrentDir},
-    {u"BackupDir", KeyType::kText, &Options::BackupDir},
-    {u"TorrentZipExe", KeyType::kText, &Options::TorrentZipExe},
-    {u"Font", KeyType::kText, &Options::Font},
-    {u"FontSize", KeyType::kPositive, nullptr, nullptr, &Options::FontSize},
-    {u"FontStyle", KeyType::kPositive, nullptr, nullptr, &Options::FontStyle},
-    {u"WindowPositionX", KeyType::kPosition, nullptr, nullptr, &Options::WindowPositionX},
-    {u"WindowPositionY", KeyType::kPosition, nullptr, nullptr, &Options::WindowPositionY},
-    {u"WindowSizeX", KeyType::kSize, nullptr, nullptr, &Options::WindowSizeX},
-    {u"WindowSizeY", KeyType::kSize, nullptr, nullptr, &Options::WindowSizeY},
-    {u"WindowMaximized", KeyType::kFlag, nullptr, &Options::WindowMaximized},
-    {u"Language", KeyType::kText, &Options::Language},
-};
+// The keys in the order the file lists them: a line is tested against every key in this order.
+// The run's switches stand together, with the window's "keep on top" after the hash check.
+std::vector<SettingsKey> Keys() {
+  std::vector<SettingsKey> keys = {{u"TorrentFile", KeyType::kText, &Options::TorrentFile},
+                                   {u"TorrentDir", KeyType::kText, &Options::TorrentDir}};
+  for (const RunOptionRow& row : kRunOptionTable) {
+    keys.push_back({row.settings_key, KeyType::kFlag, nullptr, row.member});
+    if (row.member == &RunFlags::HashCheck) {
+      keys.push_back({u"KeepWindowOnTop", KeyType::kFlag, nullptr, &Options::KeepWindowOnTop});
+    }
+  }
+  keys.insert(keys.end(), {
+      {u"BackupToTorrentDir", KeyType::kFlag, nullptr, &Options::BackupToTorrentDir},
+      {u"BackupDir", KeyType::kText, &Options::BackupDir},
+      {u"TorrentZipExe", KeyType::kText, &Options::TorrentZipExe},
+      {u"Font", KeyType::kText, &Options::Font},
+      {u"FontSize", KeyType::kPositive, nullptr, nullptr, &Options::FontSize},
+      {u"FontStyle", KeyType::kPositive, nullptr, nullptr, &Options::FontStyle},
+      {u"WindowPositionX", KeyType::kPosition, nullptr, nullptr, &Options::WindowPositionX},
+      {u"WindowPositionY", KeyType::kPosition, nullptr, nullptr, &Options::WindowPositionY},
+      {u"WindowSizeX", KeyType::kSize, nullptr, nullptr, &Options::WindowSizeX},
+      {u"WindowSizeY", KeyType::kSize, nullptr, nullptr, &Options::WindowSizeY},
+      {u"WindowMaximized", KeyType::kFlag, nullptr, &Options::WindowMaximized},
+      {u"Language", KeyType::kText, &Options::Language},
+  });
+  return keys;
+}
 
 void ApplyValue(const SettingsKey& key, const QString& value, Options& options, SettingsFlags& flags) {
   if (key.type == KeyType::kText) {
@@ -79,8 +81,8 @@ void ApplyValue(const SettingsKey& key, const QString& value, Options& options, 
   }
 }
 
-void ApplyLine(QStringView line, Options& options, SettingsFlags& flags) {
-  for (const SettingsKey& key : kKeys) {
+void ApplyLine(QStringView line, std::span<const SettingsKey> keys, Options& options, SettingsFlags& flags) {
+  for (const SettingsKey& key : keys) {
     const QString value = ValueForKey(line, QStringView(key.key));
     if (!value.isEmpty()) ApplyValue(key, value, options, flags);
   }
@@ -100,13 +102,14 @@ QString WithoutBackupMarker(const QString& dir) {
 
 void ApplySettingsText(const QByteArray& bytes, Options& options, SettingsFlags& flags) {
   // A line ends at CR, LF, CR LF, a zero byte or the end of the file.
+  const std::vector<SettingsKey> keys = Keys();
   qsizetype start = 0;
   for (qsizetype i = 0; i <= bytes.size(); ++i) {
     const bool end = i == bytes.size();
     if (!end && bytes[i] != '\r' && bytes[i] != '\n' && bytes[i] != '\0') continue;
     // Paths are kept byte for byte: a name that is not UTF-8 comes back as it went in.
     const QString line = DecodeName(QByteArrayView(bytes.constData() + start, i - start));
-    ApplyLine(line, options, flags);
+    ApplyLine(line, keys, options, flags);
     if (!end && bytes[i] == '\r' && i + 1 < bytes.size() && bytes[i + 1] == '\n') ++i;
     start = i + 1;
   }
@@ -125,7 +128,8 @@ void SaveSettings(const QString& path, const Options& options, bool window_maxim
   SettingsFlags unused;
   LoadSettings(path, previous, unused);
   Options o = options;
-  for (const SettingsKey& key : kKeys) {
+  const std::vector<SettingsKey> keys = Keys();
+  for (const SettingsKey& key : keys) {
     if (key.type == KeyType::kText && HasLineBreak(o.*key.text)) o.*key.text = previous.*key.text;
   }
   QString language_line;
@@ -136,23 +140,15 @@ void SaveSettings(const QString& path, const Options& options, bool window_maxim
   }
   QString text;
   auto line = [&text](const QString& s) { text += s + QStringLiteral("\r\n"); };
-  auto flag = [&line](const char* key, int value) { line(QLatin1String(key) + u'=' + QString::number(value)); };
   line(QStringLiteral(";Zandrel v") + version + QStringLiteral(" Settings File"));
   line(QString());
   line(QStringLiteral("TorrentFile=") + o.TorrentFile);
   line(QStringLiteral("TorrentDir=") + o.TorrentDir);
-  flag("LogFoundFiles", o.LogFoundFiles);
-  flag("HashCheck", o.HashCheck);
-  flag("KeepWindowOnTop", o.KeepWindowOnTop);
-  flag("OpenReport", o.OpenReport);
-  flag("CheckUnneededFiles", o.CheckUnneededFiles);
-  flag("DelUnneededFiles", o.DelUnneededFiles);
-  flag("DelOnlyWhenComplete", o.DelOnlyWhenComplete);
-  flag("TrimPaddedFiles", o.TrimPaddedFiles);
-  flag("DeleteWrongSizedFiles", o.DeleteWrongSizedFiles);
-  flag("FixMissing", o.FixMissing);
-  flag("CreateBackups", o.CreateBackups);
-  flag("BackupToTorrentDir", o.BackupToTorrentDir);
+  // The switch of every check box, in the order of the keys.
+  for (const SettingsKey& key : keys) {
+    if (key.type != KeyType::kFlag || key.flag == &Options::WindowMaximized) continue;
+    line(QString::fromUtf16(key.key) + u'=' + QString::number(o.*key.flag));
+  }
   if (o.BackupToTorrentDir == 0) line(QStringLiteral("BackupDir=") + WithoutBackupMarker(o.BackupDir));
   line(QStringLiteral("TorrentZipExe=") + o.TorrentZipExe);
   if (!o.Font.isEmpty()) line(QStringLiteral("Font=") + o.Font);

@@ -6,6 +6,7 @@
 #include <optional>
 
 #include "app/torrentzip_logs.h"
+#include "platform/directory_walk.h"
 #include "platform/file_system.h"
 #include "platform/process.h"
 
@@ -41,20 +42,35 @@ QString ResolveTorrentZip(const QString& torrent_zip_exe) {
   return info.isFile() && info.isExecutable() ? info.absoluteFilePath() : QString();
 }
 
+namespace {
+
+class ZipCollector : public WalkVisitor {
+ public:
+  ZipCollector(QStringList& zip_files, const std::atomic<bool>* stop) : zip_files_(zip_files), stop_(stop) {}
+  bool File(const WalkEntry& entry) override {
+    // (A link named like a zip that leads to a folder is no zip.)
+    if (entry.kind == EntryKind::kFile && entry.name.endsWith(QStringLiteral(".zip"), Qt::CaseInsensitive) &&
+        FileSize(entry.path) != -2) {
+      zip_files_.push_back(entry.path);
+    }
+    return true;
+  }
+  // Once stopped, no further folder is listed.
+  bool Enter(const WalkEntry&) override { return !Stopped(); }
+
+ private:
+  bool Stopped() const { return stop_ != nullptr && stop_->load(); }
+
+  QStringList& zip_files_;
+  const std::atomic<bool>* stop_;
+};
+
+}  // namespace
+
 void CollectZipFiles(const QString& dir, QStringList& zip_files, const std::atomic<bool>* stop) {
   if (stop != nullptr && stop->load()) return;
-  const auto listing = ListDirectory(dir);
-  if (!listing) return;
-  for (const DirEntry& entry : *listing) {
-    const QString path = dir + entry.name;
-    if (entry.kind == EntryKind::kDirectory) {
-      CollectZipFiles(path + QChar(kSeparator), zip_files, stop);
-    } else if (entry.kind == EntryKind::kFile &&
-               entry.name.endsWith(QStringLiteral(".zip"), Qt::CaseInsensitive) && FileSize(path) != -2) {
-      // (A link named like a zip that leads to a folder is no zip.)
-      zip_files.push_back(path);
-    }
-  }
+  ZipCollector collector(zip_files, stop);
+  WalkDirectory(dir, collector);
 }
 
 QString TorrentZipDirectoryName(const QString& zip_path) {

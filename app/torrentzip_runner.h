@@ -15,7 +15,8 @@ QString ResolveTorrentZip(const QString& torrent_zip_exe);
 
 // Appends every file ending in ".zip" (any letter case) below dir, which ends with the separator,
 // depth first: a subfolder's zips stand where the subfolder was met in its parent's listing.
-// Links are never followed, so link loops end. Returns early once *stop is set.
+// Links are never followed, so link loops end, nor is a folder where another file system is
+// mounted entered. Returns early once *stop is set.
 void CollectZipFiles(const QString& dir, QStringList& zip_files, const std::atomic<bool>* stop = nullptr);
 
 // The name the tool puts in brackets at the start of its logs for this zip: the last folder name of

@@ -65,7 +65,7 @@ int Run(const QString& torrent, const QString& dir) {
   QObject::connect(&window, &MainWindow::checkRunFinished, [&] { finished = true; });
   QElapsedTimer clock;
   clock.start();
-  static_cast<QPushButton*>(window.Control(MainControl::kCheckTorrent))->click();
+  window.Button(MainControl::kCheckTorrent)->click();
   GuiWindowOperations* run_window = window.RunWindow();
   if (run_window == nullptr) {
     std::fprintf(stderr, "no run started (is the torrent readable?)\n");
@@ -83,7 +83,7 @@ int Run(const QString& torrent, const QString& dir) {
               static_cast<long long>(progress_updates), probe.Ticks());
   std::printf("timer_late_median_ms %.2f\ntimer_late_worst_ms %.2f\n", probe.Median(), probe.Worst());
   std::printf("idle_late_median_ms %.2f\nidle_late_worst_ms %.2f\n", idle_probe.Median(), idle_probe.Worst());
-  std::printf("status %s\n", qPrintable(static_cast<QLabel*>(window.Control(MainControl::kStatusLine))->text()));
+  std::printf("status %s\n", qPrintable(window.Label(MainControl::kStatusLine)->text()));
   return 0;
 }
 

@@ -25,10 +25,14 @@ QString LastComponent(const QString& dir) {
 
 }  // namespace
 
+QString BackupFolder(const CheckRun& run, const QString& relative) {
+  return run.options.BackupDir + run.engine.DownloadFolderName + QChar(kSeparator) + relative;
+}
+
 bool BackupFoldersAreReal(const CheckRun& run, const QString& relative_dir) {
   const QString& location = run.options.BackupDir;
   if (IsSymLink(location.chopped(1))) return false;
-  return !ThroughLinkedDirectory(location, run.engine.DownloadFolderName + QChar(kSeparator) + relative_dir);
+  return !ThroughLinkedDirectory(location, BackupFolder(run, relative_dir).mid(location.size()));
 }
 
 void PrepareBackupLocation(CheckRun& run, const QString& dir) {
@@ -46,7 +50,7 @@ void PrepareBackupLocation(CheckRun& run, const QString& dir) {
   if (IsSymLink(location.chopped(1))) status = 1;
   if (status == 0) {
     run.engine.DownloadFolderName = LastComponent(dir);
-    const QString folder = location + run.engine.DownloadFolderName;
+    const QString folder = BackupFolder(run).chopped(1);
     if (run.disk.FileSize(folder) == -1 && !run.disk.CreateDirectory(folder)) WriteUnableToCreate(run, folder);
   }
   if (status == 1) WriteUnableToCreate(run, location);
@@ -55,7 +59,7 @@ void PrepareBackupLocation(CheckRun& run, const QString& dir) {
 void CreateDirectoryPath(CheckRun& run, const QString& path, int mode) {
   int& status = run.engine.DirectoryStatus;
   QString base;
-  if (mode == kBackupRelative) base = run.options.BackupDir + run.engine.DownloadFolderName + QChar(kSeparator);
+  if (mode == kBackupRelative) base = BackupFolder(run);
   status = 0;
   const QStringList components = path.split(QChar(kSeparator));
   const qsizetype levels = components.size() - 1;

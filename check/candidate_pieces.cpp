@@ -4,7 +4,7 @@
 #include <cstring>
 #include <memory>
 
-#include "check/sha1_context.h"
+#include "check/digest_context.h"
 #include "platform/mapped_file.h"
 
 namespace zandrel {
@@ -93,7 +93,7 @@ class PieceHasher {
   const int entry_;
   ReadOnlyFile& candidate_;
   const EntrySource& neighbour_;
-  const Sha1Context sha1_;
+  const DigestContext sha1_;
   std::vector<uint8_t> buffer_;
 };
 

@@ -5,6 +5,7 @@
 #include <QTime>
 #include <algorithm>
 
+#include "check/piece_verifier.h"
 #include "check/stage_paths.h"
 #include "check/stages.h"
 #include "messages/text.h"
@@ -83,7 +84,7 @@ void RunIntegrityStage(CheckRun& run) {
   run.WriteReportLine(run.Text(u"Log_FileIntegrityCheck"));
   run.WriteReportLine(QString());
   run.WriteReportLine(FillPlaceholders(run.Text(u"Log_Pieces"),
-                                       {{u"%pieces%", QString::number(run.model.PiecesSize / 20)},
+                                       {{u"%pieces%", QString::number(VerifiedPieceCount(run))},
                                         {u"%piecesize%", QString::number(run.model.PieceLength)}}));
   run.WriteReportLine(QString());
   if (VerifyPieces(run) == StepResult::kCancelled) run.counters.Cancelled = 1;
@@ -166,7 +167,8 @@ QString FinalStatusText(CheckRun& run, bool open_report_ticked) {
   if ((missing || c.WrongSizeSeen || c.PieceFailed) && !c.TrimDone && !c.SmallerSeen) {
     if (!c.PieceFailed) return see(u"Status_Unsuccessful");
     const QString percent = QString::number(double(c.PercentComplete), 'f', 1) + u'%';
-    return FillPlaceholders(run.Text(u"Status_SHA1Failed"), {{u"%percent%", percent}});
+    return FillPlaceholders(run.Text(VerifiesByV2Trees(run) ? u"Status_SHA256Failed" : u"Status_SHA1Failed"),
+                            {{u"%percent%", percent}});
   }
   // Failed pieces and unneeded items left behind are problems as much as missing files are; and
   // a run that deleted wrong-sized files (deleting wins over trimming) trimmed none.
@@ -198,7 +200,7 @@ CheckResult RunCheck(EngineState& engine, const CheckInputs& inputs, WindowOpera
   window.SetCheckButtonCaption(run.Text(u"Button_Cancel"));
   window.ShowProgressBar(true);
   int64_t maximum = static_cast<int64_t>(run.Files().size());
-  if (run.options.HashCheck == 1) maximum += run.model.PiecesSize / 20;
+  if (run.options.HashCheck == 1) maximum += VerifiedPieceCount(run);
   window.SetProgressMaximum(maximum);
 
   WriteHeader(run);

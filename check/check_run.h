@@ -12,6 +12,7 @@
 #include "check/engine_state.h"
 #include "check/piece_layout.h"
 #include "check/repair_list.h"
+#include "check/run_option_table.h"
 #include "check/run_record.h"
 #include "check/window_operations.h"
 #include "platform/step_result.h"
@@ -22,17 +23,7 @@ namespace zandrel {
 inline const QString kPartialSuffix = QStringLiteral(".part");
 
 // The option values a run reads, copied when it starts.
-struct RunOptions {
-  int LogFoundFiles = 0;
-  int HashCheck = 0;
-  int OpenReport = 1;
-  int CheckUnneededFiles = 1;
-  int DelUnneededFiles = 0;
-  int DelOnlyWhenComplete = 1;
-  int TrimPaddedFiles = 0;
-  int DeleteWrongSizedFiles = 0;
-  int FixMissing = 0;
-  int CreateBackups = 1;
+struct RunOptions : RunFlags {
   QString TorrentDir;  // the download directory as the user gave it
   QString BackupDir;   // backup / rebuild source directory
 };
@@ -46,6 +37,9 @@ struct CheckInputs {
   QString version;
   RunRecord* record = nullptr;  // when set, fed with what each stage decided and did
   bool dry_run = false;         // decide and report everything, change nothing
+  // Verify a hybrid torrent by its v2 hash trees rather than its v1 pieces (a v2-only torrent
+  // always is).
+  bool verify_v2 = false;
   // The ignore list as it stood when the run was started, copied on the starting thread so that
   // the front end may go on editing its own list; without it the run copies the engine's.
   std::optional<PathMap> ignore_list;

@@ -93,13 +93,14 @@ bool DiskActions::PathEntryExists(const QString& path) const {
   return zandrel::PathEntryExists(path);
 }
 
-std::optional<std::vector<DirEntry>> DiskActions::ListDirectory(const QString& dir) const {
-  if (!dry_run_) return zandrel::ListDirectory(dir);
+std::optional<std::vector<DirEntry>> DiskActions::ListDirectory(const QString& dir, QString* why) const {
+  if (!dry_run_) return zandrel::ListDirectory(dir, why);
   const QString base = Key(dir);
   if (gone_.contains(base)) return std::nullopt;
-  auto entries = zandrel::ListDirectory(dir);
+  auto entries = zandrel::ListDirectory(dir, why);
   if (!entries) {
     if (!made_.contains(base)) return std::nullopt;
+    if (why) why->clear();
     entries.emplace();
   }
   const QString prefix = base + QChar(kSeparator);
@@ -111,6 +112,10 @@ std::optional<std::vector<DirEntry>> DiskActions::ListDirectory(const QString& d
     if (!listed) entries->push_back({name, *it == -2 ? EntryKind::kDirectory : EntryKind::kFile});
   }
   return entries;
+}
+
+StepResult DiskActions::Walk(const QString& top, WalkVisitor& visitor) const {
+  return WalkDirectory(top, visitor, [this](const QString& dir, QString* why) { return ListDirectory(dir, why); });
 }
 
 bool DiskActions::CreateEmptyFile(const QString& path) {

@@ -10,6 +10,7 @@
 #include <optional>
 #include <vector>
 
+#include "platform/directory_walk.h"
 #include "platform/file_system.h"
 
 namespace zandrel {
@@ -41,7 +42,9 @@ class DiskActions {
 
   int64_t FileSize(const QString& path) const;
   bool PathEntryExists(const QString& path) const;
-  std::optional<std::vector<DirEntry>> ListDirectory(const QString& dir) const;
+  std::optional<std::vector<DirEntry>> ListDirectory(const QString& dir, QString* why = nullptr) const;
+  // Walks `top` (see WalkDirectory) through the disk as this run sees it.
+  StepResult Walk(const QString& top, WalkVisitor& visitor) const;
   // True when a dry run has taken what stood at the path away.
   bool Vanished(const QString& path) const { return dry_run_ && gone_.contains(Key(path)); }
 

@@ -32,7 +32,7 @@ StepResult CopyFirstBytes(CheckRun& run, const QString& source, const QString& d
 bool MoveEntryToBackup(CheckRun& run, const TorrentFileEntry& entry, const QString& full_path, QString& secondary) {
   PrepareBackupLocation(run, run.options.TorrentDir);
   const QChar sep(kSeparator);
-  QString folder = run.options.BackupDir + run.engine.DownloadFolderName + sep;
+  QString folder = BackupFolder(run);
   // Folders are neither created nor used through a link among the backup folders.
   const bool real = run.engine.DirectoryStatus != 1 && BackupFoldersAreReal(run, entry.Dir);
   for (const QString& component : entry.Dir.split(sep, Qt::SkipEmptyParts)) {
@@ -59,7 +59,7 @@ namespace {
 // The folder the old file went to; empty with backups off.
 QString BackupFolderOf(const CheckRun& run, const TorrentFileEntry& entry) {
   if (run.options.CreateBackups != 1) return QString();
-  return run.options.BackupDir + run.engine.DownloadFolderName + QChar(kSeparator) + entry.Dir;
+  return BackupFolder(run, entry.Dir);
 }
 
 // Puts the trimmed copy (or nothing, when deleting) where the old file was. When the old file

@@ -7,7 +7,7 @@
 #include <cstring>
 #include <new>
 
-#include "check/sha1_context.h"
+#include "check/digest_context.h"
 #include "platform/mapped_file.h"
 #include "torrent/input_limits.h"
 
@@ -57,7 +57,7 @@ void HashPiece(void* argument) {
 // Hashes every piece of the unit and records which ones fail: unreadable pieces, pieces whose
 // mapping lost its file (truncated meanwhile) and pieces whose digest differs.
 void HashUnit(const PieceLayout& layout, const std::vector<Sha1Digest>& hashes, WorkUnit& unit,
-              const Sha1Context& sha1, const std::atomic<bool>& stop) {
+              const DigestContext& sha1, const std::atomic<bool>& stop) {
   PieceJob job{};
   job.ctx = sha1.ctx();
   job.md = sha1.md();
@@ -86,7 +86,17 @@ void HashUnit(const PieceLayout& layout, const std::vector<Sha1Digest>& hashes, 
 
 HashPool::HashPool(const PieceLayout& layout, PieceReader& reader, const std::vector<Sha1Digest>& hashes,
                    int64_t piece_count, const PieceCheckTuning& tuning)
-    : layout_(layout), reader_(reader), hashes_(hashes), piece_count_(piece_count) {
+    : layout_(layout), reader_(reader), hashes_(&hashes), piece_count_(piece_count) {
+  SetThreads(tuning);
+}
+
+HashPool::HashPool(const PieceLayout& layout, PieceReader& reader, const V2PieceTable& table,
+                   const PieceCheckTuning& tuning)
+    : layout_(layout), reader_(reader), v2_(&table), piece_count_(table.PieceCount()) {
+  SetThreads(tuning);
+}
+
+void HashPool::SetThreads(const PieceCheckTuning& tuning) {
   // Beyond a handful of cores the reading thread and the page cache set the pace, and every
   // further thread only adds two more units to the memory in use.
   const int cores = std::clamp(static_cast<int>(std::thread::hardware_concurrency()), 1, kMaxDefaultThreads);
@@ -152,7 +162,8 @@ void HashPool::ReadLoop() {
 }
 
 void HashPool::HashLoop() {
-  Sha1Context sha1;
+  DigestContext digest(v2_ ? "SHA256" : "SHA1");
+  std::vector<Sha256Digest> leaves(v2_ ? static_cast<size_t>(v2_->MaxLeaves()) : 0);
   for (;;) {
     WorkUnit* unit = nullptr;
     {
@@ -162,8 +173,10 @@ void HashPool::HashLoop() {
       unit = to_hash_.front();
       to_hash_.pop_front();
     }
-    if (sha1.IsValid()) {
-      HashUnit(layout_, hashes_, *unit, sha1, stop_);
+    if (digest.IsValid() && v2_) {
+      HashUnitV2(layout_, *v2_, *unit, digest, leaves, stop_);
+    } else if (digest.IsValid()) {
+      HashUnit(layout_, *hashes_, *unit, digest, stop_);
     } else {
       std::fill(unit->failed.begin(), unit->failed.end(), 1);
     }

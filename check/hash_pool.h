@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "check/piece_reader.h"
+#include "check/v2_pieces.h"
 
 namespace zandrel {
 
@@ -23,6 +24,8 @@ class HashPool {
   // Hashes pieces [0, piece_count) against hashes[0, piece_count).
   HashPool(const PieceLayout& layout, PieceReader& reader, const std::vector<Sha1Digest>& hashes,
            int64_t piece_count, const PieceCheckTuning& tuning);
+  // Verifies pieces [0, table.PieceCount()) of a v2 layout (table.Spaced()) by their trees.
+  HashPool(const PieceLayout& layout, PieceReader& reader, const V2PieceTable& table, const PieceCheckTuning& tuning);
   HashPool(const HashPool&) = delete;
   HashPool& operator=(const HashPool&) = delete;
   ~HashPool();
@@ -34,13 +37,15 @@ class HashPool {
   PieceVerdict Wait(int64_t piece, const std::atomic<int>* cancel_flag);
 
  private:
+  void SetThreads(const PieceCheckTuning& tuning);
   void ReadLoop();
   void HashLoop();
   void Stop();
 
   const PieceLayout& layout_;
   PieceReader& reader_;
-  const std::vector<Sha1Digest>& hashes_;
+  const std::vector<Sha1Digest>* hashes_ = nullptr;
+  const V2PieceTable* v2_ = nullptr;
   const int64_t piece_count_;
   int thread_count_;
   size_t max_units_;

@@ -4,6 +4,7 @@
 #include "check/stage_paths.h"
 #include "check/stages.h"
 #include "messages/text.h"
+#include "platform/directory_walk.h"
 #include "platform/file_system.h"
 
 namespace zandrel {
@@ -124,6 +125,25 @@ bool ShouldSearch(const CheckRun& run, const QString& path) {
   return !run.ignore_list.IsPresent(relative) || relative.compare(kBackupMarker, Qt::CaseInsensitive) == 0;
 }
 
+// Every file of the searched tree is a candidate; the folders the search may take from are entered.
+class MissingFileSearch : public WalkVisitor {
+ public:
+  MissingFileSearch(CheckRun& run, RepairMode mode) : run_(run), mode_(mode) {}
+  bool File(const WalkEntry& entry) override {
+    return entry.kind != EntryKind::kFile || TryRepairCandidate(run_, entry.path, mode_) != StepResult::kCancelled;
+  }
+  bool Enter(const WalkEntry& folder) override { return ShouldSearch(run_, folder.path); }
+  bool Leave(const WalkEntry& folder, FolderOutcome, const QString&) override {
+    run_.window.SetStatusText(
+        FillPlaceholders(run_.Text(u"Status_CheckingDirectory"), {{u"%dir%", Quoted(folder.name)}}));
+    return !run_.CancelRequested();
+  }
+
+ private:
+  CheckRun& run_;
+  const RepairMode mode_;
+};
+
 void WriteClosingLines(CheckRun& run) {
   const RunCounters& c = run.counters;
   if (c.FixedFiles > 0) run.WriteReportLine(QString());
@@ -215,27 +235,10 @@ StepResult TryRepairCandidate(CheckRun& run, const QString& candidate, RepairMod
 }
 
 StepResult SearchMissingFiles(CheckRun& run, const QString& dir, RepairMode mode) {
-  // An empty path would list the working directory.
-  if (dir.isEmpty()) return StepResult::kDone;
-  const auto entries = run.disk.ListDirectory(dir);
-  if (!entries) return StepResult::kDone;
-  for (const DirEntry& entry : *entries) {
-    const QString path = dir + entry.name;
-    if (entry.kind == EntryKind::kFile) {
-      if (TryRepairCandidate(run, path, mode) == StepResult::kCancelled) return StepResult::kCancelled;
-    } else if (entry.kind == EntryKind::kDirectory) {
-      const QString status =
-          FillPlaceholders(run.Text(u"Status_CheckingDirectory"), {{u"%dir%", Quoted(entry.name)}});
-      // Files are moved out of the download's own file system only: a folder mounted inside is
-      // not the download's to take from.
-      const bool searched = ShouldSearch(run, path) &&
-                            (mode == RepairMode::kCopy || !PathEntryExists(path) || SameFileSystem(dir, path));
-      if (searched) SearchMissingFiles(run, path + QChar(kSeparator), mode);
-      run.window.SetStatusText(status);
-      if (run.CancelRequested()) return StepResult::kCancelled;
-    }
-  }
-  return StepResult::kDone;
+  // Files are taken from the searched folder's own file system only: a folder mounted inside is
+  // not the download's to take from, nor one that the unneeded scan says it did not scan.
+  MissingFileSearch search(run, mode);
+  return run.disk.Walk(dir, search) == StepResult::kCancelled ? StepResult::kCancelled : StepResult::kDone;
 }
 
 StepResult RunRepairStage(CheckRun& run) {

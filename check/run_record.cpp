@@ -1,5 +1,7 @@
 #include "check/run_record.h"
 
+#include <utility>
+
 namespace zandrel {
 
 void RunRecord::Start(size_t entries) {
@@ -42,6 +44,12 @@ void RunRecord::PieceFailed(int64_t piece, int first, int last) {
 void RunRecord::Unneeded(const QString& path, bool directory, UnneededAction action, const QString& moved_to) {
   if (!enabled_) return;
   unneeded_.push_back({path, directory, action, moved_to});
+}
+
+void RunRecord::V2Verdicts(std::vector<V2FileRecord> files) {
+  if (!enabled_) return;
+  verified_v2_ = true;
+  v2_files_ = std::move(files);
 }
 
 }  // namespace zandrel

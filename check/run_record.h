@@ -38,6 +38,14 @@ struct FailedPieceRecord {
   int first = 0, last = -1;  // the entries the piece touches
 };
 
+// A file's verdict by its v2 hash tree.
+struct V2FileRecord {
+  int entry = 0;
+  int64_t pieces = 0;
+  int64_t failed = 0;
+  int64_t bytes_failed = 0;  // the file's bytes in its failed pieces
+};
+
 enum class UnneededAction : uint8_t { kReported, kKept, kDeleted, kMoved, kDeleteFailed, kMoveFailed };
 
 struct UnneededRecord {
@@ -57,10 +65,15 @@ class RunRecord {
   void Repair(size_t index, const QString& from, bool copied, bool done);
   void PieceFailed(int64_t piece, int first, int last);
   void Unneeded(const QString& path, bool directory, UnneededAction action, const QString& moved_to = QString());
+  // Called once the v2 verification has ended, with every file's verdict in torrent order.
+  void V2Verdicts(std::vector<V2FileRecord> files);
 
   const std::vector<EntryRecord>& entries() const { return entries_; }
   const std::vector<FailedPieceRecord>& failed_pieces() const { return failed_pieces_; }
   const std::vector<UnneededRecord>& unneeded() const { return unneeded_; }
+  // Empty unless the pieces were verified by v2 hash trees.
+  const std::vector<V2FileRecord>& v2_files() const { return v2_files_; }
+  bool verified_v2() const { return verified_v2_; }
   // Missing and wrong-sized entries, and failed pieces, so far (a progress display asks).
   int64_t EntryProblems() const { return entry_problems_.load(std::memory_order_relaxed); }
   int64_t PieceFailures() const { return piece_failures_.load(std::memory_order_relaxed); }
@@ -70,6 +83,8 @@ class RunRecord {
   std::vector<EntryRecord> entries_;
   std::vector<FailedPieceRecord> failed_pieces_;
   std::vector<UnneededRecord> unneeded_;
+  std::vector<V2FileRecord> v2_files_;
+  bool verified_v2_ = false;
   std::atomic<int64_t> entry_problems_{0};
   std::atomic<int64_t> piece_failures_{0};
 };

@@ -31,6 +31,8 @@ QString PrepareEngine(const RunRequest& request, EngineState& engine) {
   engine.model.TorrentFiles.clear();
   if (!ReadTorrent(request.torrent, kLoadModel, engine.model, engine.ignore_list, engine.messages, status))
     return request.torrent + QStringLiteral(": ") + reader_status;
+  if (request.verify_v2 && !engine.model.HasV2)
+    return request.torrent + QStringLiteral(": the torrent has no v2 hash trees to verify (--v2)");
   return QString();
 }
 
@@ -45,6 +47,7 @@ CheckInputs MakeInputs(const RunRequest& request, const QString& logs_folder) {
   inputs.report_path = request.report.isEmpty() ? QString() : FullPathName(request.report);
   inputs.logs_folder = logs_folder;
   inputs.version = VersionText();
+  inputs.verify_v2 = request.verify_v2;
   return inputs;
 }
 

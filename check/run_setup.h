@@ -19,6 +19,7 @@ struct RunRequest {
   QStringList ignore_torrents;  // every path of these torrents is left alone
   QString report;               // the report goes here instead of the logs folder when set
   QString language;             // name of a language file, without ".lng"; empty: keep the current
+  bool verify_v2 = false;       // a hybrid torrent is verified by its v2 trees, not its v1 pieces
 };
 
 // Loads the language, the ignore list and the torrent into the engine; an error message when one of

@@ -73,8 +73,6 @@ bool IsRunReport(const CheckRun& run, const QString& path) {
          SamePlace(path, run.report_path);
 }
 
-bool SameFileSystem(const QString& dir, const QString& path) { return SameMount(dir, path); }
-
 QString WithNameSuffix(const QString& path, const QString& suffix) {
   const QString name = FileNamePart(path);
   return path.left(path.size() - name.size()) + FitName(name, suffix);

@@ -36,10 +36,6 @@ bool IsRunReport(const CheckRun& run, const QString& path);
 // that the name stays within the file system's limit.
 QString WithNameSuffix(const QString& path, const QString& suffix);
 
-// True when `path` lies on the same file system as the folder `dir` (false when either cannot be
-// looked at): no walk crosses into a file system mounted inside the download.
-bool SameFileSystem(const QString& dir, const QString& path);
-
 // A name beside `path` that nothing stands at yet, for a temporary file; within the name limit.
 // Asked as the run sees the disk: a dry run's own files take their names too.
 QString UnusedSiblingName(const DiskActions& disk, const QString& path);

@@ -27,12 +27,16 @@ StepResult TryRepairCandidate(CheckRun& run, const QString& candidate, RepairMod
 
 // Unneeded files stage including its report section.
 StepResult RunUnneededStage(CheckRun& run);
-StepResult ScanDirectory(CheckRun& run, int level, const QString& dir);
+StepResult ScanDirectory(CheckRun& run, const QString& dir);
 StepResult CheckUnneededFile(CheckRun& run, const QString& path);
 
 // Backup location.
 enum CreateMode { kBackupRelative = 0, kAbsolute = 1 };
 void PrepareBackupLocation(CheckRun& run, const QString& dir);
+// Where the backup of `relative` (a path below the download folder, or empty) goes: the backup
+// location's marker folder, the download folder's name, then `relative`. Every backup path is
+// built here.
+QString BackupFolder(const CheckRun& run, const QString& relative = QString());
 void CreateDirectoryPath(CheckRun& run, const QString& path, int mode);
 // True when no folder from the backup location's marker folder down to `relative_dir` (below the
 // download folder's backup folder) is a link; missing folders are fine. A link there, planted in

@@ -3,6 +3,7 @@
 #include "check/stage_paths.h"
 #include "check/stages.h"
 #include "messages/text.h"
+#include "platform/directory_walk.h"
 #include "platform/file_system.h"
 
 namespace zandrel {
@@ -19,10 +20,6 @@ bool Permitted(const CheckRun& run) {
   // A file of the torrent that could not be read is not known to be complete.
   if (run.options.DelOnlyWhenComplete == 1 && run.counters.UnreadableSeen) return false;
   return run.DeletionPermitted();
-}
-
-QString BackupFolder(const CheckRun& run) {
-  return run.options.BackupDir + run.engine.DownloadFolderName + QChar(kSeparator);
 }
 
 QString DirectoryPart(const QString& relative) {
@@ -44,13 +41,13 @@ bool MoveToBackup(CheckRun& run, const QString& path, const QString& relative) {
     // An earlier backup at the same path stays: this one takes a free name beside it. A file of
     // the torrent there (a download once checked here and shared again lists the backup folder),
     // or the file itself, takes none.
-    const QString wanted = BackupFolder(run) + relative;
+    const QString wanted = BackupFolder(run, relative);
     moved = !PrepareFailed(run) && BackupFoldersAreReal(run, DirectoryPart(relative)) &&
             !IsNeededPath(run, wanted) && !SamePlace(wanted, path) &&
             run.disk.MoveFile(path, FreeNameBeside(run.disk, wanted));
   }
   if (moved) {
-    const QString folder = BackupFolder(run) + DirectoryPart(relative);
+    const QString folder = BackupFolder(run, DirectoryPart(relative));
     run.WriteReportLine(run.Done(FillPlaceholders(run.Text(u"Log_MovedUnneededFile"),
                                                   {{u"%file%", Quoted(path)}, {u"%backupdir%", Quoted(folder)}})));
     run.record.Unneeded(path, false, UnneededAction::kMoved, folder);
@@ -94,7 +91,7 @@ void MarkAncestorsNeeded(CheckRun& run, const QString& relative) {
 
 // Re-creates an unneeded directory below the backup folder, so that even an empty one is kept.
 void MirrorInBackup(CheckRun& run, const QString& relative) {
-  if (PrepareFailed(run) || run.disk.FileSize(BackupFolder(run) + relative) >= 0) return;
+  if (PrepareFailed(run) || run.disk.FileSize(BackupFolder(run, relative)) >= 0) return;
   CreateDirectoryPath(run, relative + QChar(kSeparator), kBackupRelative);
 }
 
@@ -179,42 +176,44 @@ QString JudgeDirectory(CheckRun& run, const QString& path, const QString& relati
 
 // A folder the scan cannot judge: another file system mounted in the download, or one that cannot
 // be read. It gets its line and, like a needed folder, is never deleted or moved, nor its parents.
-bool KeptUnjudged(CheckRun& run, const QString& dir, const QString& path, const QString& relative) {
-  // A folder a dry run only pretends to have made, or has taken away, is judged as the real run would.
-  if (run.disk.Vanished(path) || !PathEntryExists(path)) return false;
-  QString line;
-  if (!SameFileSystem(dir, path)) {
-    line = Line(run, u"Log_OtherFileSystem", u"%dir%", path + QChar(kSeparator));
-  } else if (const QString why = ReadError(path); !why.isEmpty()) {
-    line = FillPlaceholders(run.Text(u"Log_DirectoryUnreadable"),
-                            {{u"%dir%", Quoted(path + QChar(kSeparator))}, {u"%reason%", why}});
-  } else {
-    return false;
-  }
-  run.WriteReportLine(line);
-  run.record.Unneeded(path + QChar(kSeparator), true, UnneededAction::kKept);
+void KeepUnjudged(CheckRun& run, const QString& path, const QString& relative, FolderOutcome outcome,
+                  const QString& why) {
+  const QString shown = path + QChar(kSeparator);
+  run.WriteReportLine(outcome == FolderOutcome::kOtherFileSystem
+                          ? Line(run, u"Log_OtherFileSystem", u"%dir%", shown)
+                          : FillPlaceholders(run.Text(u"Log_DirectoryUnreadable"),
+                                             {{u"%dir%", Quoted(shown)}, {u"%reason%", why}}));
+  run.record.Unneeded(shown, true, UnneededAction::kKept);
   MarkAncestorsNeeded(run, relative);
-  return true;
 }
 
-void HandleDirectory(CheckRun& run, int level, const QString& dir, const QString& name) {
-  const QString path = dir + name;
-  const QString relative = path.mid(run.download_dir.size());
-  QString status = FillPlaceholders(run.Text(u"Status_CheckingDirectory"), {{u"%dir%", Quoted(name)}});
-  bool cut_short = false;
-  const bool ignored = IgnoredDirectory(run, relative, path);
-  if (!ignored && KeptUnjudged(run, dir, path, relative)) {
-    run.window.SetStatusText(status);
-    return;
+// Files are judged as they come; a directory after everything inside it, so that one which held
+// only unneeded files can go in the same pass. Ignored directories are judged without being entered.
+class UnneededScan : public WalkVisitor {
+ public:
+  explicit UnneededScan(CheckRun& run) : run_(run) {}
+  bool File(const WalkEntry& entry) override {
+    return entry.kind != EntryKind::kFile || CheckUnneededFile(run_, entry.path) != StepResult::kCancelled;
   }
-  if (!ignored) {
-    cut_short = ScanDirectory(run, level + 1, path + QChar(kSeparator)) == StepResult::kCancelled;
+  bool Enter(const WalkEntry& folder) override { return !IgnoredDirectory(run_, Relative(folder), folder.path); }
+  bool Leave(const WalkEntry& folder, FolderOutcome outcome, const QString& why) override {
+    QString status = FillPlaceholders(run_.Text(u"Status_CheckingDirectory"), {{u"%dir%", Quoted(folder.name)}});
+    if (outcome == FolderOutcome::kOtherFileSystem || outcome == FolderOutcome::kUnreadable) {
+      KeepUnjudged(run_, folder.path, Relative(folder), outcome, why);
+    } else if (outcome != FolderOutcome::kStopped) {
+      // A directory whose scan a cancel cut short is left alone: its remaining files were never
+      // judged, and deleting it would take them along after the user asked to stop.
+      status = JudgeDirectory(run_, folder.path, Relative(folder), folder.name, status);
+    }
+    run_.window.SetStatusText(status);
+    return !run_.CancelRequested();
   }
-  // A directory whose scan a cancel cut short is left alone: its remaining files were never
-  // judged, and deleting it would take them along after the user asked to stop.
-  if (!cut_short) status = JudgeDirectory(run, path, relative, name, status);
-  run.window.SetStatusText(status);
-}
+
+ private:
+  QString Relative(const WalkEntry& folder) const { return folder.path.mid(run_.download_dir.size()); }
+
+  CheckRun& run_;
+};
 
 void WriteSummary(CheckRun& run) {
   const RunCounters& c = run.counters;
@@ -248,20 +247,9 @@ StepResult CheckUnneededFile(CheckRun& run, const QString& path) {
   return run.CancelRequested() ? StepResult::kCancelled : StepResult::kDone;
 }
 
-StepResult ScanDirectory(CheckRun& run, int level, const QString& dir) {
-  // An empty path would list the working directory.
-  if (dir.isEmpty()) return StepResult::kDone;
-  const auto entries = run.disk.ListDirectory(dir);
-  if (!entries) return StepResult::kDone;
-  for (const DirEntry& entry : *entries) {
-    if (entry.kind == EntryKind::kFile) {
-      if (CheckUnneededFile(run, dir + entry.name) == StepResult::kCancelled) return StepResult::kCancelled;
-    } else if (entry.kind == EntryKind::kDirectory) {
-      HandleDirectory(run, level, dir, entry.name);
-      if (run.CancelRequested()) return StepResult::kCancelled;
-    }
-  }
-  return StepResult::kDone;
+StepResult ScanDirectory(CheckRun& run, const QString& dir) {
+  UnneededScan scan(run);
+  return run.disk.Walk(dir, scan) == StepResult::kCancelled ? StepResult::kCancelled : StepResult::kDone;
 }
 
 StepResult RunUnneededStage(CheckRun& run) {
@@ -274,7 +262,7 @@ StepResult RunUnneededStage(CheckRun& run) {
   run.window.SetStatusText(QString());
   run.window.ShowStatusLine(true);
   if (run.model.SingleFile && run.DeletionPermitted()) run.WriteReportLine(run.Text(u"Log_SingleFileKept"));
-  const StepResult result = ScanDirectory(run, 1, run.download_dir);
+  const StepResult result = ScanDirectory(run, run.download_dir);
   WriteSummary(run);
   return result;
 }

@@ -1,8 +1,9 @@
 #include "cli/check_args.h"
 
 #include <QCommandLineParser>
-#include <array>
+#include <vector>
 
+#include "check/run_option_table.h"
 #include "cli/option_table.h"
 
 namespace zandrel {
@@ -37,67 +38,58 @@ const char kCheckUsageTail[] =
     "       no piece failed (the final status then reads that files were trimmed)\n"
     "  130  cancelled by SIGINT or SIGTERM (the report ends with the cancel line)\n";
 
-// What an option does to the command line: a run flag set to a value, or its own setter.
+// An option of the command line other than a run switch, with what it does.
 struct CheckOption {
   OptionRow row;
-  int RunOptions::*flag = nullptr;
-  int flag_value = 0;
-  void (*apply)(CheckCommandLine&, const QStringList& values) = nullptr;
+  void (*apply)(CheckCommandLine&, const QStringList& values);
 };
 
 const CheckOption kOptions[] = {
-    {{"log-found-files", nullptr, "list correct files in the report too"}, &RunOptions::LogFoundFiles, 1},
-    {{"hash-check", nullptr, "verify every piece with SHA-1"}, &RunOptions::HashCheck, 1},
-    {{"no-check-unneeded", nullptr, "skip the scan for files the torrent does not list"},
-     &RunOptions::CheckUnneededFiles, 0},
-    {{"delete-unneeded", nullptr,
-      "delete (or back up) everything in DIR that the torrent does\n"
-      "not list (files and folders), unless it is ignored"},
-     &RunOptions::DelUnneededFiles, 1},
-    {{"delete-when-incomplete", nullptr, "allow that deletion also when files are missing"},
-     &RunOptions::DelOnlyWhenComplete, 0},
-    {{"trim-padded-files", nullptr, "trim files that are longer than the torrent says"}, &RunOptions::TrimPaddedFiles, 1},
-    {{"delete-wrong-sized-files", nullptr, "delete (or back up) files of the wrong size"},
-     &RunOptions::DeleteWrongSizedFiles, 1},
-    {{"fix-missing", nullptr, "rebuild missing files from same-sized files"}, &RunOptions::FixMissing, 1},
-    {{"no-backups", nullptr, "do not move replaced files to the backup folder first"}, &RunOptions::CreateBackups, 0},
+    {{"v2", nullptr,
+      "with --hash-check, verify a hybrid (v1 and v2) torrent by its\n"
+      "v2 hash trees instead of its v1 pieces"},
+     [](CheckCommandLine& line, const QStringList&) { line.verify_v2 = true; }},
     {{"backup-dir", "DIR",
       "keep backups (and look for rebuild sources) in DIR\n"
       "instead of the download directory"},
-     nullptr, 0, [](CheckCommandLine& line, const QStringList& values) { line.options.BackupDir = values.last(); }},
+     [](CheckCommandLine& line, const QStringList& values) { line.options.BackupDir = values.last(); }},
     {{"ignore", "PATH",
       "PATH (relative to DIR, or a bare file name) is never reported\n"
       "as unneeded, deleted or moved as unneeded, nor used as a\n"
       "repair source; repeatable. A file of the torrent on PATH is\n"
       "still checked, and trimmed or deleted when its size is wrong\n"
       "and --trim-padded-files or --delete-wrong-sized-files is given"},
-     nullptr, 0, [](CheckCommandLine& line, const QStringList& values) { line.ignore_paths = values; }},
+     [](CheckCommandLine& line, const QStringList& values) { line.ignore_paths = values; }},
     {{"ignore-torrent", "FILE", "the same for every path of another torrent; repeatable"},
-     nullptr, 0, [](CheckCommandLine& line, const QStringList& values) { line.ignore_torrents = values; }},
+     [](CheckCommandLine& line, const QStringList& values) { line.ignore_torrents = values; }},
     {{"dry-run", nullptr,
       "decide everything as a real run would and report it, each\n"
       "trim, delete, move, backup and repair marked as not done;\n"
       "nothing on disk changes except the report"},
-     nullptr, 0, [](CheckCommandLine& line, const QStringList&) { line.dry_run = true; }},
+     [](CheckCommandLine& line, const QStringList&) { line.dry_run = true; }},
     {{"json", nullptr,
       "print one JSON object with the whole outcome on stdout\n"
       "instead of the report path and status"},
-     nullptr, 0, [](CheckCommandLine& line, const QStringList&) { line.json = true; }},
+     [](CheckCommandLine& line, const QStringList&) { line.json = true; }},
     {{"report", "FILE",
       "write the report to FILE instead of the logs folder; with\n"
       "'-' the report goes to stdout and the status to stderr"},
-     nullptr, 0, [](CheckCommandLine& line, const QStringList& values) { line.report = values.last(); }},
+     [](CheckCommandLine& line, const QStringList& values) { line.report = values.last(); }},
     {{"language", "NAME",
       "use NAME.lng for report texts (from ./lang, else the\n"
       "program's own language folder)"},
-     nullptr, 0, [](CheckCommandLine& line, const QStringList& values) { line.language = values.last(); }},
-    {{"quiet", nullptr, "no progress line"}, nullptr, 0,
+     [](CheckCommandLine& line, const QStringList& values) { line.language = values.last(); }},
+    {{"quiet", nullptr, "no progress line"},
      [](CheckCommandLine& line, const QStringList&) { line.quiet = true; }},
 };
 
-std::array<OptionRow, std::size(kOptions)> Rows() {
-  std::array<OptionRow, std::size(kOptions)> rows{};
-  for (size_t i = 0; i < rows.size(); ++i) rows[i] = kOptions[i].row;
+// The run switches the command line sets, then its own options: the help lists them in this order.
+std::vector<OptionRow> Rows() {
+  std::vector<OptionRow> rows;
+  for (const RunOptionRow& row : kRunOptionTable) {
+    if (row.cli_flag) rows.push_back({row.cli_flag, nullptr, row.cli_help});
+  }
+  for (const CheckOption& option : kOptions) rows.push_back(option.row);
   return rows;
 }
 
@@ -116,11 +108,12 @@ QString ParseCheckArgs(const QStringList& args, CheckCommandLine& line) {
     line.help = true;
     return QString();
   }
+  for (const RunOptionRow& row : kRunOptionTable) {
+    if (row.cli_flag && parser.isSet(QString::fromLatin1(row.cli_flag))) line.options.*row.member = row.cli_value;
+  }
   for (const CheckOption& option : kOptions) {
     const QString name = QString::fromLatin1(option.row.name);
-    if (!parser.isSet(name)) continue;
-    if (option.flag) line.options.*option.flag = option.flag_value;
-    if (option.apply) option.apply(line, option.row.value_name ? parser.values(name) : QStringList());
+    if (parser.isSet(name)) option.apply(line, option.row.value_name ? parser.values(name) : QStringList());
   }
   const QStringList positional = parser.positionalArguments();
   if (positional.size() > 2) {

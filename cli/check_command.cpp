@@ -19,7 +19,6 @@
 #include "check/preflight.h"
 #include "cli/language_choice.h"
 #include "cli/option_table.h"
-#include "cli/torrent_meta.h"
 #include "cli/progress_window.h"
 #include "platform/data_folder.h"
 #include "platform/file_system.h"
@@ -66,9 +65,8 @@ bool RunUntilDone(EngineState& engine, const CheckInputs& inputs, WindowOperatio
 }
 
 // Refusals that need only the command line and the torrent file.
-QString InputProblem(const CheckCommandLine& line, const std::optional<TorrentMeta>& meta, const MessageTable& messages) {
+QString InputProblem(const CheckCommandLine& line, const MessageTable& messages) {
   if (const PreflightProblem problem = TorrentFileRefusal(line.torrent)) return RefusalText(problem, messages);
-  if (meta && meta->V2Only()) return line.torrent + QStringLiteral(": ") + V2OnlyMessage();
   if (const PreflightProblem problem = DownloadDirRefusal(line.dir)) return RefusalText(problem, messages);
   return QString();
 }
@@ -120,7 +118,6 @@ int RunCheckCommand(const QStringList& args) {
     std::fputs(CheckUsage().c_str(), stdout);
     return 0;
   }
-  const std::optional<TorrentMeta> meta = ReadTorrentMetaFile(line.torrent);
   QString lang_dir = LanguageFolder(QDir::currentPath(), QCoreApplication::applicationDirPath());
   QString problem;
   if (!line.language.isEmpty()) {
@@ -128,7 +125,7 @@ int RunCheckCommand(const QStringList& args) {
     if (lang_dir.isEmpty()) return InputError(problem);
   }
   MessageTable messages(lang_dir);
-  problem = InputProblem(line, meta, messages);
+  problem = InputProblem(line, messages);
   if (!problem.isEmpty()) return InputError(problem);
   EngineState engine(messages);
   problem = PrepareEngine(line, engine);

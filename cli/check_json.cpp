@@ -5,6 +5,7 @@
 #include <optional>
 
 #include "check/piece_layout.h"
+#include "check/run_option_table.h"
 #include "cli/json_writer.h"
 #include "platform/file_system.h"
 
@@ -51,17 +52,11 @@ const char* UnneededName(UnneededAction action) {
 
 void WriteOptions(JsonWriter& json, const CheckCommandLine& line, const CheckInputs& inputs) {
   const RunOptions& o = line.options;
-  json.BeginObject("options")
-      .Bool("log_found_files", o.LogFoundFiles == 1)
-      .Bool("hash_check", o.HashCheck == 1)
-      .Bool("check_unneeded", o.CheckUnneededFiles == 1)
-      .Bool("delete_unneeded", o.DelUnneededFiles == 1)
-      .Bool("delete_when_incomplete", o.DelOnlyWhenComplete == 0)
-      .Bool("trim_padded_files", o.TrimPaddedFiles == 1)
-      .Bool("delete_wrong_sized_files", o.DeleteWrongSizedFiles == 1)
-      .Bool("fix_missing", o.FixMissing == 1)
-      .Bool("backups", o.CreateBackups == 1)
-      .Path("backup_dir", Shown(inputs.options.BackupDir))
+  json.BeginObject("options");
+  for (const RunOptionRow& row : kRunOptionTable) {
+    if (row.json_name) json.Bool(row.json_name, o.*row.member == row.json_true_value);
+  }
+  json.Path("backup_dir", Shown(inputs.options.BackupDir))
       .PathArray("ignore", std::vector<QString>(line.ignore_paths.begin(), line.ignore_paths.end()))
       .PathArray("ignore_torrents", std::vector<QString>(line.ignore_torrents.begin(), line.ignore_torrents.end()))
       .Bool("dry_run", line.dry_run)
@@ -91,7 +86,9 @@ void WriteFailedPieces(JsonWriter& json, const TorrentModel& model, const RunRec
   for (const FailedPieceRecord& piece : record.failed_pieces()) {
     std::vector<QString> files;
     for (int i = piece.first; i <= piece.last; ++i) {
-      files.push_back(Slashed(model.TorrentFiles[static_cast<size_t>(i)].RelativePath()));
+      const TorrentFileEntry& entry = model.TorrentFiles[static_cast<size_t>(i)];
+      // Only files with data in the piece: neither an empty file nor a link can hold a bad byte.
+      if (entry.Length > 0 && !entry.IsSymlink) files.push_back(Slashed(entry.RelativePath()));
     }
     json.BeginObject(nullptr, true).Int("index", piece.index).Int("number", piece.index + 1);
     json.PathArray("files", files).EndObject();
@@ -100,6 +97,38 @@ void WriteFailedPieces(JsonWriter& json, const TorrentModel& model, const RunRec
 }
 
 double Percent(int64_t part, int64_t whole) { return whole > 0 ? 100.0 * double(part) / double(whole) : 100.0; }
+
+// The same by v2 hash trees: the bytes are the files' own, without the spacing between them.
+void WriteV2Completeness(JsonWriter& json, const CheckOutcome& o) {
+  int64_t files = 0, complete_files = 0, bytes = 0, bad_bytes = 0, pieces = 0, bad_pieces = 0;
+  for (const V2FileRecord& file : o.record.v2_files()) {
+    const size_t entry = static_cast<size_t>(file.entry);
+    ++files;
+    bytes += o.model.TorrentFiles[entry].Length;
+    bad_bytes += file.bytes_failed;
+    pieces += file.pieces;
+    bad_pieces += file.failed;
+    if (file.failed == 0 && entry < o.result.found.size() && o.result.found[entry] != 0) ++complete_files;
+  }
+  json.Int("files_complete", complete_files).Int("files", files)
+      .Double("files_percent", Percent(complete_files, files), 1)
+      .Int("bytes_complete", bytes - bad_bytes).Int("bytes", bytes)
+      .Double("bytes_percent", Percent(bytes - bad_bytes, bytes), 1)
+      .Int("pieces_complete", pieces - bad_pieces).Int("pieces", pieces)
+      .Double("pieces_percent", Percent(pieces - bad_pieces, pieces), 1).EndObject();
+}
+
+// Each file's verdict by its own tree; only when the run verified v2 trees.
+void WriteV2Files(JsonWriter& json, const CheckOutcome& o) {
+  if (!o.record.verified_v2()) return;
+  json.BeginArray("v2_files");
+  for (const V2FileRecord& file : o.record.v2_files()) {
+    const TorrentFileEntry& entry = o.model.TorrentFiles[static_cast<size_t>(file.entry)];
+    json.BeginObject(nullptr, true).Path("path", Slashed(entry.RelativePath())).Int("pieces", file.pieces);
+    json.Int("failed", file.failed).Double("percent", Percent(file.pieces - file.failed, file.pieces), 1).EndObject();
+  }
+  json.EndArray();
+}
 
 // Files as the report counts them; bytes and pieces from the failed pieces. Without a hash check
 // only the files found with the right size are known.
@@ -114,6 +143,7 @@ void WriteCompleteness(JsonWriter& json, const CheckOutcome& o) {
     json.Null("pieces_complete").Null("pieces").Null("pieces_percent").EndObject();
     return;
   }
+  if (o.record.verified_v2()) return WriteV2Completeness(json, o);
   std::vector<bool> bad(o.model.TorrentFiles.size(), false);
   const int64_t total_bytes = o.stream_bytes;
   // Without a piece length there are no pieces to fail.
@@ -181,6 +211,7 @@ std::string CheckJson(const CheckOutcome& o) {
   json.EndArray();
   WriteFailedPieces(json, o.model, o.record);
   WriteCompleteness(json, o);
+  WriteV2Files(json, o);
   WriteUnneeded(json, o.record);
   WriteCounters(json, o.result.counters);
   json.String("status", o.status).Path("report", Shown(o.result.report_path)).Int("exit_status", o.exit_status);

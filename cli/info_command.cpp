@@ -11,7 +11,6 @@
 #include "cli/input_checks.h"
 #include "cli/json_writer.h"
 #include "cli/option_table.h"
-#include "cli/torrent_meta.h"
 #include "messages/message_table.h"
 #include "messages/text.h"
 #include "platform/file_system.h"
@@ -27,9 +26,10 @@ const OptionRow kInfoOptions[] = {
     {"json", nullptr, "one object with the keys piece_length, pieces, files (each\n"
                       "{\"path\", \"length\"}, in torrent order, \"/\" between path\n"
                       "components, padding files left out, a symbolic link with\n"
-                      "\"symlink\": its target), name, total_size, file_count,\n"
-                      "info_hash, info_hash_v2, private, created_by, creation_date,\n"
-                      "comment, trackers (a list of tiers) and web_seeds"},
+                      "\"symlink\": its target, a v2 file with \"pieces_root\"),\n"
+                      "name, total_size, file_count, meta_version, info_hash,\n"
+                      "info_hash_v2, private, created_by, creation_date, comment,\n"
+                      "trackers (a list of tiers) and web_seeds"},
 };
 
 std::string InfoUsage() {
@@ -73,7 +73,7 @@ QString DateText(int64_t seconds) {
   return QDateTime::fromSecsSinceEpoch(seconds, Qt::UTC).toString(QStringLiteral("yyyy-MM-dd HH:mm:ss 'UTC'"));
 }
 
-std::string JsonText(const TorrentModel& model, const TorrentMeta& meta) {
+std::string JsonText(const TorrentModel& model, const TorrentDetails& meta) {
   JsonWriter json;
   json.BeginObject().Int("piece_length", model.PieceLength).Int("pieces", model.PieceCount()).BeginArray("files");
   for (const TorrentFileEntry& entry : model.TorrentFiles) {
@@ -81,10 +81,12 @@ std::string JsonText(const TorrentModel& model, const TorrentMeta& meta) {
     path.replace(QChar(kSeparator), QChar(u'/'));
     json.BeginObject(nullptr, true).Path("path", path).Int("length", entry.Length);
     if (entry.IsSymlink) json.String("symlink", QString(entry.SymlinkTarget).replace(QChar(kSeparator), QChar(u'/')));
+    if (entry.HasPiecesRoot) json.String("pieces_root", HexDigest(entry.PiecesRoot));
     json.EndObject();
   }
   json.EndArray().String("name", meta.name).Int("total_size", TotalSize(model));
   json.Int("file_count", static_cast<int64_t>(model.TorrentFiles.size()));
+  json.Int("meta_version", meta.meta_version);
   json.OptionalString("info_hash", meta.info_hash_v1.isEmpty() ? std::nullopt : std::optional(meta.info_hash_v1));
   json.OptionalString("info_hash_v2", meta.info_hash_v2.isEmpty() ? std::nullopt : std::optional(meta.info_hash_v2));
   json.Bool("private", meta.is_private).OptionalString("created_by", meta.created_by);
@@ -103,7 +105,7 @@ void AddLine(std::string& out, const char* label, const QString& value) {
   out += '\n';
 }
 
-std::string DetailsText(const TorrentModel& model, const TorrentMeta& meta) {
+std::string DetailsText(const TorrentModel& model, const TorrentDetails& meta) {
   std::string out;
   const int64_t total = TotalSize(model);
   AddLine(out, "Name: ", meta.name);
@@ -111,6 +113,8 @@ std::string DetailsText(const TorrentModel& model, const TorrentMeta& meta) {
   AddLine(out, "Files: ", QString::number(model.TorrentFiles.size()));
   AddLine(out, "Pieces: ", QStringLiteral("%1 of %2").arg(model.PieceCount()).arg(HumanSize(model.PieceLength)) +
                                (model.PieceLength < 1024 ? QString() : QStringLiteral(" (%1 bytes)").arg(model.PieceLength)));
+  AddLine(out, "Meta version: ", QString::number(meta.meta_version) +
+                                    (model.HasV2 && model.HasV1Pieces ? QStringLiteral(" (hybrid: v1 and v2)") : QString()));
   if (!meta.info_hash_v1.isEmpty()) AddLine(out, "Info hash: ", meta.info_hash_v1);
   if (!meta.info_hash_v2.isEmpty()) AddLine(out, "Info hash v2: ", meta.info_hash_v2);
   AddLine(out, "Private: ", meta.is_private ? QStringLiteral("yes") : QStringLiteral("no"));
@@ -123,6 +127,14 @@ std::string DetailsText(const TorrentModel& model, const TorrentMeta& meta) {
   for (const QString& url : meta.web_seeds) AddLine(out, "Web seed: ", url);
   out += "\nFiles:\n";
   for (const QString& line : ListingLines(BuildTreeItems(SortedForView(model.TorrentFiles)))) AddLine(out, "", line);
+  if (model.HasV2) {
+    // Each file's whole-content identity: two files with the same root hold the same bytes.
+    out += "\nPieces roots:\n";
+    for (const TorrentFileEntry& entry : model.TorrentFiles) {
+      if (!entry.HasPiecesRoot) continue;
+      AddLine(out, "", HexDigest(entry.PiecesRoot) + QStringLiteral("  ") + QString(entry.RelativePath()).replace(QChar(kSeparator), QChar(u'/')));
+    }
+  }
   return out;
 }
 
@@ -165,8 +177,6 @@ int RunInfoCommand(const QStringList& args) {
   if (const int status = ParseInfoArgs(args, &json, &torrent_path)) return status < 0 ? 0 : status;
   const QString problem = TorrentFileProblem(torrent_path);
   if (!problem.isEmpty()) return InfoError(torrent_path, problem);
-  const std::optional<TorrentMeta> meta = ReadTorrentMetaFile(torrent_path);
-  if (meta && meta->V2Only()) return InfoError(torrent_path, V2OnlyMessage());
   MessageTable messages(QStringLiteral("lang"));
   messages.InitMessageTable();
   TorrentModel model;
@@ -178,10 +188,7 @@ int RunInfoCommand(const QStringList& args) {
   }
   // What check refuses, info refuses too.
   if (model.TorrentFiles.empty()) return InfoError(torrent_path, QStringLiteral("the torrent lists no files"));
-  // Whatever the model's reader accepts, the details' reader accepts too; but each reads the file
-  // itself, and the file may have changed in between: the model is listed then, without details.
-  const TorrentMeta shown = meta.value_or(TorrentMeta{});
-  WriteOut(json ? JsonText(model, shown) : DetailsText(model, shown));
+  WriteOut(json ? JsonText(model, model.Details) : DetailsText(model, model.Details));
   return std::fflush(stdout) == 0 ? 0 : 1;
 }
 

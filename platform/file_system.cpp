@@ -50,14 +50,21 @@ int64_t FileSize(const QString& path) {
   return static_cast<int64_t>(st.st_size);
 }
 
+namespace {
+
+// The system's reason for `error`; empty for nothing there, a file where a folder of the path
+// should be, or a path no file can have: missing, not unreadable.
+QString ErrorText(int error) {
+  if (error == ENOENT || error == ENOTDIR || error == ENAMETOOLONG) return QString();
+  return QString::fromLocal8Bit(std::strerror(error));
+}
+
+}  // namespace
+
 QString StatError(const QString& path) {
   struct stat st {};
   if (path.isEmpty() || ::stat(Native(path).constData(), &st) == 0) return QString();
-  const int error = errno;
-  // Nothing there, a file where a folder of the path should be, or a path no file can have:
-  // missing, not unreadable.
-  if (error == ENOENT || error == ENOTDIR || error == ENAMETOOLONG) return QString();
-  return QString::fromLocal8Bit(std::strerror(error));
+  return ErrorText(errno);
 }
 
 QString ReadError(const QString& path) {
@@ -144,12 +151,17 @@ bool PathEntryExists(const QString& path) {
   return !path.isEmpty() && ::lstat(Native(path).constData(), &st) == 0;
 }
 
-std::optional<std::vector<DirEntry>> ListDirectory(const QString& dir) {
+std::optional<std::vector<DirEntry>> ListDirectory(const QString& dir, QString* why) {
   QByteArray native = Native(dir);
   DIR* handle = ::opendir(native.isEmpty() ? "." : native.constData());
-  if (!handle) return std::nullopt;
+  if (!handle) {
+    if (why) *why = ErrorText(errno);
+    return std::nullopt;
+  }
   std::vector<DirEntry> entries;
-  while (dirent* e = ::readdir(handle)) {
+  // A listing that breaks off (an I/O error) is no listing: a walk would take the missing entries
+  // as absent.
+  for (errno = 0; dirent* e = ::readdir(handle); errno = 0) {
     const char* name = e->d_name;
     if (name[0] == '.' && (name[1] == 0 || (name[1] == '.' && name[2] == 0))) continue;
     unsigned char type = e->d_type;
@@ -163,8 +175,11 @@ std::optional<std::vector<DirEntry>> ListDirectory(const QString& dir) {
     else if (type == DT_REG || type == DT_LNK) kind = EntryKind::kFile;
     entries.push_back({DecodeName(name), kind});
   }
+  const int error = errno;
   ::closedir(handle);
-  return entries;
+  if (error == 0) return entries;
+  if (why) *why = ErrorText(error);
+  return std::nullopt;
 }
 
 bool DeleteFile(const QString& path) {

@@ -79,8 +79,9 @@ struct DirEntry {
 
 // Unsorted listing of one directory, without "." and "..". A symbolic link is always reported as a
 // file, whatever it points to, so that no walk ever descends through one. nullopt when the
-// directory cannot be opened.
-std::optional<std::vector<DirEntry>> ListDirectory(const QString& dir);
+// directory cannot be opened or read to its end; `why` then gets the system's reason, or stays
+// empty when no directory stands there.
+std::optional<std::vector<DirEntry>> ListDirectory(const QString& dir, QString* why = nullptr);
 
 bool DeleteFile(const QString& path);       // removes a file or a link, never a directory
 bool CreateDirectory(const QString& path);  // one level

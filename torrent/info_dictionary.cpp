@@ -1,5 +1,7 @@
 #include "torrent/info_dictionary.h"
 
+#include <utility>
+
 #include "torrent/bencode.h"
 #include "torrent/duplicate_paths.h"
 #include "torrent/path_component.h"
@@ -47,6 +49,11 @@ class InfoReader {
   int64_t ReadFiles(int64_t at);
   int64_t ReadFile(int64_t at);
   int64_t JoinPath(int64_t list_at, TextSpan& span, bool& sound, TextSpan* written = nullptr);
+  void JoinComponents(const std::vector<std::string_view>& components, TextSpan& span, bool sound, TextSpan* written);
+  void RenameDuplicates(std::vector<InfoFile>& files);
+  int64_t ReadPieceLayers(int64_t at);
+  int64_t ReadTreeNode(int64_t at, std::vector<std::string_view>& components);
+  void ReadTreeFile(int64_t at, const std::vector<std::string_view>& components);
   void KeepWritten(const std::string& raw, bool legal, TextSpan span, TextSpan* written);
   void ReadPathKey(int64_t at, bool utf8, FileKeys& keys, int64_t& end);
   void ReadSingleFile(int64_t length_at, int64_t name_at);
@@ -65,7 +72,9 @@ InfoDictionary InfoReader::Read() {
   // address space until they are written.)
   out_.text.reserve(data_.size());
   out_.files.reserve(data_.size() / kSmallestFileBytes + 1);
+  bool layers_seen = false;
   walker_.ForEachPair(0, [&](std::string_view key, int64_t at) -> int64_t {
+    if (KeyIs(key, "piece layers") && !std::exchange(layers_seen, true)) return ReadPieceLayers(at);
     if (out_.found || !KeyIs(key, "info")) return -1;
     out_.found = walker_.KindAt(at) == Kind::kDictionary;
     out_.invalid = !out_.found;
@@ -75,13 +84,70 @@ InfoDictionary InfoReader::Read() {
   if (!out_.found || out_.invalid) return std::move(out_);
   std::vector<std::string_view> paths;
   paths.reserve(out_.files.size());
-  for (const InfoFile& file : out_.files) paths.push_back(out_.Text(file.path));
+  RenameDuplicates(out_.files);
+  RenameDuplicates(out_.v2_files);
+  return std::move(out_);
+}
+
+void InfoReader::RenameDuplicates(std::vector<InfoFile>& files) {
+  std::vector<std::string_view> paths;
+  paths.reserve(files.size());
+  for (const InfoFile& file : files) paths.push_back(out_.Text(file.path));
   for (auto& [index, path] : DuplicatePathRenames(paths, kPathSeparator)) {
-    out_.files[index].path = {static_cast<uint32_t>(out_.text.size()), static_cast<uint32_t>(path.size())};
-    out_.files[index].written = {};  // a renamed file is looked for under its new name only
+    files[index].path = {static_cast<uint32_t>(out_.text.size()), static_cast<uint32_t>(path.size())};
+    files[index].written = {};  // a renamed file is looked for under its new name only
     out_.text += path;
   }
-  return std::move(out_);
+}
+
+int64_t InfoReader::ReadPieceLayers(int64_t at) {
+  if (walker_.KindAt(at) != Kind::kDictionary) return -1;
+  return walker_.ForEachPair(at, [&](std::string_view key, int64_t value) -> int64_t {
+    // A layer of another kind is no layer; the file that needs it is refused for want of one.
+    if (walker_.KindAt(value) == Kind::kString) out_.piece_layers.emplace_back(key, walker_.String(value));
+    return -1;
+  });
+}
+
+// A node of the v2 "file tree": a dictionary of names, each leading to a node, where the name ""
+// leads to a file's own dictionary. The document's nesting bound also bounds this recursion.
+int64_t InfoReader::ReadTreeNode(int64_t at, std::vector<std::string_view>& components) {
+  if (walker_.KindAt(at) != Kind::kDictionary) {
+    Invalid();
+    return -1;
+  }
+  return walker_.ForEachPair(at, [&](std::string_view key, int64_t value) -> int64_t {
+    if (key.empty()) {
+      ReadTreeFile(value, components);
+      return -1;
+    }
+    components.push_back(key);
+    const int64_t end = ReadTreeNode(value, components);
+    components.pop_back();
+    return end;
+  });
+}
+
+void InfoReader::ReadTreeFile(int64_t at, const std::vector<std::string_view>& components) {
+  int64_t length_at = kAbsent, root_at = kAbsent, attr_at = kAbsent;
+  if (walker_.KindAt(at) == Kind::kDictionary) {
+    walker_.ForEachPair(at, [&](std::string_view key, int64_t value) -> int64_t {
+      if (KeyIs(key, "length")) Keep(length_at, value);
+      if (KeyIs(key, "pieces root")) Keep(root_at, value);
+      if (KeyIs(key, "attr")) Keep(attr_at, value);
+      return -1;
+    });
+  }
+  if (components.empty() || !Is(length_at, Kind::kInteger) || (root_at != kAbsent && !Is(root_at, Kind::kString))) {
+    return Invalid();
+  }
+  InfoFile& file = out_.v2_files.emplace_back();
+  bool sound = true;
+  JoinComponents(components, file.path, sound, &file.written);
+  file.length = walker_.Integer(length_at);
+  const std::string_view attr = Is(attr_at, Kind::kString) ? walker_.String(attr_at) : std::string_view();
+  file.padding = attr.find('p') != std::string_view::npos;
+  if (root_at != kAbsent) file.pieces_root = walker_.String(root_at);
 }
 
 int64_t InfoReader::ReadInfo(int64_t at) {
@@ -99,6 +165,15 @@ int64_t InfoReader::ReadInfo(int64_t at) {
     if (KeyIs(key, "piece length")) Keep(piece_length_at, value);
     if (KeyIs(key, "pieces")) Keep(pieces_at, value);
     if (KeyIs(key, "meta version")) Keep(meta_version_at, value);
+    if (KeyIs(key, "file tree") && !out_.file_tree_found) {
+      out_.file_tree_found = true;
+      std::vector<std::string_view> components;
+      const int64_t tree_end = ReadTreeNode(value, components);
+      // One file at the tree's top is a torrent of one file, saved without a folder.
+      out_.v2_single_file = out_.v2_files.size() == 1 && out_.v2_files.front().path.size > 0 &&
+                            out_.Text(out_.v2_files.front().path).find(kPathSeparator) == std::string_view::npos;
+      return tree_end;
+    }
     return -1;
   });
   ReadInfoValues(files_at, length_at, name_at, name_utf8_at);
@@ -201,23 +276,35 @@ void InfoReader::KeepWritten(const std::string& raw, bool legal, TextSpan span, 
 }
 
 // Appends the cleaned components of a path list to the text; sound is false when the list is
-// empty or holds a value that is not a string. Components that clean to "." or ".." are dropped;
-// a path left empty is "_". Returns the list's end.
+// empty or holds a value that is not a string. Returns the list's end.
 int64_t InfoReader::JoinPath(int64_t list_at, TextSpan& span, bool& sound, TextSpan* written) {
-  std::string& text = out_.text;
-  span.at = static_cast<uint32_t>(text.size());
+  std::vector<std::string_view> components;
   sound = true;
-  bool any = false;
-  std::string raw_path;
-  bool legal = written != nullptr;
-  if (written) *written = {};  // a later "path.utf-8" replaces what "path" gave
   const int64_t end = walker_.ForEachItem(list_at, [&](int64_t item) -> int64_t {
-    any = true;
     if (walker_.KindAt(item) != Kind::kString) {
       sound = false;
       return -1;
     }
     const std::string_view raw = walker_.String(item);
+    components.push_back(raw);
+    return static_cast<int64_t>(raw.data() - data_.data() + raw.size());
+  });
+  const bool any = !components.empty() || !sound;
+  JoinComponents(components, span, sound, written);
+  sound = sound && any;
+  return end;
+}
+
+// Appends the cleaned components to the text. Components that clean to "." or ".." are dropped;
+// a path left empty is "_".
+void InfoReader::JoinComponents(const std::vector<std::string_view>& components, TextSpan& span, bool sound,
+                                TextSpan* written) {
+  std::string& text = out_.text;
+  span.at = static_cast<uint32_t>(text.size());
+  std::string raw_path;
+  bool legal = written != nullptr;
+  if (written) *written = {};  // a later "path.utf-8" replaces what "path" gave
+  for (const std::string_view raw : components) {
     if (legal) {
       legal = LegalAsWritten(raw);
       if (!raw_path.empty()) raw_path += kPathSeparator;
@@ -226,13 +313,10 @@ int64_t InfoReader::JoinPath(int64_t list_at, TextSpan& span, bool& sound, TextS
     const size_t mark = text.size();
     if (mark != span.at) text += kPathSeparator;
     if (!AppendCleanComponent(raw, text)) text.resize(mark);
-    return static_cast<int64_t>(raw.data() - data_.data() + raw.size());
-  });
+  }
   if (text.size() == span.at) text += '_';
   span.size = static_cast<uint32_t>(text.size() - span.at);
-  sound = sound && any;
-  KeepWritten(raw_path, legal && sound, span, written);
-  return end;
+  KeepWritten(raw_path, legal && sound && !components.empty(), span, written);
 }
 
 // A torrent of one file: the torrent's name is the file's name.

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 namespace zandrel {
@@ -26,6 +27,7 @@ struct InfoFile {
   // The path exactly as the torrent writes it (its raw bytes), when cleaning changed it and every
   // component is still a name the file system takes; size 0 otherwise.
   TextSpan written;
+  std::string_view pieces_root;  // BitTorrent v2: the file's tree root, inside the document
 };
 
 struct InfoDictionary {
@@ -40,6 +42,12 @@ struct InfoDictionary {
   int64_t meta_version = 0;
   TextSpan name;             // the torrent's own name, cleaned as one path component
   bool single_file = false;  // no file list: the torrent's name is its one file
+  // BitTorrent v2: the "file tree" in its own order, and the top-level "piece layers" as pairs of
+  // a pieces root and its layer, both inside the document's bytes.
+  bool file_tree_found = false;
+  bool v2_single_file = false;  // the tree's one file stands at its top
+  std::vector<InfoFile> v2_files;
+  std::vector<std::pair<std::string_view, std::string_view>> piece_layers;
 
   std::string_view Text(TextSpan span) const { return std::string_view(text).substr(span.at, span.size); }
 };

@@ -6,6 +6,9 @@
 #include <cstdint>
 #include <vector>
 
+#include "torrent/merkle_tree.h"
+#include "torrent/torrent_details.h"
+
 namespace zandrel {
 
 struct TorrentFileEntry {
@@ -20,6 +23,11 @@ struct TorrentFileEntry {
   // The relative path exactly as the torrent writes it, where the reader shortened or cleaned a
   // name and the written one is still legal on disk (a client may have kept it); empty otherwise.
   QString AsWritten;
+  // BitTorrent v2: the root of the file's hash tree (empty files have none), and where its piece
+  // layer starts in TorrentModel::LayerHashes (files of one piece or less have no layer).
+  bool HasPiecesRoot = false;
+  Sha256Digest PiecesRoot{};
+  int64_t LayerAt = 0;
 
   QString RelativePath() const { return Dir + Name; }
 };
@@ -41,11 +49,23 @@ struct TorrentModel {
   // Relative paths of the padding files. Clients that ignore the padding attribute write them as
   // real files of zeros, which they need again when they resume.
   std::vector<QString> PaddingPaths;
+  // BitTorrent v2 (a v2-only or hybrid torrent): every file carries its own hash tree. A v2-only
+  // torrent has no PieceHashes; its entries stand as if each file were followed by the padding
+  // that begins the next one at a piece boundary.
+  bool HasV2 = false;
+  bool HasV1Pieces = true;
+  std::vector<Sha256Digest> LayerHashes;  // every file's piece layer, back to back
+  // What the torrent says beyond its files: name, hashes, trackers, creator.
+  TorrentDetails Details;
 
-  int64_t PieceCount() const { return PiecesSize / 20; }
+  // The v1 hashes' count; a v2-only torrent's pieces are those of its files, each file starting
+  // a new piece.
+  int64_t PieceCount() const;
 };
 
 // 40 upper-case hexadecimal digits.
 QString HexDigest(const Sha1Digest& digest);
+// 64 lower-case hexadecimal digits, as clients show v2 hashes.
+QString HexDigest(const Sha256Digest& digest);
 
 }  // namespace zandrel

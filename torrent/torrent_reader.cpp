@@ -13,6 +13,8 @@
 #include "platform/native_name.h"
 #include "torrent/info_dictionary.h"
 #include "torrent/input_limits.h"
+#include "torrent/merkle_tree.h"
+#include "torrent/torrent_details.h"
 #include "torrent/torrent_text.h"
 
 namespace zandrel {
@@ -33,7 +35,7 @@ bool EveryPieceHasAHash(const InfoDictionary& info, int64_t total) {
 
 // Lengths no download can have would mislead every later stage (a negative length would make
 // trimming cut a file to nothing), and pieces need a piece length to be mapped onto the files.
-bool SoundForModel(const InfoDictionary& info) {
+bool SoundForModel(const InfoDictionary& info, bool v2_only) {
   int64_t total = 0;
   for (const InfoFile& file : info.files) {
     if (file.length < 0 || file.length > kInt64Max - total) return false;
@@ -41,17 +43,105 @@ bool SoundForModel(const InfoDictionary& info) {
   }
   if (info.piece_length_found && info.piece_length < 0) return false;
   if (!(info.pieces.size() < kHashBytes || (info.piece_length_found && info.piece_length > 0))) return false;
-  return EveryPieceHasAHash(info, total);
+  return v2_only || EveryPieceHasAHash(info, total);
 }
 
-// A torrent this program cannot read: no info dictionary, a malformed one, or v2 only.
-bool Acceptable(const InfoDictionary& info, int mode) {
-  if (!info.found || info.invalid) return false;
-  for (const InfoFile& file : info.files) {
-    if (file.path.size == 0) return false;  // would stand for the download directory itself
+bool IsV2(const InfoDictionary& info) { return info.meta_version >= 2 && info.file_tree_found; }
+
+// The layer of a file longer than one piece, found by the file's root; empty when there is none.
+std::string_view LayerOf(const InfoDictionary& info, std::string_view root) {
+  for (const auto& [key, layer] : info.piece_layers) {
+    if (key == root) return layer;
   }
-  if (info.meta_version >= 2 && !info.pieces_found) return false;
-  return mode != kLoadModel || SoundForModel(info);
+  return {};
+}
+
+int64_t PiecesOf(int64_t length, int64_t piece_length) { return length / piece_length + (length % piece_length != 0); }
+
+// Why the v2 part of a torrent cannot be trusted to verify its files; empty when it can. Each
+// layer must lead to its root, or a crafted torrent could make damaged data pass.
+QStringView V2Problem(const InfoDictionary& info) {
+  const int64_t piece_length = info.piece_length;
+  if (!info.piece_length_found || piece_length < kMerkleBlockBytes || (piece_length & (piece_length - 1)) != 0 ||
+      piece_length > kMaxPieceBufferBytes) {
+    return u"Status_TorrentV2PieceLength";
+  }
+  // Files lie at piece boundaries: the whole stretch, padding included, must be countable.
+  int64_t spread = 0;
+  for (const InfoFile& file : info.v2_files) {
+    if (file.length < 0 || file.length > kInt64Max - spread - piece_length) return u"Status_ProcessTorrentError";
+    spread += PiecesOf(file.length, piece_length) * piece_length;
+    if (file.length == 0 || file.padding) continue;
+    if (file.pieces_root.size() != 32) return u"Status_TorrentV2PiecesRoot";
+    if (file.length <= piece_length) continue;
+    const std::string_view layer = LayerOf(info, file.pieces_root);
+    const int64_t pieces = PiecesOf(file.length, piece_length);
+    if (static_cast<int64_t>(layer.size()) != 32 * pieces) return u"Status_TorrentV2PieceLayer";
+    const Sha256Digest root = PieceLayerRoot(reinterpret_cast<const uint8_t*>(layer.data()), pieces, piece_length);
+    if (std::memcmp(root.data(), file.pieces_root.data(), 32) != 0) return u"Status_TorrentV2PieceLayer";
+  }
+  return {};
+}
+
+// A hybrid torrent describes its files twice; clients refuse one whose descriptions differ, since
+// the v1 and v2 hashes would then not verify the same data.
+bool PartsAgree(const InfoDictionary& info) {
+  size_t v2 = 0;
+  for (const InfoFile& file : info.files) {
+    if (file.padding) continue;
+    if (v2 == info.v2_files.size()) return false;
+    const InfoFile& other = info.v2_files[v2++];
+    if (file.length != other.length || info.Text(file.path) != info.Text(other.path)) return false;
+  }
+  return v2 == info.v2_files.size();
+}
+
+// Why this program cannot read a torrent (a status message key): no info dictionary, a malformed
+// one, or an untrustworthy v2 part. Empty when it can. A v2-only torrent's files come from its tree.
+QStringView Refusal(InfoDictionary& info, int mode) {
+  if (!info.found || info.invalid) return u"Status_ProcessTorrentError";
+  if (info.meta_version >= 2 && !info.pieces_found && !info.file_tree_found) return u"Status_ProcessTorrentError";
+  if (IsV2(info)) {
+    if (const QStringView problem = V2Problem(info); !problem.isEmpty()) return problem;
+    if (!info.pieces_found) {
+      info.files = std::move(info.v2_files);
+      info.v2_files.clear();
+      info.single_file = info.v2_single_file;
+    } else if (!PartsAgree(info)) {
+      return u"Status_TorrentV1V2Differ";
+    }
+  }
+  for (const InfoFile& file : info.files) {
+    if (file.path.size == 0) return u"Status_ProcessTorrentError";  // would stand for the download directory
+  }
+  if (mode == kLoadModel && !SoundForModel(info, IsV2(info) && !info.pieces_found)) return u"Status_ProcessTorrentError";
+  return {};
+}
+
+// Each entry's root and layer; a v2-only torrent's entries are spaced as if padded to whole
+// pieces, the last one too, as libtorrent lays them out.
+void FillV2(const InfoDictionary& info, TorrentModel& model) {
+  model.HasV2 = true;
+  model.HasV1Pieces = info.pieces_found;
+  const std::vector<InfoFile>& tree = info.pieces_found ? info.v2_files : info.files;
+  size_t next = 0;
+  for (TorrentFileEntry& entry : model.TorrentFiles) {
+    while (next < tree.size() && tree[next].padding) ++next;
+    if (next == tree.size()) break;
+    const InfoFile& file = tree[next++];
+    if (!info.pieces_found) {
+      entry.PadAfter = (info.piece_length - entry.Length % info.piece_length) % info.piece_length;
+    }
+    if (file.length == 0 || file.pieces_root.size() != 32) continue;
+    entry.HasPiecesRoot = true;
+    std::memcpy(entry.PiecesRoot.data(), file.pieces_root.data(), 32);
+    if (file.length <= info.piece_length) continue;
+    const std::string_view layer = LayerOf(info, file.pieces_root);
+    entry.LayerAt = static_cast<int64_t>(model.LayerHashes.size());
+    for (size_t at = 0; at + 32 <= layer.size(); at += 32) {
+      std::memcpy(model.LayerHashes.emplace_back().data(), layer.data() + at, 32);
+    }
+  }
 }
 
 // Every path and each of its directories; false when the text would pass the bound.
@@ -105,6 +195,7 @@ void FillModel(const InfoDictionary& info, TorrentModel& model) {
       entry.SymlinkTarget = FromUtf8(info.Text(file.target));
     }
   }
+  if (IsV2(info)) FillV2(info, model);
   model.TorrentName = FromUtf8(info.Text(info.name));
   model.SingleFile = info.single_file;
   if (info.piece_length_found) model.PieceLength = info.piece_length;
@@ -142,13 +233,23 @@ int ReadTorrent(const QString& path, int mode, TorrentModel& model, PathMap& ign
     model.PiecesSize = 0;
     model.PadBefore = 0;
     model.PaddingPaths.clear();
+    model.LayerHashes.clear();
+    model.HasV2 = false;
+    model.HasV1Pieces = true;
+    model.Details = TorrentDetails{};
   }
-  const InfoDictionary info = ReadInfoDictionary(std::string_view(bytes->constData(), static_cast<size_t>(bytes->size())));
-  if (!Acceptable(info, mode) || (mode != kLoadModel && !AddToIgnoreList(info, ignore_list))) {
-    show(u"Status_ProcessTorrentError");
+  const std::string_view document(bytes->constData(), static_cast<size_t>(bytes->size()));
+  InfoDictionary info = ReadInfoDictionary(document);
+  QStringView refusal = Refusal(info, mode);
+  if (refusal.isEmpty() && mode != kLoadModel && !AddToIgnoreList(info, ignore_list)) refusal = u"Status_ProcessTorrentError";
+  if (!refusal.isEmpty()) {
+    show(refusal);
     return 0;
   }
-  if (mode == kLoadModel) FillModel(info, model);
+  if (mode == kLoadModel) {
+    FillModel(info, model);
+    ReadTorrentDetails(document, model.Details);
+  }
   return 1;
 }
 

@@ -83,19 +83,15 @@ void MainWindow::RebuildMainWindow() {
 
 void MainWindow::ApplyOptionsToControls() {
   const Options& o = context_.options;
-  const std::pair<MainControl, int> boxes[] = {
-      {C::kLogFoundFiles, o.LogFoundFiles},   {C::kHashCheck, o.HashCheck},
-      {C::kAlwaysOnTop, o.KeepWindowOnTop},   {C::kOpenReport, o.OpenReport},
-      {C::kCheckUnneeded, o.CheckUnneededFiles}, {C::kDeleteUnneeded, o.DelUnneededFiles},
-      {C::kFixMissing, o.FixMissing},         {C::kCreateBackups, o.CreateBackups},
-      {C::kDeleteOnlyWhenComplete, o.DelOnlyWhenComplete}, {C::kTrimPaddedFiles, o.TrimPaddedFiles},
-      {C::kDeleteWrongSizedFiles, o.DeleteWrongSizedFiles}, {C::kBackupToTorrentDir, o.BackupToTorrentDir},
-  };
-  for (const auto& [control, value] : boxes) Box(control)->setChecked(value == 1);
-  As<PathField>(C::kBackupDirField)->setText(o.BackupToTorrentDir == 1 ? o.TorrentDir : o.BackupDir);
-  As<PathField>(C::kTorrentPath)->setText(o.TorrentFile);
-  As<PathField>(C::kDownloadDir)->setText(o.TorrentDir);
-  As<QPushButton>(C::kIgnoreButton)->setChecked(ignore_pressed_);
+  for (size_t i = 0; i < kRunOptionCount; ++i) {
+    controls_.option_boxes[i]->setChecked(o.*kRunOptionTable[i].member == 1);
+  }
+  Box(C::kAlwaysOnTop)->setChecked(o.KeepWindowOnTop == 1);
+  Box(C::kBackupToTorrentDir)->setChecked(o.BackupToTorrentDir == 1);
+  Field(C::kBackupDirField)->setText(o.BackupToTorrentDir == 1 ? o.TorrentDir : o.BackupDir);
+  Field(C::kTorrentPath)->setText(o.TorrentFile);
+  Field(C::kDownloadDir)->setText(o.TorrentDir);
+  Button(C::kIgnoreButton)->setChecked(ignore_pressed_);
 }
 
 void MainWindow::ApplyEnabledStates() {
@@ -106,8 +102,8 @@ void MainWindow::ApplyEnabledStates() {
   states.delete_wrong_sized = Box(C::kDeleteWrongSizedFiles)->isChecked();
   states.backup_to_torrent_dir = Box(C::kBackupToTorrentDir)->isChecked();
   const auto enabled = EnabledControls(states);
-  for (int i = 0; i < kMainControlCount; ++i) {
-    if (static_cast<MainControl>(i) != C::kCheckTorrent) controls_[i]->setEnabled(enabled[i]);
+  for (size_t i = 0; i < controls_.all.size(); ++i) {
+    if (static_cast<MainControl>(i) != C::kCheckTorrent) controls_.all[i]->setEnabled(enabled[i]);
   }
   menu_states_.busy = busy_;
   const auto menu_enabled = EnabledMenuItems(menu_states_);
@@ -140,7 +136,7 @@ void MainWindow::ApplyLayout() {
   QWidget* central = centralWidget();
   if (central == nullptr) return;
   const MainWindowLayout layout = LayoutMainWindow(sizes_, central->size(), true);
-  for (int i = 0; i < kMainControlCount; ++i) controls_[i]->setGeometry(layout.rects[i]);
+  for (size_t i = 0; i < controls_.all.size(); ++i) controls_.all[i]->setGeometry(layout.rects[i]);
 }
 
 QMargins MainWindow::FrameMargins() const {
@@ -241,11 +237,11 @@ void MainWindow::closeEvent(QCloseEvent* event) {
 
 void MainWindow::SetIgnoreButtonPressed(bool pressed) {
   ignore_pressed_ = pressed;
-  if (auto* button = As<QPushButton>(C::kIgnoreButton)) button->setChecked(pressed);
+  if (auto* button = Button(C::kIgnoreButton)) button->setChecked(pressed);
 }
 
 void MainWindow::SetStatusText(const QString& text) {
-  As<QLabel>(C::kStatusLine)->setText(text);
+  Label(C::kStatusLine)->setText(text);
 }
 
 void MainWindow::SetCheckButtonEnabled(bool enabled) {
@@ -262,17 +258,17 @@ void MainWindow::SetProgressMaximum(int64_t maximum) {
   // The bar counts in int; long runs are scaled down.
   progress_scale_ = 1;
   while (maximum / progress_scale_ > INT32_MAX) progress_scale_ *= 2;
-  auto* bar = As<QProgressBar>(C::kProgressBar);
+  auto* bar = controls_.progress_bar;
   bar->setRange(0, static_cast<int>(maximum / progress_scale_));
   bar->setValue(0);
 }
 
 void MainWindow::SetProgressValue(int64_t value) {
-  As<QProgressBar>(C::kProgressBar)->setValue(static_cast<int>(value / progress_scale_));
+  controls_.progress_bar->setValue(static_cast<int>(value / progress_scale_));
 }
 
 void MainWindow::SetCheckButtonCaption(const QString& caption) {
-  As<QPushButton>(C::kCheckTorrent)->setText(caption);
+  Button(C::kCheckTorrent)->setText(caption);
 }
 
 void MainWindow::OpenWithAssociatedProgram(const QString& path) {

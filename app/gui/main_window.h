@@ -20,6 +20,7 @@
 #include "app/main_window_layout.h"
 #include "check/check_thread.h"
 #include "check/preflight.h"
+#include "check/run_option_table.h"
 
 class QAction;
 class QCheckBox;
@@ -30,6 +31,21 @@ class QPushButton;
 namespace zandrel {
 
 class PathField;
+
+// The window's controls, each held under its own type: where a control is of another kind, its
+// slot is nullptr.
+struct MainWindowControls {
+  template <class W>
+  using ByControl = std::array<W*, kMainControlCount>;
+  ByControl<QWidget> all{};
+  ByControl<PathField> fields{};
+  ByControl<QLabel> labels{};        // the status line included
+  ByControl<QPushButton> buttons{};  // the ignore-list toggle included
+  ByControl<QCheckBox> boxes{};
+  QProgressBar* progress_bar = nullptr;
+  // The boxes of the run's switches, by row of kRunOptionTable.
+  std::array<QCheckBox*, kRunOptionCount> option_boxes{};
+};
 
 class MainWindow : public QMainWindow, public Shell, public RunDisplay {
   Q_OBJECT
@@ -54,8 +70,13 @@ class MainWindow : public QMainWindow, public Shell, public RunDisplay {
   void SetCheckButtonCaption(const QString& caption) override;
   void OpenWithAssociatedProgram(const QString& path) override;
 
-  // The parts of the window, for the application, the screenshots and the tests.
-  QWidget* Control(MainControl control) const { return controls_[static_cast<int>(control)]; }
+  // The parts of the window, for the application, the screenshots and the tests; a typed accessor
+  // gives nullptr for a control of another kind.
+  QWidget* Control(MainControl control) const { return controls_.all[Index(control)]; }
+  PathField* Field(MainControl control) const { return controls_.fields[Index(control)]; }
+  QLabel* Label(MainControl control) const { return controls_.labels[Index(control)]; }
+  QPushButton* Button(MainControl control) const { return controls_.buttons[Index(control)]; }
+  QCheckBox* Box(MainControl control) const { return controls_.boxes[Index(control)]; }
   QAction* MenuAction(MainMenuItem item) const { return actions_[static_cast<int>(item)]; }
   const QList<QAction*>& LanguageActions() const { return language_actions_; }
   const MainWindowSizes& Sizes() const { return sizes_; }
@@ -98,9 +119,7 @@ class MainWindow : public QMainWindow, public Shell, public RunDisplay {
   bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
-  template <class T>
-  T* As(MainControl control) const { return static_cast<T*>(Control(control)); }
-  QCheckBox* Box(MainControl control) const;
+  static size_t Index(MainControl control) { return static_cast<size_t>(control); }
 
   // Building (main_window.cpp and main_window_build.cpp).
   void BuildControls(QWidget* central);
@@ -123,7 +142,8 @@ class MainWindow : public QMainWindow, public Shell, public RunDisplay {
   void OnDownloadDirEdited(const QString& text);
   void OnTorrentDropped(const QString& path);
   void OnDirDropped(const QString& path);
-  void OnOptionBox(MainControl control, bool checked);
+  void OnOptionBox(int RunFlags::*flag, bool checked);
+  void OnKeepOnTop(bool checked);
   void OnBackupDirEdited(const QString& text);
   void OnBackupToTorrentDir(bool checked);
   void OnBackupSelect();
@@ -147,7 +167,7 @@ class MainWindow : public QMainWindow, public Shell, public RunDisplay {
   void CancelRunForExit();
 
   AppContext& context_;
-  std::array<QWidget*, kMainControlCount> controls_{};
+  MainWindowControls controls_;
   std::array<QAction*, kMainMenuItemCount> actions_{};
   QList<QAction*> language_actions_;
   QStringList language_names_;  // the items' file names, as their texts carry access keys

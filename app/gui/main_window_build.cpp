@@ -60,35 +60,34 @@ constexpr ControlDef kControls[] = {
     {C::kBackupToTorrentDir, Kind::kCheckBox, u"CheckBox_BackupToTorrentsDir"},
 };
 
-QWidget* CreateControl(const ControlDef& def, const QString& text, QWidget* parent) {
+// Creates the control and keeps it under its own type as well.
+QWidget* CreateControl(const ControlDef& def, const QString& text, QWidget* parent, MainWindowControls& controls) {
+  const auto i = static_cast<size_t>(def.control);
   switch (def.kind) {
     case Kind::kPathField:
-      return new PathField(parent);
+      return controls.fields[i] = new PathField(parent);
     case Kind::kFrame:
       return new QGroupBox(text, parent);
     case Kind::kLabel:
-      return new QLabel(text, parent);
+      return controls.labels[i] = new QLabel(text, parent);
     case Kind::kButton:
-      return new QPushButton(text, parent);
-    case Kind::kToggle: {
-      auto* button = new QPushButton(text, parent);
-      button->setCheckable(true);
-      return button;
-    }
+      return controls.buttons[i] = new QPushButton(text, parent);
+    case Kind::kToggle:
+      controls.buttons[i] = new QPushButton(text, parent);
+      controls.buttons[i]->setCheckable(true);
+      return controls.buttons[i];
     case Kind::kCheckBox:
-      return new QCheckBox(text, parent);
-    case Kind::kStatusLine: {
-      auto* label = new QLabel(parent);
-      label->setAlignment(Qt::AlignCenter);
-      label->setFrameStyle(QFrame::Panel | QFrame::Sunken);
-      return label;
-    }
-    case Kind::kProgressBar: {
-      auto* bar = new QProgressBar(parent);
-      bar->setTextVisible(false);
-      bar->hide();
-      return bar;
-    }
+      return controls.boxes[i] = new QCheckBox(text, parent);
+    case Kind::kStatusLine:
+      controls.labels[i] = new QLabel(parent);
+      controls.labels[i]->setAlignment(Qt::AlignCenter);
+      controls.labels[i]->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+      return controls.labels[i];
+    case Kind::kProgressBar:
+      controls.progress_bar = new QProgressBar(parent);
+      controls.progress_bar->setTextVisible(false);
+      controls.progress_bar->hide();
+      return controls.progress_bar;
   }
   return nullptr;
 }
@@ -130,16 +129,25 @@ void MarkMenuAccessKeys(QMenuBar* bar) {
 
 void MainWindow::BuildControls(QWidget* central) {
   const MessageTable& table = context_.messages;
+  controls_ = MainWindowControls();
   QWidget* previous = nullptr;
   for (const ControlDef& def : kControls) {
     const QString text = def.text_key ? table.MessageText(def.text_key) : QString();
-    QWidget* widget = CreateControl(def, text, central);
-    controls_[static_cast<int>(def.control)] = widget;
+    QWidget* widget = CreateControl(def, text, central, controls_);
+    controls_.all[Index(def.control)] = widget;
     if (previous != nullptr) QWidget::setTabOrder(previous, widget);
     previous = widget;
   }
+  // A run switch's box is the one with the switch's text.
+  for (size_t i = 0; i < kRunOptionCount; ++i) {
+    for (const ControlDef& def : kControls) {
+      if (def.kind == Kind::kCheckBox && def.text_key == std::u16string_view(kRunOptionTable[i].check_box_key)) {
+        controls_.option_boxes[i] = Box(def.control);
+      }
+    }
+  }
   // The backup field takes no drops; frames lie under the controls they frame.
-  Control(C::kBackupDirField)->setAcceptDrops(false);
+  Field(C::kBackupDirField)->setAcceptDrops(false);
   Control(C::kStatusFrame)->lower();
   Control(C::kSettingsFrame)->lower();
 }
@@ -234,7 +242,5 @@ void MainWindow::FillLanguageMenu(QMenu* menu) {
     language_names_ << name;
   }
 }
-
-QCheckBox* MainWindow::Box(MainControl control) const { return As<QCheckBox>(control); }
 
 }  // namespace zandrel

@@ -18,16 +18,8 @@ CheckInputs RunInputs(const Options& o, const QString& logs_folder) {
   request.torrent = o.TorrentFile;
   request.dir = o.TorrentDir;
   RunOptions& run = request.options;
-  run.LogFoundFiles = o.LogFoundFiles;
-  run.HashCheck = o.HashCheck;
-  run.OpenReport = o.OpenReport;
-  run.CheckUnneededFiles = o.CheckUnneededFiles;
-  run.DelUnneededFiles = o.DelUnneededFiles;
-  run.DelOnlyWhenComplete = o.DelOnlyWhenComplete;
-  run.TrimPaddedFiles = o.TrimPaddedFiles;
-  run.DeleteWrongSizedFiles = o.DeleteWrongSizedFiles;
-  run.FixMissing = o.FixMissing;
-  run.CreateBackups = o.CreateBackups;
+  RunFlags& switches = run;
+  switches = o;  // every switch of the run, as the window holds them
   run.BackupDir = o.BackupToTorrentDir == 1 ? o.TorrentDir : o.BackupDir;
   return MakeInputs(request, logs_folder);
 }

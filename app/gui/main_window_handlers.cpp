@@ -20,46 +20,30 @@ using M = MainMenuItem;
 // Typing this into the backup field and pressing its Select button switches on debug mode.
 const QString kDebugAccessCode = QStringLiteral("plumtoast");
 
-int Options::*BoundFlag(MainControl control) {
-  switch (control) {
-    case C::kLogFoundFiles: return &Options::LogFoundFiles;
-    case C::kHashCheck: return &Options::HashCheck;
-    case C::kAlwaysOnTop: return &Options::KeepWindowOnTop;
-    case C::kOpenReport: return &Options::OpenReport;
-    case C::kCheckUnneeded: return &Options::CheckUnneededFiles;
-    case C::kDeleteUnneeded: return &Options::DelUnneededFiles;
-    case C::kDeleteOnlyWhenComplete: return &Options::DelOnlyWhenComplete;
-    case C::kTrimPaddedFiles: return &Options::TrimPaddedFiles;
-    case C::kDeleteWrongSizedFiles: return &Options::DeleteWrongSizedFiles;
-    case C::kFixMissing: return &Options::FixMissing;
-    case C::kCreateBackups: return &Options::CreateBackups;
-    default: return nullptr;
-  }
-}
-
 }  // namespace
 
 void MainWindow::ConnectHandlers() {
-  auto* torrent = As<PathField>(C::kTorrentPath);
-  auto* dir = As<PathField>(C::kDownloadDir);
+  auto* torrent = Field(C::kTorrentPath);
+  auto* dir = Field(C::kDownloadDir);
   connect(torrent, &QLineEdit::textEdited, this, &MainWindow::OnTorrentPathEdited);
   connect(torrent, &PathField::pathDropped, this, &MainWindow::OnTorrentDropped);
   connect(dir, &QLineEdit::textEdited, this, &MainWindow::OnDownloadDirEdited);
   connect(dir, &PathField::pathDropped, this, &MainWindow::OnDirDropped);
-  connect(As<QPushButton>(C::kCheckTorrent), &QPushButton::clicked, this, &MainWindow::OnCheckTorrent);
-  connect(As<QPushButton>(C::kViewTorrent), &QPushButton::clicked, this, &MainWindow::viewTorrentRequested);
-  connect(As<QPushButton>(C::kIgnoreButton), &QPushButton::clicked, this, [this](bool checked) {
+  connect(Button(C::kCheckTorrent), &QPushButton::clicked, this, &MainWindow::OnCheckTorrent);
+  connect(Button(C::kViewTorrent), &QPushButton::clicked, this, &MainWindow::viewTorrentRequested);
+  connect(Button(C::kIgnoreButton), &QPushButton::clicked, this, [this](bool checked) {
     ignore_pressed_ = checked;
     emit ignoreListToggled(checked);
   });
-  for (int i = 0; i < kMainControlCount; ++i) {
-    const auto control = static_cast<MainControl>(i);
-    if (BoundFlag(control) == nullptr) continue;
-    connect(Box(control), &QCheckBox::toggled, this, [this, control](bool checked) { OnOptionBox(control, checked); });
+  for (size_t i = 0; i < kRunOptionCount; ++i) {
+    int RunFlags::*flag = kRunOptionTable[i].member;
+    connect(controls_.option_boxes[i], &QCheckBox::toggled, this,
+            [this, flag](bool checked) { OnOptionBox(flag, checked); });
   }
+  connect(Box(C::kAlwaysOnTop), &QCheckBox::toggled, this, &MainWindow::OnKeepOnTop);
   connect(Box(C::kBackupToTorrentDir), &QCheckBox::toggled, this, &MainWindow::OnBackupToTorrentDir);
-  connect(As<PathField>(C::kBackupDirField), &QLineEdit::textEdited, this, &MainWindow::OnBackupDirEdited);
-  connect(As<QPushButton>(C::kBackupSelect), &QPushButton::clicked, this, &MainWindow::OnBackupSelect);
+  connect(Field(C::kBackupDirField), &QLineEdit::textEdited, this, &MainWindow::OnBackupDirEdited);
+  connect(Button(C::kBackupSelect), &QPushButton::clicked, this, &MainWindow::OnBackupSelect);
 
   const std::pair<MainMenuItem, std::function<void()>> menu[] = {
       {M::kSelectTorrent, [this] { OnSelectTorrent(); }},
@@ -98,7 +82,7 @@ void MainWindow::OnTorrentDropped(const QString& path) {
   if (path != remembered_torrent_path_ || path.isEmpty()) {
     remembered_torrent_path_ = path;
     context_.torrent_changed = true;
-    As<PathField>(C::kTorrentPath)->setText(path);
+    Field(C::kTorrentPath)->setText(path);
   }
 }
 
@@ -107,20 +91,23 @@ void MainWindow::OnDirDropped(const QString& path) { SetDownloadDir(path); }
 // A directory dropped or chosen (not typed) also moves the backup field while it follows it.
 void MainWindow::SetDownloadDir(const QString& dir) {
   context_.options.TorrentDir = dir;
-  As<PathField>(C::kDownloadDir)->setText(dir);
+  Field(C::kDownloadDir)->setText(dir);
   if (Box(C::kBackupToTorrentDir)->isChecked()) {
-    As<PathField>(C::kBackupDirField)->setText(dir);
+    Field(C::kBackupDirField)->setText(dir);
     context_.options.BackupDir = dir;
   }
 }
 
-void MainWindow::OnOptionBox(MainControl control, bool checked) {
-  context_.options.*BoundFlag(control) = checked ? 1 : 0;
-  if (control == C::kAlwaysOnTop) {
-    ApplyKeepOnTop();
-    emit keepOnTopChanged(checked);
-  }
+void MainWindow::OnOptionBox(int RunFlags::*flag, bool checked) {
+  context_.options.*flag = checked ? 1 : 0;
   // Greying out follows the boxes it depends on; ticks stay as they are.
+  ApplyEnabledStates();
+}
+
+void MainWindow::OnKeepOnTop(bool checked) {
+  context_.options.KeepWindowOnTop = checked ? 1 : 0;
+  ApplyKeepOnTop();
+  emit keepOnTopChanged(checked);
   ApplyEnabledStates();
 }
 
@@ -130,7 +117,7 @@ void MainWindow::OnBackupDirEdited(const QString& text) {
 
 void MainWindow::OnBackupToTorrentDir(bool checked) {
   if (checked) {
-    As<PathField>(C::kBackupDirField)->setText(context_.options.TorrentDir);
+    Field(C::kBackupDirField)->setText(context_.options.TorrentDir);
     context_.options.BackupDir = context_.options.TorrentDir;
   }
   context_.options.BackupToTorrentDir = checked ? 1 : 0;
@@ -149,7 +136,7 @@ void MainWindow::OnBackupSelect() {
   if (dir.isEmpty()) return;
   if (!dir.endsWith(QDir::separator())) dir += QDir::separator();
   context_.options.BackupDir = dir;
-  As<PathField>(C::kBackupDirField)->setText(dir);
+  Field(C::kBackupDirField)->setText(dir);
 }
 
 void MainWindow::OnSelectTorrent() {
@@ -161,7 +148,7 @@ void MainWindow::OnSelectTorrent() {
   context_.options.TorrentFile = QDir::toNativeSeparators(chosen.front());
   remembered_torrent_path_ = context_.options.TorrentFile;
   context_.torrent_changed = true;
-  As<PathField>(C::kTorrentPath)->setText(context_.options.TorrentFile);
+  Field(C::kTorrentPath)->setText(context_.options.TorrentFile);
 }
 
 void MainWindow::OnSelectTorrentDirectory() {

@@ -99,6 +99,7 @@ class SequentialVerifier {
     run_.counters.PieceFailed = 1;
     for (int j = first_; j <= i; ++j) {
       const TorrentFileEntry& entry = run_.Files()[static_cast<size_t>(j)];
+      if (entry.Length == 0) continue;  // holds no byte of the piece
       run_.WriteReportLine('"' + run_.download_dir + entry.Dir + entry.Name + '"');
       bad_.insert(entry.Dir + entry.Name);
     }

@@ -68,14 +68,19 @@ TEST_F(PlacesTest, TheRunKnowsItsBackupFolderAndReportThroughLinks) {
 }
 
 // A file system mounted inside the download is neither scanned for unneeded files nor searched
-// for files to move into place: its files stay, and one line says it was not scanned.
+// for files to move into place, nor to copy from when the download is the rebuild source: its
+// files stay, and one line says it was not scanned.
 TEST_F(PlacesTest, MountsInsideTheDownloadAreNotEntered) {
   if (geteuid() != 0) GTEST_SKIP() << "a bind mount needs root";
   const struct {
     const char* name;
     int backups;
     bool dry_run;
-  } cases[] = {{"backups off", 0, false}, {"backups on", 1, false}, {"dry run", 0, true}};
+    bool source_is_download = false;
+  } cases[] = {{"backups off", 0, false},
+               {"backups on", 1, false},
+               {"dry run", 0, true},
+               {"rebuild source", 0, false, true}};
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
     Reset();
@@ -86,7 +91,7 @@ TEST_F(PlacesTest, MountsInsideTheDownloadAreNotEntered) {
     WriteFile(Join(other, "deep/notes.txt"), "mine");
     QDir().mkpath(Path("mnt"));
     ASSERT_EQ(QProcess::execute("mount", {"--bind", other, Path("mnt")}), 0);
-    inputs_.options = EveryFixOption(dl_, Join(root_.path(), "bk"));
+    inputs_.options = EveryFixOption(dl_, c.source_is_download ? dl_ : Join(root_.path(), "bk"));
     inputs_.options.CreateBackups = c.backups;
     inputs_.dry_run = c.dry_run;
     const auto before = Snapshot(other);

@@ -101,8 +101,10 @@ TEST_F(CheckCommandTest, AFinishedRunWithProblemsExitsWithOne) {
 TEST_F(CheckCommandTest, UsageAndInputErrorsSayWhatIsWrongExitWithTwoAndTouchNothing) {
   WriteFile(Join(root_.path(), "junk.torrent"), "this is not a torrent at all, just some text");
   WriteFile(Join(root_.path(), "v2.torrent"),
-            test::BDict({{"info", test::BDict({{"file tree", test::BDict({})}, {"meta version", test::BInt(2)},
-                                               {"name", test::BStr("n")}, {"piece length", test::BInt(16384)}})}}));
+            test::BDict({{"info", test::BDict({{"file tree", test::BDict({{"a", test::BDict({{"", test::BDict({
+                                                   {"length", test::BInt(5)}, {"pieces root", test::BStr("short")}})}})}})},
+                                               {"meta version", test::BInt(2)}, {"name", test::BStr("n")},
+                                               {"piece length", test::BInt(16384)}})}}));
   const QString nowhere = Join(root_.path(), "nowhere");
   const QString none = Join(root_.path(), "none.torrent");
   const QString junk = Join(root_.path(), "junk.torrent");
@@ -126,7 +128,9 @@ TEST_F(CheckCommandTest, UsageAndInputErrorsSayWhatIsWrongExitWithTwoAndTouchNot
       {{"check", none, dl_}, none + ": not found"},
       {{"check", dl_, dl_}, dl_ + ": is a directory"},
       {{"check", junk, dl_, "--delete-unneeded"}, junk + ": Error processing torrent file. (not a .torrent?)"},
-      {{"check", v2, dl_}, v2 + ": a BitTorrent v2-only torrent (no v1 piece hashes): not supported yet"},
+      {{"check", v2, dl_},
+       v2 + ": Error processing torrent file: a file's \"pieces root\" is not a SHA-256 hash of 32 bytes."},
+      {{"check", torrent_, dl_, "--v2"}, torrent_ + ": the torrent has no v2 hash trees to verify (--v2)"},
   };
   for (const auto& c : cases) {
     QStringList args = c.args;

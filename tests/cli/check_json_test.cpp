@@ -8,6 +8,7 @@
 #include <QProcess>
 #include <QTemporaryDir>
 
+#include "check/run_option_table.h"
 #include "tests/cli/cli_support.h"
 #include "tests/support/bencode.h"
 #include "tests/support/test_files.h"
@@ -75,6 +76,25 @@ class CheckJsonTest : public ::testing::Test {
 };
 
 QJsonObject EntryAt(const QJsonObject& outcome, int i) { return outcome["entries"].toArray()[i].toObject(); }
+
+// Every run switch the command line sets shows in "options", true after its flag unless the flag
+// is a "--no-" one, and the other way round by default.
+TEST_F(CheckJsonTest, EveryRunSwitchFlagShowsInTheOptions) {
+  QByteArray raw;
+  QStringList flags;
+  for (const RunOptionRow& row : kRunOptionTable) {
+    if (row.cli_flag) flags << QString("--") + row.cli_flag;
+  }
+  const QJsonObject by_default = Run({"--dry-run"}, &raw)["options"].toObject();
+  const QJsonObject flagged = Run(QStringList{"--dry-run"} + flags, &raw)["options"].toObject();
+  for (const RunOptionRow& row : kRunOptionTable) {
+    if (!row.cli_flag) continue;
+    ASSERT_NE(row.json_name, nullptr) << row.cli_flag;
+    const bool turns_off = QString(row.cli_flag).startsWith("no-");
+    EXPECT_EQ(flagged[row.json_name].toBool(), !turns_off) << row.json_name;
+    EXPECT_EQ(by_default[row.json_name].toBool(), turns_off) << row.json_name;
+  }
+}
 
 TEST_F(CheckJsonTest, EveryKindOfOutcomeIsListedAndMatchesTheSchema) {
   QByteArray raw;

@@ -71,6 +71,7 @@ TEST_F(InfoCommandTest, TextShowsTheDetailsThenTheViewsListing) {
             "Size: 1.97 KiB (2015 bytes)\n"
             "Files: 3\n"
             "Pieces: 1 of 16.00 KiB (16384 bytes)\n"
+            "Meta version: 1\n"
             "Info hash: " + Hex(QCryptographicHash::Sha1, ExampleInfo()) + "\n"
             "Private: yes\n"
             "Created by: maker 1.0\n"
@@ -127,7 +128,9 @@ TEST_F(InfoCommandTest, JsonKeepsTheFileListAndAddsTheDetails) {
 }
 
 TEST_F(InfoCommandTest, HybridTorrentShowsBothInfoHashesAndABareOneShowsNulls) {
-  const std::string info = BDict({{"file tree", BDict({})}, {"length", BInt(9)}, {"meta version", BInt(2)},
+  const std::string root(32, 'r');
+  const std::string tree = BDict({{"caf\xc3\xa9", BDict({{"", BDict({{"length", BInt(9)}, {"pieces root", BStr(root)}})}})}});
+  const std::string info = BDict({{"file tree", tree}, {"length", BInt(9)}, {"meta version", BInt(2)},
                                   {"name", BStr("caf\xc3\xa9")}, {"piece length", BInt(16384)},
                                   {"pieces", BStr(std::string(20, 'h'))}});
   const test::CliRun run = RunCli({"info", "--json", Torrent(BDict({{"info", info}}))});
@@ -169,7 +172,9 @@ TEST_F(InfoCommandTest, DetailsAreReadAsTheCheckReadsTheTorrent) {
 }
 
 TEST_F(InfoCommandTest, EveryErrorNamesThePathAndTheReason) {
-  const QString v2_only = Torrent(BDict({{"info", BDict({{"file tree", BDict({})}, {"meta version", BInt(2)},
+  // A v2 file longer than one piece whose layer is missing: nothing could verify it.
+  const std::string tree = BDict({{"a", BDict({{"", BDict({{"length", BInt(20000)}, {"pieces root", BStr(std::string(32, 'r'))}})}})}});
+  const QString v2_only = Torrent(BDict({{"info", BDict({{"file tree", tree}, {"meta version", BInt(2)},
                                                          {"name", BStr("n")}, {"piece length", BInt(16384)}})}}),
                                   "v2.torrent");
   const QString junk = Torrent("just some text, long enough to be scanned", "junk.torrent");
@@ -182,7 +187,9 @@ TEST_F(InfoCommandTest, EveryErrorNamesThePathAndTheReason) {
       {missing, "not found"},
       {dir_.path(), "is a directory"},
       {junk, "Error processing torrent file. (not a .torrent?)"},
-      {v2_only, "a BitTorrent v2-only torrent (no v1 piece hashes): not supported yet"},
+      {v2_only,
+       "Error processing torrent file: a file's piece layer is missing, has the wrong size or does not lead to its "
+       "\"pieces root\"."},
       {empty, "the torrent lists no files"},  // as check refuses it
   };
   for (const auto& c : cases) {

@@ -16,7 +16,7 @@ TEST_F(TreeWindowsThroughMainWindowTest, ToggleButtonMenuAndViewTorrentButton) {
   const QString dl = test::Join(work_, "Show");
   test::WriteFile(test::Join(dl, "a/x.bin"), "data");
   Start();
-  auto* ignore_button = Get<QPushButton>(MainControl::kIgnoreButton);
+  auto* ignore_button = Button(MainControl::kIgnoreButton);
   Type(MainControl::kDownloadDir, dl);
   Click(MainControl::kIgnoreButton);
   IgnoreListWindow* window = OpenWindow<IgnoreListWindow>();

@@ -76,7 +76,7 @@ TEST_F(MainWindowCheckTest, ARealRunStartedByClickingCheckTorrent) {
 
   EXPECT_FALSE(window.CheckRunning());
   EXPECT_EQ(StatusText(), "Torrent check was successful! No errors found.");
-  EXPECT_EQ(Get<QPushButton>(C::kCheckTorrent)->text(), "Check Torrent");
+  EXPECT_EQ(Button(C::kCheckTorrent)->text(), "Check Torrent");
   EXPECT_TRUE(Window().Control(C::kTorrentPath)->isEnabled());
   EXPECT_TRUE(Window().Control(C::kStatusLine)->isVisible());
   EXPECT_FALSE(Window().Control(C::kProgressBar)->isVisible());

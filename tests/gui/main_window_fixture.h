@@ -21,6 +21,7 @@
 
 #include "app/gui/application.h"
 #include "app/gui/main_window.h"
+#include "app/gui/main_window_path_field.h"
 #include "platform/native_name.h"
 #include "tests/gui/scripted_dialogs.h"
 #include "tests/support/test_files.h"
@@ -68,14 +69,14 @@ class MainWindowFixture : public ::testing::Test {
     return nullptr;
   }
 
-  template <class T>
-  T* Get(MainControl control) { return static_cast<T*>(Window().Control(control)); }
-  QCheckBox* Box(MainControl control) { return Get<QCheckBox>(control); }
-  QString StatusText() { return Get<QLabel>(MainControl::kStatusLine)->text(); }
+  QCheckBox* Box(MainControl control) { return Window().Box(control); }
+  QPushButton* Button(MainControl control) { return Window().Button(control); }
+  QLineEdit* Field(MainControl control) { return Window().Field(control); }
+  QString StatusText() { return Window().Label(MainControl::kStatusLine)->text(); }
   void Click(MainControl control) { QTest::mouseClick(Window().Control(control), Qt::LeftButton); }
   void Trigger(MainMenuItem item) { Window().MenuAction(item)->trigger(); }
   void Type(MainControl control, const QString& text) {
-    auto* field = Get<QLineEdit>(control);
+    QLineEdit* field = Field(control);
     field->selectAll();
     QTest::keyClick(field, Qt::Key_Delete);
     QTest::keyClicks(field, text);

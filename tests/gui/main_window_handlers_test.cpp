@@ -12,7 +12,7 @@ using M = MainMenuItem;
 
 class MainWindowHandlersTest : public MainWindowFixture {
  protected:
-  QString FieldText(MainControl control) { return Get<QLineEdit>(control)->text(); }
+  QString FieldText(MainControl control) { return Field(control)->text(); }
   bool& TorrentChanged() { return app_->Context().torrent_changed; }
 };
 
@@ -213,6 +213,27 @@ TEST_F(MainWindowHandlersTest, FontsRebuildTheWindowAtItsPositionAndNaturalSize)
   EXPECT_EQ(Opts().Font, "");
   EXPECT_EQ(Opts().FontSize, 0);
   EXPECT_EQ(Opts().FontStyle, 0);
+}
+
+// Every run switch has its own box, found by its text; ticking it reaches the settings file.
+TEST_F(MainWindowHandlersTest, EveryRunSwitchHasABoxWhoseTickIsSaved) {
+  MainWindow& window = Start();
+  QStringList expected;
+  for (const RunOptionRow& row : kRunOptionTable) {
+    const QString text = app_->Context().messages.MessageText(row.check_box_key);
+    QCheckBox* found = nullptr;
+    for (QCheckBox* box : window.findChildren<QCheckBox*>()) {
+      if (box->text() == text) found = box;
+    }
+    ASSERT_NE(found, nullptr) << text.toStdString();
+    ASSERT_EQ(found->isChecked(), row.default_value == 1) << text.toStdString();
+    found->setChecked(!found->isChecked());
+    EXPECT_EQ(Opts().*row.member, 1 - row.default_value) << text.toStdString();
+    expected << QString::fromUtf16(row.settings_key) + '=' + QString::number(1 - row.default_value);
+  }
+  ASSERT_TRUE(CloseAndWaitForExit());
+  const QStringList saved = SettingsLines();
+  for (const QString& line : expected) EXPECT_TRUE(saved.contains(line)) << line.toStdString();
 }
 
 }  // namespace

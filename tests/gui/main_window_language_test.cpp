@@ -24,7 +24,7 @@ class MainWindowLanguageTest : public MainWindowFixture {
     }
     return nullptr;
   }
-  QString Caption(MainControl control) { return Get<QAbstractButton>(control)->text(); }
+  QString Caption(MainControl control) { return Button(control) ? Button(control)->text() : Box(control)->text(); }
 };
 
 TEST_F(MainWindowLanguageTest, ChoosingALanguageRebuildsTheWindowAndTheSettingsRememberIt) {

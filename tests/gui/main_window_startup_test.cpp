@@ -69,7 +69,7 @@ TEST_F(MainWindowStartupTest, StoredGeometryAndOptionsAreApplied) {
     EXPECT_TRUE(Box(C::kHashCheck)->isChecked());
     // Ticked "Delete wrong sized files" greys out trimming without changing its tick.
     EXPECT_FALSE(Box(C::kTrimPaddedFiles)->isEnabled());
-    EXPECT_EQ(Get<QLineEdit>(C::kBackupDirField)->text(), "/backups");
+    EXPECT_EQ(Field(C::kBackupDirField)->text(), "/backups");
     EXPECT_TRUE(Window().Control(C::kBackupSelect)->isEnabled());
     ASSERT_TRUE(CloseAndWaitForExit());
     EXPECT_EQ(SettingsLines().contains("WindowMaximized=1"), c.maximized);
@@ -82,7 +82,7 @@ TEST_F(MainWindowStartupTest, StoredGeometryAndOptionsAreApplied) {
 TEST_F(MainWindowStartupTest, ALanguageLineAloneStillOpensTheWindowCentred) {
   WriteFile(Join(work_, "lang/Deutsch.lng"), ReadFile(QStringLiteral(ZANDREL_SOURCE_DIR "/lang/Deutsch.lng")));
   MainWindow& window = Start("Language=Deutsch.lng\r\n");
-  EXPECT_EQ(Get<QPushButton>(C::kCheckTorrent)->text(), "Torrent prüfen");
+  EXPECT_EQ(Button(C::kCheckTorrent)->text(), "Torrent prüfen");
   const QSize natural(window.Sizes().natural_width, window.NaturalHeight());
   EXPECT_EQ(window.centralWidget()->size(), natural);
   const QRect screen = window.screen()->availableGeometry();
@@ -131,7 +131,7 @@ TEST_F(MainWindowStartupTest, MenusShortcutsAndSignalsOfTheFeatureWindows) {
   EXPECT_TRUE(ignore[0][0].toBool());
   EXPECT_EQ(view.count(), 1);
   window.SetIgnoreButtonPressed(false);  // the ignore window closed: released without a signal
-  EXPECT_FALSE(Get<QPushButton>(C::kIgnoreButton)->isChecked());
+  EXPECT_FALSE(Button(C::kIgnoreButton)->isChecked());
   EXPECT_EQ(ignore.count(), 1);
 }
 
@@ -142,7 +142,7 @@ TEST_F(MainWindowStartupTest, KeysAtStartUpAndInATextField) {
   window.activateWindow();
   ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
   EXPECT_EQ(QApplication::focusWidget(), window.Control(C::kCheckTorrent));
-  auto* path = Get<QLineEdit>(C::kTorrentPath);
+  auto* path = Field(C::kTorrentPath);
 
   QSignalSpy delete_logs(&window, &MainWindow::deleteAllLogFilesRequested);
   QTest::keyClick(QApplication::focusWidget(), Qt::Key_X, Qt::ControlModifier);

@@ -4,6 +4,7 @@
 #include <limits>
 
 #include "tests/support/bencode.h"
+#include "torrent/merkle_tree.h"
 #include "tests/torrent/read_helper.h"
 
 namespace zandrel {
@@ -288,7 +289,7 @@ TEST_F(TorrentReaderTest, HybridTorrentsAreReadFromTheirV1Part) {
   ASSERT_EQ(out.result, 1);
   EXPECT_EQ(Paths(out.model), (std::vector<QString>{"a.bin", "dir/b.bin"}));
 
-  const std::string single = BDict({{"file tree", BDict({{"one.bin", BDict({{"", BDict({{"length", BInt(7)}})}})}})},
+  const std::string single = BDict({{"file tree", BDict({{"one.bin", BDict({{"", BDict({{"length", BInt(7)}, {"pieces root", BStr(std::string(32, 'r'))}})}})}})},
                                     {"length", BInt(7)},
                                     {"meta version", BInt(2)},
                                     {"name", BStr("one.bin")},
@@ -300,15 +301,96 @@ TEST_F(TorrentReaderTest, HybridTorrentsAreReadFromTheirV1Part) {
   EXPECT_EQ(one.model.TorrentFiles[0].Length, 7);
 }
 
-TEST_F(TorrentReaderTest, V2OnlyTorrentsAreRefused) {
-  const std::string info = BDict({{"file tree", V2Tree()}, {"meta version", BInt(2)}, {"name", BStr("T")},
-                                  {"piece length", BInt(16384)}});
-  for (int mode : {kLoadModel, kAddToIgnoreList}) {
-    auto out = reader_.Read(Wrap(info), mode);
-    EXPECT_EQ(out.result, 0);
-    EXPECT_EQ(out.status.last(), reader_.Text(u"Status_ProcessTorrentError"));
-    EXPECT_TRUE(out.model.TorrentFiles.empty());
-    EXPECT_EQ(out.ignore_list.PresentCount(), 0);
+// A v2 file of `length` bytes with its root and, past one piece, a layer that leads to it.
+struct V2File {
+  std::string name;
+  int64_t length;
+  std::string root = std::string(32, 'r');
+  std::string layer;
+};
+
+V2File WithLayer(std::string name, int64_t length, int64_t piece_length) {
+  V2File file{std::move(name), length};
+  for (int64_t i = 0; i * piece_length < length; ++i) file.layer += std::string(32, static_cast<char>('a' + i));
+  const Sha256Digest root =
+      PieceLayerRoot(reinterpret_cast<const uint8_t*>(file.layer.data()), length / piece_length + 1, piece_length);
+  file.root.assign(root.begin(), root.end());
+  return file;
+}
+
+std::string V2Torrent(const std::vector<V2File>& files, int64_t piece_length, const std::string& v1_files = "") {
+  std::vector<std::pair<std::string, std::string>> tree, layers;
+  for (const V2File& file : files) {
+    tree.push_back({file.name, BDict({{"", BDict({{"length", BInt(file.length)}, {"pieces root", BStr(file.root)}})}})});
+    if (!file.layer.empty()) layers.push_back({file.root, BStr(file.layer)});
+  }
+  std::vector<std::pair<std::string, std::string>> info = {{"file tree", BDict(tree)}, {"meta version", BInt(2)},
+                                                            {"name", BStr("T")}, {"piece length", BInt(piece_length)}};
+  if (!v1_files.empty()) {
+    info.push_back({"files", v1_files});
+    info.push_back({"pieces", BStr(Hashes(8))});
+  }
+  return BDict({{"info", BDict(info)}, {"piece layers", BDict(layers)}});
+}
+
+// A v2-only torrent's files come from its tree, spaced to whole pieces; a tree that cannot be
+// trusted to verify the data is refused in both modes with the reason.
+TEST_F(TorrentReaderTest, V2TreesAreReadAndRefusedWhenTheyCannotBeTrusted) {
+  const int64_t kPiece = 16384;
+  const V2File big = WithLayer("big.bin", 40000, kPiece);
+  const V2File small{"small.bin", 100};
+  auto out = reader_.Read(V2Torrent({big, {"empty.txt", 0, ""}, small}, kPiece));
+  ASSERT_EQ(out.result, 1);
+  EXPECT_EQ(Paths(out.model), (std::vector<QString>{"big.bin", "empty.txt", "small.bin"}));
+  EXPECT_TRUE(out.model.HasV2);
+  EXPECT_FALSE(out.model.HasV1Pieces);
+  EXPECT_EQ(out.model.PieceCount(), 4);
+  EXPECT_EQ(out.model.TorrentFiles[0].PadAfter, 3 * kPiece - 40000);
+  EXPECT_EQ(out.model.TorrentFiles[1].PadAfter, 0);
+  EXPECT_EQ(out.model.TorrentFiles[2].PadAfter, kPiece - 100);  // libtorrent pads the last file too
+  EXPECT_FALSE(out.model.TorrentFiles[1].HasPiecesRoot);
+  ASSERT_EQ(out.model.LayerHashes.size(), 3u);
+  EXPECT_EQ(out.model.LayerHashes[out.model.TorrentFiles[0].LayerAt + 2][0], 'c');
+  EXPECT_EQ(std::string(out.model.TorrentFiles[2].PiecesRoot.begin(), out.model.TorrentFiles[2].PiecesRoot.end()),
+            small.root);
+  EXPECT_TRUE(out.model.Details.info_hash_v1.isEmpty());
+  EXPECT_EQ(out.model.Details.info_hash_v2.size(), 64);
+
+  V2File short_root = small;
+  short_root.root.resize(31);
+  V2File no_layer = big;
+  no_layer.layer.clear();
+  V2File short_layer = big;
+  short_layer.layer.resize(64);
+  V2File foreign_layer = big;
+  foreign_layer.layer[0] = 'z';
+  const std::string v1_files =
+      BList({BDict({{"length", BInt(40000)}, {"path", BList({BStr("big.bin")})}}),
+             BDict({{"attr", BStr("p")}, {"length", BInt(3 * kPiece - 40000)}, {"path", BList({BStr(".pad"), BStr("1")})}}),
+             BDict({{"length", BInt(101)}, {"path", BList({BStr("small.bin")})}})});
+  const struct {
+    const char* what;
+    std::string torrent;
+    const char16_t* status;
+  } refused[] = {
+      {"piece length not a power of two", V2Torrent({small}, 3 * kPiece), u"Status_TorrentV2PieceLength"},
+      {"piece length below 16 KiB", V2Torrent({small}, 8192), u"Status_TorrentV2PieceLength"},
+      {"root of 31 bytes", V2Torrent({short_root}, kPiece), u"Status_TorrentV2PiecesRoot"},
+      {"no layer", V2Torrent({no_layer}, kPiece), u"Status_TorrentV2PieceLayer"},
+      {"layer of two hashes for three pieces", V2Torrent({short_layer}, kPiece), u"Status_TorrentV2PieceLayer"},
+      {"layer that does not lead to the root", V2Torrent({foreign_layer}, kPiece), u"Status_TorrentV2PieceLayer"},
+      {"v1 length differs", V2Torrent({big, small}, kPiece, v1_files), u"Status_TorrentV1V2Differ"},
+      {"v1 lists a file the tree lacks", V2Torrent({big}, kPiece, v1_files), u"Status_TorrentV1V2Differ"},
+  };
+  for (const auto& row : refused) {
+    SCOPED_TRACE(row.what);
+    for (int mode : {kLoadModel, kAddToIgnoreList}) {
+      auto bad = reader_.Read(row.torrent, mode);
+      EXPECT_EQ(bad.result, 0);
+      EXPECT_EQ(bad.status.last(), reader_.Text(row.status));
+      EXPECT_TRUE(bad.model.TorrentFiles.empty());
+      EXPECT_EQ(bad.ignore_list.PresentCount(), 0);
+    }
   }
 }
 

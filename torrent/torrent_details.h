@@ -1,17 +1,16 @@
-// What `info` shows beyond the files: the torrent's name, hashes, trackers and creation details.
-// Read from the file's bencoded dictionary through the same bounded walker as the model, which
-// keeps none of this.
+// What a torrent says beyond its files: its name, info-hashes, trackers and creation details. The
+// torrent reader fills them in the same read that gives the files.
 #pragma once
 
-#include <QByteArray>
 #include <QString>
 #include <cstdint>
 #include <optional>
+#include <string_view>
 #include <vector>
 
 namespace zandrel {
 
-struct TorrentMeta {
+struct TorrentDetails {
   QString name;                        // the info dictionary's "name"
   bool multi_file = false;             // "files" in the info dictionary
   bool has_v1_pieces = false;          // "pieces" in the info dictionary
@@ -24,18 +23,10 @@ struct TorrentMeta {
   std::optional<QString> comment;      // "comment.utf-8" before "comment"
   std::vector<std::vector<QString>> tracker_tiers;  // "announce-list", or "announce" as one tier
   std::vector<QString> web_seeds;                   // "url-list", then "httpseeds"
-
-  bool V2Only() const { return meta_version >= 2 && !has_v1_pieces; }
 };
 
-// Why a v2-only torrent is refused.
-QString V2OnlyMessage();
-
-// The strict reading of a torrent file (at most 256 MiB); nullopt when it cannot be read or is
-// not one well-formed bencoded dictionary with an info dictionary.
-std::optional<TorrentMeta> ReadTorrentMetaFile(const QString& path);
-
-// Nullopt when the bytes are not one well-formed bencoded dictionary with an info dictionary.
-std::optional<TorrentMeta> ReadTorrentMeta(const QByteArray& bytes);
+// Reads the details of a document that bencode::ValidateDocument accepted; false when it has no
+// info dictionary.
+bool ReadTorrentDetails(std::string_view validated, TorrentDetails& details);
 
 }  // namespace zandrel

@@ -1,11 +1,10 @@
-#include "cli/torrent_meta.h"
+#include "torrent/torrent_details.h"
 
 #include <QCryptographicHash>
 #include <algorithm>
 #include <string_view>
 #include <utility>
 
-#include "platform/file_system.h"
 #include "torrent/bencode.h"
 #include "torrent/torrent_text.h"
 
@@ -22,11 +21,11 @@ QString Digest(std::string_view bytes, QCryptographicHash::Algorithm algorithm) 
 
 // Reads the members `info` shows from a document the bencode check accepted. As in the model's
 // reader, keys match without regard to letter case and the first of a repeated key counts.
-class MetaReader {
+class DetailsReader {
  public:
-  explicit MetaReader(std::string_view data) : data_(data), walker_(data) {}
+  explicit DetailsReader(std::string_view data) : data_(data), walker_(data) {}
 
-  std::optional<TorrentMeta> Read();
+  bool Read(TorrentDetails& details);
 
  private:
   int64_t TopLevelMember(std::string_view key, int64_t at);
@@ -40,14 +39,14 @@ class MetaReader {
 
   std::string_view data_;
   bencode::Walker walker_;
-  TorrentMeta meta_;
+  TorrentDetails meta_;
   bool info_found_ = false;
   std::optional<QString> announce_, name_, name_utf8_, comment_, comment_utf8_, created_by_, created_by_utf8_;
   std::vector<QString> web_seeds_, http_seeds_;
   bool tiers_seen_ = false, web_seeds_seen_ = false, http_seeds_seen_ = false;
 };
 
-std::vector<QString> MetaReader::Strings(int64_t at) const {
+std::vector<QString> DetailsReader::Strings(int64_t at) const {
   std::vector<QString> values;
   auto take = [&](int64_t item) {
     if (walker_.KindAt(item) == Kind::kString && !walker_.String(item).empty()) {
@@ -64,7 +63,7 @@ std::vector<QString> MetaReader::Strings(int64_t at) const {
 }
 
 // Returns the dictionary's end, so that the walk over the document does not pass it again.
-int64_t MetaReader::ReadInfo(int64_t at) {
+int64_t DetailsReader::ReadInfo(int64_t at) {
   bool private_seen = false, version_seen = false;
   const int64_t end = walker_.ForEachPair(at, [&](std::string_view key, int64_t value) -> int64_t {
     const bool integer = walker_.KindAt(value) == Kind::kInteger;
@@ -89,7 +88,7 @@ int64_t MetaReader::ReadInfo(int64_t at) {
   return end;
 }
 
-int64_t MetaReader::TopLevelMember(std::string_view key, int64_t at) {
+int64_t DetailsReader::TopLevelMember(std::string_view key, int64_t at) {
   const Kind kind = walker_.KindAt(at);
   if (KeyIs(key, "info")) {
     if (!info_found_ && kind == Kind::kDictionary) {
@@ -123,10 +122,10 @@ int64_t MetaReader::TopLevelMember(std::string_view key, int64_t at) {
   return -1;
 }
 
-std::optional<TorrentMeta> MetaReader::Read() {
-  if (!bencode::ValidateDocument(data_) || walker_.KindAt(0) != Kind::kDictionary) return std::nullopt;
+bool DetailsReader::Read(TorrentDetails& details) {
+  if (walker_.KindAt(0) != Kind::kDictionary) return false;
   walker_.ForEachPair(0, [&](std::string_view key, int64_t at) { return TopLevelMember(key, at); });
-  if (!info_found_) return std::nullopt;
+  if (!info_found_) return false;
   // Clients use "announce" only when there is no list.
   if (meta_.tracker_tiers.empty() && announce_ && !announce_->isEmpty()) meta_.tracker_tiers.push_back({*announce_});
   // The ".utf-8" keys exist because the plain ones were written in a legacy code page.
@@ -139,22 +138,16 @@ std::optional<TorrentMeta> MetaReader::Read() {
       meta_.web_seeds.push_back(url);
     }
   }
-  return std::move(meta_);
+  // A v2-only torrent has no SHA-1 info-hash that clients use.
+  if (meta_.meta_version >= 2 && !meta_.has_v1_pieces) meta_.info_hash_v1.clear();
+  details = std::move(meta_);
+  return true;
 }
 
 }  // namespace
 
-std::optional<TorrentMeta> ReadTorrentMeta(const QByteArray& bytes) {
-  return MetaReader(std::string_view(bytes.constData(), static_cast<size_t>(bytes.size()))).Read();
-}
-
-QString V2OnlyMessage() {
-  return QStringLiteral("a BitTorrent v2-only torrent (no v1 piece hashes): not supported yet");
-}
-
-std::optional<TorrentMeta> ReadTorrentMetaFile(const QString& path) {
-  const std::optional<QByteArray> bytes = ReadWholeFile(path, kMaxTorrentBytes);
-  return bytes ? ReadTorrentMeta(*bytes) : std::nullopt;
+bool ReadTorrentDetails(std::string_view validated, TorrentDetails& details) {
+  return DetailsReader(validated).Read(details);
 }
 
 }  // namespace zandrel
