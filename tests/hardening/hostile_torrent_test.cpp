@@ -343,6 +343,7 @@ const HostileCase kCases[] = {
     {"V2FileTree100000Deep", [] { return DeepV2Tree(100000); }, Refused},
     {"V2PiecesRootOf31Bytes", [] { return V2([](test::V2Torrent& t) { t.roots[2].resize(31); }); }, Refused},
     {"V2PiecesRootOf33Bytes", [] { return V2([](test::V2Torrent& t) { t.roots[2] += 'x'; }); }, Refused},
+    {"V2PieceLayerMissing", [] { return V2([](test::V2Torrent& t) { t.layers[0].clear(); }); }, Refused},
     {"V2PieceLayerOneHashShort", [] { return V2([](test::V2Torrent& t) { t.layers[0].resize(64); }); }, Refused},
     {"V2PieceLayerOf32MiB",
      [] { return V2([](test::V2Torrent& t) { t.layers[0] += std::string(32 << 20, 'x'); }); },

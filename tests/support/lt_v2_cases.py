@@ -28,7 +28,7 @@ HUGE = 4 * 1024 * MIB + 12345  # past 4 GiB, so 32-bit offsets would wrap
 # name: (piece length, [(relative path, length)], the file damaged, whether it has a hybrid torrent).
 # A set with one file and no folder makes a single-file torrent.
 SETS = {
-    "p16k": (16 * KIB, [("a.bin", 100000), ("tiny.txt", 10), ("empty_first", 0), ("d/one_piece.bin", 16 * KIB),
+    "p16k": (16 * KIB, [("a.bin", 100000), ("tiny.txt", 10), ("empty_first", 0), ("d/one_piece.bin", 16 * KIB), ("d/four.bin", 64 * KIB),
                         ("d/sub/c.bin", 50000), ("d/empty", 0), ("last.bin", 40000)], "a.bin", True),
     "p64k": (64 * KIB, [("small.txt", 1000), ("empty", 0), ("big.bin", 300000), ("d/e.bin", 2 * 64 * KIB + 1)],
              "big.bin", True),
