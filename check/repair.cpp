@@ -3,6 +3,7 @@
 #include "check/candidate_pieces.h"
 #include "check/stage_paths.h"
 #include "check/stages.h"
+#include "check/v2_pieces.h"
 #include "messages/text.h"
 #include "platform/directory_walk.h"
 #include "platform/file_system.h"
@@ -164,7 +165,37 @@ QString NeighbourSource(const CheckRun& run, int entry) {
 // With the hash check on, the waiting entry of the candidate's size whose pieces it holds (a
 // candidate none of whose pieces can be checked is not taken); without it, the first waiting
 // entry of that size.
+// With v2 trees, a file's identity is its tree's root: the waiting entry of the candidate's size
+// whose "pieces root" the candidate's bytes reduce to, whatever the hash check option says.
+std::optional<size_t> MatchingEntryByRoot(CheckRun& run, const QString& candidate, int64_t size, bool* cancelled) {
+  std::optional<Sha256Digest> root;
+  for (const size_t position : run.repair_list.Waiting(size)) {
+    const TorrentFileEntry& entry = run.Files()[position];
+    if (!entry.HasPiecesRoot) continue;
+    if (!root) {
+      Sha256Digest read{};
+      const RootOutcome outcome = FileTreeRoot(run.disk.ReadablePath(candidate), read, run.engine.cancel_flag);
+      if (outcome == RootOutcome::kCancelled) {
+        *cancelled = true;
+        return std::nullopt;
+      }
+      // A candidate that cannot be read is no source; the copy would fail on it too.
+      if (outcome == RootOutcome::kUnreadable) return std::nullopt;
+      root = read;
+    }
+    if (*root == entry.PiecesRoot) {
+      run.repair_list.Take(size, position);
+      return position;
+    }
+    run.WriteReportLine(FillPlaceholders(run.Text(u"Log_RootDiffers"),
+                                         {{u"%file%", Quoted(candidate)},
+                                          {u"%fixedfile%", Quoted(run.download_dir + entry.RelativePath())}}));
+  }
+  return std::nullopt;
+}
+
 std::optional<size_t> MatchingEntry(CheckRun& run, const QString& candidate, int64_t size, bool* cancelled) {
+  if (run.model.HasV2 && size > 0) return MatchingEntryByRoot(run, candidate, size, cancelled);
   if (!run.piece_layout) return run.repair_list.Take(size);
   const EntrySource neighbour = [&run](int entry) { return NeighbourSource(run, entry); };
   for (const size_t position : run.repair_list.Waiting(size)) {

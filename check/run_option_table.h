@@ -41,8 +41,8 @@ struct RunOptionRow {
 inline constexpr RunOptionRow kRunOptionTable[] = {
     {&RunFlags::LogFoundFiles, 0, u"LogFoundFiles", u"CheckBox_LogFoundFiles", "log-found-files", 1,
      "list correct files in the report too", "log_found_files", 1},
-    {&RunFlags::HashCheck, 0, u"HashCheck", u"CheckBox_HashCheck", "hash-check", 1, "verify every piece: with SHA-1, or by the SHA-256 hash\ntrees of a v2-only torrent",
-     "hash_check", 1},
+    {&RunFlags::HashCheck, 0, u"HashCheck", u"CheckBox_HashCheck", "hash-check", 1,
+     "verify every piece: with SHA-1, or by the SHA-256 hash\ntrees of a v2-only torrent", "hash_check", 1},
     // A command line never opens the report.
     {&RunFlags::OpenReport, 1, u"OpenReport", u"CheckBox_OpenReport", nullptr, 0, nullptr, nullptr, 1},
     {&RunFlags::CheckUnneededFiles, 1, u"CheckUnneededFiles", u"CheckBox_CheckUnneeded", "no-check-unneeded", 0,

@@ -147,17 +147,30 @@ void HashUnitV2(const PieceLayout& layout, const V2PieceTable& table, WorkUnit& 
   }
 }
 
-Sha256Digest FileTreeRoot(const DigestContext& sha256, const uint8_t* data, int64_t length) {
-  const int64_t blocks = CeilDiv(length, kMerkleBlockBytes);
-  std::vector<Sha256Digest> leaves(static_cast<size_t>(std::max<int64_t>(1, blocks)));
-  for (int64_t b = 0; b < blocks; ++b) {
-    const int64_t from = b * kMerkleBlockBytes;
-    unsigned int size = 0;
-    EVP_DigestInit_ex(sha256.ctx(), sha256.md(), nullptr);
-    EVP_DigestUpdate(sha256.ctx(), data + from, static_cast<size_t>(std::min(kMerkleBlockBytes, length - from)));
-    EVP_DigestFinal_ex(sha256.ctx(), leaves[static_cast<size_t>(b)].data(), &size);
+RootOutcome FileTreeRoot(const QString& path, Sha256Digest& root, const std::atomic<int>& cancel_flag) {
+  constexpr int64_t kChunk = 64 * kMerkleBlockBytes;
+  ReadOnlyFile file;
+  const DigestContext sha256("SHA256");
+  if (!file.Open(path) || !sha256.IsValid()) return RootOutcome::kUnreadable;
+  file.AdviseSequential();
+  const int64_t length = file.Size();
+  std::vector<uint8_t> buffer(static_cast<size_t>(std::min(kChunk, std::max<int64_t>(length, 1))));
+  std::vector<Sha256Digest> leaves;
+  leaves.reserve(static_cast<size_t>(CeilDiv(length, kMerkleBlockBytes)));
+  for (int64_t at = 0; at < length; at += kChunk) {
+    if (cancel_flag.load(std::memory_order_relaxed) != 0) return RootOutcome::kCancelled;
+    const int64_t want = std::min(kChunk, length - at);
+    if (file.ReadAt(at, buffer.data(), want) != want) return RootOutcome::kUnreadable;
+    for (int64_t from = 0; from < want; from += kMerkleBlockBytes) {
+      unsigned int size = 0;
+      EVP_DigestInit_ex(sha256.ctx(), sha256.md(), nullptr);
+      EVP_DigestUpdate(sha256.ctx(), buffer.data() + from, static_cast<size_t>(std::min(kMerkleBlockBytes, want - from)));
+      EVP_DigestFinal_ex(sha256.ctx(), leaves.emplace_back().data(), &size);
+    }
   }
-  return RootOf(sha256, leaves, blocks, MerkleWidth(blocks));
+  const int64_t blocks = static_cast<int64_t>(leaves.size());
+  root = RootOf(sha256, leaves, blocks, MerkleWidth(blocks));
+  return RootOutcome::kRead;
 }
 
 }  // namespace zandrel

@@ -3,6 +3,7 @@
 // piece or less, with the file's root). A v2 piece never holds bytes of two files.
 #pragma once
 
+#include <QString>
 #include <atomic>
 #include <cstdint>
 #include <vector>
@@ -55,8 +56,10 @@ class V2PieceTable {
 void HashUnitV2(const PieceLayout& layout, const V2PieceTable& table, WorkUnit& unit, const DigestContext& sha256,
                 std::vector<Sha256Digest>& leaves, const std::atomic<bool>& stop);
 
-// The root of a whole file's tree from its bytes in data (length bytes); a repair candidate whose
-// root equals an entry's pieces root holds exactly the entry's bytes.
-Sha256Digest FileTreeRoot(const DigestContext& sha256, const uint8_t* data, int64_t length);
+enum class RootOutcome { kRead, kUnreadable, kCancelled };
+
+// The root of the hash tree of the whole file at path, read front to back; a repair candidate whose
+// root equals an entry's pieces root holds exactly the entry's bytes, whatever its name.
+RootOutcome FileTreeRoot(const QString& path, Sha256Digest& root, const std::atomic<int>& cancel_flag);
 
 }  // namespace zandrel

@@ -124,6 +124,7 @@ const std::array<TableItem, kTableItemCount> kTableItems = {{
     {TableItemKind::kKey, u"Log_FixMissingFile", u"Fixed missing file: %file% to destination: %fixedfile%"},
     {TableItemKind::kKey, u"Log_CreatedEmptyFile", u"Created missing empty file: %file%"},
     {TableItemKind::kKey, u"Log_UncheckedCandidate", u"Not used to fix missing file (none of its pieces can be checked): %file% for destination: %fixedfile%"},
+    {TableItemKind::kKey, u"Log_RootDiffers", u"Not used to fix missing file (its content differs: its hash tree root is not the file's \"pieces root\"): %file% for destination: %fixedfile%"},
     {TableItemKind::kKey, u"Log_FixedFiles", u"Fixed missing files: (%fixedfiles%)"},
     {TableItemKind::kKey, u"Log_NoSpaceCopy", u"%s% (Not enough space on drive %drive% to copy file)"},
     {TableItemKind::kKey, u"Log_FileUnreadable", u"File could not be read: %file% (%reason%)"},
