@@ -8,6 +8,7 @@
 #include <new>
 
 #include "check/digest_context.h"
+#include "check/piece_job.h"
 #include "platform/mapped_file.h"
 #include "torrent/input_limits.h"
 
@@ -19,19 +20,6 @@ constexpr int64_t kStopSlice = int64_t{4} << 20;
 constexpr int64_t kZeroBlock = 64 * 1024;
 constexpr int kMaxDefaultThreads = 8;
 alignas(64) const uint8_t kZeros[kZeroBlock] = {};
-
-// What HashPiece works on; plain data, since a bus error abandons HashPiece without unwinding.
-struct PieceJob {
-  EVP_MD_CTX* ctx;
-  const EVP_MD* md;
-  const WorkUnit* unit;
-  size_t extent;  // first extent that can overlap the piece
-  int64_t begin;
-  int64_t end;
-  const std::atomic<bool>* stop;
-  bool complete;
-  unsigned char digest[EVP_MAX_MD_SIZE];
-};
 
 void HashPiece(void* argument) {
   PieceJob& job = *static_cast<PieceJob*>(argument);
@@ -63,7 +51,6 @@ void HashUnit(const PieceLayout& layout, const std::vector<Sha1Digest>& hashes, 
   job.md = sha1.md();
   job.unit = &unit;
   job.stop = &stop;
-  const std::vector<WorkUnit::Extent>& extents = unit.extents;
   for (int64_t i = 0; i < unit.piece_count; ++i) {
     if (stop.load(std::memory_order_relaxed)) return;
     const size_t index = static_cast<size_t>(i);
@@ -72,11 +59,8 @@ void HashUnit(const PieceLayout& layout, const std::vector<Sha1Digest>& hashes, 
       continue;
     }
     const int64_t piece = unit.first_piece + i;
-    job.begin = layout.PieceBegin(piece);
+    job.SeekPiece(layout.PieceBegin(piece));
     job.end = layout.PieceEnd(piece);
-    while (job.extent < extents.size() && extents[job.extent].begin + extents[job.extent].length <= job.begin) {
-      ++job.extent;
-    }
     const bool read = RunGuardingMappedReads(HashPiece, &job) && job.complete;
     unit.failed[index] = !read || std::memcmp(job.digest, hashes[static_cast<size_t>(piece)].data(), 20) != 0;
   }

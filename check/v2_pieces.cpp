@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "check/piece_job.h"
 #include "platform/mapped_file.h"
 
 namespace zandrel {
@@ -12,22 +13,9 @@ namespace {
 
 int64_t CeilDiv(int64_t a, int64_t b) { return a / b + (a % b != 0); }
 
-// What HashBlocks works on; plain data, since a bus error abandons it without unwinding.
-struct BlockJob {
-  EVP_MD_CTX* ctx;
-  const EVP_MD* md;
-  const WorkUnit* unit;
-  size_t extent;  // first extent that can overlap the piece
-  int64_t begin;
-  int64_t end;    // end of the file's bytes in the piece
-  Sha256Digest* leaves;
-  const std::atomic<bool>* stop;
-  bool complete;
-};
-
 // One leaf per 16 KiB block of [begin, end); the last block is hashed as far as the file goes.
 void HashBlocks(void* argument) {
-  BlockJob& job = *static_cast<BlockJob*>(argument);
+  PieceJob& job = *static_cast<PieceJob*>(argument);
   job.complete = false;
   const std::vector<WorkUnit::Extent>& extents = job.unit->extents;
   size_t e = job.extent;
@@ -116,13 +104,12 @@ V2Piece V2PieceTable::Piece(int64_t piece) const {
 
 void HashUnitV2(const PieceLayout& layout, const V2PieceTable& table, WorkUnit& unit, const DigestContext& sha256,
                 std::vector<Sha256Digest>& leaves, const std::atomic<bool>& stop) {
-  BlockJob job{};
+  PieceJob job{};
   job.ctx = sha256.ctx();
   job.md = sha256.md();
   job.unit = &unit;
   job.stop = &stop;
   job.leaves = leaves.data();
-  const std::vector<WorkUnit::Extent>& extents = unit.extents;
   for (int64_t i = 0; i < unit.piece_count; ++i) {
     if (stop.load(std::memory_order_relaxed)) return;
     const size_t index = static_cast<size_t>(i);
@@ -132,11 +119,8 @@ void HashUnitV2(const PieceLayout& layout, const V2PieceTable& table, WorkUnit& 
       unit.failed[index] = 1;
       continue;
     }
-    job.begin = layout.PieceBegin(piece);
+    job.SeekPiece(layout.PieceBegin(piece));
     job.end = job.begin + v2.data_bytes;
-    while (job.extent < extents.size() && extents[job.extent].begin + extents[job.extent].length <= job.begin) {
-      ++job.extent;
-    }
     const bool read = RunGuardingMappedReads(HashBlocks, &job) && job.complete;
     if (!read) {
       unit.failed[index] = 1;

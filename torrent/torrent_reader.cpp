@@ -1,9 +1,11 @@
 #include "torrent/torrent_reader.h"
 
 #include <QByteArray>
+#include <algorithm>
 #include <cstring>
 #include <limits>
 #include <optional>
+#include <set>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -49,11 +51,18 @@ bool SoundForModel(const InfoDictionary& info, bool v2_only) {
 bool IsV2(const InfoDictionary& info) { return info.meta_version >= 2 && info.file_tree_found; }
 
 // The layer of a file longer than one piece, found by the file's root; empty when there is none.
+// The layers are sorted by their roots (see SortLayers), so that a torrent of many files costs
+// no more than a search per file.
 std::string_view LayerOf(const InfoDictionary& info, std::string_view root) {
-  for (const auto& [key, layer] : info.piece_layers) {
-    if (key == root) return layer;
-  }
-  return {};
+  const auto it = std::lower_bound(info.piece_layers.begin(), info.piece_layers.end(), root,
+                                   [](const auto& pair, std::string_view key) { return pair.first < key; });
+  return it != info.piece_layers.end() && it->first == root ? it->second : std::string_view();
+}
+
+// The first of a repeated root counts, as with every repeated key.
+void SortLayers(InfoDictionary& info) {
+  std::stable_sort(info.piece_layers.begin(), info.piece_layers.end(),
+                   [](const auto& a, const auto& b) { return a.first < b.first; });
 }
 
 int64_t PiecesOf(int64_t length, int64_t piece_length) { return length / piece_length + (length % piece_length != 0); }
@@ -68,6 +77,7 @@ QStringView V2Problem(const InfoDictionary& info) {
   }
   // Files lie at piece boundaries: the whole stretch, padding included, must be countable.
   int64_t spread = 0;
+  std::set<std::string_view> verified;
   for (const InfoFile& file : info.v2_files) {
     if (file.length < 0 || file.length > kInt64Max - spread - piece_length) return u"Status_ProcessTorrentError";
     spread += PiecesOf(file.length, piece_length) * piece_length;
@@ -77,6 +87,9 @@ QStringView V2Problem(const InfoDictionary& info) {
     const std::string_view layer = LayerOf(info, file.pieces_root);
     const int64_t pieces = PiecesOf(file.length, piece_length);
     if (static_cast<int64_t>(layer.size()) != 32 * pieces) return u"Status_TorrentV2PieceLayer";
+    // Files of the same content share a layer; each layer is hashed once, or a crafted torrent of
+    // many such files would cost one hashing of a large layer per file.
+    if (!verified.insert(file.pieces_root).second) continue;
     const Sha256Digest root = PieceLayerRoot(reinterpret_cast<const uint8_t*>(layer.data()), pieces, piece_length);
     if (std::memcmp(root.data(), file.pieces_root.data(), 32) != 0) return u"Status_TorrentV2PieceLayer";
   }
@@ -102,6 +115,7 @@ QStringView Refusal(InfoDictionary& info, int mode) {
   if (!info.found || info.invalid) return u"Status_ProcessTorrentError";
   if (info.meta_version >= 2 && !info.pieces_found && !info.file_tree_found) return u"Status_ProcessTorrentError";
   if (IsV2(info)) {
+    SortLayers(info);
     if (const QStringView problem = V2Problem(info); !problem.isEmpty()) return problem;
     if (!info.pieces_found) {
       info.files = std::move(info.v2_files);
