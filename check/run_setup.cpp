@@ -31,8 +31,11 @@ QString PrepareEngine(const RunRequest& request, EngineState& engine) {
   engine.model.TorrentFiles.clear();
   if (!ReadTorrent(request.torrent, kLoadModel, engine.model, engine.ignore_list, engine.messages, status))
     return request.torrent + QStringLiteral(": ") + reader_status;
-  if (request.verify_v2 && !engine.model.HasV2)
-    return request.torrent + QStringLiteral(": the torrent has no v2 hash trees to verify (--v2)");
+  if (request.verify_v2 && !engine.model.HasV2) {
+    return request.torrent + QStringLiteral(": ") +
+           (engine.model.V2Problem.isEmpty() ? QStringLiteral("the torrent has no v2 hash trees to verify (--v2)")
+                                             : engine.model.V2Problem);
+  }
   return QString();
 }
 

@@ -55,6 +55,9 @@ struct TorrentModel {
   bool HasV2 = false;
   bool HasV1Pieces = true;
   std::vector<Sha256Digest> LayerHashes;  // every file's piece layer, back to back
+  // Why a hybrid torrent's v2 trees cannot be used (it is then checked by its v1 part alone);
+  // empty when they can, or when there are none.
+  QString V2Problem;
   // What the torrent says beyond its files: name, hashes, trackers, creator.
   TorrentDetails Details;
 

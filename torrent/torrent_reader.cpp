@@ -111,12 +111,15 @@ bool PartsAgree(const InfoDictionary& info) {
 
 // Why this program cannot read a torrent (a status message key): no info dictionary, a malformed
 // one, or an untrustworthy v2 part. Empty when it can. A v2-only torrent's files come from its tree.
-QStringView Refusal(InfoDictionary& info, int mode) {
+QStringView Refusal(InfoDictionary& info, int mode, QStringView* v2_problem) {
   if (!info.found || info.invalid) return u"Status_ProcessTorrentError";
   if (info.meta_version >= 2 && !info.pieces_found && !info.file_tree_found) return u"Status_ProcessTorrentError";
   if (IsV2(info)) {
     SortLayers(info);
-    if (const QStringView problem = V2Problem(info); !problem.isEmpty()) return problem;
+    const QStringView problem = V2Problem(info);
+    // A hybrid torrent's v1 part still verifies every file; only its v2 trees go unused.
+    if (!problem.isEmpty() && !info.pieces_found) return problem;
+    *v2_problem = problem;
     if (!info.pieces_found) {
       info.files = std::move(info.v2_files);
       info.v2_files.clear();
@@ -183,7 +186,7 @@ bool AddToIgnoreList(const InfoDictionary& info, PathMap& ignore_list) {
 
 // Entries in torrent order; padding becomes the zero bytes after the entry before it (or before
 // the first entry).
-void FillModel(const InfoDictionary& info, TorrentModel& model) {
+void FillModel(const InfoDictionary& info, TorrentModel& model, bool v2_usable) {
   std::string_view last_dir_bytes;
   QString last_dir;  // shared by consecutive entries of one directory
   for (const InfoFile& file : info.files) {
@@ -209,7 +212,7 @@ void FillModel(const InfoDictionary& info, TorrentModel& model) {
       entry.SymlinkTarget = FromUtf8(info.Text(file.target));
     }
   }
-  if (IsV2(info)) FillV2(info, model);
+  if (IsV2(info) && v2_usable) FillV2(info, model);
   model.TorrentName = FromUtf8(info.Text(info.name));
   model.SingleFile = info.single_file;
   if (info.piece_length_found) model.PieceLength = info.piece_length;
@@ -250,18 +253,21 @@ int ReadTorrent(const QString& path, int mode, TorrentModel& model, PathMap& ign
     model.LayerHashes.clear();
     model.HasV2 = false;
     model.HasV1Pieces = true;
+    model.V2Problem.clear();
     model.Details = TorrentDetails{};
   }
   const std::string_view document(bytes->constData(), static_cast<size_t>(bytes->size()));
   InfoDictionary info = ReadInfoDictionary(document);
-  QStringView refusal = Refusal(info, mode);
+  QStringView v2_problem;
+  QStringView refusal = Refusal(info, mode, &v2_problem);
   if (refusal.isEmpty() && mode != kLoadModel && !AddToIgnoreList(info, ignore_list)) refusal = u"Status_ProcessTorrentError";
   if (!refusal.isEmpty()) {
     show(refusal);
     return 0;
   }
   if (mode == kLoadModel) {
-    FillModel(info, model);
+    FillModel(info, model, v2_problem.isEmpty());
+    if (!v2_problem.isEmpty()) model.V2Problem = messages.MessageText(v2_problem);
     ReadTorrentDetails(document, model.Details);
   }
   return 1;

@@ -11,6 +11,7 @@
 #include "platform/file_system.h"
 #include "tests/support/bencode.h"
 #include "tests/support/test_files.h"
+#include "tests/support/v2_torrent.h"
 
 namespace zandrel {
 namespace {
@@ -105,6 +106,11 @@ TEST_F(CheckCommandTest, UsageAndInputErrorsSayWhatIsWrongExitWithTwoAndTouchNot
                                                    {"length", test::BInt(5)}, {"pieces root", test::BStr("short")}})}})}})},
                                                {"meta version", test::BInt(2)}, {"name", test::BStr("n")},
                                                {"piece length", test::BInt(16384)}})}}));
+  // A hybrid whose layer is missing is checked by its v1 part only; asked for its v2 trees, it says why not.
+  test::V2Torrent hybrid = test::MakeV2Torrent({{{"a.bin"}, std::string(40000, 'a')}}, 16384, true);
+  hybrid.layers[0].clear();
+  const QString no_layer = Join(root_.path(), "no_layer.torrent");
+  WriteFile(no_layer, hybrid.Build());
   const QString nowhere = Join(root_.path(), "nowhere");
   const QString none = Join(root_.path(), "none.torrent");
   const QString junk = Join(root_.path(), "junk.torrent");
@@ -131,6 +137,9 @@ TEST_F(CheckCommandTest, UsageAndInputErrorsSayWhatIsWrongExitWithTwoAndTouchNot
       {{"check", v2, dl_},
        v2 + ": Error processing torrent file: a file's \"pieces root\" is not a SHA-256 hash of 32 bytes."},
       {{"check", torrent_, dl_, "--v2"}, torrent_ + ": the torrent has no v2 hash trees to verify (--v2)"},
+      {{"check", no_layer, dl_, "--v2"},
+       no_layer + ": Error processing torrent file: a file's piece layer is missing, has the wrong size or does not "
+                  "lead to its \"pieces root\"."},
   };
   for (const auto& c : cases) {
     QStringList args = c.args;

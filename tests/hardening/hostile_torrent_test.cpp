@@ -367,6 +367,9 @@ const HostileCase kCases[] = {
        });
      },
      Refused},
+    // A hybrid's v1 part verifies every file, so a v2 part that cannot be trusted leaves it usable.
+    {"HybridPieceLayerMissing", [] { return V2([](test::V2Torrent& t) { t.layers[0].clear(); }, true); },
+     [] { return Accepted({{"a.bin", 40000}, {"c", 0}, {"d/b.bin", 2}}, 4, 16384); }},
     {"HybridLengthsDisagree", [] { return V2([](test::V2Torrent& t) { t.v1_lengths = {40000, 0, 3}; }, true); },
      Refused},
     {"HybridNamesDisagree",
