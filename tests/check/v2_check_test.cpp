@@ -1,43 +1,19 @@
 // Runs over v2 torrents: every file verified by its own SHA-256 tree, the report naming the one
 // file of each failed piece with the piece's place and bytes in it, and repair candidates judged
-// by their tree's root. The trees here are built by a plain implementation of their own, so a
-// fault in the engine's cannot hide behind the same fault in the expectation.
+// by their tree's root. The trees come from the tests' own tree code, so a fault in the engine's
+// cannot hide behind the same fault in the expectation.
 #include <gtest/gtest.h>
 
-#include <QCryptographicHash>
 #include <QFileInfo>
 #include <cstring>
 
 #include "tests/check/run_fixture.h"
+#include "tests/support/v2_torrent.h"
 
 namespace zandrel {
 namespace {
 
 constexpr int64_t kPiece = 32768;
-constexpr int64_t kBlock = 16384;
-
-std::string Sha256(const std::string& bytes) {
-  return QCryptographicHash::hash(QByteArray::fromStdString(bytes), QCryptographicHash::Sha256).toStdString();
-}
-
-// The root of a tree of `width` leaves over data's blocks, the leaves past its end zero.
-std::string Root(const std::string& data, int64_t width) {
-  std::vector<std::string> level;
-  for (int64_t at = 0; at < static_cast<int64_t>(data.size()); at += kBlock) level.push_back(Sha256(data.substr(at, kBlock)));
-  level.resize(static_cast<size_t>(width), std::string(32, '\0'));
-  while (level.size() > 1) {
-    std::vector<std::string> up;
-    for (size_t i = 0; i < level.size(); i += 2) up.push_back(Sha256(level[i] + level[i + 1]));
-    level = up;
-  }
-  return level.front();
-}
-
-int64_t Width(int64_t n) {
-  int64_t width = 1;
-  while (width < n) width *= 2;
-  return width;
-}
 
 class V2CheckTest : public test::RunFixture {
  protected:
@@ -55,27 +31,13 @@ class V2CheckTest : public test::RunFixture {
     TorrentFileEntry& entry = engine_.model.TorrentFiles.back();
     entry.PadAfter = (kPiece - length % kPiece) % kPiece;
     if (length == 0) return data;
-    const int64_t pieces = (length + kPiece - 1) / kPiece;
-    std::string root;
-    if (pieces == 1) {
-      root = Root(data, Width((length + kBlock - 1) / kBlock));
-    } else {
-      entry.LayerAt = static_cast<int64_t>(engine_.model.LayerHashes.size());
-      std::string layer;
-      for (int64_t p = 0; p < pieces; ++p) {
-        const std::string hash = Root(data.substr(p * kPiece, kPiece), kPiece / kBlock);
-        layer += hash;
-        std::memcpy(engine_.model.LayerHashes.emplace_back().data(), hash.data(), 32);
-      }
-      const std::string pad = Root(std::string(), kPiece / kBlock);
-      std::vector<std::string> level;
-      for (int64_t p = 0; p < Width(pieces); ++p) level.push_back(p < pieces ? layer.substr(32 * p, 32) : pad);
-      while (level.size() > 1) {
-        std::vector<std::string> up;
-        for (size_t i = 0; i < level.size(); i += 2) up.push_back(Sha256(level[i] + level[i + 1]));
-        level = up;
-      }
-      root = level.front();
+    // Roots and layers as a creator computes them, from the test's own tree code.
+    const test::V2Torrent made = test::MakeV2Torrent({{{"f"}, data}}, kPiece);
+    const std::string& root = made.roots[0];
+    const std::string& layer = made.layers[0];
+    if (!layer.empty()) entry.LayerAt = static_cast<int64_t>(engine_.model.LayerHashes.size());
+    for (size_t at = 0; at < layer.size(); at += 32) {
+      std::memcpy(engine_.model.LayerHashes.emplace_back().data(), layer.data() + at, 32);
     }
     entry.HasPiecesRoot = true;
     std::memcpy(entry.PiecesRoot.data(), root.data(), 32);
