@@ -223,8 +223,7 @@ CheckResult RunCheck(EngineState& engine, const CheckInputs& inputs, WindowOpera
   window.SetIdle();
   window.StageChanged(RunStage::kDone);
 
-  const bool open_report_ticked = window.OpenReportTicked();
-  result.status_text = FinalStatusText(run, open_report_ticked);
+  result.status_text = FinalStatusText(run, inputs.open_report_ticked);
   result.report_complete = result.report_written && run.report.Complete();
   if (result.report_written && !result.report_complete) {
     // A report cut short must never pass for the whole story, whatever the check found.
@@ -235,7 +234,7 @@ CheckResult RunCheck(EngineState& engine, const CheckInputs& inputs, WindowOpera
   if (!run.counters.Cancelled && run.options.OpenReport == 1) window.OpenWithAssociatedProgram(run.report_path);
   window.ShowStatusLine(true);
   window.SetCheckButtonCaption(run.Text(u"Button_CheckTorrent"));
-  result.backup_dir = window.BackupFieldText();
+  result.backup_dir = inputs.backup_field_text;
   result.report_path = run.report_path;
   result.counters = run.counters;
   result.found = std::move(run.found);

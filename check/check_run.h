@@ -45,6 +45,10 @@ struct CheckInputs {
   std::optional<PathMap> ignore_list;
   // Called before every change on disk (tests stop a run between the steps of a change there).
   std::function<void()> before_each_change;
+  // The window as it stood at the start: a ticked "open report" box spares the status line its
+  // pointer to the report, and the backup folder field's text is handed back in the result.
+  bool open_report_ticked = false;
+  QString backup_field_text;
 };
 
 struct RunCounters {
