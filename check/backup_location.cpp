@@ -26,11 +26,11 @@ QString LastComponent(const QString& dir) {
 }  // namespace
 
 QString BackupFolder(const CheckRun& run, const QString& relative) {
-  return run.options.BackupDir + run.engine.DownloadFolderName + QChar(kSeparator) + relative;
+  return run.backup_marker_folder + run.engine.DownloadFolderName + QChar(kSeparator) + relative;
 }
 
 bool BackupFoldersAreReal(const CheckRun& run, const QString& relative_dir) {
-  const QString& location = run.options.BackupDir;
+  const QString& location = run.backup_marker_folder;
   if (IsSymLink(location.chopped(1))) return false;
   return !ThroughLinkedDirectory(location, BackupFolder(run, relative_dir).mid(location.size()));
 }
@@ -38,7 +38,7 @@ bool BackupFoldersAreReal(const CheckRun& run, const QString& relative_dir) {
 void PrepareBackupLocation(CheckRun& run, const QString& dir) {
   int& status = run.engine.DirectoryStatus;
   status = 0;
-  const QString& location = run.options.BackupDir;
+  const QString& location = run.backup_marker_folder;
   if (run.disk.FileSize(location) == -1) {
     const qsizetype levels = location.count(QChar(kSeparator));
     for (qsizetype i = 1; i <= levels; ++i) {

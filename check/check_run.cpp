@@ -101,7 +101,8 @@ CheckRun::CheckRun(EngineState& engine_state, const CheckInputs& run_inputs, Win
       model(engine_state.model),
       texts(engine_state.messages),
       inputs(run_inputs),
-      options(run_inputs.options),
+      options(inputs.options),
+      backup_marker_folder(NormalisedBackupDir(run_inputs.options.BackupDir)),
       window(win),
       ignore_list(run_inputs.ignore_list ? *run_inputs.ignore_list : engine_state.ignore_list),
       found(engine_state.model.TorrentFiles.size(), 0),
@@ -111,7 +112,6 @@ CheckRun::CheckRun(EngineState& engine_state, const CheckInputs& run_inputs, Win
   files = EntriesAsOnDisk(model.TorrentFiles, download_dir);
   unreadable.resize(files.size());
   disk.before_change = inputs.before_each_change;
-  options.BackupDir = NormalisedBackupDir(options.BackupDir);
   ignore_list.Add(kBackupMarker);
   RebuildNeededPaths();
 }

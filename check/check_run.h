@@ -126,8 +126,10 @@ struct CheckRun {
   EngineState& engine;
   const TorrentModel& model;
   const TextSnapshot texts;
-  CheckInputs inputs;
-  RunOptions options;        // BackupDir normalised to end with the marker and the separator
+  const CheckInputs inputs;
+  const RunOptions& options;  // inputs.options
+  // The backup location's marker folder: BackupDir ending with the marker and the separator.
+  QString backup_marker_folder;
   QString download_dir;      // normalised to end with the separator
   WindowOperations& window;
   RunCounters counters;

@@ -88,7 +88,7 @@ bool ReplaceOldFile(CheckRun& run, const TorrentFileEntry& entry, const QString&
 // Free space where the old file would go; refusal marks the line and the run.
 bool EnoughBackupSpace(CheckRun& run, int64_t size, QString& main_line) {
   if (run.options.CreateBackups != 1) return true;
-  const QString drive = DriveText(FullPathName(run.options.BackupDir));
+  const QString drive = DriveText(FullPathName(run.backup_marker_folder));
   if (run.disk.DriveFreeSpace(drive) >= size) return true;
   run.counters.TrimFailed = 1;
   main_line = FillPlaceholders(run.Text(u"Log_NoSpace"), {{u"%s%", main_line}, {u"%drive%", drive}});

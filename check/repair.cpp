@@ -17,7 +17,7 @@ constexpr char16_t kPiecesDifferText[] =
     u"Not used to fix missing file (its pieces do not match): %file% for destination: %fixedfile%";
 
 QString SourceLocation(const CheckRun& run) {
-  return run.options.BackupDir.chopped(kBackupMarker.size() + 1);
+  return run.backup_marker_folder.chopped(kBackupMarker.size() + 1);
 }
 
 // Only files of the download directory are judged by path: anything from the rebuild source is a

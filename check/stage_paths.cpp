@@ -65,7 +65,7 @@ bool IgnoredDirectory(const CheckRun& run, const QString& relative, const QStrin
   if (run.ignore_list.IsPresent(relative)) return true;
   // Cheap test first: only a folder named like the marker can be the backup location.
   return FileNamePart(relative).compare(kBackupMarker, Qt::CaseInsensitive) == 0 &&
-         SamePlace(path, run.options.BackupDir);
+         SamePlace(path, run.backup_marker_folder);
 }
 
 bool IsRunReport(const CheckRun& run, const QString& path) {

@@ -69,11 +69,11 @@ TEST_F(RunCheckTest, DownloadDirectoryWithOrWithoutSeparatorGivesTheSamePaths) {
 
 TEST_F(RunCheckTest, BackupDirGetsTheMarkerForTheRunAndIsHandedBackAfterwards) {
   CheckRun plain(engine_, inputs_, window_);
-  EXPECT_EQ(plain.options.BackupDir, dl_ + "/[ZandrelBackup]/");
+  EXPECT_EQ(plain.backup_marker_folder, dl_ + "/[ZandrelBackup]/");
   inputs_.options.BackupDir = "/bk/[ZandrelBackup]/";
-  EXPECT_EQ(CheckRun(engine_, inputs_, window_).options.BackupDir, "/bk/[ZandrelBackup]/");
+  EXPECT_EQ(CheckRun(engine_, inputs_, window_).backup_marker_folder, "/bk/[ZandrelBackup]/");
   inputs_.options.BackupDir.clear();
-  EXPECT_EQ(CheckRun(engine_, inputs_, window_).options.BackupDir, "[ZandrelBackup]/");
+  EXPECT_EQ(CheckRun(engine_, inputs_, window_).backup_marker_folder, "[ZandrelBackup]/");
   inputs_.backup_field_text = "/bk";
   Run();
   EXPECT_EQ(result_.backup_dir, "/bk");
