@@ -30,14 +30,15 @@ StepResult CopyFirstBytes(CheckRun& run, const QString& source, const QString& d
 }  // namespace
 
 bool MoveEntryToBackup(CheckRun& run, const TorrentFileEntry& entry, const QString& full_path, QString& secondary) {
-  PrepareBackupLocation(run, run.options.TorrentDir);
+  const bool location_made = PrepareBackupLocation(run, run.options.TorrentDir) == StepResult::kDone;
   const QChar sep(kSeparator);
   QString folder = BackupFolder(run);
-  // Folders are neither created nor used through a link among the backup folders.
-  const bool real = run.engine.DirectoryStatus != 1 && BackupFoldersAreReal(run, entry.Dir);
+  // Folders are neither created nor used through a link among the backup folders. A folder that
+  // cannot be made fails the move below.
+  const bool real = location_made && BackupFoldersAreReal(run, entry.Dir);
   for (const QString& component : entry.Dir.split(sep, Qt::SkipEmptyParts)) {
     folder += component + sep;
-    if (real && run.disk.FileSize(folder) == -1 && !run.disk.CreateDirectory(folder)) run.engine.DirectoryStatus = 1;
+    if (real && run.disk.FileSize(folder) == -1) run.disk.CreateDirectory(folder);
   }
   // An earlier backup at the same path stays: the new one takes a free name beside it. A backup
   // path that is a file of this torrent (a download once checked here and shared again lists the

@@ -32,12 +32,16 @@ StepResult CheckUnneededFile(CheckRun& run, const QString& path);
 
 // Backup location.
 enum CreateMode { kBackupRelative = 0, kAbsolute = 1 };
-void PrepareBackupLocation(CheckRun& run, const QString& dir);
+// Makes the backup location's marker folder and the download folder's backup folder in it; kFailed
+// when the marker folder cannot be had (nothing may then be created or moved below it).
+StepResult PrepareBackupLocation(CheckRun& run, const QString& dir);
 // Where the backup of `relative` (a path below the download folder, or empty) goes: the backup
 // location's marker folder, the download folder's name, then `relative`. Every backup path is
 // built here.
 QString BackupFolder(const CheckRun& run, const QString& relative = QString());
-void CreateDirectoryPath(CheckRun& run, const QString& path, int mode);
+// Creates every folder of `path` (below the download folder's backup folder with kBackupRelative);
+// kFailed when its deepest folder could not be made.
+StepResult CreateDirectoryPath(CheckRun& run, const QString& path, int mode);
 // True when no folder from the backup location's marker folder down to `relative_dir` (below the
 // download folder's backup folder) is a link; missing folders are fine. A link there, planted in
 // the download or left by an earlier backup of a link, would carry backups out of the location.

@@ -29,8 +29,7 @@ QString DirectoryPart(const QString& relative) {
 // Without a backup location the folder name may be left from another download, so nothing is
 // created or moved below it.
 bool PrepareFailed(CheckRun& run) {
-  PrepareBackupLocation(run, run.options.TorrentDir);
-  return run.engine.DirectoryStatus == 1;
+  return PrepareBackupLocation(run, run.options.TorrentDir) == StepResult::kFailed;
 }
 
 // The file goes below the backup folder at its relative path, beside anything already there.
@@ -90,9 +89,10 @@ void MarkAncestorsNeeded(CheckRun& run, const QString& relative) {
 }
 
 // Re-creates an unneeded directory below the backup folder, so that even an empty one is kept.
-void MirrorInBackup(CheckRun& run, const QString& relative) {
-  if (PrepareFailed(run) || run.disk.FileSize(BackupFolder(run, relative)) >= 0) return;
-  CreateDirectoryPath(run, relative + QChar(kSeparator), kBackupRelative);
+StepResult MirrorInBackup(CheckRun& run, const QString& relative) {
+  if (PrepareFailed(run)) return StepResult::kFailed;
+  if (run.disk.FileSize(BackupFolder(run, relative)) >= 0) return StepResult::kDone;
+  return CreateDirectoryPath(run, relative + QChar(kSeparator), kBackupRelative);
 }
 
 struct Contents {
@@ -145,7 +145,7 @@ QString JudgeDirectory(CheckRun& run, const QString& path, const QString& relati
     MarkAncestorsNeeded(run, relative);
     return status;
   }
-  if (backups && permitted) MirrorInBackup(run, relative);
+  const StepResult mirrored = backups && permitted ? MirrorInBackup(run, relative) : StepResult::kDone;
   const Contents contents = ReadContents(run, path, relative);
   if (!contents.listed) return status;
   run.counters.UnneededDirs++;
@@ -155,10 +155,10 @@ QString JudgeDirectory(CheckRun& run, const QString& path, const QString& relati
     run.record.Unneeded(shown, true, UnneededAction::kReported);
     return status;
   }
-  // With backups off a directory counts as empty unless it keeps an ignored file. The outcome of
-  // the last backup-folder operation only matters when this directory was mirrored there.
+  // With backups off a directory counts as empty unless it keeps an ignored file. One that could
+  // not be mirrored in the backup folder stays: deleting it would lose it.
   const bool has_content = backups ? contents.any : contents.ignored_file;
-  if (has_content || (backups && run.engine.DirectoryStatus == 1)) {
+  if (has_content || mirrored == StepResult::kFailed) {
     run.record.Unneeded(shown, true, UnneededAction::kKept);
     return status;
   }
