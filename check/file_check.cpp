@@ -29,7 +29,7 @@ StepResult CopyFirstBytes(CheckRun& run, const QString& source, const QString& d
 
 }  // namespace
 
-bool MoveEntryToBackup(CheckRun& run, const TorrentFileEntry& entry, const QString& full_path, QString& secondary) {
+StepOutcome MoveEntryToBackup(CheckRun& run, const TorrentFileEntry& entry, const QString& full_path) {
   const bool location_made = PrepareBackupLocation(run, run.options.TorrentDir) == StepResult::kDone;
   const QChar sep(kSeparator);
   QString folder = BackupFolder(run);
@@ -46,13 +46,12 @@ bool MoveEntryToBackup(CheckRun& run, const TorrentFileEntry& entry, const QStri
   const QString wanted = folder + entry.Name;
   const bool usable = real && !IsNeededPath(run, wanted) && !SamePlace(wanted, full_path);
   if (usable && run.disk.MoveFile(full_path, FreeNameBeside(run.disk, wanted))) {
-    secondary = run.Done(FillPlaceholders(run.Text(u"Log_MovedOldFile"),
-                                          {{u"%file%", Quoted(full_path)}, {u"%backupdir%", Quoted(folder)}}));
-    return true;
+    return {StepResult::kDone, run.Done(FillPlaceholders(run.Text(u"Log_MovedOldFile"),
+                                                         {{u"%file%", Quoted(full_path)}, {u"%backupdir%", Quoted(folder)}}))};
   }
-  secondary = FillPlaceholders(run.Text(u"Log_UnableToMoveOldFile"), {{u"%file%", Quoted(full_path)}});
-  if (run.disk.SourceChanged()) secondary += QChar(u'\n') + SourceChangedLine(run, full_path);
-  return false;
+  QString lines = FillPlaceholders(run.Text(u"Log_UnableToMoveOldFile"), {{u"%file%", Quoted(full_path)}});
+  if (run.disk.SourceChanged()) lines += QChar(u'\n') + SourceChangedLine(run, full_path);
+  return {StepResult::kFailed, lines};
 }
 
 namespace {
@@ -67,23 +66,24 @@ QString BackupFolderOf(const CheckRun& run, const TorrentFileEntry& entry) {
 // could not be moved or deleted it is still whole, and the copy made for it would only turn up as
 // an unneeded file of our own making: it goes. Once the old file is gone the copy is kept, whatever
 // follows, since it may be the only one left in the download.
-bool ReplaceOldFile(CheckRun& run, const TorrentFileEntry& entry, const QString& full_path,
-                    const QString& temp_path, bool deleting, QString& secondary) {
+StepOutcome ReplaceOldFile(CheckRun& run, const TorrentFileEntry& entry, const QString& full_path,
+                           const QString& temp_path, bool deleting) {
   // Without a backup one rename puts the copy over the old file: the torrent's file always stands whole under its
   // own name, whenever the run is stopped.
   if (run.options.CreateBackups != 1 && !deleting) {
-    if (run.disk.ReplaceFile(temp_path, full_path)) return true;
+    if (run.disk.ReplaceFile(temp_path, full_path)) return {};
     run.disk.DeleteFile(temp_path);
-    return false;
+    return {StepResult::kFailed, QString()};
   }
-  const bool old_file_gone = run.options.CreateBackups == 1 ? MoveEntryToBackup(run, entry, full_path, secondary)
-                                                           : run.disk.DeleteFile(full_path);
-  if (deleting) return old_file_gone;
-  if (!old_file_gone) {
+  StepOutcome old_file = run.options.CreateBackups == 1 ? MoveEntryToBackup(run, entry, full_path)
+                                                        : StepOutcome{DoneOrFailed(run.disk.DeleteFile(full_path))};
+  if (deleting) return old_file;
+  if (old_file.result != StepResult::kDone) {
     run.disk.DeleteFile(temp_path);
-    return false;
+    return old_file;
   }
-  return run.disk.MoveFile(temp_path, full_path);
+  old_file.result = DoneOrFailed(run.disk.MoveFile(temp_path, full_path));
+  return old_file;
 }
 
 // Free space where the old file would go; refusal marks the line and the run.
@@ -161,7 +161,9 @@ StepResult ReplaceWrongSizedFile(CheckRun& run, size_t index, QString& main_line
     restore_window();
     return StepResult::kFailed;
   }
-  if (ReplaceOldFile(run, entry, full_path, temp_path, deleting, secondary)) {
+  const StepOutcome replaced = ReplaceOldFile(run, entry, full_path, temp_path, deleting);
+  secondary = replaced.lines;
+  if (replaced.result == StepResult::kDone) {
     run.counters.TrimDone = 1;
     run.record.Action(index, deleting ? EntryAction::kDeleted : EntryAction::kTrimmed, BackupFolderOf(run, entry));
     if (deleting) {

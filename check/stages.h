@@ -5,14 +5,23 @@
 
 namespace zandrel {
 
+// The outcome of a step that changes the disk, with the report lines that tell of it (several are
+// joined by '\n'; none when it had nothing to tell).
+struct StepOutcome {
+  StepResult result = StepResult::kDone;
+  QString lines;
+};
+
+inline StepResult DoneOrFailed(bool done) { return done ? StepResult::kDone : StepResult::kFailed; }
+
 // File presence, size check, trimming and deleting of the entry at `index`; kCancelled when a
 // copy was cancelled.
 StepResult CheckEntry(CheckRun& run, size_t index);
 // A symbolic-link entry: found when a link stands at its path, missing otherwise; never changed.
 StepResult CheckSymlinkEntry(CheckRun& run, size_t index);
 StepResult ReplaceWrongSizedFile(CheckRun& run, size_t index, QString& main_line, QString& secondary_line);
-// Moves the entry's file at full_path below the backup folder; fills the secondary line either way.
-bool MoveEntryToBackup(CheckRun& run, const TorrentFileEntry& entry, const QString& full_path, QString& secondary);
+// Moves the entry's file at full_path below the backup folder; the lines tell of it either way.
+StepOutcome MoveEntryToBackup(CheckRun& run, const TorrentFileEntry& entry, const QString& full_path);
 // Synced copy of the whole file (limit <= 0) or its first limit bytes.
 StepResult CopyFileBlocks(CheckRun& run, const QString& source, const QString& destination, int64_t limit);
 
