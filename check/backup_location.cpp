@@ -57,7 +57,7 @@ StepResult PrepareBackupLocation(CheckRun& run, const QString& dir) {
   return StepResult::kDone;
 }
 
-StepResult CreateDirectoryPath(CheckRun& run, const QString& path, int mode) {
+StepResult CreateDirectoryPath(CheckRun& run, const QString& path, CreateMode mode) {
   // How the deepest level handled so far came out; only a path made to its end is reported made.
   enum class Level { kMade, kStood, kNotMade } last = Level::kMade;
   QString base;

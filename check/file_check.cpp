@@ -86,14 +86,12 @@ StepOutcome ReplaceOldFile(CheckRun& run, const TorrentFileEntry& entry, const Q
   return old_file;
 }
 
-// Free space where the old file would go; refusal marks the line and the run.
-bool EnoughBackupSpace(CheckRun& run, int64_t size, QString& main_line) {
-  if (run.options.CreateBackups != 1) return true;
+// The drive where the old file would go, when it lacks the free space for it.
+std::optional<QString> DriveShortOfSpace(const CheckRun& run, int64_t size) {
+  if (run.options.CreateBackups != 1) return std::nullopt;
   const QString drive = DriveText(FullPathName(run.backup_marker_folder));
-  if (run.disk.DriveFreeSpace(drive) >= size) return true;
-  run.counters.TrimFailed = 1;
-  main_line = FillPlaceholders(run.Text(u"Log_NoSpace"), {{u"%s%", main_line}, {u"%drive%", drive}});
-  return false;
+  if (run.disk.DriveFreeSpace(drive) >= size) return std::nullopt;
+  return drive;
 }
 
 }  // namespace
@@ -125,7 +123,9 @@ StepResult ReplaceWrongSizedFile(CheckRun& run, size_t index, QString& main_line
     run.record.Action(index, EntryAction::kUnableToFix);
     return StepResult::kFailed;
   }
-  if (!EnoughBackupSpace(run, size, main_line)) {
+  if (const std::optional<QString> drive = DriveShortOfSpace(run, size)) {
+    main_line = FillPlaceholders(run.Text(u"Log_NoSpace"), {{u"%s%", main_line}, {u"%drive%", *drive}});
+    run.counters.TrimFailed = 1;
     run.record.Action(index, EntryAction::kNoSpace);
     return StepResult::kFailed;
   }

@@ -50,7 +50,7 @@ StepResult PrepareBackupLocation(CheckRun& run, const QString& dir);
 QString BackupFolder(const CheckRun& run, const QString& relative = QString());
 // Creates every folder of `path` (below the download folder's backup folder with kBackupRelative);
 // kFailed when its deepest folder could not be made.
-StepResult CreateDirectoryPath(CheckRun& run, const QString& path, int mode);
+StepResult CreateDirectoryPath(CheckRun& run, const QString& path, CreateMode mode);
 // True when no folder from the backup location's marker folder down to `relative_dir` (below the
 // download folder's backup folder) is a link; missing folders are fine. A link there, planted in
 // the download or left by an earlier backup of a link, would carry backups out of the location.
