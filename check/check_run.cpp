@@ -90,6 +90,14 @@ void RunIntegrityStage(CheckRun& run) {
   if (VerifyPieces(run) == StepResult::kCancelled) run.counters.Cancelled = 1;
 }
 
+void AddUnneededCounts(RunCounters& c, const UnneededCounts& counts) {
+  c.UnneededFiles = counts.files;
+  c.UnneededDirs = counts.dirs;
+  c.DeletedFiles = counts.deleted_files;
+  c.DeletedDirs = counts.deleted_dirs;
+  if (counts.failed) c.UnneededFailed = 1;
+}
+
 QString WithSeeReport(CheckRun& run, const QString& text, bool open_report_ticked) {
   return open_report_ticked ? text : text + u' ' + run.Text(u"Status_SeeReport");
 }
@@ -215,7 +223,9 @@ CheckResult RunCheck(EngineState& engine, const CheckInputs& inputs, WindowOpera
   }
   if (run.options.CheckUnneededFiles == 1 && !run.counters.Cancelled) {
     window.StageChanged(RunStage::kUnneeded);
-    if (RunUnneededStage(run) == StepResult::kCancelled) run.counters.Cancelled = 1;
+    const UnneededOutcome unneeded = RunUnneededStage(run);
+    AddUnneededCounts(run.counters, unneeded.counts);
+    if (unneeded.result == StepResult::kCancelled) run.counters.Cancelled = 1;
   }
   if (run.counters.Cancelled) run.WriteReportLine(run.Text(u"Log_ZandrelCancelled"));
   run.report.Close();

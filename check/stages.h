@@ -35,9 +35,17 @@ StepResult SearchMissingFiles(CheckRun& run, const QString& dir, RepairMode mode
 StepResult TryRepairCandidate(CheckRun& run, const QString& candidate, RepairMode mode);
 
 // Unneeded files stage including its report section.
-StepResult RunUnneededStage(CheckRun& run);
-StepResult ScanDirectory(CheckRun& run, const QString& dir);
-StepResult CheckUnneededFile(CheckRun& run, const QString& path);
+struct UnneededCounts {
+  int64_t files = 0, dirs = 0, deleted_files = 0, deleted_dirs = 0;
+  bool failed = false;  // an unneeded item that was to go could not be deleted or moved
+};
+struct UnneededOutcome {
+  StepResult result = StepResult::kDone;
+  UnneededCounts counts;  // what the stage found and did, as far as it came
+};
+UnneededOutcome RunUnneededStage(CheckRun& run);
+StepResult ScanDirectory(CheckRun& run, const QString& dir, UnneededCounts& counts);
+StepResult CheckUnneededFile(CheckRun& run, const QString& path, UnneededCounts& counts);
 
 // Backup location.
 enum CreateMode { kBackupRelative = 0, kAbsolute = 1 };
