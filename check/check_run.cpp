@@ -197,7 +197,9 @@ CheckResult RunCheck(EngineState& engine, const CheckInputs& inputs, WindowOpera
     run.report_path = WithTrailingSeparator(inputs.logs_folder) +
                       ReportFileName(inputs.torrent_path, QDate::currentDate(), QTime::currentTime());
     // Two runs within one second name the same report: the later one takes a name beside it.
-    result.report_written = run.report.CreateNew(&run.report_path);
+    const std::optional<QString> taken = run.report.CreateNew(run.report_path);
+    result.report_written = taken.has_value();
+    if (taken) run.report_path = *taken;
   } else {
     run.report_path = inputs.report_path;
     result.report_written = run.report.Create(run.report_path);

@@ -76,9 +76,9 @@ struct CheckResult {
 class ReportWriter {
  public:
   bool Create(const QString& path);
-  // Creates a report that no other run writes: at *path, or when that name is taken at the first
-  // free one of "name_2.log", "name_3.log", ... beside it, which *path then names.
-  bool CreateNew(QString* path);
+  // Creates a report that no other run writes: at path, or when that name is taken at the first
+  // free one of "name_2.log", "name_3.log", ... beside it. The name it took; none when it failed.
+  std::optional<QString> CreateNew(const QString& path);
   void WriteLine(const QString& line);  // UTF-8, CR LF, no byte-order mark; no-op when closed
   void Close();
   bool IsOpen() const { return file_ && file_->isOpen(); }
