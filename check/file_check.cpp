@@ -9,11 +9,13 @@ namespace {
 
 QString Wrap(const QString& wrapper, const QString& line) { return FillPlaceholders(wrapper, {{u"%s%", line}}); }
 
-// Why the entry's file cannot be read; empty when it can, or when nothing stands there. A file a
+// Why the entry's file cannot be read; none when it can, or when nothing stands there. A file a
 // dry run has taken away reads as missing.
-QString WhyUnreadable(const CheckRun& run, const QString& full_path) {
-  if (run.disk.Vanished(full_path)) return QString();
-  return ReadError(full_path);
+std::optional<QString> WhyUnreadable(const CheckRun& run, const QString& full_path) {
+  if (run.disk.Vanished(full_path)) return std::nullopt;
+  QString why = ReadError(full_path);
+  if (why.isEmpty()) return std::nullopt;
+  return why;
 }
 
 // Copies the first `amount` bytes of source (0 allowed) through the one synced copy; a dry run
@@ -207,9 +209,8 @@ StepResult CheckEntry(CheckRun& run, size_t index) {
   const QString quoted = Quoted(full_path);
   RunCounters& c = run.counters;
   const int64_t size = FileSize(full_path);
-  const QString why = WhyUnreadable(run, full_path);
-  if (!why.isEmpty()) {
-    ReportUnreadable(run, index, full_path, why, main_line);
+  if (const std::optional<QString> why = WhyUnreadable(run, full_path)) {
+    ReportUnreadable(run, index, full_path, *why, main_line);
   } else if (size == entry.Length) {
     main_line = FillPlaceholders(run.Text(u"Log_FileFound"), {{u"%file%", quoted}});
     c.CorrectFiles++;
