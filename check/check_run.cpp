@@ -49,21 +49,16 @@ void NotePartialFile(CheckRun& run, size_t index) {
                                         {u"%length%", QString::number(entry.Length)}}));
 }
 
-void RunFileCheck(CheckRun& run) {
+StepResult RunFileCheck(CheckRun& run) {
   run.window.StageChanged(RunStage::kFileCheck);
   const auto& files = run.Files();
   for (size_t i = 0; i < files.size(); ++i) {
-    if (CheckEntry(run, i) == StepResult::kCancelled) {
-      run.counters.Cancelled = 1;
-      return;
-    }
+    if (CheckEntry(run, i) == StepResult::kCancelled) return StepResult::kCancelled;
     NotePartialFile(run, i);
     run.window.SetProgressValue(static_cast<int64_t>(i) + 1);
-    if (run.CancelRequested()) {
-      run.counters.Cancelled = 1;
-      return;
-    }
+    if (run.CancelRequested()) return StepResult::kCancelled;
   }
+  return StepResult::kDone;
 }
 
 void WriteFileCheckSummary(CheckRun& run) {
@@ -78,7 +73,7 @@ void WriteFileCheckSummary(CheckRun& run) {
                                         {u"%deletedfiles%", CountOfTotal(c.DeletedWrongSized, c.WrongSizedFiles)}}));
 }
 
-void RunIntegrityStage(CheckRun& run) {
+StepResult RunIntegrityStage(CheckRun& run) {
   run.window.StageChanged(RunStage::kHashCheck);
   run.WriteReportLine(QString());
   run.WriteReportLine(run.Text(u"Log_FileIntegrityCheck"));
@@ -87,7 +82,7 @@ void RunIntegrityStage(CheckRun& run) {
                                        {{u"%pieces%", QString::number(VerifiedPieceCount(run))},
                                         {u"%piecesize%", QString::number(run.model.PieceLength)}}));
   run.WriteReportLine(QString());
-  if (VerifyPieces(run) == StepResult::kCancelled) run.counters.Cancelled = 1;
+  return VerifyPieces(run);
 }
 
 void AddUnneededCounts(RunCounters& c, const UnneededCounts& counts) {
@@ -214,9 +209,10 @@ CheckResult RunCheck(EngineState& engine, const CheckInputs& inputs, WindowOpera
   window.SetProgressMaximum(maximum);
 
   WriteHeader(run);
-  RunFileCheck(run);
+  if (RunFileCheck(run) == StepResult::kCancelled) run.counters.Cancelled = 1;
   WriteFileCheckSummary(run);
-  if (run.options.HashCheck == 1 && !run.counters.Cancelled) RunIntegrityStage(run);
+  if (run.options.HashCheck == 1 && !run.counters.Cancelled && RunIntegrityStage(run) == StepResult::kCancelled)
+    run.counters.Cancelled = 1;
   window.SettleWait();
   const RunCounters& c = run.counters;
   if (run.options.FixMissing == 1 && !c.Cancelled && (c.MissingFilesFlag || c.WrongSizeSeen || c.SmallerSeen)) {
