@@ -26,41 +26,42 @@ QString LastComponent(const QString& dir) {
 }  // namespace
 
 QString BackupFolder(const CheckRun& run, const QString& relative) {
-  return run.options.BackupDir + run.engine.DownloadFolderName + QChar(kSeparator) + relative;
+  return run.backup_marker_folder + run.engine.DownloadFolderName + QChar(kSeparator) + relative;
 }
 
 bool BackupFoldersAreReal(const CheckRun& run, const QString& relative_dir) {
-  const QString& location = run.options.BackupDir;
+  const QString& location = run.backup_marker_folder;
   if (IsSymLink(location.chopped(1))) return false;
   return !ThroughLinkedDirectory(location, BackupFolder(run, relative_dir).mid(location.size()));
 }
 
-void PrepareBackupLocation(CheckRun& run, const QString& dir) {
-  int& status = run.engine.DirectoryStatus;
-  status = 0;
-  const QString& location = run.options.BackupDir;
+StepResult PrepareBackupLocation(CheckRun& run, const QString& dir) {
+  bool made = true;
+  const QString& location = run.backup_marker_folder;
   if (run.disk.FileSize(location) == -1) {
     const qsizetype levels = location.count(QChar(kSeparator));
     for (qsizetype i = 1; i <= levels; ++i) {
       const QString level = LeadingComponents(location, i);
-      if (run.disk.FileSize(level) == -1 && !run.disk.CreateDirectory(level)) status = 1;
+      if (run.disk.FileSize(level) == -1 && !run.disk.CreateDirectory(level)) made = false;
     }
   }
   // A marker folder that is a link leads elsewhere: it counts as a location that cannot be made.
-  if (IsSymLink(location.chopped(1))) status = 1;
-  if (status == 0) {
-    run.engine.DownloadFolderName = LastComponent(dir);
-    const QString folder = BackupFolder(run).chopped(1);
-    if (run.disk.FileSize(folder) == -1 && !run.disk.CreateDirectory(folder)) WriteUnableToCreate(run, folder);
+  if (IsSymLink(location.chopped(1))) made = false;
+  if (!made) {
+    WriteUnableToCreate(run, location);
+    return StepResult::kFailed;
   }
-  if (status == 1) WriteUnableToCreate(run, location);
+  run.engine.DownloadFolderName = LastComponent(dir);
+  const QString folder = BackupFolder(run).chopped(1);
+  if (run.disk.FileSize(folder) == -1 && !run.disk.CreateDirectory(folder)) WriteUnableToCreate(run, folder);
+  return StepResult::kDone;
 }
 
-void CreateDirectoryPath(CheckRun& run, const QString& path, int mode) {
-  int& status = run.engine.DirectoryStatus;
+StepResult CreateDirectoryPath(CheckRun& run, const QString& path, CreateMode mode) {
+  // How the deepest level handled so far came out; only a path made to its end is reported made.
+  enum class Level { kMade, kStood, kNotMade } last = Level::kMade;
   QString base;
   if (mode == kBackupRelative) base = BackupFolder(run);
-  status = 0;
   const QStringList components = path.split(QChar(kSeparator));
   const qsizetype levels = components.size() - 1;
   // Below a link nothing is created: it would be created wherever the link points.
@@ -69,22 +70,24 @@ void CreateDirectoryPath(CheckRun& run, const QString& path, int mode) {
     base += components[i] + QChar(kSeparator);
     if (mode == kBackupRelative && (linked || IsSymLink(base.chopped(1)))) {
       linked = true;
-      status = 1;
+      last = Level::kNotMade;
       continue;
     }
     const int64_t size = run.disk.FileSize(base);
     if (size == -1) {
-      if (!run.disk.CreateDirectory(base)) status = 1;
+      if (!run.disk.CreateDirectory(base)) last = Level::kNotMade;
     } else if (size == -2) {
-      status = -2;
+      last = Level::kStood;
     }
   }
-  if (mode != kBackupRelative || levels < 1) return;
-  if (status == 0) {
+  const StepResult result = last == Level::kNotMade ? StepResult::kFailed : StepResult::kDone;
+  if (mode != kBackupRelative || levels < 1) return result;
+  if (last == Level::kMade) {
     run.WriteReportLine(run.Done(FillPlaceholders(run.Text(u"Log_CreatedDirectory"), {{u"%dir%", Quoted(base)}})));
-  } else if (status == 1) {
+  } else if (last == Level::kNotMade) {
     WriteUnableToCreate(run, base);
   }
+  return result;
 }
 
 }  // namespace zandrel

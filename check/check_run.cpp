@@ -49,21 +49,16 @@ void NotePartialFile(CheckRun& run, size_t index) {
                                         {u"%length%", QString::number(entry.Length)}}));
 }
 
-void RunFileCheck(CheckRun& run) {
+StepResult RunFileCheck(CheckRun& run) {
   run.window.StageChanged(RunStage::kFileCheck);
   const auto& files = run.Files();
   for (size_t i = 0; i < files.size(); ++i) {
-    if (CheckEntry(run, i) == StepResult::kCancelled) {
-      run.counters.Cancelled = 1;
-      return;
-    }
+    if (CheckEntry(run, i) == StepResult::kCancelled) return StepResult::kCancelled;
     NotePartialFile(run, i);
     run.window.SetProgressValue(static_cast<int64_t>(i) + 1);
-    if (run.CancelRequested()) {
-      run.counters.Cancelled = 1;
-      return;
-    }
+    if (run.CancelRequested()) return StepResult::kCancelled;
   }
+  return StepResult::kDone;
 }
 
 void WriteFileCheckSummary(CheckRun& run) {
@@ -78,7 +73,7 @@ void WriteFileCheckSummary(CheckRun& run) {
                                         {u"%deletedfiles%", CountOfTotal(c.DeletedWrongSized, c.WrongSizedFiles)}}));
 }
 
-void RunIntegrityStage(CheckRun& run) {
+StepResult RunIntegrityStage(CheckRun& run) {
   run.window.StageChanged(RunStage::kHashCheck);
   run.WriteReportLine(QString());
   run.WriteReportLine(run.Text(u"Log_FileIntegrityCheck"));
@@ -87,7 +82,15 @@ void RunIntegrityStage(CheckRun& run) {
                                        {{u"%pieces%", QString::number(VerifiedPieceCount(run))},
                                         {u"%piecesize%", QString::number(run.model.PieceLength)}}));
   run.WriteReportLine(QString());
-  if (VerifyPieces(run) == StepResult::kCancelled) run.counters.Cancelled = 1;
+  return VerifyPieces(run);
+}
+
+void AddUnneededCounts(RunCounters& c, const UnneededCounts& counts) {
+  c.UnneededFiles = counts.files;
+  c.UnneededDirs = counts.dirs;
+  c.DeletedFiles = counts.deleted_files;
+  c.DeletedDirs = counts.deleted_dirs;
+  if (counts.failed) c.UnneededFailed = 1;
 }
 
 QString WithSeeReport(CheckRun& run, const QString& text, bool open_report_ticked) {
@@ -101,7 +104,8 @@ CheckRun::CheckRun(EngineState& engine_state, const CheckInputs& run_inputs, Win
       model(engine_state.model),
       texts(engine_state.messages),
       inputs(run_inputs),
-      options(run_inputs.options),
+      options(inputs.options),
+      backup_marker_folder(NormalisedBackupDir(run_inputs.options.BackupDir)),
       window(win),
       ignore_list(run_inputs.ignore_list ? *run_inputs.ignore_list : engine_state.ignore_list),
       found(engine_state.model.TorrentFiles.size(), 0),
@@ -111,7 +115,6 @@ CheckRun::CheckRun(EngineState& engine_state, const CheckInputs& run_inputs, Win
   files = EntriesAsOnDisk(model.TorrentFiles, download_dir);
   unreadable.resize(files.size());
   disk.before_change = inputs.before_each_change;
-  options.BackupDir = NormalisedBackupDir(options.BackupDir);
   ignore_list.Add(kBackupMarker);
   RebuildNeededPaths();
 }
@@ -189,7 +192,9 @@ CheckResult RunCheck(EngineState& engine, const CheckInputs& inputs, WindowOpera
     run.report_path = WithTrailingSeparator(inputs.logs_folder) +
                       ReportFileName(inputs.torrent_path, QDate::currentDate(), QTime::currentTime());
     // Two runs within one second name the same report: the later one takes a name beside it.
-    result.report_written = run.report.CreateNew(&run.report_path);
+    const std::optional<QString> taken = run.report.CreateNew(run.report_path);
+    result.report_written = taken.has_value();
+    if (taken) run.report_path = *taken;
   } else {
     run.report_path = inputs.report_path;
     result.report_written = run.report.Create(run.report_path);
@@ -204,9 +209,10 @@ CheckResult RunCheck(EngineState& engine, const CheckInputs& inputs, WindowOpera
   window.SetProgressMaximum(maximum);
 
   WriteHeader(run);
-  RunFileCheck(run);
+  if (RunFileCheck(run) == StepResult::kCancelled) run.counters.Cancelled = 1;
   WriteFileCheckSummary(run);
-  if (run.options.HashCheck == 1 && !run.counters.Cancelled) RunIntegrityStage(run);
+  if (run.options.HashCheck == 1 && !run.counters.Cancelled && RunIntegrityStage(run) == StepResult::kCancelled)
+    run.counters.Cancelled = 1;
   window.SettleWait();
   const RunCounters& c = run.counters;
   if (run.options.FixMissing == 1 && !c.Cancelled && (c.MissingFilesFlag || c.WrongSizeSeen || c.SmallerSeen)) {
@@ -215,7 +221,9 @@ CheckResult RunCheck(EngineState& engine, const CheckInputs& inputs, WindowOpera
   }
   if (run.options.CheckUnneededFiles == 1 && !run.counters.Cancelled) {
     window.StageChanged(RunStage::kUnneeded);
-    if (RunUnneededStage(run) == StepResult::kCancelled) run.counters.Cancelled = 1;
+    const UnneededOutcome unneeded = RunUnneededStage(run);
+    AddUnneededCounts(run.counters, unneeded.counts);
+    if (unneeded.result == StepResult::kCancelled) run.counters.Cancelled = 1;
   }
   if (run.counters.Cancelled) run.WriteReportLine(run.Text(u"Log_ZandrelCancelled"));
   run.report.Close();
@@ -223,8 +231,7 @@ CheckResult RunCheck(EngineState& engine, const CheckInputs& inputs, WindowOpera
   window.SetIdle();
   window.StageChanged(RunStage::kDone);
 
-  const bool open_report_ticked = window.OpenReportTicked();
-  result.status_text = FinalStatusText(run, open_report_ticked);
+  result.status_text = FinalStatusText(run, inputs.open_report_ticked);
   result.report_complete = result.report_written && run.report.Complete();
   if (result.report_written && !result.report_complete) {
     // A report cut short must never pass for the whole story, whatever the check found.
@@ -235,7 +242,7 @@ CheckResult RunCheck(EngineState& engine, const CheckInputs& inputs, WindowOpera
   if (!run.counters.Cancelled && run.options.OpenReport == 1) window.OpenWithAssociatedProgram(run.report_path);
   window.ShowStatusLine(true);
   window.SetCheckButtonCaption(run.Text(u"Button_CheckTorrent"));
-  result.backup_dir = window.BackupFieldText();
+  result.backup_dir = inputs.backup_field_text;
   result.report_path = run.report_path;
   result.counters = run.counters;
   result.found = std::move(run.found);

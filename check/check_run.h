@@ -45,6 +45,10 @@ struct CheckInputs {
   std::optional<PathMap> ignore_list;
   // Called before every change on disk (tests stop a run between the steps of a change there).
   std::function<void()> before_each_change;
+  // The window as it stood at the start: a ticked "open report" box spares the status line its
+  // pointer to the report, and the backup folder field's text is handed back in the result.
+  bool open_report_ticked = false;
+  QString backup_field_text;
 };
 
 struct RunCounters {
@@ -72,9 +76,9 @@ struct CheckResult {
 class ReportWriter {
  public:
   bool Create(const QString& path);
-  // Creates a report that no other run writes: at *path, or when that name is taken at the first
-  // free one of "name_2.log", "name_3.log", ... beside it, which *path then names.
-  bool CreateNew(QString* path);
+  // Creates a report that no other run writes: at path, or when that name is taken at the first
+  // free one of "name_2.log", "name_3.log", ... beside it. The name it took; none when it failed.
+  std::optional<QString> CreateNew(const QString& path);
   void WriteLine(const QString& line);  // UTF-8, CR LF, no byte-order mark; no-op when closed
   void Close();
   bool IsOpen() const { return file_ && file_->isOpen(); }
@@ -122,8 +126,10 @@ struct CheckRun {
   EngineState& engine;
   const TorrentModel& model;
   const TextSnapshot texts;
-  CheckInputs inputs;
-  RunOptions options;        // BackupDir normalised to end with the marker and the separator
+  const CheckInputs inputs;
+  const RunOptions& options;  // inputs.options
+  // The backup location's marker folder: BackupDir ending with the marker and the separator.
+  QString backup_marker_folder;
   QString download_dir;      // normalised to end with the separator
   WindowOperations& window;
   RunCounters counters;

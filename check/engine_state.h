@@ -19,8 +19,6 @@ struct EngineState {
   MessageTable& messages;
   TorrentModel model;
   PathMap ignore_list;
-  // Outcome of the last backup-folder operation; kept between stages and between runs.
-  int DirectoryStatus = 0;
   QString DownloadFolderName;
   // Set by the front end to stop a run; every long operation polls it.
   std::atomic<int> cancel_flag{0};

@@ -9,11 +9,13 @@ namespace {
 
 QString Wrap(const QString& wrapper, const QString& line) { return FillPlaceholders(wrapper, {{u"%s%", line}}); }
 
-// Why the entry's file cannot be read; empty when it can, or when nothing stands there. A file a
+// Why the entry's file cannot be read; none when it can, or when nothing stands there. A file a
 // dry run has taken away reads as missing.
-QString WhyUnreadable(const CheckRun& run, const QString& full_path) {
-  if (run.disk.Vanished(full_path)) return QString();
-  return ReadError(full_path);
+std::optional<QString> WhyUnreadable(const CheckRun& run, const QString& full_path) {
+  if (run.disk.Vanished(full_path)) return std::nullopt;
+  QString why = ReadError(full_path);
+  if (why.isEmpty()) return std::nullopt;
+  return why;
 }
 
 // Copies the first `amount` bytes of source (0 allowed) through the one synced copy; a dry run
@@ -29,15 +31,16 @@ StepResult CopyFirstBytes(CheckRun& run, const QString& source, const QString& d
 
 }  // namespace
 
-bool MoveEntryToBackup(CheckRun& run, const TorrentFileEntry& entry, const QString& full_path, QString& secondary) {
-  PrepareBackupLocation(run, run.options.TorrentDir);
+StepOutcome MoveEntryToBackup(CheckRun& run, const TorrentFileEntry& entry, const QString& full_path) {
+  const bool location_made = PrepareBackupLocation(run, run.options.TorrentDir) == StepResult::kDone;
   const QChar sep(kSeparator);
   QString folder = BackupFolder(run);
-  // Folders are neither created nor used through a link among the backup folders.
-  const bool real = run.engine.DirectoryStatus != 1 && BackupFoldersAreReal(run, entry.Dir);
+  // Folders are neither created nor used through a link among the backup folders. A folder that
+  // cannot be made fails the move below.
+  const bool real = location_made && BackupFoldersAreReal(run, entry.Dir);
   for (const QString& component : entry.Dir.split(sep, Qt::SkipEmptyParts)) {
     folder += component + sep;
-    if (real && run.disk.FileSize(folder) == -1 && !run.disk.CreateDirectory(folder)) run.engine.DirectoryStatus = 1;
+    if (real && run.disk.FileSize(folder) == -1) run.disk.CreateDirectory(folder);
   }
   // An earlier backup at the same path stays: the new one takes a free name beside it. A backup
   // path that is a file of this torrent (a download once checked here and shared again lists the
@@ -45,13 +48,12 @@ bool MoveEntryToBackup(CheckRun& run, const TorrentFileEntry& entry, const QStri
   const QString wanted = folder + entry.Name;
   const bool usable = real && !IsNeededPath(run, wanted) && !SamePlace(wanted, full_path);
   if (usable && run.disk.MoveFile(full_path, FreeNameBeside(run.disk, wanted))) {
-    secondary = run.Done(FillPlaceholders(run.Text(u"Log_MovedOldFile"),
-                                          {{u"%file%", Quoted(full_path)}, {u"%backupdir%", Quoted(folder)}}));
-    return true;
+    return {StepResult::kDone, run.Done(FillPlaceholders(run.Text(u"Log_MovedOldFile"),
+                                                         {{u"%file%", Quoted(full_path)}, {u"%backupdir%", Quoted(folder)}}))};
   }
-  secondary = FillPlaceholders(run.Text(u"Log_UnableToMoveOldFile"), {{u"%file%", Quoted(full_path)}});
-  if (run.disk.SourceChanged()) secondary += QChar(u'\n') + SourceChangedLine(run, full_path);
-  return false;
+  QString lines = FillPlaceholders(run.Text(u"Log_UnableToMoveOldFile"), {{u"%file%", Quoted(full_path)}});
+  if (run.disk.SourceChanged()) lines += QChar(u'\n') + SourceChangedLine(run, full_path);
+  return {StepResult::kFailed, lines};
 }
 
 namespace {
@@ -66,33 +68,32 @@ QString BackupFolderOf(const CheckRun& run, const TorrentFileEntry& entry) {
 // could not be moved or deleted it is still whole, and the copy made for it would only turn up as
 // an unneeded file of our own making: it goes. Once the old file is gone the copy is kept, whatever
 // follows, since it may be the only one left in the download.
-bool ReplaceOldFile(CheckRun& run, const TorrentFileEntry& entry, const QString& full_path,
-                    const QString& temp_path, bool deleting, QString& secondary) {
+StepOutcome ReplaceOldFile(CheckRun& run, const TorrentFileEntry& entry, const QString& full_path,
+                           const QString& temp_path, bool deleting) {
   // Without a backup one rename puts the copy over the old file: the torrent's file always stands whole under its
   // own name, whenever the run is stopped.
   if (run.options.CreateBackups != 1 && !deleting) {
-    if (run.disk.ReplaceFile(temp_path, full_path)) return true;
+    if (run.disk.ReplaceFile(temp_path, full_path)) return {};
     run.disk.DeleteFile(temp_path);
-    return false;
+    return {StepResult::kFailed, QString()};
   }
-  const bool old_file_gone = run.options.CreateBackups == 1 ? MoveEntryToBackup(run, entry, full_path, secondary)
-                                                           : run.disk.DeleteFile(full_path);
-  if (deleting) return old_file_gone;
-  if (!old_file_gone) {
+  StepOutcome old_file = run.options.CreateBackups == 1 ? MoveEntryToBackup(run, entry, full_path)
+                                                        : StepOutcome{DoneOrFailed(run.disk.DeleteFile(full_path))};
+  if (deleting) return old_file;
+  if (old_file.result != StepResult::kDone) {
     run.disk.DeleteFile(temp_path);
-    return false;
+    return old_file;
   }
-  return run.disk.MoveFile(temp_path, full_path);
+  old_file.result = DoneOrFailed(run.disk.MoveFile(temp_path, full_path));
+  return old_file;
 }
 
-// Free space where the old file would go; refusal marks the line and the run.
-bool EnoughBackupSpace(CheckRun& run, int64_t size, QString& main_line) {
-  if (run.options.CreateBackups != 1) return true;
-  const QString drive = DriveText(FullPathName(run.options.BackupDir));
-  if (run.disk.DriveFreeSpace(drive) >= size) return true;
-  run.counters.TrimFailed = 1;
-  main_line = FillPlaceholders(run.Text(u"Log_NoSpace"), {{u"%s%", main_line}, {u"%drive%", drive}});
-  return false;
+// The drive where the old file would go, when it lacks the free space for it.
+std::optional<QString> DriveShortOfSpace(const CheckRun& run, int64_t size) {
+  if (run.options.CreateBackups != 1) return std::nullopt;
+  const QString drive = DriveText(FullPathName(run.backup_marker_folder));
+  if (run.disk.DriveFreeSpace(drive) >= size) return std::nullopt;
+  return drive;
 }
 
 }  // namespace
@@ -124,7 +125,9 @@ StepResult ReplaceWrongSizedFile(CheckRun& run, size_t index, QString& main_line
     run.record.Action(index, EntryAction::kUnableToFix);
     return StepResult::kFailed;
   }
-  if (!EnoughBackupSpace(run, size, main_line)) {
+  if (const std::optional<QString> drive = DriveShortOfSpace(run, size)) {
+    main_line = FillPlaceholders(run.Text(u"Log_NoSpace"), {{u"%s%", main_line}, {u"%drive%", *drive}});
+    run.counters.TrimFailed = 1;
     run.record.Action(index, EntryAction::kNoSpace);
     return StepResult::kFailed;
   }
@@ -160,7 +163,9 @@ StepResult ReplaceWrongSizedFile(CheckRun& run, size_t index, QString& main_line
     restore_window();
     return StepResult::kFailed;
   }
-  if (ReplaceOldFile(run, entry, full_path, temp_path, deleting, secondary)) {
+  const StepOutcome replaced = ReplaceOldFile(run, entry, full_path, temp_path, deleting);
+  secondary = replaced.lines;
+  if (replaced.result == StepResult::kDone) {
     run.counters.TrimDone = 1;
     run.record.Action(index, deleting ? EntryAction::kDeleted : EntryAction::kTrimmed, BackupFolderOf(run, entry));
     if (deleting) {
@@ -204,9 +209,8 @@ StepResult CheckEntry(CheckRun& run, size_t index) {
   const QString quoted = Quoted(full_path);
   RunCounters& c = run.counters;
   const int64_t size = FileSize(full_path);
-  const QString why = WhyUnreadable(run, full_path);
-  if (!why.isEmpty()) {
-    ReportUnreadable(run, index, full_path, why, main_line);
+  if (const std::optional<QString> why = WhyUnreadable(run, full_path)) {
+    ReportUnreadable(run, index, full_path, *why, main_line);
   } else if (size == entry.Length) {
     main_line = FillPlaceholders(run.Text(u"Log_FileFound"), {{u"%file%", quoted}});
     c.CorrectFiles++;

@@ -169,13 +169,14 @@ PreflightProblem CreateReportFile(CheckInputs& inputs) {
   if (inputs.report_path.isEmpty()) {
     if (!CreateDirectories(inputs.logs_folder))
       return Refuse(Refusal::kReportProblem, inputs.logs_folder, QStringLiteral("the folder cannot be created"));
-    QString path = WithTrailingSeparator(inputs.logs_folder) +
-                   ReportFileName(inputs.torrent_path, QDate::currentDate(), QTime::currentTime());
+    const QString path = WithTrailingSeparator(inputs.logs_folder) +
+                         ReportFileName(inputs.torrent_path, QDate::currentDate(), QTime::currentTime());
     // Only where it goes: the free name it takes never replaces anything.
     if (IsSameOrInside(path, inputs.download_dir))
       return Refuse(Refusal::kReportProblem, path, QStringLiteral("it would be inside the download directory"));
-    if (!writer.CreateNew(&path)) return Refuse(Refusal::kReportProblem, path, writer.LastError());
-    inputs.report_path = path;
+    const std::optional<QString> taken = writer.CreateNew(path);
+    if (!taken) return Refuse(Refusal::kReportProblem, path, writer.LastError());
+    inputs.report_path = *taken;
     return {};
   }
   const QString& path = inputs.report_path;

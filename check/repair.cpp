@@ -17,7 +17,7 @@ constexpr char16_t kPiecesDifferText[] =
     u"Not used to fix missing file (its pieces do not match): %file% for destination: %fixedfile%";
 
 QString SourceLocation(const CheckRun& run) {
-  return run.options.BackupDir.chopped(kBackupMarker.size() + 1);
+  return run.backup_marker_folder.chopped(kBackupMarker.size() + 1);
 }
 
 // Only files of the download directory are judged by path: anything from the rebuild source is a
@@ -26,12 +26,10 @@ QString SourceLocation(const CheckRun& run) {
 // a file of the torrent point outside the download, where later runs would trim or delete it.
 bool IsEligible(const CheckRun& run, const QString& candidate) {
   if (IsRunReport(run, candidate) || IsSymLink(candidate)) return false;
-  QString relative;
-  if (!RelativeToDownload(run, candidate, &relative)) {
-    return !run.ignore_list.IsPresent(FileNamePart(candidate));
-  }
+  const std::optional<QString> relative = RelativeToDownload(run, candidate);
+  if (!relative) return !run.ignore_list.IsPresent(FileNamePart(candidate));
   // A client's partial download belongs to its own entry, never to another.
-  return !run.needed_paths.IsPresent(relative) && !IgnoredFile(run, relative) && !run.IsPartialFile(relative);
+  return !run.needed_paths.IsPresent(*relative) && !IgnoredFile(run, *relative) && !run.IsPartialFile(*relative);
 }
 
 // Supplied files are put only into real directories of the download directory: a folder of the
@@ -52,10 +50,9 @@ bool TargetFolderIsSafe(const CheckRun& run, const QString& dir) {
 bool SetAsideOldFile(CheckRun& run, const TorrentFileEntry& entry, const QString& target) {
   const bool directory = run.disk.FileSize(target) == -2 && !IsSymLink(target);
   if (run.options.CreateBackups != 1 || !run.disk.PathEntryExists(target) || directory) return true;
-  QString line;
-  const bool moved = MoveEntryToBackup(run, entry, target, line);
-  WriteLines(run, line);
-  return moved;
+  const StepOutcome moved = MoveEntryToBackup(run, entry, target);
+  WriteLines(run, moved.lines);
+  return moved.result == StepResult::kDone;
 }
 
 StepResult PutIntoPlace(CheckRun& run, const TorrentFileEntry& entry, const QString& candidate, int64_t size,
@@ -119,11 +116,11 @@ void SupplyEntry(CheckRun& run, size_t index, const QString& candidate, int64_t 
 }
 
 bool ShouldSearch(const CheckRun& run, const QString& path) {
-  QString relative;
-  if (!RelativeToDownload(run, path, &relative)) return true;
+  const std::optional<QString> relative = RelativeToDownload(run, path);
+  if (!relative) return true;
   // The backup folder directly in the download directory is searched although ignored: files
   // moved there earlier can go back into place.
-  return !run.ignore_list.IsPresent(relative) || relative.compare(kBackupMarker, Qt::CaseInsensitive) == 0;
+  return !run.ignore_list.IsPresent(*relative) || relative->compare(kBackupMarker, Qt::CaseInsensitive) == 0;
 }
 
 // Every file of the searched tree is a candidate; the folders the search may take from are entered.

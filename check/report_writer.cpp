@@ -18,8 +18,7 @@ bool ReportWriter::Create(const QString& path) {
   return true;
 }
 
-bool ReportWriter::CreateNew(QString* path) {
-  const QString first = *path;
+std::optional<QString> ReportWriter::CreateNew(const QString& first) {
   const qsizetype dot = first.lastIndexOf(u'.');
   const bool has_extension = dot > first.lastIndexOf(QChar(u'/')) && dot > first.lastIndexOf(QChar(u'\\'));
   complete_ = true;
@@ -32,14 +31,13 @@ bool ReportWriter::CreateNew(QString* path) {
     auto file = std::make_unique<QFile>();
     if (OpenNamedFile(*file, candidate, QIODevice::WriteOnly | QIODevice::NewOnly)) {
       file_ = std::move(file);
-      *path = candidate;
-      return true;
+      return candidate;
     }
     last_error_ = file->errorString();
     if (!PathEntryExists(candidate)) break;  // not a taken name: the folder cannot take a report at all
   }
   file_.reset();
-  return false;
+  return std::nullopt;
 }
 
 void ReportWriter::Fail(const QString& error) {

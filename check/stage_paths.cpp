@@ -32,27 +32,24 @@ std::vector<TorrentFileEntry> EntriesAsOnDisk(const std::vector<TorrentFileEntry
   return resolved;
 }
 
-bool RelativeToDownload(const CheckRun& run, const QString& path, QString* relative) {
-  if (run.download_dir.isEmpty()) return false;
-  if (path.startsWith(run.download_dir, kFileNameCase)) {
-    *relative = path.mid(run.download_dir.size());
-    return true;
-  }
+std::optional<QString> RelativeToDownload(const CheckRun& run, const QString& path) {
+  if (run.download_dir.isEmpty()) return std::nullopt;
+  if (path.startsWith(run.download_dir, kFileNameCase)) return path.mid(run.download_dir.size());
   // Spelled another way: the folder above it that is the download directory itself, if any.
   const auto download = IdentityOf(run.download_dir);
-  if (!download) return false;
+  if (!download) return std::nullopt;
   for (qsizetype cut = path.lastIndexOf(QChar(kSeparator)); cut > 0; cut = path.lastIndexOf(QChar(kSeparator), cut - 1)) {
-    if (IdentityOf(path.left(cut)) == download) {
-      *relative = path.mid(cut + 1);
-      return !relative->isEmpty();
-    }
+    if (IdentityOf(path.left(cut)) != download) continue;
+    const QString relative = path.mid(cut + 1);
+    if (relative.isEmpty()) return std::nullopt;
+    return relative;
   }
-  return false;
+  return std::nullopt;
 }
 
 bool IsNeededPath(const CheckRun& run, const QString& path) {
-  QString relative;
-  return RelativeToDownload(run, path, &relative) && run.needed_paths.IsPresent(relative);
+  const std::optional<QString> relative = RelativeToDownload(run, path);
+  return relative && run.needed_paths.IsPresent(*relative);
 }
 
 QString FileNamePart(const QString& path) { return path.mid(path.lastIndexOf(QChar(kSeparator)) + 1); }
@@ -65,7 +62,7 @@ bool IgnoredDirectory(const CheckRun& run, const QString& relative, const QStrin
   if (run.ignore_list.IsPresent(relative)) return true;
   // Cheap test first: only a folder named like the marker can be the backup location.
   return FileNamePart(relative).compare(kBackupMarker, Qt::CaseInsensitive) == 0 &&
-         SamePlace(path, run.options.BackupDir);
+         SamePlace(path, run.backup_marker_folder);
 }
 
 bool IsRunReport(const CheckRun& run, const QString& path) {

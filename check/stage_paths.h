@@ -2,6 +2,7 @@
 #pragma once
 
 #include <QString>
+#include <optional>
 #include <vector>
 
 #include "check/check_run.h"
@@ -13,8 +14,8 @@ namespace zandrel {
 std::vector<TorrentFileEntry> EntriesAsOnDisk(const std::vector<TorrentFileEntry>& entries, const QString& download_dir);
 
 // The relative path of a path below the run's download directory, however either is spelled
-// (through a link, or as the real path); false for anything else.
-bool RelativeToDownload(const CheckRun& run, const QString& path, QString* relative);
+// (through a link, or as the real path); none for anything else.
+std::optional<QString> RelativeToDownload(const CheckRun& run, const QString& path);
 
 // A file or folder of the torrent: whatever stands there must never be replaced or removed.
 bool IsNeededPath(const CheckRun& run, const QString& path);

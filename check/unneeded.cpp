@@ -29,8 +29,7 @@ QString DirectoryPart(const QString& relative) {
 // Without a backup location the folder name may be left from another download, so nothing is
 // created or moved below it.
 bool PrepareFailed(CheckRun& run) {
-  PrepareBackupLocation(run, run.options.TorrentDir);
-  return run.engine.DirectoryStatus == 1;
+  return PrepareBackupLocation(run, run.options.TorrentDir) == StepResult::kFailed;
 }
 
 // The file goes below the backup folder at its relative path, beside anything already there.
@@ -56,11 +55,11 @@ bool MoveToBackup(CheckRun& run, const QString& path, const QString& relative) {
   run.WriteReportLine(Line(run, u"Log_UnableToMoveFile", u"%file%", path));
   if (run.disk.SourceChanged()) run.WriteReportLine(SourceChangedLine(run, path));
   run.record.Unneeded(path, false, UnneededAction::kMoveFailed);
-  run.counters.UnneededFailed = 1;
   return false;
 }
 
-// Deletes or backs up one unneeded file; true when it is gone from its place.
+// Deletes or backs up one unneeded file; true when it is gone from its place, which a file that was
+// to go and stayed fails the stage.
 bool RemoveFile(CheckRun& run, const QString& path, const QString& relative) {
   bool removed = false;
   if (run.options.CreateBackups == 1) {
@@ -70,9 +69,7 @@ bool RemoveFile(CheckRun& run, const QString& path, const QString& relative) {
     const QString line = Line(run, removed ? u"Log_DeletedFile" : u"Log_UnableToDeleteFile", u"%file%", path);
     run.WriteReportLine(removed ? run.Done(line) : line);
     run.record.Unneeded(path, false, removed ? UnneededAction::kDeleted : UnneededAction::kDeleteFailed);
-    if (!removed) run.counters.UnneededFailed = 1;
   }
-  if (removed) run.counters.DeletedFiles++;
   return removed;
 }
 
@@ -90,9 +87,10 @@ void MarkAncestorsNeeded(CheckRun& run, const QString& relative) {
 }
 
 // Re-creates an unneeded directory below the backup folder, so that even an empty one is kept.
-void MirrorInBackup(CheckRun& run, const QString& relative) {
-  if (PrepareFailed(run) || run.disk.FileSize(BackupFolder(run, relative)) >= 0) return;
-  CreateDirectoryPath(run, relative + QChar(kSeparator), kBackupRelative);
+StepResult MirrorInBackup(CheckRun& run, const QString& relative) {
+  if (PrepareFailed(run)) return StepResult::kFailed;
+  if (run.disk.FileSize(BackupFolder(run, relative)) >= 0) return StepResult::kDone;
+  return CreateDirectoryPath(run, relative + QChar(kSeparator), kBackupRelative);
 }
 
 struct Contents {
@@ -138,39 +136,39 @@ bool DeleteDirectory(CheckRun& run, const QString& path, const QString& relative
 
 // Judges a directory whose contents have all been handled; returns the status text to show.
 QString JudgeDirectory(CheckRun& run, const QString& path, const QString& relative, const QString& name,
-                       const QString& status) {
+                       const QString& status, UnneededCounts& counts) {
   const bool backups = run.options.CreateBackups == 1;
   const bool permitted = Permitted(run);
   if (NeededOrIgnored(run, relative, path)) {
     MarkAncestorsNeeded(run, relative);
     return status;
   }
-  if (backups && permitted) MirrorInBackup(run, relative);
+  const StepResult mirrored = backups && permitted ? MirrorInBackup(run, relative) : StepResult::kDone;
   const Contents contents = ReadContents(run, path, relative);
   if (!contents.listed) return status;
-  run.counters.UnneededDirs++;
+  counts.dirs++;
   const QString shown = path + QChar(kSeparator);
   if (!permitted) {
     run.WriteReportLine(Line(run, u"Log_UnneededDirectory", u"%dir%", shown));
     run.record.Unneeded(shown, true, UnneededAction::kReported);
     return status;
   }
-  // With backups off a directory counts as empty unless it keeps an ignored file. The outcome of
-  // the last backup-folder operation only matters when this directory was mirrored there.
+  // With backups off a directory counts as empty unless it keeps an ignored file. One that could
+  // not be mirrored in the backup folder stays: deleting it would lose it.
   const bool has_content = backups ? contents.any : contents.ignored_file;
-  if (has_content || (backups && run.engine.DirectoryStatus == 1)) {
+  if (has_content || mirrored == StepResult::kFailed) {
     run.record.Unneeded(shown, true, UnneededAction::kKept);
     return status;
   }
   if (!DeleteDirectory(run, path, relative)) {
     run.WriteReportLine(Line(run, u"Log_UnableToDeleteDirectory", u"%dir%", shown));
     run.record.Unneeded(shown, true, UnneededAction::kDeleteFailed);
-    run.counters.UnneededFailed = 1;
+    counts.failed = true;
     return QString();
   }
   run.WriteReportLine(run.Done(Line(run, u"Log_DeletedDirectory", u"%dir%", shown)));
   run.record.Unneeded(shown, true, UnneededAction::kDeleted);
-  run.counters.DeletedDirs++;
+  counts.deleted_dirs++;
   return FillPlaceholders(run.Text(u"Status_DeletingDirectory"), {{u"%dir%", Quoted(name)}});
 }
 
@@ -191,9 +189,9 @@ void KeepUnjudged(CheckRun& run, const QString& path, const QString& relative, F
 // only unneeded files can go in the same pass. Ignored directories are judged without being entered.
 class UnneededScan : public WalkVisitor {
  public:
-  explicit UnneededScan(CheckRun& run) : run_(run) {}
+  UnneededScan(CheckRun& run, UnneededCounts& counts) : run_(run), counts_(counts) {}
   bool File(const WalkEntry& entry) override {
-    return entry.kind != EntryKind::kFile || CheckUnneededFile(run_, entry.path) != StepResult::kCancelled;
+    return entry.kind != EntryKind::kFile || CheckUnneededFile(run_, entry.path, counts_) != StepResult::kCancelled;
   }
   bool Enter(const WalkEntry& folder) override { return !IgnoredDirectory(run_, Relative(folder), folder.path); }
   bool Leave(const WalkEntry& folder, FolderOutcome outcome, const QString& why) override {
@@ -203,7 +201,7 @@ class UnneededScan : public WalkVisitor {
     } else if (outcome != FolderOutcome::kStopped) {
       // A directory whose scan a cancel cut short is left alone: its remaining files were never
       // judged, and deleting it would take them along after the user asked to stop.
-      status = JudgeDirectory(run_, folder.path, Relative(folder), folder.name, status);
+      status = JudgeDirectory(run_, folder.path, Relative(folder), folder.name, status, counts_);
     }
     run_.window.SetStatusText(status);
     return !run_.CancelRequested();
@@ -213,21 +211,21 @@ class UnneededScan : public WalkVisitor {
   QString Relative(const WalkEntry& folder) const { return folder.path.mid(run_.download_dir.size()); }
 
   CheckRun& run_;
+  UnneededCounts& counts_;
 };
 
-void WriteSummary(CheckRun& run) {
-  const RunCounters& c = run.counters;
-  if (c.UnneededFiles > 0 || c.UnneededDirs > 0) run.WriteReportLine(QString());
+void WriteSummary(CheckRun& run, const UnneededCounts& c) {
+  if (c.files > 0 || c.dirs > 0) run.WriteReportLine(QString());
   run.WriteReportLine(FillPlaceholders(run.Text(u"Log_UnneededFiles"),
-                                       {{u"%unneededfiles%", QString::number(c.UnneededFiles)},
-                                        {u"%unneededdirs%", QString::number(c.UnneededDirs)},
-                                        {u"%deletedfiles%", CountOfTotal(c.DeletedFiles, c.UnneededFiles)},
-                                        {u"%deleteddirs%", CountOfTotal(c.DeletedDirs, c.UnneededDirs)}}));
+                                       {{u"%unneededfiles%", QString::number(c.files)},
+                                        {u"%unneededdirs%", QString::number(c.dirs)},
+                                        {u"%deletedfiles%", CountOfTotal(c.deleted_files, c.files)},
+                                        {u"%deleteddirs%", CountOfTotal(c.deleted_dirs, c.dirs)}}));
 }
 
 }  // namespace
 
-StepResult CheckUnneededFile(CheckRun& run, const QString& path) {
+StepResult CheckUnneededFile(CheckRun& run, const QString& path, UnneededCounts& counts) {
   const QString relative = path.mid(run.download_dir.size());
   const QString name = FileNamePart(relative);
   QString status = FillPlaceholders(run.Text(u"Status_CheckingFile"), {{u"%file%", Quoted(name)}});
@@ -235,26 +233,28 @@ StepResult CheckUnneededFile(CheckRun& run, const QString& path) {
   const bool needed =
       run.needed_paths.IsPresent(relative) || run.HoldsNeededPath(relative) || run.IsPartialFile(relative);
   if (!needed && !IgnoredFile(run, relative) && !IsRunReport(run, path)) {
-    run.counters.UnneededFiles++;
+    counts.files++;
     if (!Permitted(run)) {
       run.WriteReportLine(Line(run, u"Log_UnneededFile", u"%file%", path));
       run.record.Unneeded(path, false, UnneededAction::kReported);
     } else if (RemoveFile(run, path, relative)) {
+      counts.deleted_files++;
       status = FillPlaceholders(run.Text(u"Status_DeletingFile"), {{u"%file%", Quoted(name)}});
+    } else {
+      counts.failed = true;
     }
   }
   run.window.SetStatusText(status);
   return run.CancelRequested() ? StepResult::kCancelled : StepResult::kDone;
 }
 
-StepResult ScanDirectory(CheckRun& run, const QString& dir) {
-  UnneededScan scan(run);
+StepResult ScanDirectory(CheckRun& run, const QString& dir, UnneededCounts& counts) {
+  UnneededScan scan(run, counts);
   return run.disk.Walk(dir, scan) == StepResult::kCancelled ? StepResult::kCancelled : StepResult::kDone;
 }
 
-StepResult RunUnneededStage(CheckRun& run) {
-  RunCounters& c = run.counters;
-  c.UnneededFiles = c.UnneededDirs = c.DeletedFiles = c.DeletedDirs = 0;
+UnneededOutcome RunUnneededStage(CheckRun& run) {
+  UnneededOutcome outcome;
   run.WriteReportLine(QString());
   run.WriteReportLine(run.Text(u"Log_UnneededFilesCheck"));
   run.WriteReportLine(QString());
@@ -262,9 +262,9 @@ StepResult RunUnneededStage(CheckRun& run) {
   run.window.SetStatusText(QString());
   run.window.ShowStatusLine(true);
   if (run.model.SingleFile && run.DeletionPermitted()) run.WriteReportLine(run.Text(u"Log_SingleFileKept"));
-  const StepResult result = ScanDirectory(run, run.download_dir);
-  WriteSummary(run);
-  return result;
+  outcome.result = ScanDirectory(run, run.download_dir, outcome.counts);
+  WriteSummary(run, outcome.counts);
+  return outcome;
 }
 
 }  // namespace zandrel

@@ -18,8 +18,6 @@ class WindowOperations {
   virtual void SetProgressMaximum(int64_t maximum) = 0;
   virtual void SetProgressValue(int64_t value) = 0;
   virtual void SetCheckButtonCaption(const QString& caption) = 0;
-  virtual bool OpenReportTicked() = 0;
-  virtual QString BackupFieldText() = 0;
   virtual void SetIdle() = 0;  // the window leaves its busy state
   // Lets the progress bar visibly reach its last value (about 100 ms); returns when it has.
   virtual void SettleWait() = 0;
@@ -37,8 +35,6 @@ class NullWindow : public WindowOperations {
   void SetProgressMaximum(int64_t) override {}
   void SetProgressValue(int64_t) override {}
   void SetCheckButtonCaption(const QString&) override {}
-  bool OpenReportTicked() override { return false; }
-  QString BackupFieldText() override { return QString(); }
   void SetIdle() override {}
   void SettleWait() override {}
   void OpenWithAssociatedProgram(const QString&) override {}

@@ -45,8 +45,6 @@ class ProgressWindow : public WindowOperations {
   void SetProgressMaximum(int64_t maximum) override { state_.maximum = maximum; }
   void SetProgressValue(int64_t value) override;
   void SetCheckButtonCaption(const QString&) override {}
-  bool OpenReportTicked() override { return false; }
-  QString BackupFieldText() override { return QString(); }
   void SetIdle() override { ClearLine(); }
   void SettleWait() override {}
   void OpenWithAssociatedProgram(const QString&) override {}

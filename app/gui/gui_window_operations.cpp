@@ -6,11 +6,8 @@
 #include <chrono>
 
 namespace zandrel {
-GuiWindowOperations::GuiWindowOperations(RunDisplay& display, std::atomic<int>& cancel_flag,
-                                         bool open_report_ticked, QString backup_field_text)
-    : display_(display),
-      cancel_flag_(cancel_flag),
-      open_report_ticked_(open_report_ticked), backup_field_text_(std::move(backup_field_text)) {
+GuiWindowOperations::GuiWindowOperations(RunDisplay& display, std::atomic<int>& cancel_flag)
+    : display_(display), cancel_flag_(cancel_flag) {
   since_repaint_.start();
 }
 

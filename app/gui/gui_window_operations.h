@@ -1,6 +1,6 @@
 // The check run's window operations for the GUI. Every call from the run's thread is queued to the
 // GUI thread in order; progress values are coalesced (the newest wins, at most about 30 repaints a
-// second); what the run reads of the window is a snapshot taken when the run starts. The run's
+// second); what the run reads of the window it has in its inputs, taken when it starts. The run's
 // thread never waits on the GUI thread except in SettleWait, which gives up at once when the
 // window is closing, so closing during a run cannot deadlock.
 #pragma once
@@ -36,10 +36,8 @@ class GuiWindowOperations : public QObject, public WindowOperations {
   Q_OBJECT
 
  public:
-  // Lives on the GUI thread. The snapshot values are what the run reads of the window;
-  // cancel_flag is the flag the run polls.
-  GuiWindowOperations(RunDisplay& display, std::atomic<int>& cancel_flag, bool open_report_ticked,
-                      QString backup_field_text);
+  // Lives on the GUI thread; cancel_flag is the flag the run polls.
+  GuiWindowOperations(RunDisplay& display, std::atomic<int>& cancel_flag);
   ~GuiWindowOperations() override;
 
   void SetStatusText(const QString& text) override;
@@ -48,8 +46,6 @@ class GuiWindowOperations : public QObject, public WindowOperations {
   void SetProgressMaximum(int64_t maximum) override;
   void SetProgressValue(int64_t value) override;
   void SetCheckButtonCaption(const QString& caption) override;
-  bool OpenReportTicked() override { return open_report_ticked_; }
-  QString BackupFieldText() override { return backup_field_text_; }
   void SetIdle() override;
   void SettleWait() override;
   void OpenWithAssociatedProgram(const QString& path) override;
@@ -78,8 +74,6 @@ class GuiWindowOperations : public QObject, public WindowOperations {
   RunDisplay& display_;
   std::atomic<int>& cancel_flag_;
   std::atomic<bool> cancel_requested_{false};
-  const bool open_report_ticked_;
-  const QString backup_field_text_;
   std::atomic<bool> abandoned_{false};
   std::atomic<int64_t> latest_progress_{0};
   std::atomic<bool> progress_pending_{false};

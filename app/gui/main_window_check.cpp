@@ -21,7 +21,9 @@ CheckInputs RunInputs(const Options& o, const QString& logs_folder) {
   RunFlags& switches = run;
   switches = o;  // every switch of the run, as the window holds them
   run.BackupDir = o.BackupToTorrentDir == 1 ? o.TorrentDir : o.BackupDir;
-  return MakeInputs(request, logs_folder);
+  CheckInputs inputs = MakeInputs(request, logs_folder);
+  inputs.backup_field_text = run.BackupDir;
+  return inputs;
 }
 
 }  // namespace
@@ -42,6 +44,8 @@ void MainWindow::OnCheckTorrent() {
   if (!TorrentReady()) return;
   // The same refusals as the command line's, before anything on disk changes.
   CheckInputs inputs = RunInputs(o, context_.data_folder.logs_path);
+  // What the run reads of the window is fixed now; those controls stay disabled until its end.
+  inputs.open_report_ticked = Box(C::kOpenReport)->isChecked();
   if (const PreflightProblem problem = RunPreflight(context_.engine.model, inputs, run_locks_)) {
     const MessageTable& table = context_.messages;
     context_.dialogs.ShowMessage(this, table.MessageText(u"Msg_Error"), RefusalText(problem, table));
@@ -66,10 +70,7 @@ bool MainWindow::TorrentReady() {
 void MainWindow::StartCheckRun(const CheckInputs& inputs) {
   // The backup folder is left alone by this run and every later one, and the ignore window shows it.
   context_.engine.ignore_list.Add(kBackupMarker);
-  const Options& o = context_.options;
-  // What the run reads of the window is fixed now; those controls stay disabled until its end.
-  run_window_ = std::make_unique<GuiWindowOperations>(*this, context_.engine.cancel_flag, Box(C::kOpenReport)->isChecked(),
-                                                      o.BackupToTorrentDir == 1 ? o.TorrentDir : o.BackupDir);
+  run_window_ = std::make_unique<GuiWindowOperations>(*this, context_.engine.cancel_flag);
   GuiWindowOperations* window = run_window_.get();
   check_thread_.Start(context_.engine, inputs, *window, [this, window] {
     // The run's last act, on its thread: the GUI thread hears of the end after every window

@@ -42,7 +42,7 @@ TEST_F(FileCheckTest, TrimmedFileIsMovedToTheBackupFolder) {
   const QString backup = Join(root_.path(), "bk");
   inputs_.options.BackupDir = backup;
   inputs_.options.TrimPaddedFiles = 1;
-  window_.backup_field_text = backup;
+  inputs_.backup_field_text = backup;
   const std::string original = AddEntry("Show/a.mkv", 1000000, 1048576);
   AddEntry("b.nfo", 10, -1);
   const QStringList lines = Run();
@@ -113,7 +113,7 @@ TEST_F(FileCheckTest, ShorterFilesAndDirectoriesAreLeftAloneWhenOnlyTrimming) {
   const std::string shorter = AddEntry("a.bin", 10, 4);
   AddEntry("d", 10, -1);
   QDir(dl_).mkpath("d");
-  window_.open_report_ticked = true;
+  inputs_.open_report_ticked = true;
   EXPECT_EQ(Run(), Header() << "Wrong file size: " + Q("a.bin") +
                                    " wrong: 4 right: 10 (File is smaller than specified in .torrent)"
                             << "Wrong file size: " + Q("d") +

@@ -288,15 +288,15 @@ TEST(ReportWriterTest, TakenReportNameGetsAFreeNameBesideIt) {
   QTemporaryDir dir;
   const QString first = Join(dir.path(), "ZandrelReport_Show_2026-01-02_10-11-12.log");
   WriteFile(first, "earlier run");
-  QString path = first;
   ReportWriter second;
-  ASSERT_TRUE(second.CreateNew(&path));
-  EXPECT_EQ(path, Join(dir.path(), "ZandrelReport_Show_2026-01-02_10-11-12_2.log"));
+  const std::optional<QString> path = second.CreateNew(first);
+  ASSERT_TRUE(path);
+  EXPECT_EQ(*path, Join(dir.path(), "ZandrelReport_Show_2026-01-02_10-11-12_2.log"));
   second.WriteLine("second");
-  QString third_path = first;
   ReportWriter third;
-  ASSERT_TRUE(third.CreateNew(&third_path));
-  EXPECT_EQ(third_path, Join(dir.path(), "ZandrelReport_Show_2026-01-02_10-11-12_3.log"));
+  const std::optional<QString> third_path = third.CreateNew(first);
+  ASSERT_TRUE(third_path);
+  EXPECT_EQ(*third_path, Join(dir.path(), "ZandrelReport_Show_2026-01-02_10-11-12_3.log"));
   EXPECT_EQ(ReadFile(first), "earlier run");
 }
 

@@ -69,12 +69,12 @@ TEST_F(RunCheckTest, DownloadDirectoryWithOrWithoutSeparatorGivesTheSamePaths) {
 
 TEST_F(RunCheckTest, BackupDirGetsTheMarkerForTheRunAndIsHandedBackAfterwards) {
   CheckRun plain(engine_, inputs_, window_);
-  EXPECT_EQ(plain.options.BackupDir, dl_ + "/[ZandrelBackup]/");
+  EXPECT_EQ(plain.backup_marker_folder, dl_ + "/[ZandrelBackup]/");
   inputs_.options.BackupDir = "/bk/[ZandrelBackup]/";
-  EXPECT_EQ(CheckRun(engine_, inputs_, window_).options.BackupDir, "/bk/[ZandrelBackup]/");
+  EXPECT_EQ(CheckRun(engine_, inputs_, window_).backup_marker_folder, "/bk/[ZandrelBackup]/");
   inputs_.options.BackupDir.clear();
-  EXPECT_EQ(CheckRun(engine_, inputs_, window_).options.BackupDir, "[ZandrelBackup]/");
-  window_.backup_field_text = "/bk";
+  EXPECT_EQ(CheckRun(engine_, inputs_, window_).backup_marker_folder, "[ZandrelBackup]/");
+  inputs_.backup_field_text = "/bk";
   Run();
   EXPECT_EQ(result_.backup_dir, "/bk");
   // The marker is kept out of the scan by the run's own copy of the ignore list, not the engine's.
@@ -124,7 +124,7 @@ TEST_F(RunCheckTest, AReportInsideAnUnneededFolderSurvivesItsOwnRun) {
 
 TEST_F(RunCheckTest, AFinishedRunOpensItsReportWhenAsked) {
   inputs_.options.OpenReport = 1;
-  window_.open_report_ticked = true;
+  inputs_.open_report_ticked = true;
   AddEntry("a.bin", 5, -1);
   Run();
   EXPECT_EQ(window_.opened, QStringList({inputs_.report_path}));

@@ -93,6 +93,33 @@ TEST_F(MainWindowCheckTest, ARealRunStartedByClickingCheckTorrent) {
                              "Successfully trimmed files: (0/0) - Deleted wrong sized files: (0/0)"));
 }
 
+// The "Open report" box as it stood at the start: ticked, the report opens and the status line
+// does not point to it; unticked, nothing opens and the line points to the report.
+TEST_F(MainWindowCheckTest, TheOpenReportBoxDecidesWhereTheStatusLineSendsTheUser) {
+  CopySample();
+  ASSERT_TRUE(QFile::remove(Join(download_, "info.nfo")));
+  MainWindow& window = Start();
+  SetPaths();
+  const struct {
+    bool ticked;
+    const char* status;
+    qsizetype opened;
+  } cases[] = {
+      {true, "Error. Torrent check unsuccessful.", 1},
+      {false, "Error. Torrent check unsuccessful. See report.", 0},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.ticked);
+    if (Box(C::kOpenReport)->isChecked() != c.ticked) Click(C::kOpenReport);
+    dialogs_.opened.clear();
+    QSignalSpy finished(&window, &MainWindow::checkRunFinished);
+    Click(C::kCheckTorrent);
+    ASSERT_TRUE(WaitForRunEnd(finished));
+    EXPECT_EQ(StatusText(), c.status);
+    EXPECT_EQ(dialogs_.opened.size(), c.opened);
+  }
+}
+
 TEST_F(MainWindowCheckTest, EdgeCasesOfTheStart) {
   MainWindow& window = Start();
   // Empty paths: nothing at all.

@@ -38,14 +38,10 @@ class RecordingWindow : public WindowOperations {
   void SetProgressMaximum(int64_t maximum) override { progress_maximum = maximum; }
   void SetProgressValue(int64_t value) override { progress_value = value; }
   void SetCheckButtonCaption(const QString& caption) override { captions.push_back(caption); }
-  bool OpenReportTicked() override { return open_report_ticked; }
-  QString BackupFieldText() override { return backup_field_text; }
   void SetIdle() override { idle_calls++; }
   void SettleWait() override { settle_waits++; }
   void OpenWithAssociatedProgram(const QString& path) override { opened.push_back(path); }
 
-  bool open_report_ticked = false;
-  QString backup_field_text;
   QStringList status_texts, captions, opened;
   int64_t progress_maximum = 0, progress_value = 0;
   int idle_calls = 0, settle_waits = 0;
