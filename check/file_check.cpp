@@ -78,7 +78,7 @@ StepOutcome ReplaceOldFile(CheckRun& run, const TorrentFileEntry& entry, const Q
     return {StepResult::kFailed, QString()};
   }
   StepOutcome old_file = run.options.CreateBackups == 1 ? MoveEntryToBackup(run, entry, full_path)
-                                                        : StepOutcome{DoneOrFailed(run.disk.DeleteFile(full_path))};
+                                                        : StepOutcome{DoneOrFailed(run.disk.DeleteFile(full_path)), {}};
   if (deleting) return old_file;
   if (old_file.result != StepResult::kDone) {
     run.disk.DeleteFile(temp_path);

@@ -128,7 +128,7 @@ void HashPool::ReadLoop() {
       unit->buffer = free_buffers_.back();
       free_buffers_.pop_back();
     }
-    const int64_t count = std::min(reader_.PiecesPerUnit(), piece_count_ - next);
+    const int64_t count = reader_.UnitPieces(next, std::min(reader_.PiecesPerUnit(), piece_count_ - next));
     reader_.Fill(*unit, next, count);
     next += count;
     {

@@ -16,6 +16,32 @@ int64_t PieceReader::BufferBytes() const {
   return std::max<int64_t>(1, std::min(pieces_per_unit_ * layout_.PieceLength(), layout_.TotalBytes()));
 }
 
+int64_t PieceReader::FileBytesIn(int64_t piece) {
+  const int64_t begin = layout_.PieceBegin(piece);
+  const int64_t end = layout_.PieceEnd(piece);
+  int64_t bytes = 0;
+  for (int i = bytes_cursor_; i < layout_.EntryCount() && layout_.FileBegin(i) < end; ++i) {
+    if (layout_.EntryEnd(i) <= begin && i == bytes_cursor_) {
+      ++bytes_cursor_;
+      continue;
+    }
+    bytes += std::max<int64_t>(0, std::min(end, layout_.FileEnd(i)) - std::max(begin, layout_.FileBegin(i)));
+  }
+  return bytes;
+}
+
+int64_t PieceReader::UnitPieces(int64_t first_piece, int64_t max_count) {
+  if (!packed_) return max_count;
+  const int64_t room = BufferBytes();
+  int64_t count = 0;
+  for (int64_t used = 0; count < max_count; ++count) {
+    const int64_t bytes = FileBytesIn(first_piece + count);
+    if (count > 0 && used + bytes > room) break;
+    used += bytes;
+  }
+  return count;
+}
+
 void PieceReader::Fill(WorkUnit& unit, int64_t first_piece, int64_t count) {
   unit.first_piece = first_piece;
   unit.piece_count = count;
@@ -27,6 +53,7 @@ void PieceReader::Fill(WorkUnit& unit, int64_t first_piece, int64_t count) {
   const int64_t begin = layout_.PieceBegin(first_piece);
   const int64_t end = layout_.PieceEnd(first_piece + count - 1);
   unit_begin_ = begin;
+  unit_fill_ = 0;
   const int64_t pad_end = layout_.EntryCount() > 0 ? layout_.FileBegin(0) : layout_.TotalBytes();
   if (begin < pad_end) unit.extents.push_back({begin, std::min(end, pad_end) - begin, nullptr});
   for (int i = cursor_; i < layout_.EntryCount(); ++i) {
@@ -78,8 +105,9 @@ void PieceReader::ReadPart(WorkUnit& unit, int64_t begin, int64_t end, int64_t f
       return;
     }
   }
-  uint8_t* target = unit.buffer + (begin - unit_begin_);
+  uint8_t* target = unit.buffer + (packed_ ? unit_fill_ : begin - unit_begin_);
   const int64_t got = file_.ReadAt(file_offset, target, length);
+  if (got > 0) unit_fill_ += got;
   if (got > 0) unit.extents.push_back({begin, got, target});
   if (got < length) MarkUnreadable(unit, begin + got, end);
 }

@@ -44,7 +44,14 @@ class PieceReader {
   PieceReader(const PieceLayout& layout, const std::vector<TorrentFileEntry>& files, const QString& download_dir,
               const PieceCheckTuning& tuning);
 
-  int64_t PiecesPerUnit() const { return pieces_per_unit_; }
+  int64_t PiecesPerUnit() const { return packed_ ? kMaxPackedPieces : pieces_per_unit_; }
+  // For v2 layouts, where every file starts a piece and most of a small file's piece is padding:
+  // a unit gathers pieces until their file bytes would pass its buffer, and the parts that are
+  // read lie back to back in the buffer. Without this, each small file would be a unit of its
+  // own, and the hashing threads would spend their time handing units over.
+  void PackByFileBytes() { packed_ = true; }
+  // How many of the pieces from first_piece (at most max_count) the next unit takes.
+  int64_t UnitPieces(int64_t first_piece, int64_t max_count);
   // Size of the buffer each unit needs for the parts that are read.
   int64_t BufferBytes() const;
 
@@ -63,6 +70,10 @@ class PieceReader {
   void MarkUnreadable(WorkUnit& unit, int64_t begin, int64_t end) const;
   void OpenEntry(int entry);
 
+  static constexpr int64_t kMaxPackedPieces = 4096;
+
+  int64_t FileBytesIn(int64_t piece);
+
   const PieceLayout& layout_;
   const std::vector<TorrentFileEntry>& files_;
   QString download_dir_;
@@ -72,6 +83,9 @@ class PieceReader {
   int open_entry_ = -1;  // entry whose file is (or could not be) opened
   ReadOnlyFile file_;
   int64_t unit_begin_ = 0;
+  bool packed_ = false;
+  int64_t unit_fill_ = 0;   // packed: bytes of the buffer in use
+  int bytes_cursor_ = 0;    // packed: first entry that may hold bytes of the pieces UnitPieces looks at
   const DiskActions* disk_ = nullptr;
   const std::vector<QString>* instead_ = nullptr;
 };

@@ -186,6 +186,7 @@ StepResult VerifyPiecesV2(CheckRun& run, const PieceCheckTuning& tuning) {
   PieceReader reader(layout, run.Files(), run.download_dir, tuning);
   reader.SkipVanished(run.disk);
   reader.ReadInstead(run.partial_files);
+  reader.PackByFileBytes();
   HashPool pool(layout, reader, table, tuning);
   if (!pool.Start()) return StepResult::kFailed;
   V2Report report(run, table);

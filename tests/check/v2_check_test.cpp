@@ -45,7 +45,7 @@ class V2CheckTest : public test::RunFixture {
   }
 
   static std::string Flipped(std::string bytes, size_t at) {
-    bytes[at] = static_cast<char>(bytes[at] ^ 0x40);
+    bytes.replace(at, 1, 1, static_cast<char>(bytes.at(at) ^ 0x40));
     return bytes;
   }
   QString Failed(int piece, int file_piece, int64_t first, int64_t last) const {

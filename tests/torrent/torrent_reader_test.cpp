@@ -310,7 +310,7 @@ struct V2File {
 };
 
 V2File WithLayer(std::string name, int64_t length, int64_t piece_length) {
-  V2File file{std::move(name), length};
+  V2File file{std::move(name), length, std::string(32, 'r'), ""};
   for (int64_t i = 0; i * piece_length < length; ++i) file.layer += std::string(32, static_cast<char>('a' + i));
   const Sha256Digest root =
       PieceLayerRoot(reinterpret_cast<const uint8_t*>(file.layer.data()), length / piece_length + 1, piece_length);
@@ -338,8 +338,8 @@ std::string V2Torrent(const std::vector<V2File>& files, int64_t piece_length, co
 TEST_F(TorrentReaderTest, V2TreesAreReadAndRefusedWhenTheyCannotBeTrusted) {
   const int64_t kPiece = 16384;
   const V2File big = WithLayer("big.bin", 40000, kPiece);
-  const V2File small{"small.bin", 100};
-  auto out = reader_.Read(V2Torrent({big, {"empty.txt", 0, ""}, small}, kPiece));
+  const V2File small{"small.bin", 100, std::string(32, 'r'), ""};
+  auto out = reader_.Read(V2Torrent({big, {"empty.txt", 0, "", ""}, small}, kPiece));
   ASSERT_EQ(out.result, 1);
   EXPECT_EQ(Paths(out.model), (std::vector<QString>{"big.bin", "empty.txt", "small.bin"}));
   EXPECT_TRUE(out.model.HasV2);
