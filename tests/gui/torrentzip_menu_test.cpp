@@ -87,9 +87,14 @@ TEST_F(TorrentZipMenuTest, ASecondStopRequestEndsAToolThatHangs) {
     QSignalSpy finished(&app_->TorrentZip(), &TorrentZipTool::runFinished);
     QSignalSpy exited(app_.get(), &Application::exited);
     const QStringList zips = StartRun({"1-hang.zip", "2.zip"});
-    ASSERT_TRUE(QTest::qWaitFor([&] { return QFile::exists(Join(Logs(), "hang.pids")); }, 30000));
-    const QStringList pids = QString::fromStdString(ReadFile(Join(Logs(), "hang.pids"))).split('\n', Qt::SkipEmptyParts);
-    ASSERT_EQ(pids.size(), 2);
+    // The tool creates the file before it writes to it: wait for both ids, not only for the file.
+    QStringList pids;
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] {
+          pids = QString::fromStdString(ReadFile(Join(Logs(), "hang.pids"))).split('\n', Qt::SkipEmptyParts);
+          return pids.size() == 2;
+        },
+        30000));
 
     c.first(window, app_->TorrentZip().Window());
     QTest::qWait(50);  // (the tool is given a moment in which it does not end)
