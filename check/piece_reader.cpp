@@ -70,17 +70,44 @@ void PieceReader::Fill(WorkUnit& unit, int64_t first_piece, int64_t count) {
     if (pad_from < pad_to) unit.extents.push_back({pad_from, pad_to - pad_from, nullptr});
   }
   if (open_entry_ >= 0 && open_entry_ < cursor_) file_.Close();
+  ReadAhead(end + tuning_.read_ahead_bytes);
 }
 
-void PieceReader::OpenEntry(int entry) {
-  if (open_entry_ == entry) return;
-  open_entry_ = entry;
+void PieceReader::ReadAhead(int64_t stream_end) {
+  if (tuning_.read_ahead_bytes <= 0) return;
+  while (ahead_entry_ < layout_.EntryCount() && layout_.FileBegin(ahead_entry_) < stream_end) {
+    const int entry = ahead_entry_;
+    const int64_t from = std::max(ahead_end_, layout_.FileBegin(entry));
+    const int64_t to = std::min(stream_end, layout_.FileEnd(entry));
+    if (from < to) {
+      if (!ahead_file_.IsOpen() && from == layout_.FileBegin(entry)) {
+        const QString path = SourcePath(entry);
+        if (!path.isEmpty()) ahead_file_.Open(path);
+      }
+      ahead_file_.AdviseWillNeed(from - layout_.FileBegin(entry), to - from);
+      ahead_end_ = to;
+    }
+    if (to < layout_.FileEnd(entry)) return;
+    ahead_file_.Close();
+    ++ahead_entry_;
+  }
+  ahead_end_ = std::max(ahead_end_, stream_end);
+}
+
+QString PieceReader::SourcePath(int entry) const {
   const TorrentFileEntry& file = files_[entry];
   QString path = download_dir_ + file.Dir + file.Name;
   if (instead_ && static_cast<size_t>(entry) < instead_->size() && !(*instead_)[entry].isEmpty()) {
     path = (*instead_)[entry];
   }
-  if ((disk_ && disk_->Vanished(path)) || !file_.Open(path)) return;
+  return disk_ && disk_->Vanished(path) ? QString() : path;
+}
+
+void PieceReader::OpenEntry(int entry) {
+  if (open_entry_ == entry) return;
+  open_entry_ = entry;
+  const QString path = SourcePath(entry);
+  if (path.isEmpty() || !file_.Open(path)) return;
   if (file_.Size() >= tuning_.map_threshold) file_.AdviseSequential();
 }
 

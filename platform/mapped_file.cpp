@@ -146,6 +146,10 @@ void ReadOnlyFile::AdviseSequential() {
   if (fd_ >= 0) ::posix_fadvise(fd_, 0, 0, POSIX_FADV_SEQUENTIAL);
 }
 
+void ReadOnlyFile::AdviseWillNeed(int64_t offset, int64_t length) {
+  if (fd_ >= 0 && length > 0) ::posix_fadvise(fd_, offset, length, POSIX_FADV_WILLNEED);
+}
+
 int64_t ReadOnlyFile::ReadAt(int64_t offset, void* buffer, int64_t length) {
   int64_t done = 0;
   while (fd_ >= 0 && done < length) {

@@ -47,6 +47,9 @@ class ReadOnlyFile {
   int64_t Size() const { return size_; }
   // The file will be read once, front to back.
   void AdviseSequential();
+  // Asks the system to start reading [offset, offset + length) into the page cache now, without
+  // waiting for it.
+  void AdviseWillNeed(int64_t offset, int64_t length);
   // Reads up to length bytes at offset; returns how many arrived (fewer at the end of the file or
   // on a read error).
   int64_t ReadAt(int64_t offset, void* buffer, int64_t length);

@@ -219,9 +219,9 @@ std::string PieceExactness::MakeLayout(std::mt19937& gen, int index) {
 TEST_F(PieceExactness, ParallelStageWritesWhatTheSequentialWalkWrites) {
   std::mt19937 gen(20240611);
   const PieceCheckTuning tunings[] = {
-      {1, 1, 0},                      // one thread, one piece per unit, everything mapped
+      {1, 1, 0, 0},                   // one thread, one piece per unit, everything mapped, no read-ahead
       {2, 16, int64_t{1} << 40},      // everything read
-      {3, 300, 64},                   // small parts read, larger ones mapped, a few pieces per unit
+      {3, 300, 64, 100},              // small parts read, larger ones mapped, read-ahead ending inside files
       {0, int64_t{4} << 20, int64_t{512} << 10},  // the defaults
   };
   for (int index = 0; index < 300; ++index) {
