@@ -70,28 +70,49 @@ void PieceReader::Fill(WorkUnit& unit, int64_t first_piece, int64_t count) {
     if (pad_from < pad_to) unit.extents.push_back({pad_from, pad_to - pad_from, nullptr});
   }
   if (open_entry_ >= 0 && open_entry_ < cursor_) file_.Close();
-  ReadAhead(end + tuning_.read_ahead_bytes);
+  fill_end_ = end;
+  ReadAhead();
 }
 
-void PieceReader::ReadAhead(int64_t stream_end) {
+void PieceReader::ReadAhead() {
   if (tuning_.read_ahead_bytes <= 0) return;
-  while (ahead_entry_ < layout_.EntryCount() && layout_.FileBegin(ahead_entry_) < stream_end) {
+  // Data that is in memory already needs no asking, and asking costs the hashing threads a
+  // little CPU: after a run of stretches found cached, asking waits until the reader meets one
+  // that is not.
+  if (warm_streak_ >= kWarmStreak) return;
+  if (ahead_end_ < fill_end_) {
+    // Fallen behind the reader (while waiting, or with a short distance): go on from its place.
+    ahead_entry_ = cursor_;
+    ahead_end_ = fill_end_;
+    asked_bytes_ = filled_bytes_;
+    ahead_opened_ = -1;
+  }
+  // Counted in file bytes, not stream bytes: in a v2 layout a small file fills a whole piece of
+  // the stream, and a stream distance would reach only a few files ahead.
+  const int64_t wanted = filled_bytes_ + tuning_.read_ahead_bytes;
+  while (asked_bytes_ < wanted && ahead_entry_ < layout_.EntryCount()) {
     const int entry = ahead_entry_;
     const int64_t from = std::max(ahead_end_, layout_.FileBegin(entry));
-    const int64_t to = std::min(stream_end, layout_.FileEnd(entry));
+    const int64_t to = std::min(layout_.FileEnd(entry), from + (wanted - asked_bytes_));
     if (from < to) {
-      if (!ahead_file_.IsOpen() && from == layout_.FileBegin(entry)) {
+      if (ahead_opened_ != entry) {
+        ahead_opened_ = entry;
         const QString path = SourcePath(entry);
-        if (!path.isEmpty()) ahead_file_.Open(path);
+        if (path.isEmpty() || !ahead_file_.Open(path)) ahead_file_.Close();
       }
-      ahead_file_.AdviseWillNeed(from - layout_.FileBegin(entry), to - from);
+      if (ahead_file_.IsCached(to - 1 - layout_.FileBegin(entry))) {
+        ++warm_streak_;
+      } else {
+        warm_streak_ = 0;
+        ahead_file_.AdviseWillNeed(from - layout_.FileBegin(entry), to - from);
+      }
+      asked_bytes_ += to - from;
       ahead_end_ = to;
     }
     if (to < layout_.FileEnd(entry)) return;
     ahead_file_.Close();
     ++ahead_entry_;
   }
-  ahead_end_ = std::max(ahead_end_, stream_end);
 }
 
 QString PieceReader::SourcePath(int entry) const {
@@ -115,6 +136,7 @@ void PieceReader::OpenEntry(int entry) {
 // mapped; what it lacks (missing, unopenable or short file) makes its pieces unreadable.
 void PieceReader::AddFilePart(WorkUnit& unit, int entry, int64_t begin, int64_t end) {
   OpenEntry(entry);
+  filled_bytes_ += end - begin;
   const int64_t file_offset = begin - layout_.FileBegin(entry);
   int64_t available = 0;
   if (file_.IsOpen()) available = std::clamp<int64_t>(file_.Size() - file_offset, 0, end - begin);
@@ -124,6 +146,7 @@ void PieceReader::AddFilePart(WorkUnit& unit, int entry, int64_t begin, int64_t 
 
 void PieceReader::ReadPart(WorkUnit& unit, int64_t begin, int64_t end, int64_t file_offset) {
   const int64_t length = end - begin;
+  if (end > ahead_end_ && !file_.IsCached(file_offset + length - 1)) warm_streak_ = 0;
   if (length >= tuning_.map_threshold) {
     MappedRegion region = file_.Map(file_offset, length);
     if (region.IsValid()) {

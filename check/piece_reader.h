@@ -18,7 +18,7 @@ struct PieceCheckTuning {
   int hashing_threads = 0;                          // 0: one per processor
   int64_t unit_bytes = int64_t{4} << 20;            // bytes of pieces handed over at once
   int64_t map_threshold = int64_t{512} << 10;       // shorter file parts are read, longer ones mapped
-  int64_t read_ahead_bytes = int64_t{64} << 20;     // stream bytes past the last unit asked of the disk
+  int64_t read_ahead_bytes = int64_t{64} << 20;     // file bytes past the last unit asked of the disk
 };
 
 // A run of consecutive pieces with the bytes they are made of.
@@ -72,9 +72,10 @@ class PieceReader {
   void OpenEntry(int entry);
   // The path the entry's bytes are read from; empty when a dry run has made it vanish.
   QString SourcePath(int entry) const;
-  // Asks the disk for the file bytes of the stream up to stream_end while the hashing threads
-  // work, so that cold data arrives from several places at once rather than one request at a time.
-  void ReadAhead(int64_t stream_end);
+  // Asks the disk for the next read_ahead_bytes of file bytes past the units filled so far, while
+  // the hashing threads work, so that cold data arrives from many requests at once rather than
+  // one at a time.
+  void ReadAhead();
 
   static constexpr int64_t kMaxPackedPieces = 4096;
 
@@ -92,9 +93,15 @@ class PieceReader {
   bool packed_ = false;
   int64_t unit_fill_ = 0;   // packed: bytes of the buffer in use
   int bytes_cursor_ = 0;    // packed: first entry that may hold bytes of the pieces UnitPieces looks at
-  int ahead_entry_ = 0;      // first entry whose bytes have not all been asked for
-  int64_t ahead_end_ = 0;    // stream offset up to which bytes have been asked for
-  ReadOnlyFile ahead_file_;  // holds ahead_entry_'s file while it is being asked for
+  static constexpr int kWarmStreak = 16;
+  int warm_streak_ = 0;       // stretches in a row found in the page cache before asking
+  int64_t fill_end_ = 0;      // stream offset where the last unit filled ends
+  int64_t filled_bytes_ = 0;  // file bytes of the units filled so far
+  int64_t asked_bytes_ = 0;   // file bytes asked of the disk ahead
+  int ahead_entry_ = 0;       // first entry whose bytes have not all been asked for
+  int64_t ahead_end_ = 0;     // stream offset up to which bytes have been asked for
+  int ahead_opened_ = -1;      // entry whose file ahead_file_ holds (or could not open)
+  ReadOnlyFile ahead_file_;   // holds ahead_entry_'s file while it is being asked for
   const DiskActions* disk_ = nullptr;
   const std::vector<QString>* instead_ = nullptr;
 };

@@ -7,6 +7,7 @@
 #include <signal.h>
 #include <sys/mman.h>
 #include <sys/stat.h>
+#include <sys/uio.h>
 #include <ucontext.h>
 #include <unistd.h>
 
@@ -148,6 +149,13 @@ void ReadOnlyFile::AdviseSequential() {
 
 void ReadOnlyFile::AdviseWillNeed(int64_t offset, int64_t length) {
   if (fd_ >= 0 && length > 0) ::posix_fadvise(fd_, offset, length, POSIX_FADV_WILLNEED);
+}
+
+bool ReadOnlyFile::IsCached(int64_t offset) {
+  if (fd_ < 0) return false;
+  uint8_t byte = 0;
+  iovec vector{&byte, 1};
+  return ::preadv2(fd_, &vector, 1, offset, RWF_NOWAIT) == 1;
 }
 
 int64_t ReadOnlyFile::ReadAt(int64_t offset, void* buffer, int64_t length) {

@@ -50,6 +50,8 @@ class ReadOnlyFile {
   // Asks the system to start reading [offset, offset + length) into the page cache now, without
   // waiting for it.
   void AdviseWillNeed(int64_t offset, int64_t length);
+  // Whether the byte at offset is in the page cache now (false where the system cannot tell).
+  bool IsCached(int64_t offset);
   // Reads up to length bytes at offset; returns how many arrived (fewer at the end of the file or
   // on a read error).
   int64_t ReadAt(int64_t offset, void* buffer, int64_t length);
