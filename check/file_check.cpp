@@ -104,7 +104,9 @@ StepResult CopyFileBlocks(CheckRun& run, const QString& source, const QString& d
   return CopyFirstBytes(run, source, destination, amount);
 }
 
-StepResult ReplaceWrongSizedFile(CheckRun& run, size_t index, QString& main_line, QString& secondary) {
+EntryLines ReplaceWrongSizedFile(CheckRun& run, size_t index, const QString& size_line) {
+  QString main_line = size_line;
+  QString secondary;
   const TorrentFileEntry& entry = run.Files()[index];
   const bool deleting = run.options.DeleteWrongSizedFiles == 1;
   const QString full_path = run.download_dir + entry.Dir + entry.Name;
@@ -116,20 +118,20 @@ StepResult ReplaceWrongSizedFile(CheckRun& run, size_t index, QString& main_line
     main_line = Wrap(run.Text(u"Log_FileIsSmaller"), main_line);
     run.record.Action(index, EntryAction::kSmaller);
   }
-  if (!(size > entry.Length || deleting)) return StepResult::kDone;
+  if (!(size > entry.Length || deleting)) return {StepResult::kDone, main_line, secondary};
   // A folder of the entry that is a link leads out of the download directory: what lies there is
   // not ours to trim, move or delete.
   if (ThroughLinkedDirectory(run.download_dir, entry.Dir)) {
     main_line = Wrap(run.Text(u"Log_UnableToFix"), main_line);
     run.counters.TrimFailed = 1;
     run.record.Action(index, EntryAction::kUnableToFix);
-    return StepResult::kFailed;
+    return {StepResult::kFailed, main_line, secondary};
   }
   if (const std::optional<QString> drive = DriveShortOfSpace(run, size)) {
     main_line = FillPlaceholders(run.Text(u"Log_NoSpace"), {{u"%s%", main_line}, {u"%drive%", *drive}});
     run.counters.TrimFailed = 1;
     run.record.Action(index, EntryAction::kNoSpace);
-    return StepResult::kFailed;
+    return {StepResult::kFailed, main_line, secondary};
   }
 
   const QString quoted_name = Quoted(entry.Name);
@@ -152,7 +154,7 @@ StepResult ReplaceWrongSizedFile(CheckRun& run, size_t index, QString& main_line
       deleting ? StepResult::kDone : CopyFirstBytes(run, full_path, temp_path, entry.Length);
   if (copied == StepResult::kCancelled) {
     restore_window();
-    return copied;
+    return {copied, main_line, secondary};
   }
   if (copied == StepResult::kFailed || (!deleting && run.disk.FileSize(temp_path) != entry.Length)) {
     // The trim the user asked for did not happen (a full disk, an unreadable file): the line and
@@ -161,7 +163,7 @@ StepResult ReplaceWrongSizedFile(CheckRun& run, size_t index, QString& main_line
     run.counters.TrimFailed = 1;
     run.record.Action(index, EntryAction::kUnableToFix);
     restore_window();
-    return StepResult::kFailed;
+    return {StepResult::kFailed, main_line, secondary};
   }
   const StepOutcome replaced = ReplaceOldFile(run, entry, full_path, temp_path, deleting);
   secondary = replaced.lines;
@@ -183,18 +185,20 @@ StepResult ReplaceWrongSizedFile(CheckRun& run, size_t index, QString& main_line
     run.record.Action(index, EntryAction::kUnableToFix);
   }
   restore_window();
-  return StepResult::kDone;
+  return {StepResult::kDone, main_line, secondary};
 }
 
 namespace {
 
 // An entry whose file stands there but cannot be read: neither missing nor of any known size, and
 // nothing may trim, delete or repair over it.
-void ReportUnreadable(CheckRun& run, size_t index, const QString& full_path, const QString& why, QString& main_line) {
-  main_line = FillPlaceholders(run.Text(u"Log_FileUnreadable"), {{u"%file%", Quoted(full_path)}, {u"%reason%", why}});
+QString ReportUnreadable(CheckRun& run, size_t index, const QString& full_path, const QString& why) {
+  const QString line =
+      FillPlaceholders(run.Text(u"Log_FileUnreadable"), {{u"%file%", Quoted(full_path)}, {u"%reason%", why}});
   run.counters.UnreadableSeen = 1;
   run.unreadable[index] = why;
   run.record.Entry(index, EntryState::kUnreadable, FileSize(full_path));
+  return line;
 }
 
 }  // namespace
@@ -210,7 +214,7 @@ StepResult CheckEntry(CheckRun& run, size_t index) {
   RunCounters& c = run.counters;
   const int64_t size = FileSize(full_path);
   if (const std::optional<QString> why = WhyUnreadable(run, full_path)) {
-    ReportUnreadable(run, index, full_path, *why, main_line);
+    main_line = ReportUnreadable(run, index, full_path, *why);
   } else if (size == entry.Length) {
     main_line = FillPlaceholders(run.Text(u"Log_FileFound"), {{u"%file%", quoted}});
     c.CorrectFiles++;
@@ -231,9 +235,10 @@ StepResult CheckEntry(CheckRun& run, size_t index) {
                                   {u"%size1%", QString::number(size)},
                                   {u"%size2%", QString::number(entry.Length)}});
     if (run.options.TrimPaddedFiles == 1 || run.options.DeleteWrongSizedFiles == 1) {
-      if (ReplaceWrongSizedFile(run, index, main_line, secondary) == StepResult::kCancelled) {
-        return StepResult::kCancelled;
-      }
+      EntryLines replaced = ReplaceWrongSizedFile(run, index, main_line);
+      if (replaced.result == StepResult::kCancelled) return StepResult::kCancelled;
+      main_line = std::move(replaced.main_line);
+      secondary = std::move(replaced.secondary);
     }
   }
   if (correct && run.options.LogFoundFiles != 1) return StepResult::kDone;

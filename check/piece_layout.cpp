@@ -38,28 +38,25 @@ int64_t PieceLayout::PieceEnd(int64_t piece) const {
   return total_ - begin > piece_length_ ? begin + piece_length_ : total_;
 }
 
-int PieceLayout::CompletingEntry(int64_t piece, bool* at_file_end) const {
-  *at_file_end = true;
+PieceLayout::Completion PieceLayout::CompletingEntry(int64_t piece) const {
   const int64_t end = PieceEnd(piece);
   // A short last piece is completed once the last entry has been passed.
-  if (piece == piece_count_ - 1 && total_ % piece_length_ != 0) return EntryCount() - 1;
+  if (piece == piece_count_ - 1 && total_ % piece_length_ != 0) return {EntryCount() - 1, true};
   const int64_t last_byte = end - 1;
-  if (last_byte < pad_before_) return -1;
+  if (last_byte < pad_before_) return {-1, true};
   const auto it = std::upper_bound(entry_end_.begin(), entry_end_.end(), last_byte);
   const int entry = static_cast<int>(it - entry_end_.begin());
-  *at_file_end = end >= FileEnd(entry);
-  return entry;
+  return {entry, end >= FileEnd(entry)};
 }
 
 PieceLayout::Span PieceLayout::NamedEntries(int64_t piece) const {
   Span span{0, 0};
-  bool at_file_end = false;
-  span.last = CompletingEntry(piece, &at_file_end);
+  span.last = CompletingEntry(piece).entry;
   if (piece > 0) {
-    span.first = CompletingEntry(piece - 1, &at_file_end);
+    const Completion previous = CompletingEntry(piece - 1);
     // A previous piece that ended with the entry's last byte (or in its padding) left nothing of
     // that entry for this piece, so the entry is not named again.
-    if (at_file_end) span.first += 1;
+    span.first = previous.entry + (previous.at_file_end ? 1 : 0);
   }
   return span;
 }

@@ -44,7 +44,11 @@ class PieceLayout {
  private:
   // Entry in which the piece is completed (-1: inside the padding before the first entry), and
   // whether the piece's last byte lies at or after the end of that entry's file bytes.
-  int CompletingEntry(int64_t piece, bool* at_file_end) const;
+  struct Completion {
+    int entry;
+    bool at_file_end;
+  };
+  Completion CompletingEntry(int64_t piece) const;
 
   int64_t piece_length_;
   int64_t pad_before_;

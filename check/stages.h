@@ -19,7 +19,14 @@ inline StepResult DoneOrFailed(bool done) { return done ? StepResult::kDone : St
 StepResult CheckEntry(CheckRun& run, size_t index);
 // A symbolic-link entry: found when a link stands at its path, missing otherwise; never changed.
 StepResult CheckSymlinkEntry(CheckRun& run, size_t index);
-StepResult ReplaceWrongSizedFile(CheckRun& run, size_t index, QString& main_line, QString& secondary_line);
+// An entry's line in the file check (size_line wrapped in what was done) and the lines after it.
+struct EntryLines {
+  StepResult result = StepResult::kDone;
+  QString main_line;
+  QString secondary;
+};
+// Trims (or, with DeleteWrongSizedFiles, deletes) the wrong-sized file of the entry at `index`.
+EntryLines ReplaceWrongSizedFile(CheckRun& run, size_t index, const QString& size_line);
 // Moves the entry's file at full_path below the backup folder; the lines tell of it either way.
 StepOutcome MoveEntryToBackup(CheckRun& run, const TorrentFileEntry& entry, const QString& full_path);
 // Synced copy of the whole file (limit <= 0) or its first limit bytes.
