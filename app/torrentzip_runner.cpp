@@ -50,7 +50,7 @@ class ZipCollector : public WalkVisitor {
   bool File(const WalkEntry& entry) override {
     // (A link named like a zip that leads to a folder is no zip.)
     if (entry.kind == EntryKind::kFile && entry.name.endsWith(QStringLiteral(".zip"), Qt::CaseInsensitive) &&
-        FileSize(entry.path) != -2) {
+        FileSize(entry.path) != kDirectorySize) {
       zip_files_.push_back(entry.path);
     }
     return true;
@@ -87,7 +87,7 @@ QString TorrentZipDirectoryName(const QString& zip_path) {
 TorrentZipOutcome RunTorrentZip(const TorrentZipJob& job, TorrentZipFlags& flags,
                                 TorrentZipProgress& progress) {
   TorrentZipOutcome outcome;
-  if (FileSize(job.logs_folder) != -2) CreateDirectory(job.logs_folder);
+  if (FileSize(job.logs_folder) != kDirectorySize) CreateDirectory(job.logs_folder);
   // Without a snapshot every older log would count as new and be merged away: do nothing instead.
   const std::optional<QSet<QString>> snapshot = SnapshotNames(job.logs_folder);
   if (!snapshot) return outcome;

@@ -38,11 +38,11 @@ bool BackupFoldersAreReal(const CheckRun& run, const QString& relative_dir) {
 StepResult PrepareBackupLocation(CheckRun& run, const QString& dir) {
   bool made = true;
   const QString& location = run.backup_marker_folder;
-  if (run.disk.FileSize(location) == -1) {
+  if (run.disk.FileSize(location) == kNoFile) {
     const qsizetype levels = location.count(QChar(kSeparator));
     for (qsizetype i = 1; i <= levels; ++i) {
       const QString level = LeadingComponents(location, i);
-      if (run.disk.FileSize(level) == -1 && !run.disk.CreateDirectory(level)) made = false;
+      if (run.disk.FileSize(level) == kNoFile && !run.disk.CreateDirectory(level)) made = false;
     }
   }
   // A marker folder that is a link leads elsewhere: it counts as a location that cannot be made.
@@ -53,7 +53,7 @@ StepResult PrepareBackupLocation(CheckRun& run, const QString& dir) {
   }
   run.engine.DownloadFolderName = LastComponent(dir);
   const QString folder = BackupFolder(run).chopped(1);
-  if (run.disk.FileSize(folder) == -1 && !run.disk.CreateDirectory(folder)) WriteUnableToCreate(run, folder);
+  if (run.disk.FileSize(folder) == kNoFile && !run.disk.CreateDirectory(folder)) WriteUnableToCreate(run, folder);
   return StepResult::kDone;
 }
 
@@ -74,9 +74,9 @@ StepResult CreateDirectoryPath(CheckRun& run, const QString& path, CreateMode mo
       continue;
     }
     const int64_t size = run.disk.FileSize(base);
-    if (size == -1) {
+    if (size == kNoFile) {
       if (!run.disk.CreateDirectory(base)) last = Level::kNotMade;
-    } else if (size == -2) {
+    } else if (size == kDirectorySize) {
       last = Level::kStood;
     }
   }

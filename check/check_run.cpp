@@ -39,7 +39,7 @@ void NotePartialFile(CheckRun& run, size_t index) {
   const QString full_path = run.download_dir + entry.RelativePath();
   const QString partial = full_path + kPartialSuffix;
   const int64_t size = run.disk.FileSize(partial);
-  if (run.disk.FileSize(full_path) != -1 || size < 0 || IsSymLink(partial)) return;
+  if (run.disk.FileSize(full_path) != kNoFile || size < 0 || IsSymLink(partial)) return;
   if (run.partial_files.empty()) run.partial_files.resize(run.Files().size());
   run.partial_files[index] = partial;
   run.partial_paths.Add(entry.RelativePath() + kPartialSuffix);

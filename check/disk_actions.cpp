@@ -25,14 +25,14 @@ bool DiskActions::CreateDirectory(const QString& path) {
   BeforeChange();
   if (!dry_run_) return zandrel::CreateDirectory(path);
   if (PathEntryExists(path)) return false;
-  Made(path, -2);
+  Made(path, kDirectorySize);
   return true;
 }
 
 bool DiskActions::DeleteFile(const QString& path) {
   BeforeChange();
   if (!dry_run_) return zandrel::DeleteFile(path);
-  if (!PathEntryExists(path) || (FileSize(path) == -2 && !IsSymLink(path))) return false;
+  if (!PathEntryExists(path) || (FileSize(path) == kDirectorySize && !IsSymLink(path))) return false;
   if (!IsSymLink(path)) Use(path, -std::max<int64_t>(0, FileSize(path)));
   Gone(path);
   return true;
@@ -67,7 +67,7 @@ bool DiskActions::MoveFile(const QString& from, const QString& to) {
 bool DiskActions::ReplaceFile(const QString& from, const QString& to) {
   BeforeChange();
   if (!dry_run_) return zandrel::ReplaceFile(from, to);
-  if (!PathEntryExists(from) || (FileSize(to) == -2 && !IsSymLink(to))) return false;
+  if (!PathEntryExists(from) || (FileSize(to) == kDirectorySize && !IsSymLink(to))) return false;
   const int64_t size = FileSize(from);
   Gone(from);
   Made(to, size);
@@ -80,7 +80,7 @@ int64_t DiskActions::FileSize(const QString& path) const {
   if (dry_run_) {
     const auto made = made_.constFind(Key(path));
     if (made != made_.constEnd()) return *made;
-    if (gone_.contains(Key(path))) return -1;
+    if (gone_.contains(Key(path))) return kNoFile;
   }
   return zandrel::FileSize(path);
 }
@@ -109,7 +109,7 @@ std::optional<std::vector<DirEntry>> DiskActions::ListDirectory(const QString& d
     const QString name = it.key().mid(prefix.size());
     if (!it.key().startsWith(prefix) || name.isEmpty() || name.contains(QChar(kSeparator))) continue;
     const bool listed = std::any_of(entries->begin(), entries->end(), [&](const DirEntry& e) { return e.name == name; });
-    if (!listed) entries->push_back({name, *it == -2 ? EntryKind::kDirectory : EntryKind::kFile});
+    if (!listed) entries->push_back({name, *it == kDirectorySize ? EntryKind::kDirectory : EntryKind::kFile});
   }
   return entries;
 }

@@ -40,6 +40,7 @@ class DiskActions {
   // A dry run's stand-in for a copy: a file of `size` bytes now stands at `path`.
   void PretendFile(const QString& path, int64_t size);
 
+  // As zandrel::FileSize, with a dry run's pretended files and deletions taken into account.
   int64_t FileSize(const QString& path) const;
   bool PathEntryExists(const QString& path) const;
   std::optional<std::vector<DirEntry>> ListDirectory(const QString& dir, QString* why = nullptr) const;

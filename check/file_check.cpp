@@ -40,7 +40,7 @@ StepOutcome MoveEntryToBackup(CheckRun& run, const TorrentFileEntry& entry, cons
   const bool real = location_made && BackupFoldersAreReal(run, entry.Dir);
   for (const QString& component : entry.Dir.split(sep, Qt::SkipEmptyParts)) {
     folder += component + sep;
-    if (real && run.disk.FileSize(folder) == -1) run.disk.CreateDirectory(folder);
+    if (real && run.disk.FileSize(folder) == kNoFile) run.disk.CreateDirectory(folder);
   }
   // An earlier backup at the same path stays: the new one takes a free name beside it. A backup
   // path that is a file of this torrent (a download once checked here and shared again lists the
@@ -221,7 +221,7 @@ StepResult CheckEntry(CheckRun& run, size_t index) {
     run.found[index] = 1;
     run.record.Entry(index, EntryState::kOk, entry.Length);
     correct = true;
-  } else if (size == -1) {
+  } else if (size == kNoFile) {
     main_line = FillPlaceholders(run.Text(u"Log_FileNotFound"), {{u"%file%", quoted}});
     c.MissingFilesFlag = 1;
     c.MissingFiles++;

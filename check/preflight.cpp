@@ -24,7 +24,7 @@ PreflightProblem Refuse(Refusal refusal, const QString& path, const QString& det
 QString NearestExistingFolder(const QString& path) {
   QString at = AbsoluteName(path);
   while (!at.isEmpty()) {
-    if (FileSize(at) == -2) return at;
+    if (FileSize(at) == kDirectorySize) return at;
     if (at == u"/") break;
     const qsizetype slash = at.lastIndexOf(u'/');
     at = slash <= 0 ? QStringLiteral("/") : at.left(slash);
@@ -47,7 +47,7 @@ PreflightProblem ReportPlaceProblem(const QString& report, const CheckInputs& in
     return Refuse(Refusal::kReportProblem, report, QStringLiteral("it would be inside the download directory"));
   const std::optional<FileIdentity> existing = IdentityOf(report);
   if (!existing) return {};
-  if (FileSize(report) == -2) return Refuse(Refusal::kReportProblem, report, QStringLiteral("is a directory"));
+  if (FileSize(report) == kDirectorySize) return Refuse(Refusal::kReportProblem, report, QStringLiteral("is a directory"));
   if (existing == IdentityOf(inputs.torrent_path))
     return Refuse(Refusal::kReportProblem, report, QStringLiteral("is the torrent file"));
   if (!IsZandrelReport(report))
@@ -80,8 +80,8 @@ QString RefusalText(const PreflightProblem& problem, const MessageTable& message
 
 PreflightProblem TorrentFileRefusal(const QString& path) {
   const int64_t size = FileSize(path);
-  if (size == -1) return Refuse(Refusal::kTorrentNotFound, path);
-  if (size == -2) return Refuse(Refusal::kTorrentIsDirectory, path);
+  if (size == kNoFile) return Refuse(Refusal::kTorrentNotFound, path);
+  if (size == kDirectorySize) return Refuse(Refusal::kTorrentIsDirectory, path);
   const QString reason = ReadError(path);
   if (!reason.isEmpty()) return Refuse(Refusal::kTorrentUnreadable, path, reason);
   return {};
@@ -89,8 +89,8 @@ PreflightProblem TorrentFileRefusal(const QString& path) {
 
 PreflightProblem DownloadDirRefusal(const QString& dir) {
   const int64_t size = FileSize(dir);
-  if (size == -1) return Refuse(Refusal::kDirNotFound, dir);
-  if (size != -2) return Refuse(Refusal::kDirNotDirectory, dir);
+  if (size == kNoFile) return Refuse(Refusal::kDirNotFound, dir);
+  if (size != kDirectorySize) return Refuse(Refusal::kDirNotDirectory, dir);
   // A folder that cannot be listed would make every file "missing", and a repair or an unneeded
   // scan would act on that belief.
   const QString reason = ReadError(dir);
@@ -131,7 +131,7 @@ QString MisplacedDownloadFolder(const TorrentModel& model, const QString& dir) {
     if (PathEntryExists(base + entry.RelativePath())) return QString();
   }
   const QString folder = base + name;
-  return FileSize(folder) == -2 ? folder : QString();
+  return FileSize(folder) == kDirectorySize ? folder : QString();
 }
 
 PreflightProblem RunLocks::Acquire(const QString& download_dir, const QString& backup_dir) {
@@ -181,7 +181,7 @@ PreflightProblem CreateReportFile(CheckInputs& inputs) {
   }
   const QString& path = inputs.report_path;
   const QString folder = FolderOf(path);
-  if (FileSize(folder) != -2) return Refuse(Refusal::kReportProblem, path, QStringLiteral("no such folder ") + folder);
+  if (FileSize(folder) != kDirectorySize) return Refuse(Refusal::kReportProblem, path, QStringLiteral("no such folder ") + folder);
   if (PreflightProblem problem = ReportPlaceProblem(path, inputs)) return problem;
   if (PathEntryExists(path)) {
     if (!writer.Create(path)) return Refuse(Refusal::kReportProblem, path, writer.LastError());

@@ -48,7 +48,7 @@ bool TargetFolderIsSafe(const CheckRun& run, const QString& dir) {
 // A file of the wrong size still at the target (a partial download neither trimmed nor deleted)
 // goes into the backup folder before anything takes its place, when backups are on.
 bool SetAsideOldFile(CheckRun& run, const TorrentFileEntry& entry, const QString& target) {
-  const bool directory = run.disk.FileSize(target) == -2 && !IsSymLink(target);
+  const bool directory = run.disk.FileSize(target) == kDirectorySize && !IsSymLink(target);
   if (run.options.CreateBackups != 1 || !run.disk.PathEntryExists(target) || directory) return true;
   const StepOutcome moved = MoveEntryToBackup(run, entry, target);
   WriteLines(run, moved.lines);
@@ -62,7 +62,7 @@ StepResult PutIntoPlace(CheckRun& run, const TorrentFileEntry& entry, const QStr
   // A torrent can name paths longer than the system allows: building folders towards one would
   // only litter the download with thousands of levels that lead nowhere.
   if (!PathFits(target) || !TargetFolderIsSafe(run, entry.Dir)) return StepResult::kFailed;
-  if (run.disk.FileSize(folder) != -2) CreateDirectoryPath(run, folder, kAbsolute);
+  if (run.disk.FileSize(folder) != kDirectorySize) CreateDirectoryPath(run, folder, kAbsolute);
   // The file to put in place first goes beside the target (a copy, complete, or the candidate
   // itself), so a failed or cancelled copy leaves whatever stood at the target as it was, and
   // setting the old file aside can never land on the candidate: a file from the backup folder
@@ -230,9 +230,9 @@ void CreateEmptyEntries(CheckRun& run) {
   for (const size_t position : run.repair_list.Waiting(0)) {
     const TorrentFileEntry& entry = run.Files()[position];
     const QString target = run.download_dir + entry.RelativePath();
-    if (run.disk.FileSize(target) != -1 || !PathFits(target) || !TargetFolderIsSafe(run, entry.Dir)) continue;
+    if (run.disk.FileSize(target) != kNoFile || !PathFits(target) || !TargetFolderIsSafe(run, entry.Dir)) continue;
     const QString folder = run.download_dir + entry.Dir;
-    if (run.disk.FileSize(folder) != -2) CreateDirectoryPath(run, folder, kAbsolute);
+    if (run.disk.FileSize(folder) != kDirectorySize) CreateDirectoryPath(run, folder, kAbsolute);
     run.repair_list.Take(0, position);
     const bool done = run.disk.CreateEmptyFile(target);
     const QString line = FillPlaceholders(run.Text(done ? u"Log_CreatedEmptyFile" : u"Log_UnableToFix"),

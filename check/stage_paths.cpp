@@ -105,7 +105,7 @@ QString UnusedSiblingName(const DiskActions& disk, const QString& path) {
 
 bool MoveReplacing(DiskActions& disk, const QString& from, const QString& to) {
   if (!disk.PathEntryExists(to)) return disk.MoveFile(from, to);
-  if (disk.FileSize(to) == -2 && !IsSymLink(to)) return false;
+  if (disk.FileSize(to) == kDirectorySize && !IsSymLink(to)) return false;
   const QString aside = UnusedSiblingName(disk, to);
   if (!disk.MoveFile(to, aside)) return false;
   if (!disk.MoveFile(from, to)) {

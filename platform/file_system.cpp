@@ -43,10 +43,10 @@ bool MoveLinkAcrossVolumes(const QByteArray& from, const QByteArray& to) {
 }  // namespace
 
 int64_t FileSize(const QString& path) {
-  if (path.isEmpty()) return -1;
+  if (path.isEmpty()) return kNoFile;
   struct stat st {};
-  if (::stat(Native(path).constData(), &st) != 0) return -1;
-  if (S_ISDIR(st.st_mode)) return -2;
+  if (::stat(Native(path).constData(), &st) != 0) return kNoFile;
+  if (S_ISDIR(st.st_mode)) return kDirectorySize;
   return static_cast<int64_t>(st.st_size);
 }
 
@@ -196,9 +196,9 @@ bool CreateDirectories(const QString& path) {
   for (qsizetype cut = 0; cut >= 0;) {
     cut = full.indexOf(QChar(kSeparator), cut + 1);
     const QString level = cut < 0 ? full : full.left(cut);
-    if (FileSize(level) == -1) CreateDirectory(level);
+    if (FileSize(level) == kNoFile) CreateDirectory(level);
   }
-  return FileSize(full) == -2;
+  return FileSize(full) == kDirectorySize;
 }
 
 bool RemoveDirectory(const QString& path) { return ::rmdir(Native(path).constData()) == 0; }

@@ -24,8 +24,11 @@ inline constexpr Qt::CaseSensitivity kFileNameCase = Qt::CaseInsensitive;
 inline constexpr Qt::CaseSensitivity kFileNameCase = Qt::CaseSensitive;
 #endif
 
-// Size in bytes; -1 when nothing is there, -2 for a directory. Links are followed, so a link to a
-// file answers with the file's size and a dangling link counts as nothing.
+// What FileSize answers when nothing is there, and for a directory.
+constexpr int64_t kNoFile = -1;
+constexpr int64_t kDirectorySize = -2;
+// Size in bytes; kNoFile when nothing is there, kDirectorySize for a directory. Links are
+// followed, so a link to a file answers with the file's size and a dangling link counts as nothing.
 int64_t FileSize(const QString& path);
 
 // The system's reason why the path cannot be looked at (a folder on the way that may not be
