@@ -71,10 +71,12 @@ QWidget* CreateControl(const ControlDef& def, const QString& text, QWidget* pare
     case Kind::kLabel:
       return controls.labels[i] = new QLabel(text, parent);
     case Kind::kButton:
-      return controls.buttons[i] = new QPushButton(text, parent);
     case Kind::kToggle:
       controls.buttons[i] = new QPushButton(text, parent);
-      controls.buttons[i]->setCheckable(true);
+      controls.buttons[i]->setCheckable(def.kind == Kind::kToggle);
+      // Enter presses the button that has the keyboard, as Space does; outside a dialog Qt's
+      // buttons answer Enter only when they are auto-default.
+      controls.buttons[i]->setAutoDefault(true);
       return controls.buttons[i];
     case Kind::kCheckBox:
       return controls.boxes[i] = new QCheckBox(text, parent);

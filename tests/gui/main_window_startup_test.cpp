@@ -184,6 +184,14 @@ TEST_F(MainWindowStartupTest, KeysAtStartUpAndInATextField) {
   }
   EXPECT_EQ(Opts().TorrentFile, "/data/show.torrent");
   EXPECT_EQ(QApplication::focusWidget(), path);
+
+  // Return and Enter press a button of the window, as Space does.
+  QSignalSpy view(&window, &MainWindow::viewTorrentRequested);
+  QSignalSpy ignore(&window, &MainWindow::ignoreListToggled);
+  QTest::keyClick(window.Control(C::kIgnoreButton), Qt::Key_Enter);
+  QTest::keyClick(window.Control(C::kViewTorrent), Qt::Key_Return);
+  EXPECT_EQ(view.count(), 1);
+  EXPECT_EQ(ignore.count(), 1);
 }
 
 }  // namespace
