@@ -9,7 +9,7 @@
 
 namespace zandrel {
 
-QString PrepareEngine(const RunRequest& request, EngineState& engine) {
+std::optional<QString> PrepareEngine(const RunRequest& request, EngineState& engine) {
   if (!request.language.isEmpty()) {
     const QString file_name = request.language + QStringLiteral(".lng");
     engine.messages.RequestLanguage(file_name);
@@ -36,7 +36,7 @@ QString PrepareEngine(const RunRequest& request, EngineState& engine) {
            (engine.model.V2Problem.isEmpty() ? QStringLiteral("the torrent has no v2 hash trees to verify (--v2)")
                                              : engine.model.V2Problem);
   }
-  return QString();
+  return std::nullopt;
 }
 
 CheckInputs MakeInputs(const RunRequest& request, const QString& logs_folder) {

@@ -2,6 +2,8 @@
 // engine and the inputs of one run.
 #pragma once
 
+#include <optional>
+
 #include <QString>
 #include <QStringList>
 
@@ -24,7 +26,7 @@ struct RunRequest {
 
 // Loads the language, the ignore list and the torrent into the engine; an error message when one of
 // them cannot be had (the engine may then hold part of them).
-QString PrepareEngine(const RunRequest& request, EngineState& engine);
+std::optional<QString> PrepareEngine(const RunRequest& request, EngineState& engine);
 
 // The inputs of the run: absolute paths, backups in the download directory unless another folder
 // is named, reports in logs_folder unless a report file is named.

@@ -128,8 +128,7 @@ int RunCheckCommand(const QStringList& args) {
   problem = InputProblem(line, messages);
   if (!problem.isEmpty()) return InputError(problem);
   EngineState engine(messages);
-  problem = PrepareEngine(line, engine);
-  if (!problem.isEmpty()) return InputError(problem);
+  if (const std::optional<QString> unprepared = PrepareEngine(line, engine)) return InputError(*unprepared);
   // The data folder is settled (and made) only when the report goes there.
   const QString logs_folder =
       line.report.isEmpty() ? SettleDataFolder(QDir::currentPath(), PerUserFolder()).logs_path : QString();
