@@ -146,7 +146,8 @@ void PieceReader::AddFilePart(WorkUnit& unit, int entry, int64_t begin, int64_t 
 
 void PieceReader::ReadPart(WorkUnit& unit, int64_t begin, int64_t end, int64_t file_offset) {
   const int64_t length = end - begin;
-  if (end > ahead_end_ && !file_.IsCached(file_offset + length - 1)) warm_streak_ = 0;
+  // A part the read-ahead did not ask for (it rests): one the cache lacks wakes it.
+  if (tuning_.read_ahead_bytes > 0 && end > ahead_end_ && !file_.IsCached(file_offset + length - 1)) warm_streak_ = 0;
   if (length >= tuning_.map_threshold) {
     MappedRegion region = file_.Map(file_offset, length);
     if (region.IsValid()) {

@@ -100,7 +100,7 @@ class PieceReader {
   int64_t asked_bytes_ = 0;   // file bytes asked of the disk ahead
   int ahead_entry_ = 0;       // first entry whose bytes have not all been asked for
   int64_t ahead_end_ = 0;     // stream offset up to which bytes have been asked for
-  int ahead_opened_ = -1;      // entry whose file ahead_file_ holds (or could not open)
+  int ahead_opened_ = -1;     // entry whose file ahead_file_ holds (or could not open)
   ReadOnlyFile ahead_file_;   // holds ahead_entry_'s file while it is being asked for
   const DiskActions* disk_ = nullptr;
   const std::vector<QString>* instead_ = nullptr;
