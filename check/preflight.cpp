@@ -39,6 +39,18 @@ QString FolderOf(const QString& path) {
   return slash <= 0 ? QStringLiteral("/") : full.left(slash);
 }
 
+// The absolute, clean path with the links of its nearest existing folder resolved; the rest is
+// kept as written. Empty when no folder of it exists.
+QString RealPathOfNearest(const QString& path) {
+  const QString folder = NearestExistingFolder(FolderOf(path));
+  QString real = RealPath(folder);
+  if (real.isEmpty()) return QString();
+  QString rest = path.mid(folder.size());
+  if (rest.startsWith(u'/')) rest.remove(0, 1);
+  if (!real.endsWith(u'/')) real += u'/';
+  return real + rest;
+}
+
 bool IsBareName(const QString& value) { return !value.contains(u'/') && !value.contains(QChar(kSeparator)); }
 
 // The report's own refusals: where it may not go and what it may not replace.
@@ -111,10 +123,11 @@ PreflightProblem NormaliseIgnorePaths(QStringList& values, const QString& dir) {
     QString relative;
     if (full.startsWith(base + u'/')) {
       relative = full.mid(base.size() + 1);
-    } else if (IsSameOrInside(full, dir) && QDir::isAbsolutePath(path)) {
+    } else if (QDir::isAbsolutePath(path)) {
       // The download directory spelled another way (through a link): relative to its real path.
+      // What the value names need not exist yet, so only its nearest existing folder is resolved.
       const QString real = RealPath(base);
-      const QString full_real = RealPath(full);
+      const QString full_real = RealPathOfNearest(full);
       if (!real.isEmpty() && full_real.startsWith(real + u'/')) relative = full_real.mid(real.size() + 1);
     }
     if (relative.isEmpty()) return Refuse(Refusal::kIgnoreOutside, value, dir);

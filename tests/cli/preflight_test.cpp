@@ -139,13 +139,18 @@ TEST_F(PreflightTest, ReportsAreNeverOverwrittenUnlessTheyAreReports) {
 }
 
 TEST_F(PreflightTest, IgnoreValuesAreTakenRelativeToTheDownload) {
-  const QStringList protected_files = {"stray.txt", "keep/kept.txt", "deep/x.txt", "abs.txt"};
+  const QStringList protected_files = {"stray.txt", "keep/kept.txt", "deep/x.txt", "abs.txt", "linked.txt"};
   for (const QString& name : protected_files) WriteFile(Join(show_, name), "the user's");
   WriteFile(Join(show_, "gone.txt"), "unneeded");
+  const QString via = Join(root_.path(), "via");
+  ASSERT_TRUE(QFile::link(show_, via));
+  // Absolute values through a link to the download, also one naming nothing yet.
   const test::CliRun run = Check(kEveryChange + QStringList{"--report", Join(root_.path(), "r.log"),
                                                             "--ignore", "./stray.txt", "--ignore", "keep/",
                                                             "--ignore", "keep/../deep/x.txt",
-                                                            "--ignore", Join(show_, "abs.txt")});
+                                                            "--ignore", Join(show_, "abs.txt"),
+                                                            "--ignore", Join(via, "linked.txt"),
+                                                            "--ignore", Join(via, "sub/not-yet.txt")});
   EXPECT_EQ(run.exit_code, 0) << run.err.toStdString();
   for (const QString& name : protected_files) EXPECT_TRUE(QFile::exists(Join(show_, name))) << name.toStdString();
   EXPECT_FALSE(QFile::exists(Join(show_, "gone.txt")));
