@@ -90,7 +90,7 @@ void AddUnneededCounts(RunCounters& c, const UnneededCounts& counts) {
   c.UnneededDirs = counts.dirs;
   c.DeletedFiles = counts.deleted_files;
   c.DeletedDirs = counts.deleted_dirs;
-  if (counts.failed) c.UnneededFailed = 1;
+  if (counts.failed) c.UnneededFailed = true;
 }
 
 QString WithSeeReport(CheckRun& run, const QString& text, bool open_report_ticked) {
@@ -159,7 +159,7 @@ bool CheckRun::HoldsNeededPath(const QString& relative_dir) const {
 QString FinalStatusText(CheckRun& run, bool open_report_ticked) {
   const RunCounters& c = run.counters;
   // A file that could not be read is not known to be there: no outcome may claim it is.
-  const int missing = c.MissingFilesFlag | c.UnreadableSeen;
+  const bool missing = c.MissingFilesFlag || c.UnreadableSeen;
   auto see = [&](const char16_t* key) { return WithSeeReport(run, run.Text(key), open_report_ticked); };
   if (c.Cancelled) return run.Text(u"Status_Cancelled");
   if (c.FixedFiles > 0) return run.Text(u"Status_FixedFiles");
@@ -209,21 +209,21 @@ CheckResult RunCheck(EngineState& engine, const CheckInputs& inputs, WindowOpera
   window.SetProgressMaximum(maximum);
 
   WriteHeader(run);
-  if (RunFileCheck(run) == StepResult::kCancelled) run.counters.Cancelled = 1;
+  if (RunFileCheck(run) == StepResult::kCancelled) run.counters.Cancelled = true;
   WriteFileCheckSummary(run);
   if (run.options.HashCheck == 1 && !run.counters.Cancelled && RunIntegrityStage(run) == StepResult::kCancelled)
-    run.counters.Cancelled = 1;
+    run.counters.Cancelled = true;
   window.SettleWait();
   const RunCounters& c = run.counters;
   if (run.options.FixMissing == 1 && !c.Cancelled && (c.MissingFilesFlag || c.WrongSizeSeen || c.SmallerSeen)) {
     window.StageChanged(RunStage::kRepair);
-    if (RunRepairStage(run) == StepResult::kCancelled) run.counters.Cancelled = 1;
+    if (RunRepairStage(run) == StepResult::kCancelled) run.counters.Cancelled = true;
   }
   if (run.options.CheckUnneededFiles == 1 && !run.counters.Cancelled) {
     window.StageChanged(RunStage::kUnneeded);
     const UnneededOutcome unneeded = RunUnneededStage(run);
     AddUnneededCounts(run.counters, unneeded.counts);
-    if (unneeded.result == StepResult::kCancelled) run.counters.Cancelled = 1;
+    if (unneeded.result == StepResult::kCancelled) run.counters.Cancelled = true;
   }
   if (run.counters.Cancelled) run.WriteReportLine(run.Text(u"Log_ZandrelCancelled"));
   run.report.Close();

@@ -55,10 +55,10 @@ struct RunCounters {
   int64_t CorrectFiles = 0, MissingFiles = 0, WrongSizedFiles = 0, PaddedFiles = 0;
   int64_t TrimmedFiles = 0, DeletedWrongSized = 0, FixedFiles = 0;
   int64_t UnneededFiles = 0, UnneededDirs = 0, DeletedFiles = 0, DeletedDirs = 0;
-  int MissingFilesFlag = 0, WrongSizeSeen = 0, SmallerSeen = 0, TrimDone = 0, TrimFailed = 0;
-  int FileLinesWritten = 0, PieceFailed = 0, Cancelled = 0;
-  int UnreadableSeen = 0;  // a file or folder of the download could not be read
-  int UnneededFailed = 0;  // an unneeded item that was to go could not be deleted or moved
+  bool MissingFilesFlag = false, WrongSizeSeen = false, SmallerSeen = false, TrimDone = false;
+  bool TrimFailed = false, FileLinesWritten = false, PieceFailed = false, Cancelled = false;
+  bool UnreadableSeen = false;  // a file or folder of the download could not be read
+  bool UnneededFailed = false;  // an unneeded item that was to go could not be deleted or moved
   float PercentComplete = 100.0f;
 };
 
@@ -116,7 +116,7 @@ struct CheckRun {
   // complete either: a client pre-sizes every file long before it has the data.
   bool DeletionPermitted() const {
     return options.DelUnneededFiles == 1 &&
-           (options.DelOnlyWhenComplete == 0 || (counters.MissingFilesFlag == 0 && counters.PieceFailed == 0));
+           (options.DelOnlyWhenComplete == 0 || (!counters.MissingFilesFlag && !counters.PieceFailed));
   }
   // The partial download "<entry>.part" that a client keeps beside a missing entry, found after the
   // file check: the entry's bytes are read from it, and it is never unneeded nor a repair candidate.

@@ -114,7 +114,7 @@ EntryLines ReplaceWrongSizedFile(CheckRun& run, size_t index, const QString& siz
   if (size > entry.Length && !deleting) {
     run.counters.PaddedFiles++;
   } else if (!deleting) {
-    run.counters.SmallerSeen = 1;
+    run.counters.SmallerSeen = true;
     main_line = Wrap(run.Text(u"Log_FileIsSmaller"), main_line);
     run.record.Action(index, EntryAction::kSmaller);
   }
@@ -123,13 +123,13 @@ EntryLines ReplaceWrongSizedFile(CheckRun& run, size_t index, const QString& siz
   // not ours to trim, move or delete.
   if (ThroughLinkedDirectory(run.download_dir, entry.Dir)) {
     main_line = Wrap(run.Text(u"Log_UnableToFix"), main_line);
-    run.counters.TrimFailed = 1;
+    run.counters.TrimFailed = true;
     run.record.Action(index, EntryAction::kUnableToFix);
     return {StepResult::kFailed, main_line, secondary};
   }
   if (const std::optional<QString> drive = DriveShortOfSpace(run, size)) {
     main_line = FillPlaceholders(run.Text(u"Log_NoSpace"), {{u"%s%", main_line}, {u"%drive%", *drive}});
-    run.counters.TrimFailed = 1;
+    run.counters.TrimFailed = true;
     run.record.Action(index, EntryAction::kNoSpace);
     return {StepResult::kFailed, main_line, secondary};
   }
@@ -160,7 +160,7 @@ EntryLines ReplaceWrongSizedFile(CheckRun& run, size_t index, const QString& siz
     // The trim the user asked for did not happen (a full disk, an unreadable file): the line and
     // the final status say so instead of passing it over.
     main_line = Wrap(run.Text(u"Log_UnableToFix"), main_line);
-    run.counters.TrimFailed = 1;
+    run.counters.TrimFailed = true;
     run.record.Action(index, EntryAction::kUnableToFix);
     restore_window();
     return {StepResult::kFailed, main_line, secondary};
@@ -168,7 +168,7 @@ EntryLines ReplaceWrongSizedFile(CheckRun& run, size_t index, const QString& siz
   const StepOutcome replaced = ReplaceOldFile(run, entry, full_path, temp_path, deleting);
   secondary = replaced.lines;
   if (replaced.result == StepResult::kDone) {
-    run.counters.TrimDone = 1;
+    run.counters.TrimDone = true;
     run.record.Action(index, deleting ? EntryAction::kDeleted : EntryAction::kTrimmed, BackupFolderOf(run, entry));
     if (deleting) {
       run.counters.DeletedWrongSized++;
@@ -181,7 +181,7 @@ EntryLines ReplaceWrongSizedFile(CheckRun& run, size_t index, const QString& siz
     }
   } else {
     main_line = Wrap(run.Text(u"Log_UnableToFix"), main_line);
-    run.counters.TrimFailed = 1;
+    run.counters.TrimFailed = true;
     run.record.Action(index, EntryAction::kUnableToFix);
   }
   restore_window();
@@ -195,7 +195,7 @@ namespace {
 QString ReportUnreadable(CheckRun& run, size_t index, const QString& full_path, const QString& why) {
   const QString line =
       FillPlaceholders(run.Text(u"Log_FileUnreadable"), {{u"%file%", Quoted(full_path)}, {u"%reason%", why}});
-  run.counters.UnreadableSeen = 1;
+  run.counters.UnreadableSeen = true;
   run.unreadable[index] = why;
   run.record.Entry(index, EntryState::kUnreadable, FileSize(full_path));
   return line;
@@ -223,12 +223,12 @@ StepResult CheckEntry(CheckRun& run, size_t index) {
     correct = true;
   } else if (size == kNoFile) {
     main_line = FillPlaceholders(run.Text(u"Log_FileNotFound"), {{u"%file%", quoted}});
-    c.MissingFilesFlag = 1;
+    c.MissingFilesFlag = true;
     c.MissingFiles++;
     run.record.Entry(index, EntryState::kMissing, -1);
   } else {
     c.WrongSizedFiles++;
-    c.WrongSizeSeen = 1;
+    c.WrongSizeSeen = true;
     run.record.Entry(index, EntryState::kWrongSize, size);
     main_line = FillPlaceholders(run.Text(u"Log_WrongFileSize"),
                                  {{u"%file%", quoted},
@@ -244,7 +244,7 @@ StepResult CheckEntry(CheckRun& run, size_t index) {
   if (correct && run.options.LogFoundFiles != 1) return StepResult::kDone;
   run.WriteReportLine(main_line);
   if (!secondary.isEmpty()) WriteLines(run, secondary);
-  c.FileLinesWritten = 1;
+  c.FileLinesWritten = true;
   return StepResult::kDone;
 }
 

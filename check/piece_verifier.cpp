@@ -20,7 +20,7 @@ class PieceReport {
   // Writes a failed piece (1-based number) naming entries [first, last].
   void Failed(int64_t piece, int first, int last) {
     run_.WriteReportLine(FillPlaceholders(run_.Text(u"Log_SHA1Failed"), {{u"%piece%", QString::number(piece + 1)}}));
-    run_.counters.PieceFailed = 1;
+    run_.counters.PieceFailed = true;
     run_.record.PieceFailed(piece, first, last);
     for (int j = first; j <= last; ++j) {
       const TorrentFileEntry& entry = files_[static_cast<size_t>(j)];
@@ -40,7 +40,7 @@ class PieceReport {
   }
 
   void WriteResult() {
-    if (run_.counters.PieceFailed != 1) {
+    if (!run_.counters.PieceFailed) {
       run_.WriteReportLine(run_.Text(u"Log_IntegrityCheckPassed"));
       return;
     }
@@ -112,7 +112,7 @@ class V2Report {
                                            {u"%filepiece%", QString::number(v2.file_piece + 1)},
                                            {u"%first%", QString::number(first)},
                                            {u"%last%", QString::number(first + v2.data_bytes - 1)}}));
-    run_.counters.PieceFailed = 1;
+    run_.counters.PieceFailed = true;
     run_.record.PieceFailed(piece, v2.entry, v2.entry);
     const QString path = run_.download_dir + entry.Dir + entry.Name;
     run_.WriteReportLine(Quoted(path));
@@ -130,7 +130,7 @@ class V2Report {
 
   void WriteResult() {
     run_.record.V2Verdicts(std::move(verdicts_));
-    if (run_.counters.PieceFailed != 1) {
+    if (!run_.counters.PieceFailed) {
       run_.WriteReportLine(run_.Text(u"Log_IntegrityCheckPassed"));
       return;
     }

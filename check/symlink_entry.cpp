@@ -21,12 +21,12 @@ StepResult CheckSymlinkEntry(CheckRun& run, size_t index) {
     if (run.options.LogFoundFiles != 1) return StepResult::kDone;
     run.WriteReportLine(FillPlaceholders(run.Text(u"Log_FileFound"), {{u"%file%", quoted}}));
   } else {
-    c.MissingFilesFlag = 1;
+    c.MissingFilesFlag = true;
     c.MissingFiles++;
     run.record.Entry(index, EntryState::kMissing, -1);
     run.WriteReportLine(FillPlaceholders(run.Text(u"Log_FileNotFound"), {{u"%file%", quoted}}));
   }
-  c.FileLinesWritten = 1;
+  c.FileLinesWritten = true;
   return StepResult::kDone;
 }
 

@@ -192,8 +192,8 @@ void WriteCounters(JsonWriter& json, const RunCounters& c) {
       .Int("trimmed_files", c.TrimmedFiles).Int("deleted_wrong_sized_files", c.DeletedWrongSized)
       .Int("fixed_files", c.FixedFiles).Int("unneeded_files", c.UnneededFiles)
       .Int("unneeded_directories", c.UnneededDirs).Int("deleted_unneeded_files", c.DeletedFiles)
-      .Int("deleted_unneeded_directories", c.DeletedDirs).Bool("piece_failed", c.PieceFailed == 1)
-      .Bool("trim_failed", c.TrimFailed == 1).Bool("cancelled", c.Cancelled == 1)
+      .Int("deleted_unneeded_directories", c.DeletedDirs).Bool("piece_failed", c.PieceFailed)
+      .Bool("trim_failed", c.TrimFailed).Bool("cancelled", c.Cancelled)
       .EndObject();
 }
 

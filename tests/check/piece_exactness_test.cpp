@@ -96,7 +96,7 @@ class SequentialVerifier {
 
   void WriteFailure(int i) {
     run_.WriteReportLine(FillPlaceholders(run_.Text(u"Log_SHA1Failed"), {{u"%piece%", QString::number(done_)}}));
-    run_.counters.PieceFailed = 1;
+    run_.counters.PieceFailed = true;
     for (int j = first_; j <= i; ++j) {
       const TorrentFileEntry& entry = run_.Files()[static_cast<size_t>(j)];
       if (entry.Length == 0) continue;  // holds no byte of the piece

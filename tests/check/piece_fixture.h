@@ -43,7 +43,7 @@ struct StageOutcome {
   StepResult result = StepResult::kDone;
   QStringList lines;
   std::vector<int64_t> progress;
-  int piece_failed = 0;
+  bool piece_failed = false;
   float percent = 100.0f;
 };
 

@@ -151,7 +151,7 @@ TEST_P(VanishingDownloadTest, RunEndsAndLosesNothing) {
   };
   const QStringList lines = Run(window);
   ASSERT_TRUE(done);
-  EXPECT_EQ(result_.counters.Cancelled, 0);
+  EXPECT_FALSE(result_.counters.Cancelled);
   EXPECT_TRUE(lines.last().startsWith("Unneeded files: (")) << Text(lines);
   switch (stage) {
     case RunStage::kFileCheck: EXPECT_TRUE(lines.contains("File not found: " + Q("sub/e2.bin"))) << Text(lines); break;
@@ -240,7 +240,7 @@ TEST_F(ChangingFilesTest, InProcessRunEndsNormally) {
     const QStringList lines = Run();
     stop = true;
     mutator.join();
-    EXPECT_EQ(result_.counters.Cancelled, 0);
+    EXPECT_FALSE(result_.counters.Cancelled);
     EXPECT_TRUE(lines.contains("File integrity check:")) << Text(lines);
     const bool verdict = lines.contains("File integrity check passed - all files are OK.") ||
                          std::any_of(lines.begin(), lines.end(),

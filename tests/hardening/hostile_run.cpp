@@ -138,7 +138,7 @@ void RunAndExpectContained(const TorrentModel& model, const RunVariant& variant,
 
   const std::string where = label + " [" + Describe(variant) + "]";
   EXPECT_TRUE(result.report_written) << where;
-  EXPECT_EQ(result.counters.Cancelled, 0) << where;
+  EXPECT_FALSE(result.counters.Cancelled) << where;
   ExpectContained(before, sandbox, where);
   if (variant.backups == 1 && variant.wrong_size == WrongSize::kDelete)
     ExpectNothingLost(download_before, sandbox, where);
