@@ -94,7 +94,12 @@ void PieceReader::ReadAhead() {
     const int entry = ahead_entry_;
     const int64_t from = std::max(ahead_end_, layout_.FileBegin(entry));
     const int64_t to = std::min(layout_.FileEnd(entry), from + (wanted - asked_bytes_));
-    if (from < to) {
+    // Only files short enough to be read rather than mapped are asked for. Advice fills the page
+    // cache with single pages, and a mapping of single pages costs several times the page-table
+    // work of one of the large pages a plain read leaves, in this run and every later one. A large
+    // file is read front to back anyway, which the system's own read-ahead keeps up with.
+    const bool small = files_[entry].Length < tuning_.map_threshold;
+    if (from < to && small) {
       if (ahead_opened_ != entry) {
         ahead_opened_ = entry;
         const QString path = SourcePath(entry);
@@ -106,6 +111,8 @@ void PieceReader::ReadAhead() {
         warm_streak_ = 0;
         ahead_file_.AdviseWillNeed(from - layout_.FileBegin(entry), to - from);
       }
+    }
+    if (from < to) {
       asked_bytes_ += to - from;
       ahead_end_ = to;
     }

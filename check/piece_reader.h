@@ -72,9 +72,9 @@ class PieceReader {
   void OpenEntry(int entry);
   // The path the entry's bytes are read from; empty when a dry run has made it vanish.
   QString SourcePath(int entry) const;
-  // Asks the disk for the next read_ahead_bytes of file bytes past the units filled so far, while
-  // the hashing threads work, so that cold data arrives from many requests at once rather than
-  // one at a time.
+  // Asks the disk for the small files among the next read_ahead_bytes of file bytes past the
+  // units filled so far, while the hashing threads work, so that they arrive from many requests
+  // at once rather than one at a time.
   void ReadAhead();
 
   static constexpr int64_t kMaxPackedPieces = 4096;
