@@ -49,6 +49,16 @@ void NotePartialFile(CheckRun& run, size_t index) {
                                         {u"%length%", QString::number(entry.Length)}}));
 }
 
+// An empty entry proves nothing: an empty file of that name may stand in any folder.
+bool NoFileOfTorrentFound(const CheckRun& run) {
+  if (run.counters.WrongSizedFiles > 0) return false;
+  for (size_t i = 0; i < run.Files().size(); ++i) {
+    const bool partial = i < run.partial_files.size() && !run.partial_files[i].isEmpty();
+    if ((run.found[i] != 0 && run.Files()[i].Length > 0) || !run.unreadable[i].isEmpty() || partial) return false;
+  }
+  return true;
+}
+
 StepResult RunFileCheck(CheckRun& run) {
   run.window.StageChanged(RunStage::kFileCheck);
   const auto& files = run.Files();
@@ -117,6 +127,12 @@ CheckRun::CheckRun(EngineState& engine_state, const CheckInputs& run_inputs, Win
   disk.before_change = inputs.before_each_change;
   ignore_list.Add(kBackupMarker);
   RebuildNeededPaths();
+  KeepFile(inputs.torrent_path);
+  for (const QString& kept : inputs.kept_files) KeepFile(kept);
+}
+
+void CheckRun::KeepFile(const QString& path) {
+  if (const std::optional<FileIdentity> identity = IdentityOf(path)) kept_identities.push_back(*identity);
 }
 
 void CheckRun::RebuildNeededPaths() {
@@ -199,6 +215,7 @@ CheckResult RunCheck(EngineState& engine, const CheckInputs& inputs, WindowOpera
     run.report_path = inputs.report_path;
     result.report_written = run.report.Create(run.report_path);
   }
+  if (result.report_written) run.KeepFile(run.report_path);
   engine.cancel_flag.store(0);
   if (inputs.record) run.record.Start(run.Files().size());
 
@@ -210,6 +227,7 @@ CheckResult RunCheck(EngineState& engine, const CheckInputs& inputs, WindowOpera
 
   WriteHeader(run);
   if (RunFileCheck(run) == StepResult::kCancelled) run.counters.Cancelled = true;
+  run.counters.NothingFound = NoFileOfTorrentFound(run);
   WriteFileCheckSummary(run);
   if (run.options.HashCheck == 1 && !run.counters.Cancelled && RunIntegrityStage(run) == StepResult::kCancelled)
     run.counters.Cancelled = true;

@@ -4,6 +4,7 @@
 #include <QFile>
 #include <QSet>
 #include <QString>
+#include <QStringList>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -15,6 +16,7 @@
 #include "check/run_option_table.h"
 #include "check/run_record.h"
 #include "check/window_operations.h"
+#include "platform/file_system.h"
 #include "platform/step_result.h"
 
 namespace zandrel {
@@ -35,6 +37,9 @@ struct CheckInputs {
   QString logs_folder;
   QString report_path;   // when set, the report goes here instead of the logs folder
   QString version;
+  // Torrents this run reads besides its own (their files are left alone): like the report and the
+  // torrent, they are never unneeded and never a repair source, wherever they lie.
+  QStringList kept_files;
   RunRecord* record = nullptr;  // when set, fed with what each stage decided and did
   bool dry_run = false;         // decide and report everything, change nothing
   // Verify a hybrid torrent by its v2 hash trees rather than its v1 pieces (a v2-only torrent
@@ -59,6 +64,9 @@ struct RunCounters {
   bool TrimFailed = false, FileLinesWritten = false, PieceFailed = false, Cancelled = false;
   bool UnreadableSeen = false;  // a file or folder of the download could not be read
   bool UnneededFailed = false;  // an unneeded item that was to go could not be deleted or moved
+  // Not one file of the torrent stood in the download folder when the run began: it may well be
+  // another folder altogether, whose contents are the user's and not the download's leftovers.
+  bool NothingFound = false;
   float PercentComplete = 100.0f;
 };
 
@@ -147,6 +155,10 @@ struct CheckRun {
   std::unique_ptr<const PieceLayout> piece_layout;
   ReportWriter report;
   QString report_path;
+  // The torrent, the kept torrents and the report as the system knows them, so that a link, a
+  // second name or another spelling of one of them is recognised too.
+  std::vector<FileIdentity> kept_identities;
+  void KeepFile(const QString& path);
   RunRecord own_record;      // kept empty: stands in when the front end keeps no record
   RunRecord& record;
   DiskActions disk;          // every change on disk goes through here

@@ -55,11 +55,16 @@ bool IsBareName(const QString& value) { return !value.contains(u'/') && !value.c
 
 // The report's own refusals: where it may not go and what it may not replace.
 PreflightProblem ReportPlaceProblem(const QString& report, const CheckInputs& inputs) {
-  if (IsSameOrInside(report, inputs.download_dir))
+  // A link at the report's name puts the report where the link leads, existing or not.
+  const QString lands_at = CreationTarget(report);
+  if (lands_at.isEmpty()) return Refuse(Refusal::kReportProblem, report, QStringLiteral("its links lead nowhere"));
+  if (IsSameOrInside(report, inputs.download_dir) || IsSameOrInside(lands_at, inputs.download_dir))
     return Refuse(Refusal::kReportProblem, report, QStringLiteral("it would be inside the download directory"));
   const std::optional<FileIdentity> existing = IdentityOf(report);
   if (!existing) return {};
   if (FileSize(report) == kDirectorySize) return Refuse(Refusal::kReportProblem, report, QStringLiteral("is a directory"));
+  if (IsSpecialFile(report))
+    return Refuse(Refusal::kReportProblem, report, QStringLiteral("is not a regular file"));
   if (existing == IdentityOf(inputs.torrent_path))
     return Refuse(Refusal::kReportProblem, report, QStringLiteral("is the torrent file"));
   if (!IsZandrelReport(report))
@@ -119,13 +124,15 @@ PreflightProblem NormaliseIgnorePaths(QStringList& values, const QString& dir) {
       value = path;
       continue;
     }
-    const QString full = QDir::cleanPath(QDir::isAbsolutePath(path) ? path : base + u'/' + path);
+    // ".." is taken where the system takes it: from where a link leads, not from the link's name.
+    const QString full = AbsoluteName(QDir::isAbsolutePath(path) ? path : base + u'/' + path);
     QString relative;
     if (full.startsWith(base + u'/')) {
       relative = full.mid(base.size() + 1);
-    } else if (QDir::isAbsolutePath(path)) {
-      // The download directory spelled another way (through a link): relative to its real path.
-      // What the value names need not exist yet, so only its nearest existing folder is resolved.
+    } else {
+      // The download directory spelled another way (through a link, or resolved on the way by
+      // ".."): relative to its real path. What the value names need not exist yet, so only its
+      // nearest existing folder is resolved.
       const QString real = RealPath(base);
       const QString full_real = RealPathOfNearest(full);
       if (!real.isEmpty() && full_real.startsWith(real + u'/')) relative = full_real.mid(real.size() + 1);
@@ -180,6 +187,9 @@ bool IsZandrelReport(const QString& path) {
 PreflightProblem CreateReportFile(CheckInputs& inputs) {
   ReportWriter writer;
   if (inputs.report_path.isEmpty()) {
+    // Looked at before the folder is made: a refused run leaves no folder behind in the download.
+    if (IsSameOrInside(inputs.logs_folder, inputs.download_dir))
+      return Refuse(Refusal::kReportProblem, inputs.logs_folder, QStringLiteral("it would be inside the download directory"));
     if (!CreateDirectories(inputs.logs_folder))
       return Refuse(Refusal::kReportProblem, inputs.logs_folder, QStringLiteral("the folder cannot be created"));
     const QString path = WithTrailingSeparator(inputs.logs_folder) +

@@ -25,7 +25,7 @@ QString SourceLocation(const CheckRun& run) {
 // and the run's own report are never taken. Nor is a link: put in place of an entry it would make
 // a file of the torrent point outside the download, where later runs would trim or delete it.
 bool IsEligible(const CheckRun& run, const QString& candidate) {
-  if (IsRunReport(run, candidate) || IsSymLink(candidate)) return false;
+  if (IsKeptFile(run, candidate) || IsSymLink(candidate)) return false;
   const std::optional<QString> relative = RelativeToDownload(run, candidate);
   if (!relative) return !run.ignore_list.IsPresent(FileNamePart(candidate));
   // A client's partial download belongs to its own entry, never to another.

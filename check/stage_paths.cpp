@@ -1,5 +1,7 @@
 #include "check/stage_paths.h"
 
+#include <algorithm>
+
 #include "messages/text.h"
 #include "platform/file_system.h"
 #include "platform/native_name.h"
@@ -58,16 +60,17 @@ bool IgnoredFile(const CheckRun& run, const QString& relative) {
   return run.ignore_list.IsPresent(relative) || run.ignore_list.IsPresent(FileNamePart(relative));
 }
 
-bool IgnoredDirectory(const CheckRun& run, const QString& relative, const QString& path) {
-  if (run.ignore_list.IsPresent(relative)) return true;
-  // Cheap test first: only a folder named like the marker can be the backup location.
-  return FileNamePart(relative).compare(kBackupMarker, Qt::CaseInsensitive) == 0 &&
-         SamePlace(path, run.backup_marker_folder);
+bool IgnoredDirectory(const CheckRun& run, const QString& relative) {
+  // A folder named like the marker holds backups, whichever run made it: this one's, an earlier
+  // one's made with another backup folder, or a nested download's own. None is ever unneeded.
+  return run.ignore_list.IsPresent(relative) || FileNamePart(relative).compare(kBackupMarker, Qt::CaseInsensitive) == 0;
 }
 
-bool IsRunReport(const CheckRun& run, const QString& path) {
-  return !run.report_path.isEmpty() && FileNamePart(path) == FileNamePart(run.report_path) &&
-         SamePlace(path, run.report_path);
+bool IsKeptFile(const CheckRun& run, const QString& path) {
+  if (run.kept_identities.empty()) return false;
+  const std::optional<FileIdentity> identity = IdentityOf(path);
+  return identity && std::find(run.kept_identities.begin(), run.kept_identities.end(), *identity) !=
+                         run.kept_identities.end();
 }
 
 QString WithNameSuffix(const QString& path, const QString& suffix) {

@@ -26,12 +26,13 @@ QString FileNamePart(const QString& path);
 // A file is ignored by its relative path or by its bare name.
 bool IgnoredFile(const CheckRun& run, const QString& relative);
 
-// A directory is ignored by its relative path. The run's own backup location counts as ignored
-// wherever it lies in the download directory, so no scan ever works on the backups themselves.
-bool IgnoredDirectory(const CheckRun& run, const QString& relative, const QString& path);
+// A directory is ignored by its relative path. Every folder named like the backup marker counts as
+// ignored wherever it lies in the download directory, so no scan ever works on backups.
+bool IgnoredDirectory(const CheckRun& run, const QString& relative);
 
-// The report file this run is writing, when it lies in a scanned directory.
-bool IsRunReport(const CheckRun& run, const QString& path);
+// A file the run reads or writes itself (its torrent, the torrents whose files it leaves alone, its
+// report), under whatever name it is reached: never unneeded, never a repair source.
+bool IsKeptFile(const CheckRun& run, const QString& path);
 
 // `path` with `suffix` added to its last component, which is first cut (by whole characters) so
 // that the name stays within the file system's limit.

@@ -16,7 +16,7 @@ QString Line(const CheckRun& run, QStringView key, QStringView placeholder, cons
 // The folder of a single-file torrent is the folder the file was saved in, which other downloads
 // share: what else lies there is listed, never deleted or moved.
 bool Permitted(const CheckRun& run) {
-  if (run.model.SingleFile) return false;
+  if (run.model.SingleFile || run.counters.NothingFound) return false;
   // A file of the torrent that could not be read is not known to be complete.
   if (run.options.DelOnlyWhenComplete == 1 && run.counters.UnreadableSeen) return false;
   return run.DeletionPermitted();
@@ -73,8 +73,8 @@ bool RemoveFile(CheckRun& run, const QString& path, const QString& relative) {
   return removed;
 }
 
-bool NeededOrIgnored(const CheckRun& run, const QString& relative, const QString& path) {
-  return run.needed_paths.IsPresent(relative) || run.HoldsNeededPath(relative) || IgnoredDirectory(run, relative, path);
+bool NeededOrIgnored(const CheckRun& run, const QString& relative) {
+  return run.needed_paths.IsPresent(relative) || run.HoldsNeededPath(relative) || IgnoredDirectory(run, relative);
 }
 
 // Every directory above a needed or ignored one is needed too. The scan judges a directory only
@@ -109,7 +109,7 @@ Contents ReadContents(const CheckRun& run, const QString& path, const QString& r
     contents.any = true;
     // The run's own report counts like an ignored file: the directory that holds it stays.
     if (entry.kind == EntryKind::kFile && (IgnoredFile(run, relative + QChar(kSeparator) + entry.name) ||
-                                           IsRunReport(run, path + QChar(kSeparator) + entry.name))) {
+                                           IsKeptFile(run, path + QChar(kSeparator) + entry.name))) {
       contents.ignored_file = true;
     }
   }
@@ -124,7 +124,7 @@ bool DeleteDirectory(CheckRun& run, const QString& path, const QString& relative
     for (const DirEntry& entry : run.disk.ListDirectory(path).value_or(std::vector<DirEntry>())) {
       const QString entry_relative = relative + sep + entry.name;
       if (entry.kind != EntryKind::kFile || IgnoredFile(run, entry_relative) ||
-          run.needed_paths.IsPresent(entry_relative) || IsRunReport(run, path + sep + entry.name)) {
+          run.needed_paths.IsPresent(entry_relative) || IsKeptFile(run, path + sep + entry.name)) {
         continue;
       }
       run.disk.DeleteFile(path + sep + entry.name);
@@ -139,7 +139,7 @@ QString JudgeDirectory(CheckRun& run, const QString& path, const QString& relati
                        const QString& status, UnneededCounts& counts) {
   const bool backups = run.options.CreateBackups == 1;
   const bool permitted = Permitted(run);
-  if (NeededOrIgnored(run, relative, path)) {
+  if (NeededOrIgnored(run, relative)) {
     MarkAncestorsNeeded(run, relative);
     return status;
   }
@@ -193,7 +193,7 @@ class UnneededScan : public WalkVisitor {
   bool File(const WalkEntry& entry) override {
     return entry.kind != EntryKind::kFile || CheckUnneededFile(run_, entry.path, counts_) != StepResult::kCancelled;
   }
-  bool Enter(const WalkEntry& folder) override { return !IgnoredDirectory(run_, Relative(folder), folder.path); }
+  bool Enter(const WalkEntry& folder) override { return !IgnoredDirectory(run_, Relative(folder)); }
   bool Leave(const WalkEntry& folder, FolderOutcome outcome, const QString& why) override {
     QString status = FillPlaceholders(run_.Text(u"Status_CheckingDirectory"), {{u"%dir%", Quoted(folder.name)}});
     if (outcome == FolderOutcome::kOtherFileSystem || outcome == FolderOutcome::kUnreadable) {
@@ -232,7 +232,7 @@ StepResult CheckUnneededFile(CheckRun& run, const QString& path, UnneededCounts&
   // A link where the torrent has a folder is as needed as the folder.
   const bool needed =
       run.needed_paths.IsPresent(relative) || run.HoldsNeededPath(relative) || run.IsPartialFile(relative);
-  if (!needed && !IgnoredFile(run, relative) && !IsRunReport(run, path)) {
+  if (!needed && !IgnoredFile(run, relative) && !IsKeptFile(run, path)) {
     counts.files++;
     if (!Permitted(run)) {
       run.WriteReportLine(Line(run, u"Log_UnneededFile", u"%file%", path));
@@ -261,7 +261,11 @@ UnneededOutcome RunUnneededStage(CheckRun& run) {
   run.window.ShowProgressBar(false);
   run.window.SetStatusText(QString());
   run.window.ShowStatusLine(true);
-  if (run.model.SingleFile && run.DeletionPermitted()) run.WriteReportLine(run.Text(u"Log_SingleFileKept"));
+  if (run.model.SingleFile && run.DeletionPermitted()) {
+    run.WriteReportLine(run.Text(u"Log_SingleFileKept"));
+  } else if (run.counters.NothingFound && run.DeletionPermitted()) {
+    run.WriteReportLine(run.Text(u"Log_NothingFoundKept"));
+  }
   outcome.result = ScanDirectory(run, run.download_dir, outcome.counts);
   WriteSummary(run, outcome.counts);
   return outcome;

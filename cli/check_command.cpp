@@ -21,6 +21,7 @@
 #include "cli/option_table.h"
 #include "cli/progress_window.h"
 #include "platform/data_folder.h"
+#include "platform/file_identity.h"
 #include "platform/file_system.h"
 
 namespace zandrel {
@@ -96,6 +97,16 @@ void CopyToStdout(const QString& path) {
   }
 }
 
+// The data folder is settled (and made) only when the report goes there, and not at all when it
+// would lie in the download: the preflight refuses that before anything is made.
+QString LogsFolder(const CheckCommandLine& line) {
+  if (!line.report.isEmpty()) return QString();
+  const QString per_user = PerUserFolder();
+  const bool portable = FileSize(WithTrailingSeparator(QDir::currentPath()) + kSettingsFileName) >= 0;
+  if (!portable && IsSameOrInside(per_user, line.dir)) return per_user + kLogsFolderName;
+  return SettleDataFolder(QDir::currentPath(), per_user).logs_path;
+}
+
 ProgressTotals TotalsOf(const TorrentModel& model) {
   ProgressTotals totals;
   totals.entries = static_cast<int64_t>(model.TorrentFiles.size());
@@ -129,9 +140,7 @@ int RunCheckCommand(const QStringList& args) {
   if (!problem.isEmpty()) return InputError(problem);
   EngineState engine(messages);
   if (const std::optional<QString> unprepared = PrepareEngine(line, engine)) return InputError(*unprepared);
-  // The data folder is settled (and made) only when the report goes there.
-  const QString logs_folder =
-      line.report.isEmpty() ? SettleDataFolder(QDir::currentPath(), PerUserFolder()).logs_path : QString();
+  const QString logs_folder = LogsFolder(line);
   CheckInputs inputs = MakeInputs(line, logs_folder);
   const QTemporaryDir scratch;
   if (line.ReportToStdout()) {

@@ -133,6 +133,7 @@ const std::array<TableItem, kTableItemCount> kTableItems = {{
     {TableItemKind::kKey, u"Log_SourceChanged", u"The file changed while it was copied to another drive: %file% (the copy was removed, the file stays)"},
     {TableItemKind::kKey, u"Log_OtherFileSystem", u"Not scanned (another file system is mounted here): %dir%"},
     {TableItemKind::kKey, u"Log_SingleFileKept", u"Unneeded items are only listed: the folder of a single-file torrent is shared with other downloads."},
+    {TableItemKind::kKey, u"Log_NothingFoundKept", u"Unneeded items are only listed: not one file of the torrent was found in this folder, so it may not be the download's folder at all."},
     {TableItemKind::kSection, nullptr, u"; Messages"},
     {TableItemKind::kKey, u"Msg_Backups", u"Backups are turned off!|Are you sure you want to proceed?"},
     {TableItemKind::kKey, u"Msg_DeleteLogs", u"Delete all log files?"},

@@ -1,7 +1,10 @@
 #include "platform/file_identity.h"
 
+#include <unistd.h>
+
 #include <cstdlib>
 #include <cstring>
+#include <vector>
 
 #include "platform/file_system.h"
 #include "platform/native_file.h"
@@ -42,6 +45,20 @@ QString RealPath(const QString& path) {
   const QString real = DecodeName(resolved);
   std::free(resolved);
   return real;
+}
+
+QString CreationTarget(const QString& path) {
+  QString at = AbsoluteName(path);
+  // The system gives up on chains longer than this too.
+  for (int hops = 0; hops < 40; ++hops) {
+    if (!IsSymLink(at)) return at;
+    std::vector<char> target(4096);
+    const ssize_t n = ::readlink(EncodeName(at).constData(), target.data(), target.size() - 1);
+    if (n <= 0) return QString();
+    const QString leads_to = DecodeName(QByteArrayView(target.data(), n));
+    at = AbsoluteName(leads_to.startsWith(u'/') ? leads_to : ParentOf(at) + u'/' + leads_to);
+  }
+  return QString();
 }
 
 }  // namespace zandrel

@@ -13,4 +13,9 @@ bool IsSameOrInside(const QString& path, const QString& dir);
 // The path with every link resolved; empty when it does not exist.
 QString RealPath(const QString& path);
 
+// Where a file created at `path` would come to lie: a link standing there is followed to the end of
+// its chain, also when what it leads to does not exist yet, since creating the file would make it
+// there. `path` (absolute) when no link stands there; empty for a chain that does not end.
+QString CreationTarget(const QString& path);
+
 }  // namespace zandrel

@@ -50,6 +50,12 @@ int64_t FileSize(const QString& path) {
   return static_cast<int64_t>(st.st_size);
 }
 
+bool IsSpecialFile(const QString& path) {
+  struct stat st {};
+  if (path.isEmpty() || ::stat(Native(path).constData(), &st) != 0) return false;
+  return !S_ISREG(st.st_mode) && !S_ISDIR(st.st_mode);
+}
+
 namespace {
 
 // The system's reason for `error`; empty for nothing there, a file where a folder of the path

@@ -31,6 +31,10 @@ constexpr int64_t kDirectorySize = -2;
 // followed, so a link to a file answers with the file's size and a dangling link counts as nothing.
 int64_t FileSize(const QString& path);
 
+// True when what stands at the path (links followed) is neither a regular file nor a directory: a
+// FIFO, a device or a socket, whose opening may block or have effects of its own.
+bool IsSpecialFile(const QString& path);
+
 // The system's reason why the path cannot be looked at (a folder on the way that may not be
 // searched, an I/O error); empty when it can, or when nothing is there.
 QString StatError(const QString& path);

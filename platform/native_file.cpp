@@ -7,6 +7,8 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <cstdlib>
+
 #include "platform/native_name.h"
 
 namespace zandrel {
@@ -21,8 +23,12 @@ bool OpenNamedFile(QFile& file, const QString& path, QIODevice::OpenMode mode) {
     if (mode & QIODevice::Truncate) flags |= O_TRUNC;
     if (mode & QIODevice::Append) flags |= O_APPEND;
   }
-  const int fd = ::open(EncodeName(path).constData(), flags, 0666);
+  // Opened without waiting: a FIFO or a device at the path must fail or answer at once, never
+  // hold the caller (and the folder locks it holds) until someone else opens the other end.
+  const int fd = ::open(EncodeName(path).constData(), flags | O_NONBLOCK, 0666);
   if (fd < 0) return false;
+  const int status = ::fcntl(fd, F_GETFL);
+  if (status >= 0) ::fcntl(fd, F_SETFL, status & ~O_NONBLOCK);
   if (!file.open(fd, mode & ~(QIODevice::NewOnly | QIODevice::Truncate), QFileDevice::AutoCloseHandle)) {
     ::close(fd);
     return false;
@@ -41,11 +47,39 @@ QString WorkingFolder() {
   return DecodeName(QByteArrayView(buffer.data()));
 }
 
+// The folder a path has reached, as the system holds it: where a link leads, not where its name is.
+// Empty when nothing stands there, so that ".." then steps back by the text, as the kernel would
+// have refused the path anyway.
+QString RealFolderOf(const QString& path) {
+  char* resolved = ::realpath(EncodeName(path).constData(), nullptr);
+  if (!resolved) return QString();
+  const QString real = DecodeName(QByteArrayView(resolved));
+  std::free(resolved);
+  return real;
+}
+
+QString ParentText(const QString& path) {
+  const qsizetype slash = path.lastIndexOf(u'/');
+  return slash <= 0 ? QStringLiteral("/") : path.left(slash);
+}
+
 }  // namespace
 
 QString AbsoluteName(const QString& path) {
-  if (path.startsWith(u'/')) return QDir::cleanPath(path);
-  return QDir::cleanPath(WorkingFolder() + u'/' + path);
+  const QString full = path.startsWith(u'/') ? path : WorkingFolder() + u'/' + path;
+  QString at = QStringLiteral("/");
+  for (const QStringView part : QStringView(full).split(u'/', Qt::SkipEmptyParts)) {
+    if (part == u".") continue;
+    if (part == u"..") {
+      // "L/.." leaves the folder L leads to, which cleaning the text would take for L's own.
+      const QString real = at == u"/" ? at : RealFolderOf(at);
+      at = ParentText(real.isEmpty() ? at : real);
+      continue;
+    }
+    if (!at.endsWith(u'/')) at += u'/';
+    at += part;
+  }
+  return at;
 }
 
 }  // namespace zandrel

@@ -12,8 +12,10 @@ namespace zandrel {
 // errno telling why.
 bool OpenNamedFile(QFile& file, const QString& path, QIODevice::OpenMode mode);
 
-// The absolute, cleaned form of `path` ("." and ".." resolved as text), relative to the working
-// folder; no byte of either is lost (QFileInfo would replace those that are not UTF-8).
+// The absolute, cleaned form of `path`, relative to the working folder, naming what the system
+// would open: "." is dropped, and ".." steps up from where the path so far leads (through links),
+// as the kernel resolves it; other links stay as written. No byte of either is lost (QFileInfo
+// would replace those that are not UTF-8).
 QString AbsoluteName(const QString& path);
 
 }  // namespace zandrel

@@ -246,6 +246,42 @@ TEST_F(MainWindowCheckTest, TheWindowRefusesWhatTheCommandLineRefuses) {
 }
 
 
+// Two ways a desktop user pointed a deleting run at the wrong folder: a folder of their own that
+// holds a renamed copy of the download, and a folder typed as "deep/L/..", which names the
+// download for the system although "deep" holds a file of it. Neither loses a byte.
+TEST_F(MainWindowCheckTest, AWrongFolderLosesNothing) {
+  CopySample();
+  WriteFile(Join(download_, "stray.txt"), "left by the client");
+  const QString pictures = Join(work_, "Pictures");
+  WriteFile(Join(pictures, "Sample copy/Docs/readme.txt"), ReadFile(Join(download_, "Docs/readme.txt")));
+  WriteFile(Join(pictures, "holiday.jpg"), "a photo");
+  WriteFile(Join(pictures, "thesis.odt"), "years of work");
+  WriteFile(Join(work_, "deep/info.nfo"), ReadFile(Join(download_, "info.nfo")));
+  WriteFile(Join(work_, "deep/thesis.odt"), "years of work");
+  ASSERT_TRUE(QFile::link(Join(download_, "Docs"), Join(work_, "deep/L")));
+  const QMap<QString, QByteArray> pictures_before = FilesBelow(pictures), deep_before = FilesBelow(Join(work_, "deep"));
+  MainWindow& window = Start();
+  ASSERT_TRUE(DropFiles(C::kTorrentPath, {torrent_}));
+  Click(C::kDeleteUnneeded);
+  Click(C::kDeleteOnlyWhenComplete);
+  Click(C::kCreateBackups);
+  ASSERT_EQ(Opts().DelUnneededFiles, 1);
+  ASSERT_EQ(Opts().DelOnlyWhenComplete, 0);
+  ASSERT_EQ(Opts().CreateBackups, 0);
+  QSignalSpy finished(&window, &MainWindow::checkRunFinished);
+  for (const QString& dir : {pictures, Join(work_, "deep/L/..")}) {
+    Type(C::kDownloadDir, dir);
+    dialogs_.yes_no = {true};
+    const int runs = finished.count();
+    Click(C::kCheckTorrent);
+    ASSERT_TRUE(finished.count() > runs || finished.wait(60000)) << dir.toStdString();
+  }
+  EXPECT_EQ(FilesBelow(pictures), pictures_before);
+  EXPECT_EQ(FilesBelow(Join(work_, "deep")), deep_before);
+  EXPECT_FALSE(QFile::exists(Join(download_, "stray.txt")));
+  EXPECT_TRUE(QFile::exists(Join(download_, "Docs/readme.txt")));
+}
+
 // A torrent and a download folder whose names are not UTF-8, dropped on the window: the run finds
 // every file, and the settings file keeps both paths byte for byte.
 TEST_F(MainWindowCheckTest, PathsThatAreNotUtf8KeepEveryByte) {

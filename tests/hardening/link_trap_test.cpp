@@ -94,6 +94,9 @@ TEST_F(LinkTrapTest, MarkerFolderThatIsALinkIsNotUsedForBackups) {
 TEST_F(LinkTrapTest, LinkMovedIntoTheBackupFolderIsNotFollowedLater) {
   options_.BackupDir = box_.InsideBackup();
   ASSERT_TRUE(QFile::link(box_.Root() + "/sibling", Dl("sub")));
+  // A file of the torrent in place: without one the folder's strays would only be listed.
+  WriteFile(Dl("kept.bin"), "kept");
+  AddEntry("kept.bin", 4);
   Run();
   const QString backed_up_link = box_.InsideBackup() + "/[ZandrelBackup]/dl/sub";
   ASSERT_TRUE(IsSymLink(backed_up_link)) << "the first run was to back up the link itself";

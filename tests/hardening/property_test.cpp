@@ -13,6 +13,7 @@
 
 #include "check/disk_actions.h"
 #include "check/engine_state.h"
+#include "platform/file_system.h"
 #include "tests/hardening/sandbox.h"
 #include "tests/support/bencode.h"
 #include "tests/support/test_files.h"
@@ -32,6 +33,9 @@ struct Case {
   QStringList strays, ignored;
   RunOptions options;
   int backup_place = 0;  // 0: the download folder, 1: beside it, 2: on another file system
+  bool through_link = false;   // the download named as "hop/L/..", L a link to a folder in it
+  bool nested_backup = false;  // a nested download's own backup folder below the download
+  bool nothing_found = false;  // not one file of the torrent under its name: the wrong folder
 };
 
 int CaseCount() {
@@ -55,6 +59,10 @@ Case MakeCase(uint32_t seed) {
     c.items.push_back(item);
     c.shapes.push_back(static_cast<Shape>(pick(7)));
   }
+  c.nothing_found = pick(6) == 0;
+  for (Shape& shape : c.shapes) {
+    if (c.nothing_found) shape = pick(2) ? Shape::kMissingWithSpare : Shape::kMissing;
+  }
   for (int i = pick(4); i > 0; --i) c.strays << QString("%1stray%2.txt").arg(pick(2) ? "A/" : "").arg(i);
   for (const QString& stray : c.strays) {
     if (pick(2)) c.ignored << stray;
@@ -70,6 +78,8 @@ Case MakeCase(uint32_t seed) {
   o.CreateBackups = pick(3) != 0;
   o.OpenReport = 0;
   c.backup_place = pick(3);
+  c.through_link = pick(3) == 0;
+  c.nested_backup = pick(3) == 0;
   return c;
 }
 
@@ -79,7 +89,8 @@ std::string Describe(uint32_t seed, const Case& c) {
          std::to_string(o.CheckUnneededFiles) + "/" + std::to_string(o.DelUnneededFiles) + "/" +
          std::to_string(o.DelOnlyWhenComplete) + " trim " + std::to_string(o.TrimPaddedFiles) + " delete " +
          std::to_string(o.DeleteWrongSizedFiles) + " fix " + std::to_string(o.FixMissing) + " backups " +
-         std::to_string(o.CreateBackups) + " at " + std::to_string(c.backup_place);
+         std::to_string(o.CreateBackups) + " at " + std::to_string(c.backup_place) + (c.through_link ? " via L/.." : "") +
+         (c.nested_backup ? " nested backup" : "") + (c.nothing_found ? " nothing found" : "");
 }
 
 QString Relative(const TorrentFileItem& item) {
@@ -108,6 +119,20 @@ void Populate(const Case& c, const QString& dl, const QString& source) {
     }
   }
   for (const QString& stray : c.strays) WriteFile(dl + "/" + stray, "stray " + stray.toStdString());
+  if (c.nested_backup) WriteFile(dl + "/A/[ZandrelBackup]/A/old.bin", "a nested download's backup");
+}
+
+// The download as a user may type it: "hop/L/.." with L a link to a folder inside it, which names
+// the download for the system but "hop" for a reader of the text. hop holds a bait: a file of the
+// torrent and a stray, which a run there would take for a download and change.
+QString SpelledDownload(const Case& c, const QString& root, const QString& dl) {
+  if (!c.through_link) return dl;
+  QDir().mkpath(dl + "/A");
+  QDir().mkpath(root + "/hop");
+  QFile::link(dl + "/A", root + "/hop/L");
+  WriteFile(root + "/hop/" + Relative(c.items[0]), c.contents[0]);
+  WriteFile(root + "/hop/stray1.txt", "bait");
+  return FullPathName(root + "/hop/L/..");
 }
 
 std::multiset<std::string> Contents(const QStringList& roots) {
@@ -154,6 +179,7 @@ TEST(PropertyTest, RandomDownloadsLoseNothingAndTheDryRunPredictsTheRun) {
                                                      : sandbox.OutsideBackup();
     QDir().mkpath(backup_dir);
     Populate(c, dl, backup_dir);
+    const QString run_dir = SpelledDownload(c, sandbox.Root(), dl);
     std::string stream;
     for (const std::string& bytes : c.contents) stream += bytes;
     const QString outside = QFileInfo(sandbox.Report()).path();
@@ -171,15 +197,21 @@ TEST(PropertyTest, RandomDownloadsLoseNothingAndTheDryRunPredictsTheRun) {
     const std::multiset<std::string> contents_before = Contents(kept_places);
     std::map<QString, std::string> ignored_before;
     for (const QString& path : c.ignored) ignored_before[path] = ReadFile(dl + "/" + path);
+    // Backups at any depth are never unneeded; in a folder without one file of the torrent, no
+    // stray goes whatever the options say.
+    if (c.nested_backup) ignored_before["A/[ZandrelBackup]/A/old.bin"] = "a nested download's backup";
+    for (const QString& stray : c.strays) {
+      if (c.nothing_found) ignored_before[stray] = "stray " + stray.toStdString();
+    }
 
     const QString lang = outside + "/lang";
-    const CheckResult dry = RunCase(c, model, dl, backup_dir, sandbox.Report() + ".dry", true, lang);
+    const CheckResult dry = RunCase(c, model, run_dir, backup_dir, sandbox.Report() + ".dry", true, lang);
     ASSERT_TRUE(dry.report_written) << label;
     EXPECT_EQ(TreeDiff(whole_before, Snapshot(sandbox.Root())), "") << label << ": the dry run changed the disk";
     EXPECT_EQ(TreeDiff(backups_before, Snapshot(sandbox.OutsideBackup())), "") << label;
 
     const TreeState outside_before = sandbox.Outside();
-    const CheckResult real = RunCase(c, model, dl, backup_dir, sandbox.Report(), false, lang);
+    const CheckResult real = RunCase(c, model, run_dir, backup_dir, sandbox.Report(), false, lang);
     ASSERT_TRUE(real.report_written) << label;
     EXPECT_EQ(TreeDiff(outside_before, sandbox.Outside()), "") << label << ": a change outside the download";
     EXPECT_EQ(sandbox.StrayBackupItems(), QStringList()) << label;
