@@ -9,6 +9,7 @@
 #include <QTemporaryDir>
 
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include "check/preflight.h"
 #include "tests/cli/cli_support.h"
@@ -141,6 +142,9 @@ TEST_F(KeptPlacesTest, TheTorrentsOfTheRunAreKept) {
             test::BuildMultiFileTorrent("Other", {{{"x.bin"}, 5, ""}}, 16384, test::PiecesFor("xxxxx", 16384)));
   WriteFile(Join(show_, "stray.txt"), "x");
   Link(show_, "via");
+  // An earlier report kept in the download has a second name outside it, which this run writes to.
+  WriteFile(Join(show_, "old.log"), "Zandrel v1.0 Report file\r\n------------------------\r\n");
+  ASSERT_EQ(::link(Join(show_, "old.log").toUtf8().constData(), report_.toUtf8().constData()), 0);
   const test::Tree before = test::SnapshotTree(show_);
 
   const test::CliRun run = test::RunCli(QStringList{"check", At("via/Show.torrent"), show_, "--ignore-torrent",
@@ -150,7 +154,11 @@ TEST_F(KeptPlacesTest, TheTorrentsOfTheRunAreKept) {
   EXPECT_EQ(run.exit_code, 0) << run.err.toStdString();
   test::Tree expected = before;
   expected.erase("stray.txt");
-  EXPECT_EQ(test::TreeDiff(expected, test::SnapshotTree(show_)), "");
+  expected.erase("old.log");  // its bytes are this run's report now
+  test::Tree after = test::SnapshotTree(show_);
+  ASSERT_EQ(after.erase("old.log"), 1u);
+  EXPECT_EQ(test::TreeDiff(expected, after), "");
+  EXPECT_EQ(test::ReadReportLines(Join(show_, "old.log")), test::ReadReportLines(report_));
 }
 
 // Refused before anything is made or opened: a report name that is a FIFO or a device would block
