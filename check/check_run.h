@@ -151,7 +151,7 @@ struct CheckRun {
   PathMap partial_paths;               // relative paths of those partial downloads
   RepairList repair_list;    // repair stage: entries still waiting for a file
   QSet<QString> judged_candidates;  // repair stage: files already offered, by full path
-  // Repair stage with the hash check on: where the pieces lie, to judge candidates by.
+  // Repair stage, whenever the torrent has v1 pieces: where they lie, to judge candidates by.
   std::unique_ptr<const PieceLayout> piece_layout;
   ReportWriter report;
   QString report_path;

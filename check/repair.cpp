@@ -1,5 +1,8 @@
 // Missing-file repair: supplies missing or wrong-sized entries with files of the same size found
 // elsewhere in the download directory (moved into place) or in the rebuild source (copied).
+#include <cerrno>
+#include <cstring>
+
 #include "check/candidate_pieces.h"
 #include "check/stage_paths.h"
 #include "check/stages.h"
@@ -86,20 +89,21 @@ bool KeptFileStands(const CheckRun& run, const QString& target) {
   return run.options.CreateBackups != 1 && run.disk.PathEntryExists(target);
 }
 
-void SupplyEntry(CheckRun& run, size_t index, const QString& candidate, int64_t size, RepairMode mode) {
+// `verified`: the candidate's pieces (or its tree's root) vouch for it; otherwise its size alone did.
+void SupplyEntry(CheckRun& run, size_t index, const QString& candidate, int64_t size, RepairMode mode, bool verified) {
   const TorrentFileEntry& entry = run.Files()[index];
   const QString drive = DriveText(FullPathName(run.options.TorrentDir));
   if (run.disk.DriveFreeSpace(drive) < size) {
     run.WriteReportLine(
         FillPlaceholders(run.Text(u"Log_NoSpaceCopy"), {{u"%s%", ShownText(candidate)}, {u"%drive%", drive}}));
-    run.record.Repair(index, candidate, mode == RepairMode::kCopy, false);
+    run.record.Repair(index, candidate, mode == RepairMode::kCopy, false, verified);
     return;
   }
   const QString target = run.download_dir + entry.Dir + entry.Name;
   if (KeptFileStands(run, target)) {
     // Without backups, taking the place would remove a file the options keep (neither trimmed nor
     // deleted): it stays, and the entry stays unfixed.
-    run.record.Repair(index, candidate, mode == RepairMode::kCopy, false);
+    run.record.Repair(index, candidate, mode == RepairMode::kCopy, false, verified);
     run.WriteReportLine(FillPlaceholders(QString::fromUtf16(kUnableToFixText),
                                          {{u"%file%", Quoted(candidate)}, {u"%fixedfile%", Quoted(target)}}));
     run.WriteReportLine(FillPlaceholders(run.Text(u"Log_OtherSizeStands"), {{u"%file%", Quoted(target)}}));
@@ -108,8 +112,10 @@ void SupplyEntry(CheckRun& run, size_t index, const QString& candidate, int64_t 
   const StepResult outcome = PutIntoPlace(run, entry, candidate, size, mode);
   if (outcome == StepResult::kCancelled) return;
   const bool done = outcome == StepResult::kDone;
-  run.record.Repair(index, candidate, mode == RepairMode::kCopy, done);
-  const QString text = done ? run.Text(u"Log_FixMissingFile") : QString::fromUtf16(kUnableToFixText);
+  run.record.Repair(index, candidate, mode == RepairMode::kCopy, done, verified);
+  const QString text = !done     ? QString::fromUtf16(kUnableToFixText)
+                       : verified ? run.Text(u"Log_FixMissingFile")
+                                  : run.Text(u"Log_FixMissingFileBySize");
   const QString line = FillPlaceholders(text, {{u"%file%", Quoted(candidate)}, {u"%fixedfile%", Quoted(target)}});
   run.WriteReportLine(done ? run.Done(line) : line);
   if (done) run.counters.FixedFiles++;
@@ -150,39 +156,68 @@ void WriteClosingLines(CheckRun& run) {
 }
 
 
-// A neighbouring entry's bytes for the pieces it shares with a candidate's entry: its file, when
-// that has the entry's full length.
-QString NeighbourSource(const CheckRun& run, int entry) {
-  const TorrentFileEntry& file = run.Files()[static_cast<size_t>(entry)];
-  const QString path = run.download_dir + file.RelativePath();
-  if (file.IsSymlink || run.disk.FileSize(path) != file.Length || IsSymLink(path)) return QString();
-  return run.disk.ReadablePath(path);
+// Where the hash check reads a neighbouring entry's bytes (see PieceReader::SourcePath): its own
+// file, or the client's partial download of a missing entry, as the run's disk shows them (a dry
+// run's file taken away holds nothing; one it took as moved or copied is read where it still is).
+// What the file holds counts, however short: a piece needing bytes past its end is not checked.
+NeighbourBytes NeighbourSource(const CheckRun& run, int entry) {
+  const size_t index = static_cast<size_t>(entry);
+  const TorrentFileEntry& file = run.Files()[index];
+  if (file.IsSymlink) return {};
+  QString path = run.download_dir + file.RelativePath();
+  // A file the repair has put in place since the file check is the entry's own.
+  if (!run.disk.PathEntryExists(path) && index < run.partial_files.size() && !run.partial_files[index].isEmpty()) {
+    path = run.partial_files[index];
+  }
+  if (run.disk.Vanished(path)) return {};
+  const int64_t size = run.disk.FileSize(path);
+  if (size < 0) return {};
+  return {run.disk.ReadablePath(path), size};
 }
 
-// With the hash check on, the waiting entry of the candidate's size whose pieces it holds (a
-// candidate none of whose pieces can be checked is not taken); without it, the first waiting
-// entry of that size.
+// Why a candidate cannot be read: the system's reason, or a failed read's when opening it worked.
+QString CandidateReadError(const QString& path) {
+  const QString why = ReadError(path);
+  return why.isEmpty() ? QString::fromLocal8Bit(std::strerror(EIO)) : why;
+}
+
+// A candidate that cannot be read is no source: whatever it holds, nothing can vouch for it.
+void WriteUnreadableCandidate(CheckRun& run, const QString& candidate, const QString& why) {
+  run.WriteReportLine(
+      FillPlaceholders(run.Text(u"Log_CandidateUnreadable"), {{u"%file%", Quoted(candidate)}, {u"%reason%", why}}));
+}
+
+// The entry a candidate goes to, and whether its content vouches for it (false: its size alone).
+struct Match {
+  size_t position;
+  bool verified;
+};
+
 // With v2 trees, a file's identity is its tree's root: the waiting entry of the candidate's size
 // whose "pieces root" the candidate's bytes reduce to, whatever the hash check option says.
-std::optional<size_t> MatchingEntryByRoot(CheckRun& run, const QString& candidate, int64_t size, bool* cancelled) {
+std::optional<Match> MatchingEntryByRoot(CheckRun& run, const QString& candidate, int64_t size, bool* cancelled) {
   std::optional<Sha256Digest> root;
   for (const size_t position : run.repair_list.Waiting(size)) {
     const TorrentFileEntry& entry = run.Files()[position];
     if (!entry.HasPiecesRoot) continue;
     if (!root) {
       Sha256Digest read{};
-      const RootOutcome outcome = FileTreeRoot(run.disk.ReadablePath(candidate), read, run.engine.cancel_flag);
+      const QString readable = run.disk.ReadablePath(candidate);
+      const RootOutcome outcome = FileTreeRoot(readable, read, run.engine.cancel_flag);
       if (outcome == RootOutcome::kCancelled) {
         *cancelled = true;
         return std::nullopt;
       }
       // A candidate that cannot be read is no source; the copy would fail on it too.
-      if (outcome == RootOutcome::kUnreadable) return std::nullopt;
+      if (outcome == RootOutcome::kUnreadable) {
+        WriteUnreadableCandidate(run, candidate, CandidateReadError(readable));
+        return std::nullopt;
+      }
       root = read;
     }
     if (*root == entry.PiecesRoot) {
       run.repair_list.Take(size, position);
-      return position;
+      return Match{position, true};
     }
     run.WriteReportLine(FillPlaceholders(run.Text(u"Log_RootDiffers"),
                                          {{u"%file%", Quoted(candidate)},
@@ -191,30 +226,53 @@ std::optional<size_t> MatchingEntryByRoot(CheckRun& run, const QString& candidat
   return std::nullopt;
 }
 
-std::optional<size_t> MatchingEntry(CheckRun& run, const QString& candidate, int64_t size, bool* cancelled) {
+// Every waiting entry of the candidate's size is judged by the candidate's pieces, whatever the
+// hash check option says: the first whose pieces it holds is taken; failing that, the first none
+// of whose pieces can be checked, by its size alone. An entry whose pieces it does not hold is
+// never taken, and a line says so.
+std::optional<Match> MatchingEntry(CheckRun& run, const QString& candidate, int64_t size, bool* cancelled) {
   if (run.model.HasV2 && size > 0) return MatchingEntryByRoot(run, candidate, size, cancelled);
-  if (!run.piece_layout) return run.repair_list.Take(size);
+  const std::vector<size_t> waiting = run.repair_list.Waiting(size);
+  if (waiting.empty()) return std::nullopt;
+  const QString readable = run.disk.ReadablePath(candidate);
+  if (const QString why = ReadError(readable); !why.isEmpty()) {
+    WriteUnreadableCandidate(run, candidate, why);
+    return std::nullopt;
+  }
+  // An empty file's content is its size.
+  if (!run.piece_layout || size == 0) {
+    run.repair_list.Take(size, waiting.front());
+    return Match{waiting.front(), size == 0};
+  }
   const EntrySource neighbour = [&run](int entry) { return NeighbourSource(run, entry); };
-  for (const size_t position : run.repair_list.Waiting(size)) {
-    const CandidateVerdict verdict =
-        CheckCandidatePieces(*run.piece_layout, run.model.PieceHashes, static_cast<int>(position),
-                             run.disk.ReadablePath(candidate), neighbour, run.engine.cancel_flag);
+  CandidateChecker checker(*run.piece_layout, run.model.PieceHashes, readable, neighbour, run.engine.cancel_flag);
+  std::optional<size_t> by_size;
+  for (const size_t position : waiting) {
+    const CandidateVerdict verdict = checker.Check(static_cast<int>(position));
     if (verdict == CandidateVerdict::kCancelled) {
       *cancelled = true;
       return std::nullopt;
     }
+    if (verdict == CandidateVerdict::kUnreadable) {
+      WriteUnreadableCandidate(run, candidate, CandidateReadError(readable));
+      return std::nullopt;
+    }
     if (verdict == CandidateVerdict::kMatches) {
       run.repair_list.Take(size, position);
-      return position;
+      return Match{position, true};
+    }
+    if (verdict == CandidateVerdict::kUnchecked) {
+      if (!by_size) by_size = position;
+      continue;
     }
     const TorrentFileEntry& entry = run.Files()[position];
-    const QString text = verdict == CandidateVerdict::kUnchecked ? run.Text(u"Log_UncheckedCandidate")
-                                                                 : QString::fromUtf16(kPiecesDifferText);
-    run.WriteReportLine(FillPlaceholders(text,
+    run.WriteReportLine(FillPlaceholders(QString::fromUtf16(kPiecesDifferText),
                                          {{u"%file%", Quoted(candidate)},
                                           {u"%fixedfile%", Quoted(run.download_dir + entry.RelativePath())}}));
   }
-  return std::nullopt;
+  if (!by_size) return std::nullopt;
+  run.repair_list.Take(size, *by_size);
+  return Match{*by_size, false};
 }
 
 bool FirstLook(CheckRun& run, const QString& candidate) {
@@ -254,9 +312,9 @@ StepResult TryRepairCandidate(CheckRun& run, const QString& candidate, RepairMod
     // has no size and matches nothing.
     const int64_t size = run.disk.FileSize(candidate);
     bool cancelled = false;
-    const auto position = size >= 0 ? MatchingEntry(run, candidate, size, &cancelled) : std::nullopt;
+    const std::optional<Match> match = size >= 0 ? MatchingEntry(run, candidate, size, &cancelled) : std::nullopt;
     if (cancelled) return StepResult::kCancelled;
-    if (position) SupplyEntry(run, *position, candidate, size, mode);
+    if (match) SupplyEntry(run, match->position, candidate, size, mode, match->verified);
   }
   run.window.SetStatusText(status);
   return run.CancelRequested() ? StepResult::kCancelled : StepResult::kDone;
@@ -283,7 +341,8 @@ StepResult RunRepairStage(CheckRun& run) {
   }
   run.repair_list.Reset(run.Files(), present);
   CreateEmptyEntries(run);
-  if (run.options.HashCheck == 1 && run.model.PieceLength > 0) {
+  // Candidates are judged by their pieces whatever the hash check option says.
+  if (run.model.HasV1Pieces && run.model.PieceLength > 0 && !run.model.PieceHashes.empty()) {
     run.piece_layout = std::make_unique<PieceLayout>(run.model, run.model.PieceLength);
   }
   StepResult result = SearchMissingFiles(run, run.download_dir, RepairMode::kMove);

@@ -12,8 +12,8 @@
 namespace zandrel {
 
 // A found file is matched by its size: it goes to the first entry of that length, in torrent order,
-// that was not present at the file check and has not been offered a file yet (with the hash check
-// on, the first whose pieces the file holds). Each entry is
+// that was not present at the file check and has not been offered a file yet (the first whose
+// pieces the file holds, before one none of whose pieces can be checked). Each entry is
 // offered at most once, whatever became of the offer. Kept as one queue per length, so a search
 // over a large directory costs one lookup per file instead of a walk over every waiting entry.
 class RepairList {

@@ -26,13 +26,14 @@ void RunRecord::Action(size_t index, EntryAction action, const QString& backup_f
   entries_[index].backup_folder = backup_folder;
 }
 
-void RunRecord::Repair(size_t index, const QString& from, bool copied, bool done) {
+void RunRecord::Repair(size_t index, const QString& from, bool copied, bool done, bool verified) {
   if (!enabled_ || index >= entries_.size()) return;
   EntryRecord& entry = entries_[index];
   entry.repair_tried = true;
   entry.repaired_from = from;
   entry.repair_copied = copied;
   entry.repair_done = done;
+  entry.repair_verified = verified;
 }
 
 void RunRecord::PieceFailed(int64_t piece, int first, int last) {

@@ -28,6 +28,8 @@ struct EntryRecord {
   bool repair_tried = false;
   bool repair_done = false;
   bool repair_copied = false;  // copied from the rebuild source rather than moved
+  // The file's pieces (or its hash tree's root) vouched for it; false when its size alone chose it.
+  bool repair_verified = false;
   int64_t size_on_disk = 0;    // -1 when missing
   QString backup_folder;       // where the old file went, when it went into the backup folder
   QString repaired_from;
@@ -62,7 +64,7 @@ class RunRecord {
 
   void Entry(size_t index, EntryState state, int64_t size_on_disk);
   void Action(size_t index, EntryAction action, const QString& backup_folder = QString());
-  void Repair(size_t index, const QString& from, bool copied, bool done);
+  void Repair(size_t index, const QString& from, bool copied, bool done, bool verified);
   void PieceFailed(int64_t piece, int first, int last);
   void Unneeded(const QString& path, bool directory, UnneededAction action, const QString& moved_to = QString());
   // Called once the v2 verification has ended, with every file's verdict in torrent order.

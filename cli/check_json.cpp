@@ -74,7 +74,7 @@ void WriteEntry(JsonWriter& json, const TorrentFileEntry& entry, const EntryReco
   if (record.repair_tried) {
     json.BeginObject("repair", true).Path("from", Shown(record.repaired_from));
     json.String("mode", record.repair_copied ? QStringLiteral("copied") : QStringLiteral("moved"));
-    json.Bool("done", record.repair_done).EndObject();
+    json.Bool("done", record.repair_done).Bool("verified", record.repair_verified).EndObject();
   } else {
     json.Null("repair");
   }

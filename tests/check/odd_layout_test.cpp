@@ -230,7 +230,8 @@ const LayoutCase kFileCheckCases[] = {
        WriteFile(t.Path("spare.bin"), RandomBytes(5, 6));
      },
      [](OddLayoutTest& t) {
-       return QStringList{"Fixed missing file: " + t.Q("spare.bin") + " to destination: " + t.Q("A.bin"),
+       return QStringList{"Fixed missing file by its size alone (none of its pieces can be checked): " + t.Q("spare.bin") +
+                              " to destination: " + t.Q("A.bin"),
                           test::FixedSummary(1, 1)};
      },
      [](OddLayoutTest& t, const QStringList&) { EXPECT_EQ(ReadFile(t.Path("A.bin")), RandomBytes(5, 6)); }},

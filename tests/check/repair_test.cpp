@@ -2,6 +2,11 @@
 #include <QDir>
 #include <QFile>
 
+#include <optional>
+
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include "platform/file_system.h"
 #include "tests/check/unneeded_fixture.h"
 
@@ -25,8 +30,10 @@ class RepairTest : public test::StageFixture {
     inputs_.options.FixMissing = 1;
     inputs_.options.CheckUnneededFiles = 0;
   }
-  QString Fixed(const QString& from, const QString& relative) {
-    return "Fixed missing file: " + Quote(from) + " to destination: " + Q(relative);
+  // The hand-filled model has no pieces, so nothing can check a candidate: its size alone decides.
+  QString FixedBySize(const QString& from, const QString& relative) {
+    return "Fixed missing file by its size alone (none of its pieces can be checked): " + Quote(from) +
+           " to destination: " + Q(relative);
   }
   QString Unable(const QString& from, const QString& relative) {
     return "Unable to fix missing file: " + Quote(from) + " to destination: " + Q(relative);
@@ -44,7 +51,7 @@ TEST_F(RepairTest, RenamedFileIsMovedBackIntoPlace) {
   ExpectedReport()
       .Then(Header() << "File not found: " + Q("a/f.bin") << "" << FileCheckSummary(0, 1, 1))
       .Then(RepairHeading())
-      .Then({Fixed(Path("renamed.bin"), "a/f.bin"), "", FixedSummary(1, 1)})
+      .Then({FixedBySize(Path("renamed.bin"), "a/f.bin"), "", FixedSummary(1, 1)})
       .Check(Run());
   EXPECT_EQ(ReadFile(Path("a/f.bin")), bytes);
   EXPECT_EQ(FileSize(Path("renamed.bin")), -1);
@@ -65,7 +72,7 @@ TEST_F(RepairTest, EntriesOfOneLengthAreFilledInTorrentOrder) {
       .Then(Header() << "File not found: " + Q("m1.bin") << "File not found: " + Q("m2.bin") << ""
                      << FileCheckSummary(0, 2, 2))
       .Then(RepairHeading())
-      .Then({Fixed(first, "m1.bin"), Fixed(second, "m2.bin"), "", FixedSummary(2, 2)})
+      .Then({FixedBySize(first, "m1.bin"), FixedBySize(second, "m2.bin"), "", FixedSummary(2, 2)})
       .Check(lines);
   EXPECT_NE(first, second);
   EXPECT_EQ(ReadFile(Path("m1.bin")), RandomBytes(50, first.endsWith("c1.bin") ? 1 : 2));
@@ -94,7 +101,7 @@ TEST_F(RepairTest, WrongSizedFileIsBackedUpBeforeAMoveReplacesIt) {
                      << FileCheckSummary(0, 0, 1, 1))
       .Then(RepairHeading())
       .Then({"Moved old file: " + Q("w.bin") + " to backup location: \"" + backup + "\"",
-             Fixed(Path("spare.bin"), "w.bin"), "", FixedSummary(1, 1)})
+             FixedBySize(Path("spare.bin"), "w.bin"), "", FixedSummary(1, 1)})
       .Check(Run());
   EXPECT_EQ(ReadFile(Path("w.bin")), RandomBytes(40, 3));
   EXPECT_EQ(ReadFile(backup + "w.bin"), old);
@@ -110,7 +117,7 @@ TEST_F(RepairTest, WrongSizedEntryIsSuppliedByACopyFromTheSource) {
                      << FileCheckSummary(0, 0, 1, 1))
       .Then(RepairHeading())
       .Then({"Moved old file: " + Q("w.bin") + " to backup location: \"" + Join(root_.path(), "src/[ZandrelBackup]/Show/\""),
-             Fixed(source, "w.bin"), "", FixedSummary(1, 1)})
+             FixedBySize(source, "w.bin"), "", FixedSummary(1, 1)})
       .Check(Run());
   EXPECT_EQ(ReadFile(Path("w.bin")), RandomBytes(40, 4));
   EXPECT_EQ(ReadFile(Join(root_.path(), "src/[ZandrelBackup]/Show/w.bin")), old);
@@ -145,7 +152,7 @@ TEST_F(RepairTest, FileInTheBackupFolderOfTheDownloadGoesBack) {
   ExpectedReport()
       .Then(Header() << "File not found: " + Q("a/f.bin") << "" << FileCheckSummary(0, 1, 1))
       .Then(RepairHeading())
-      .Then({Fixed(backup, "a/f.bin"), "", FixedSummary(1, 1)})
+      .Then({FixedBySize(backup, "a/f.bin"), "", FixedSummary(1, 1)})
       .Check(Run());
   EXPECT_EQ(ReadFile(Path("a/f.bin")), RandomBytes(60, 5));
 }
@@ -160,7 +167,7 @@ TEST_F(RepairTest, BackedUpFileGoesBackOverTheWrongSizedOneThatTookItsPlace) {
                      << FileCheckSummary(0, 0, 1, 1))
       .Then(RepairHeading())
       .Then({"Moved old file: " + Q("a/f.bin") + " to backup location: \"" + backup + "\"",
-             Fixed(backup + "f.bin", "a/f.bin"), "", FixedSummary(1, 1)})
+             FixedBySize(backup + "f.bin", "a/f.bin"), "", FixedSummary(1, 1)})
       .Check(Run());
   EXPECT_EQ(ReadFile(Path("a/f.bin")), RandomBytes(60, 5));
   EXPECT_EQ(ReadFile(backup + "f.bin"), old);
@@ -177,7 +184,7 @@ TEST_F(RepairTest, CountLineSetsSuppliedAgainstMissingAndWrongSized) {
                      << "Wrong file size: " + Q("w.bin") + " wrong: 5 right: 30" << ""
                      << FileCheckSummary(0, 2, 3, 1))
       .Then(RepairHeading())
-      .Then({Fixed(Path("spare.bin"), "m2.bin"), "", "Fixed missing files: (1/3)"})
+      .Then({FixedBySize(Path("spare.bin"), "m2.bin"), "", "Fixed missing files: (1/3)"})
       .Check(Run());
 }
 
@@ -248,6 +255,51 @@ TEST_F(RepairTest, FailedCopyKeepsTheFileItWasToReplace) {
   EXPECT_EQ(Names(Path("small")), QStringList{"w.bin"});
 }
 
+// Backups off, and a file turns up at the target just as the candidate is put there: the replacing
+// move sets it aside first. When that move then fails (the target's folder refuses it), the file
+// set aside goes back to its place, and the candidate to its own. Staged through the run's change
+// hook: the file appears before the first change, and the folder refuses only the replacing move.
+TEST_F(RepairTest, FileSetAsideGoesBackWhenTheReplacingMoveFails) {
+  inputs_.options.CreateBackups = 0;
+  AddEntry("d/m.bin", 10, -1);
+  QDir().mkpath(Path("d"));
+  WriteFile(Path("x/spare.bin"), "0123456789");
+  const std::string client = "written by the client meanwhile";
+  const QString folder = Path("d");
+  std::optional<test::Immutable> lock;
+  bool refused = false;
+  int changes = 0;
+  inputs_.before_each_change = [&] {
+    switch (++changes) {
+      case 1:  // the candidate goes beside the target
+        WriteFile(Path("d/m.bin"), client);
+        break;
+      case 3:  // the candidate over the target, the client's file set aside
+        EXPECT_TRUE(FileSize(Path("d/m.bin.zandrel-part1")) > 0);
+        lock.emplace(folder);
+        // The superuser needs the flag; anyone else is refused by the folder's mode.
+        refused = lock->available() || (getuid() != 0 && chmod(QFile::encodeName(folder).constData(), 0555) == 0);
+        break;
+      case 4:  // the file set aside goes back
+        lock.reset();
+        chmod(QFile::encodeName(folder).constData(), 0755);
+        break;
+    }
+  };
+  const QStringList lines = Run();
+  inputs_.before_each_change = nullptr;
+  if (!refused) GTEST_SKIP() << "cannot make a folder refuse a move here (chattr +i, or a user other than root)";
+  ExpectedReport()
+      .Then(Header() << "File not found: " + Q("d/m.bin") << "" << FileCheckSummary(0, 1, 1))
+      .Then(RepairHeading())
+      .Then({Unable(Path("x/spare.bin"), "d/m.bin"), FixedSummary(0, 1)})
+      .Check(lines);
+  EXPECT_EQ(changes, 5);
+  EXPECT_EQ(ReadFile(Path("d/m.bin")), client);
+  EXPECT_EQ(ReadFile(Path("x/spare.bin")), "0123456789");
+  EXPECT_EQ(Names(folder), QStringList{"m.bin"});
+}
+
 // Supplied files are never written through a link in the entry's folders.
 TEST_F(RepairTest, EntryBehindALinkedFolderIsNotWrittenThrough) {
   const QString outside = Join(root_.path(), "outside");
@@ -285,7 +337,7 @@ TEST_F(RepairTest, CancelWinsTheStatusOverASuppliedFile) {
       .Then(Header() << "File not found: " + Q("m1.bin") << "File not found: " + Q("m2.bin") << ""
                      << FileCheckSummary(0, 2, 2))
       .Then(RepairHeading())
-      .Then({Fixed(Path("spare.bin"), "m1.bin"), "", FixedSummary(1, 2), "* Zandrel cancelled."})
+      .Then({FixedBySize(Path("spare.bin"), "m1.bin"), "", FixedSummary(1, 2), "* Zandrel cancelled."})
       .Check(RunWith(window));
   EXPECT_EQ(result_.status_text, "Cancelled.");
 }

@@ -158,14 +158,15 @@ TEST_F(RealClientsTest, NoFailureIsCalledASuccess) {
 }
 
 // sample.bin holds no whole piece: only the pieces it shares with big.bin and tail.bin can judge a
-// candidate, and only with their bytes.
-TEST_F(RealClientsTest, RepairTakesOnlyCandidatesItCouldCheck) {
+// candidate, and only with their bytes. Without them nothing can be checked, and its size alone
+// decides (the report says so).
+TEST_F(RealClientsTest, RepairTakesOnlyCandidatesItsPiecesDoNotDisprove) {
   a_ = test::RandomBytes(2 * kPiece - 500, 8), b_ = test::RandomBytes(1000, 9), c_ = test::RandomBytes(kPiece - 500, 11);
   Torrent("Set.torrent", {{{"big.bin"}, 2 * kPiece - 500, ""}, {{"sample.bin"}, 1000, ""}, {{"tail.bin"}, kPiece - 500, ""}},
           a_ + b_ + c_);
   const QString differs = "Not used to fix missing file (its pieces do not match): \"@/x/c.bin\" for destination: \"@/sample.bin\"";
-  const QString unchecked = "Not used to fix missing file (none of its pieces can be checked): \"@/x/c.bin\" for destination: \"@/sample.bin\"";
   const QString fixed = "Fixed missing file: \"@/x/c.bin\" to destination: \"@/sample.bin\"";
+  const QString by_size = "Fixed missing file by its size alone (none of its pieces can be checked): \"@/x/c.bin\" to destination: \"@/sample.bin\"";
   // The rebuild source is the download itself, so the search passes every file twice.
   const QStringList options = {"--fix-missing", "--hash-check", "--backup-dir", dl_};
   const struct {
@@ -173,9 +174,9 @@ TEST_F(RealClientsTest, RepairTakesOnlyCandidatesItCouldCheck) {
     std::string candidate;
     Row row;
   } cases[] = {
-      {true, test::RandomBytes(1000, 10), {"wrong bytes", options, 1, "", {differs, "!" + fixed}, {"big.bin", "x/c.bin"}}},
-      {true, b_, {"right bytes", options, 1, "", {fixed, "!" + differs}, {"big.bin", "-x/c.bin"}}},
-      {false, b_, {"neighbours missing", options, 1, "", {unchecked, "!" + fixed}, {"x/c.bin", "-sample.bin"}}},
+      {true, test::RandomBytes(1000, 10), {"wrong bytes", options, 1, "", {differs, "!" + fixed, "!" + by_size}, {"big.bin", "x/c.bin"}}},
+      {true, b_, {"right bytes", options, 1, "", {fixed, "!" + differs, "!" + by_size}, {"big.bin", "-x/c.bin"}}},
+      {false, b_, {"neighbours missing", options, 1, "", {by_size, "!" + fixed, "!" + differs}, {"-x/c.bin"}}},
   };
   for (const auto& c : cases) {
     QDir(dl_).removeRecursively();
@@ -183,7 +184,10 @@ TEST_F(RealClientsTest, RepairTakesOnlyCandidatesItCouldCheck) {
     Put("x/c.bin", c.candidate);
     Expect(c.row);
     const QStringList report = test::ReadReportLines(report_);
-    EXPECT_EQ(report.filter("Not used to fix missing file").size(), c.row.lines.contains(fixed) ? 0 : 1) << c.row.name;
+    EXPECT_EQ(report.filter("Not used to fix missing file").size(), c.row.lines.contains(differs) ? 1 : 0) << c.row.name;
+    const QString sample = Join(dl_, "sample.bin");
+    EXPECT_EQ(QFile::exists(sample) ? test::ReadFile(sample) : "(gone)", c.row.lines.contains(differs) ? "(gone)" : b_)
+        << c.row.name;
   }
 }
 
