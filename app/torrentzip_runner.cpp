@@ -1,6 +1,5 @@
 #include "app/torrentzip_runner.h"
 
-#include <QFileInfo>
 #include <QSet>
 #include <QStandardPaths>
 #include <optional>
@@ -38,8 +37,9 @@ QString ResolveTorrentZip(const QString& torrent_zip_exe) {
   bool has_separator = false;
   for (const QChar c : torrent_zip_exe) has_separator = has_separator || IsSeparator(c);
   if (!has_separator) return QStandardPaths::findExecutable(torrent_zip_exe);
-  const QFileInfo info(torrent_zip_exe);
-  return info.isFile() && info.isExecutable() ? info.absoluteFilePath() : QString();
+  // By the name's own bytes: QFileInfo would not find a file whose name is not UTF-8.
+  const QString absolute = FullPathName(torrent_zip_exe);
+  return IsRunnableFile(absolute) ? absolute : QString();
 }
 
 namespace {
@@ -90,16 +90,21 @@ TorrentZipOutcome RunTorrentZip(const TorrentZipJob& job, TorrentZipFlags& flags
   if (FileSize(job.logs_folder) != kDirectorySize) CreateDirectory(job.logs_folder);
   // Without a snapshot every older log would count as new and be merged away: do nothing instead.
   const std::optional<QSet<QString>> snapshot = SnapshotNames(job.logs_folder);
-  if (!snapshot) return outcome;
+  if (!snapshot) {
+    outcome.skipped = static_cast<int>(job.zip_files.size());
+    return outcome;
+  }
   outcome.logs_folder_usable = true;
   LogMerger merger(job.logs_folder, *snapshot);
   const QString error_log = job.logs_folder + QChar(kSeparator) + kErrorLogName;
   for (const QString& zip : job.zip_files) {
-    // A tool that cannot be started is simply skipped.
-    if (RunProgramAndWait(job.program, {zip}, job.logs_folder, flags.abandon) == ProgramEnd::kEnded) {
+    const ProgramEnd end = RunProgramAndWait(job.program, {zip}, job.logs_folder, flags.abandon);
+    if (end == ProgramEnd::kEnded) {
       outcome.tool_ended = true;
       break;
     }
+    // A zip the tool cannot be started for stays as it was; the end of the run tells how many.
+    if (end == ProgramEnd::kNotStarted) ++outcome.skipped;
     if (flags.abandon.load()) break;
     progress.SetPosition(++outcome.processed);
     if (FileSize(error_log) > 0) {

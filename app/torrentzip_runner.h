@@ -9,8 +9,9 @@
 namespace zandrel {
 
 // The executable that TorrentZipExe names, as an absolute path: a bare name is looked up in the
-// program search path, anything else must be an existing executable file. Empty when it cannot
-// be started; nothing is launched to find out.
+// program search path, anything else must be an existing regular file that the user may run (a
+// folder, a missing file or one without permission to run it answers empty). Nothing is launched
+// to find out.
 QString ResolveTorrentZip(const QString& torrent_zip_exe);
 
 // Appends every file ending in ".zip" (any letter case) below dir, which ends with the separator,
@@ -48,6 +49,7 @@ class TorrentZipProgress {
 struct TorrentZipOutcome {
   bool logs_folder_usable = false;
   int processed = 0;         // zips the tool was run on (or tried to)
+  int skipped = 0;           // zips left untouched: the tool could not be started for them, or no logs folder
   bool error_log = false;    // stopped on a non-empty "error.log"
   bool tool_ended = false;   // the tool was still running when the run was abandoned, and was ended
   QString combined_log;      // empty when no new log was merged
@@ -55,7 +57,7 @@ struct TorrentZipOutcome {
 
 // The worker's whole run: one process per zip, with that one path as its only argument, the logs
 // folder as working directory, nothing on its input and its output discarded; never through a
-// shell. A process that cannot be started is skipped silently.
+// shell. A zip for which the tool cannot be started is skipped, and counted.
 TorrentZipOutcome RunTorrentZip(const TorrentZipJob& job, TorrentZipFlags& flags,
                                 TorrentZipProgress& progress);
 

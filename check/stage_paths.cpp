@@ -4,21 +4,8 @@
 
 #include "messages/text.h"
 #include "platform/file_system.h"
-#include "platform/native_name.h"
 
 namespace zandrel {
-namespace {
-
-// The name cut by whole characters until it and the tail fit the file system's name limit.
-QString FitName(QString name, const QString& tail) {
-  const qsizetype tail_bytes = EncodeName(tail).size();
-  while (!name.isEmpty() && EncodeName(name).size() + tail_bytes > kMaxNameBytes) {
-    name.chop(name.size() >= 2 && name.back().isLowSurrogate() && name.at(name.size() - 2).isHighSurrogate() ? 2 : 1);
-  }
-  return name + tail;
-}
-
-}  // namespace
 
 std::vector<TorrentFileEntry> EntriesAsOnDisk(const std::vector<TorrentFileEntry>& entries, const QString& download_dir) {
   std::vector<TorrentFileEntry> resolved = entries;

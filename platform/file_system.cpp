@@ -1,19 +1,21 @@
 #include "platform/file_system.h"
 
+#include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
-#include <QStorageInfo>
 
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/statvfs.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <climits>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <utility>
 #include <vector>
@@ -152,6 +154,13 @@ bool ThroughLinkedDirectory(const QString& base, const QString& relative_dir) {
 
 bool PathFits(const QString& path) { return Native(path).size() < PATH_MAX; }
 
+bool IsRunnableFile(const QString& path) {
+  struct stat st {};
+  const QByteArray native = Native(path);
+  return !path.isEmpty() && ::stat(native.constData(), &st) == 0 && S_ISREG(st.st_mode) &&
+         ::faccessat(AT_FDCWD, native.constData(), X_OK, AT_EACCESS) == 0;
+}
+
 bool PathEntryExists(const QString& path) {
   struct stat st {};
   return !path.isEmpty() && ::lstat(Native(path).constData(), &st) == 0;
@@ -224,21 +233,62 @@ bool SameVersion(const struct stat& a, const struct stat& b) {
          a.st_ino == b.st_ino && a.st_dev == b.st_dev;
 }
 
-// Between volumes: a complete copy first; the source goes only when it did not change meanwhile
-// (a file still being written would otherwise lose what was added during the copy).
+// Renames on one volume without ever replacing what stands at `to`: 0, or the system's error.
+int RenameNoReplace(const QByteArray& from, const QByteArray& to) {
+  if (::renameat2(AT_FDCWD, from.constData(), AT_FDCWD, to.constData(), RENAME_NOREPLACE) == 0) return 0;
+  const int error = errno;
+  if (error != EINVAL && error != ENOSYS) return error;
+  // File systems without no-replace renames: a test just before is the guard.
+  struct stat st {};
+  if (::lstat(to.constData(), &st) == 0) return EEXIST;
+  return ::rename(from.constData(), to.constData()) == 0 ? 0 : errno;
+}
+
+// Makes the names in the folder that holds `path` durable: a rename into it must be on the disk
+// before the source on another volume goes. A file system that cannot sync a folder has nothing
+// to sync there.
+bool SyncFolderOf(const QByteArray& path) {
+  const qsizetype cut = path.lastIndexOf('/');
+  const QByteArray folder = cut < 0 ? QByteArray(".") : cut == 0 ? QByteArray("/") : path.left(cut);
+  const int fd = ::open(folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd < 0) return false;
+  const bool synced = ::fsync(fd) == 0 || errno == EINVAL || errno == ENOTSUP;
+  ::close(fd);
+  return synced;
+}
+
+// What a killed move left at its temporary name is its own unfinished copy: a regular file, never
+// a link or a folder. False when something else stands there, or it cannot be removed.
+bool RemoveLeftoverCopy(const QByteArray& copy) {
+  struct stat st {};
+  if (::lstat(copy.constData(), &st) != 0) return errno == ENOENT;
+  return S_ISREG(st.st_mode) && ::unlink(copy.constData()) == 0;
+}
+
+// Between volumes: a complete, synced copy under a temporary name first, which then takes the
+// target's name in one step; the source goes only when it did not change meanwhile (a file still
+// being written would otherwise lose what was added during the copy). A run killed at any moment
+// leaves no partial file under the target's name, only the temporary one, which the next move to
+// the same target removes.
 MoveOutcome CopyAcrossVolumes(const QString& from, const QString& to, const struct stat& before,
                               const std::function<void()>& before_removal) {
-  const QByteArray src = Native(from), dst = Native(to);
+  const QString copy_name = MoveCopyName(to);
+  const QByteArray src = Native(from), dst = Native(to), copy = Native(copy_name);
+  if (!RemoveLeftoverCopy(copy)) return MoveOutcome::kFailed;
   // Nothing cancels a move: it ends once the file is complete at its new place.
   const std::atomic<int> never_cancelled{0};
-  if (SyncedCopy(from, to, before.st_size, never_cancelled) != StepResult::kDone) return MoveOutcome::kFailed;
+  if (SyncedCopy(from, copy_name, before.st_size, never_cancelled) != StepResult::kDone) return MoveOutcome::kFailed;
   if (before_removal) before_removal();
   struct stat after {};
   if (::lstat(src.constData(), &after) != 0 || !SameVersion(before, after)) {
-    ::unlink(dst.constData());
+    ::unlink(copy.constData());
     return MoveOutcome::kSourceChanged;
   }
-  if (::unlink(src.constData()) != 0) {
+  if (RenameNoReplace(copy, dst) != 0) {
+    ::unlink(copy.constData());
+    return MoveOutcome::kFailed;
+  }
+  if (!SyncFolderOf(dst) || ::unlink(src.constData()) != 0) {
     ::unlink(dst.constData());
     return MoveOutcome::kFailed;
   }
@@ -247,20 +297,30 @@ MoveOutcome CopyAcrossVolumes(const QString& from, const QString& to, const stru
 
 }  // namespace
 
+QString FitName(QString name, const QString& tail) {
+  const qsizetype tail_bytes = EncodeName(tail).size();
+  while (!name.isEmpty() && EncodeName(name).size() + tail_bytes > kMaxNameBytes) {
+    name.chop(name.size() >= 2 && name.back().isLowSurrogate() && name.at(name.size() - 2).isHighSurrogate() ? 2 : 1);
+  }
+  return name + tail;
+}
+
+QString MoveCopyName(const QString& to) {
+  const qsizetype cut = to.lastIndexOf(QChar(kSeparator)) + 1;
+  const QString name = to.mid(cut);
+  const QString suffix = QString::fromUtf16(kMoveCopySuffix);
+  if (EncodeName(name).size() + EncodeName(suffix).size() <= kMaxNameBytes) return to + suffix;
+  const QByteArray hash = QCryptographicHash::hash(EncodeName(name), QCryptographicHash::Sha1).toHex().left(8);
+  return to.left(cut) + FitName(name, u'~' + QString::fromLatin1(hash) + suffix);
+}
+
 MoveOutcome MoveFileChecked(const QString& from, const QString& to, const std::function<void()>& before_removal) {
   QByteArray src = Native(from), dst = Native(to);
   struct stat st {};
   if (::lstat(src.constData(), &st) != 0) return MoveOutcome::kFailed;
   if (PathEntryExists(to)) return MoveOutcome::kFailed;
-  if (::renameat2(AT_FDCWD, src.constData(), AT_FDCWD, dst.constData(), RENAME_NOREPLACE) == 0) {
-    return MoveOutcome::kMoved;
-  }
-  int err = errno;
-  if (err == EINVAL || err == ENOSYS) {
-    // File systems without no-replace renames: the existence test above is the guard.
-    if (::rename(src.constData(), dst.constData()) == 0) return MoveOutcome::kMoved;
-    err = errno;
-  }
+  const int err = RenameNoReplace(src, dst);
+  if (err == 0) return MoveOutcome::kMoved;
   if (err != EXDEV) return MoveOutcome::kFailed;
   if (S_ISLNK(st.st_mode)) return MoveLinkAcrossVolumes(src, dst) ? MoveOutcome::kMoved : MoveOutcome::kFailed;
   if (!S_ISREG(st.st_mode)) return MoveOutcome::kFailed;
@@ -282,6 +342,59 @@ QString FullPathName(const QString& path) {
   return AbsoluteName(path);
 }
 
+namespace {
+
+// A field of /proc/self/mountinfo with its octal escapes ("\040" for a space, "\011", "\012",
+// "\134" for a backslash) undone: the name's own bytes.
+QByteArray UnescapedMountField(QByteArrayView field) {
+  QByteArray bytes;
+  bytes.reserve(field.size());
+  for (qsizetype i = 0; i < field.size(); ++i) {
+    const auto octal = [&](qsizetype k) { return k < field.size() && field[k] >= '0' && field[k] <= '7'; };
+    if (field[i] == '\\' && octal(i + 1) && octal(i + 2) && octal(i + 3)) {
+      bytes += static_cast<char>(((field[i + 1] - '0') << 6) | ((field[i + 2] - '0') << 3) | (field[i + 3] - '0'));
+      i += 3;
+    } else {
+      bytes += field[i];
+    }
+  }
+  return bytes;
+}
+
+// Where the mount with this id is mounted, from /proc/self/mountinfo ("<id> <parent> <major:minor>
+// <root> <mount point> ..."); empty when it is not listed.
+QByteArray MountPointOfId(uint64_t mount_id) {
+  QFile table(QStringLiteral("/proc/self/mountinfo"));
+  if (!table.open(QIODevice::ReadOnly)) return {};
+  const QByteArray id = QByteArray::number(static_cast<qulonglong>(mount_id));
+  for (const QByteArray& line : table.readAll().split('\n')) {
+    const QList<QByteArray> fields = line.split(' ');
+    if (fields.size() > 4 && fields[0] == id) return UnescapedMountField(fields[4]);
+  }
+  return {};
+}
+
+// The highest folder above the (existing) path that is still on its device: where no mount ids
+// can be had. The path is resolved first, so that no link on the way leads up the wrong tree.
+QByteArray MountPointByDevice(const QByteArray& path) {
+  char* resolved = ::realpath(path.constData(), nullptr);
+  if (!resolved) return {};
+  QByteArray probe(resolved);
+  std::free(resolved);
+  struct stat st {};
+  if (::stat(probe.constData(), &st) != 0) return {};
+  while (probe != "/") {
+    const qsizetype cut = probe.lastIndexOf('/');
+    const QByteArray parent = cut <= 0 ? QByteArray("/") : probe.left(cut);
+    struct stat above {};
+    if (::stat(parent.constData(), &above) != 0 || above.st_dev != st.st_dev) break;
+    probe = parent;
+  }
+  return probe;
+}
+
+}  // namespace
+
 QString DriveText(const QString& path) {
   QString probe = FullPathName(path);
   while (!probe.isEmpty() && !PathEntryExists(probe)) {
@@ -293,15 +406,23 @@ QString DriveText(const QString& path) {
     probe.truncate(cut);
   }
   if (probe.isEmpty()) return QString();
-  QStorageInfo info(probe);
-  return info.isValid() ? info.rootPath() : QString();
+  // The name's own bytes all the way: a folder whose name is not UTF-8 has a drive like any other.
+  const QByteArray native = Native(probe);
+  struct statx stx {};
+  QByteArray root;
+  // (A link that leads nowhere lies on its own folder's mount.)
+  const bool looked = ::statx(AT_FDCWD, native.constData(), 0, STATX_MNT_ID, &stx) == 0 ||
+                      ::statx(AT_FDCWD, native.constData(), AT_SYMLINK_NOFOLLOW, STATX_MNT_ID, &stx) == 0;
+  if (looked && (stx.stx_mask & STATX_MNT_ID)) root = MountPointOfId(stx.stx_mnt_id);
+  if (root.isEmpty()) root = MountPointByDevice(native);
+  return DecodeName(root);
 }
 
 int64_t DriveFreeSpace(const QString& drive) {
   if (drive.isEmpty()) return -1;
-  QStorageInfo info(drive);
-  if (!info.isValid() || !info.isReady()) return -1;
-  return info.bytesAvailable();
+  struct statvfs st {};
+  if (::statvfs(Native(drive).constData(), &st) != 0) return -1;
+  return static_cast<int64_t>(st.f_bavail) * static_cast<int64_t>(st.f_frsize);
 }
 
 std::optional<QByteArray> ReadWholeFile(const QString& path, int64_t max_bytes) {

@@ -64,6 +64,19 @@ int64_t LinkCount(const QString& path);
 // Longest name of one path component the file systems here take, in bytes.
 inline constexpr int kMaxNameBytes = 255;
 
+// `name` cut by whole characters until it and `tail` together fit kMaxNameBytes, with `tail` added.
+QString FitName(QString name, const QString& tail);
+
+// Ends the name under which a move to another volume copies a file before the copy takes the
+// target's own name.
+inline constexpr char16_t kMoveCopySuffix[] = u".zandrel-move";
+
+// The temporary name beside `to` that a move to another volume copies to: always the same for the
+// same target, so that a later move to it finds (and removes) what a killed one left; within the
+// name limit (a name cut to fit carries a short hash of the whole name, so that two long targets
+// do not share it).
+QString MoveCopyName(const QString& to);
+
 // True when the path itself is a symbolic link (not followed).
 bool IsSymLink(const QString& path);
 
@@ -73,6 +86,9 @@ bool ThroughLinkedDirectory(const QString& base, const QString& relative_dir);
 
 // True when the system can name the path at all: it is within the platform's path length limit.
 bool PathFits(const QString& path);
+
+// True when the path (links followed) is a regular file that the calling user may run.
+bool IsRunnableFile(const QString& path);
 
 // True when something (also a dangling link) stands at the path.
 bool PathEntryExists(const QString& path);
@@ -106,8 +122,11 @@ enum class MoveOutcome { kMoved, kFailed, kSourceChanged };
 // before_removal, when set, is called between such a copy and the removal of the source.
 MoveOutcome MoveFileChecked(const QString& from, const QString& to, const std::function<void()>& before_removal = {});
 
-// Moves a file or link. Never replaces an existing target. Between volumes the file is copied and
-// the source removed only once the copy is complete; a failed copy leaves the source untouched.
+// Moves a file or link. Never replaces an existing target. Between volumes the file is copied to
+// MoveCopyName(to) and synced, takes the target's name in one rename that replaces nothing, and
+// only then is the source removed: at no moment does a partial copy stand under the target's name,
+// and a failure removes the copy and leaves the source untouched. A regular file that a killed
+// move left under that temporary name is removed first.
 bool MoveFile(const QString& from, const QString& to);
 
 // "Attributes normal": make the file writable by its owner, clear nothing else. Never on a file

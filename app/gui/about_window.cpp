@@ -77,7 +77,7 @@ bool AboutWindow::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void AboutWindow::OpenLink() {
-  if (!readme_path_.isEmpty()) context_.dialogs.OpenWithAssociatedProgram(readme_path_);
+  if (!readme_path_.isEmpty()) context_.dialogs.OpenWithAssociatedProgram(readme_path_, {});
   accept();
 }
 

@@ -6,6 +6,7 @@
 #include <QMessageBox>
 #include <QUrl>
 
+#include "app/desktop_opener.h"
 #include "platform/path_recovery.h"
 
 namespace zandrel {
@@ -50,8 +51,14 @@ std::optional<QFont> QtDialogs::ChooseFont(QWidget* parent, const QFont& initial
   return font;
 }
 
-void QtDialogs::OpenWithAssociatedProgram(const QString& path) {
-  QDesktopServices::openUrl(QUrl::fromLocalFile(path));
+void QtDialogs::OpenWithAssociatedProgram(const QString& path, std::function<void()> failed) {
+  const auto report = [failed = std::move(failed)](bool opened) {
+    if (!opened && failed) failed();
+  };
+  // The desktop's own opener tells by its exit status whether it found a program; Qt's services
+  // only tell whether they could hand the path on, so they are the fallback where it is missing.
+  if (StartDesktopOpener(path, report)) return;
+  report(QDesktopServices::openUrl(FileUrlOf(path)));
 }
 
 }  // namespace zandrel

@@ -5,6 +5,7 @@
 #include <QFont>
 #include <QString>
 #include <QStringList>
+#include <functional>
 #include <optional>
 
 class QWidget;
@@ -31,8 +32,10 @@ class Dialogs {
   virtual QString Directory(QWidget* parent, const QString& title, const QString& start) = 0;
   // Font requester; nothing when cancelled.
   virtual std::optional<QFont> ChooseFont(QWidget* parent, const QFont& initial) = 0;
-  // Opens a file or folder with the program the desktop associates with it.
-  virtual void OpenWithAssociatedProgram(const QString& path) = 0;
+  // Opens a file or folder with the program the desktop associates with it. `failed`, when set, is
+  // called on the GUI thread when nothing opened it: at once when no opener could be started, or
+  // later, once the desktop's opener has ended without finding a program for it.
+  virtual void OpenWithAssociatedProgram(const QString& path, std::function<void()> failed) = 0;
 };
 
 // The real boxes and requesters.
@@ -46,7 +49,7 @@ class QtDialogs : public Dialogs {
                    const QString& filter) override;
   QString Directory(QWidget* parent, const QString& title, const QString& start) override;
   std::optional<QFont> ChooseFont(QWidget* parent, const QFont& initial) override;
-  void OpenWithAssociatedProgram(const QString& path) override;
+  void OpenWithAssociatedProgram(const QString& path, std::function<void()> failed) override;
 };
 
 }  // namespace zandrel

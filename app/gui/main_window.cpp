@@ -7,6 +7,7 @@
 #include <QLabel>
 #include <QLayout>
 #include <QMenuBar>
+#include <QPointer>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QScreen>
@@ -15,6 +16,7 @@
 #include "app/gui/main_window_font.h"
 #include "app/gui/main_window_path_field.h"
 #include "app/main_window_placement.h"
+#include "messages/text.h"
 #include "platform/version.h"
 
 namespace zandrel {
@@ -272,7 +274,24 @@ void MainWindow::SetCheckButtonCaption(const QString& caption) {
 }
 
 void MainWindow::OpenWithAssociatedProgram(const QString& path) {
-  context_.dialogs.OpenWithAssociatedProgram(path);
+  const QString shown = Label(C::kStatusLine)->text();
+  QPointer<MainWindow> self(this);
+  context_.dialogs.OpenWithAssociatedProgram(path, [self, path, shown] {
+    if (self) self->ShowOpenFailure(path, shown);
+  });
+}
+
+void MainWindow::ShowOpenFailure(const QString& path, const QString& shown_before) {
+  const QString failure =
+      FillPlaceholders(context_.messages.MessageText(u"Status_CannotOpen"), {{u"%file%", Quoted(path)}});
+  // The run's outcome, still in view, stays ahead of the failure; a run under way meanwhile keeps
+  // its own line.
+  const QString shown = Label(C::kStatusLine)->text();
+  if (!shown_before.isEmpty() && shown == shown_before) {
+    SetStatusText(shown + u' ' + failure);
+  } else if (!busy_) {
+    SetStatusText(failure);
+  }
 }
 
 }  // namespace zandrel

@@ -68,6 +68,8 @@ class MainWindow : public QMainWindow, public Shell, public RunDisplay {
   void SetProgressMaximum(int64_t maximum) override;
   void SetProgressValue(int64_t value) override;
   void SetCheckButtonCaption(const QString& caption) override;
+  // Opens the path (the report after a run) with the desktop's program for it; when nothing opens
+  // it, the status line says so and names the path.
   void OpenWithAssociatedProgram(const QString& path) override;
 
   // The parts of the window, for the application, the screenshots and the tests; a typed accessor
@@ -157,6 +159,7 @@ class MainWindow : public QMainWindow, public Shell, public RunDisplay {
   void OnSaveCurrentLanguage();
   void OnSaveAllLanguages();
   void SetDownloadDir(const QString& dir);
+  void ShowOpenFailure(const QString& path, const QString& shown_before);
   void RebuildAtNaturalSize();
 
   // Check start and cancel (main_window_check.cpp).

@@ -13,6 +13,7 @@
 
 #include "app/gui/main_window.h"
 #include "app/gui/main_window_path_field.h"
+#include "app/gui/status_line.h"
 #include "app/menu_access_keys.h"
 #include "messages/language_folder.h"
 
@@ -81,10 +82,7 @@ QWidget* CreateControl(const ControlDef& def, const QString& text, QWidget* pare
     case Kind::kCheckBox:
       return controls.boxes[i] = new QCheckBox(text, parent);
     case Kind::kStatusLine:
-      controls.labels[i] = new QLabel(parent);
-      controls.labels[i]->setAlignment(Qt::AlignCenter);
-      controls.labels[i]->setFrameStyle(QFrame::Panel | QFrame::Sunken);
-      return controls.labels[i];
+      return controls.labels[i] = new StatusLine(parent);
     case Kind::kProgressBar:
       controls.progress_bar = new QProgressBar(parent);
       controls.progress_bar->setTextVisible(false);

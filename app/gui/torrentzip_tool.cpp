@@ -1,6 +1,7 @@
 #include "app/gui/torrentzip_tool.h"
 
 #include <QMetaObject>
+#include <QPointer>
 #include <QTimer>
 #include <functional>
 #include <utility>
@@ -111,10 +112,17 @@ QString TorrentZipTool::ProgramOrLocate() {
       shell_.Window(), messages.MessageText(u"Req_FindTZ"), {},
       RequesterFilter(messages.MessageText(u"Req_FindTZ2"), kExecutablePattern), false);
   if (chosen.isEmpty()) return {};
-  context_.options.TorrentZipExe = chosen.first();
-  // A chosen file that cannot be run still becomes the setting; each zip is then skipped.
+  // A file that cannot be run (a folder, gone meanwhile, no permission to run it) is refused: it
+  // would skip every zip. The setting keeps what it held.
   const QString resolved = ResolveTorrentZip(chosen.first());
-  return resolved.isEmpty() ? chosen.first() : resolved;
+  if (resolved.isEmpty()) {
+    context_.dialogs.ShowMessage(
+        shell_.Window(), messages.MessageText(u"Msg_Error"),
+        MessageBoxBody(FillPlaceholders(messages.MessageText(u"Msg_CannotRunTZ"), {{u"%path%", Quoted(chosen.first())}})));
+    return {};
+  }
+  context_.options.TorrentZipExe = chosen.first();
+  return resolved;
 }
 
 // A large tree (or a slow disk) is searched on the worker so that the windows stay responsive;
@@ -155,15 +163,17 @@ void TorrentZipTool::StartRun(const QString& program, const QStringList& zip_fil
   worker_ = std::thread([this, job] {
     QueuedProgress progress(
         this, [this](int position) { if (window_) window_->SetPosition(position); },
-        [this](const QString& path) { context_.dialogs.OpenWithAssociatedProgram(path); });
-    const bool tool_ended = RunTorrentZip(job, flags_, progress).tool_ended;
-    QMetaObject::invokeMethod(this, [this, tool_ended] { ShowEndOfRun(tool_ended); }, Qt::QueuedConnection);
+        [this](const QString& path) { context_.dialogs.OpenWithAssociatedProgram(path, {}); });
+    const TorrentZipOutcome outcome = RunTorrentZip(job, flags_, progress);
+    QMetaObject::invokeMethod(
+        this, [this, outcome] { ShowEndOfRun(outcome.tool_ended, outcome.skipped); }, Qt::QueuedConnection);
   });
 }
 
-void TorrentZipTool::ShowEndOfRun(bool tool_ended) {
+void TorrentZipTool::ShowEndOfRun(bool tool_ended, int skipped) {
   JoinWorker();
   tool_ended_ = tool_ended;
+  skipped_ = skipped;
   QTimer::singleShot(kSettleMs, this, &TorrentZipTool::CloseRun);
 }
 
@@ -173,7 +183,13 @@ void TorrentZipTool::CloseRun() {
   phase_ = Phase::kIdle;
   shell_.SetBusyState(false);
   shell_.SetCheckButtonEnabled(true);
-  shell_.SetStatusText(context_.messages.MessageText(tool_ended_ ? u"Status_TorrentZipEnded" : u"Status_Finished"));
+  const MessageTable& messages = context_.messages;
+  QString status = messages.MessageText(tool_ended_ ? u"Status_TorrentZipEnded" : u"Status_Finished");
+  // Zips the tool could not be run for are no finished work: the line says how many.
+  if (skipped_ > 0) {
+    status += u' ' + FillPlaceholders(messages.MessageText(u"Status_TorrentZipSkipped"), {{u"%n%", QString::number(skipped_)}});
+  }
+  shell_.SetStatusText(status);
   emit runFinished();
 }
 
@@ -190,7 +206,13 @@ void TorrentZipTool::DeleteAllLogFiles() {
 }
 
 void TorrentZipTool::OpenLogDirectory() {
-  context_.dialogs.OpenWithAssociatedProgram(context_.data_folder.logs_path);
+  const QString logs = context_.data_folder.logs_path;
+  QPointer<TorrentZipTool> self(this);
+  context_.dialogs.OpenWithAssociatedProgram(logs, [self, logs] {
+    if (!self) return;
+    self->shell_.SetStatusText(
+        FillPlaceholders(self->context_.messages.MessageText(u"Status_CannotOpen"), {{u"%file%", Quoted(logs)}}));
+  });
 }
 
 }  // namespace zandrel

@@ -52,7 +52,7 @@ class TorrentZipTool : public QObject {
   void CollectThenRun(const QString& dir, const QString& program);
   void AfterCollecting(const QStringList& zip_files, const QString& program);
   void StartRun(const QString& program, const QStringList& zip_files);
-  void ShowEndOfRun(bool tool_ended);
+  void ShowEndOfRun(bool tool_ended, int skipped);
   void CloseRun();
   void JoinWorker();
 
@@ -60,6 +60,7 @@ class TorrentZipTool : public QObject {
   Shell& shell_;
   Phase phase_ = Phase::kIdle;
   bool tool_ended_ = false;
+  int skipped_ = 0;  // zips of the last run that the tool could not be started for
   TorrentZipFlags flags_;
   std::thread worker_;
   std::unique_ptr<TorrentZipWindow> window_;

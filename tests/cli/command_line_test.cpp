@@ -10,7 +10,13 @@
 #include <QTemporaryDir>
 
 #include <locale.h>
+#include <stdio.h>
 
+#include <functional>
+#include <optional>
+
+#include "platform/file_system.h"
+#include "platform/native_name.h"
 #include "tests/cli/cli_support.h"
 #include "tests/support/bencode.h"
 #include "tests/support/test_files.h"
@@ -20,6 +26,12 @@ namespace {
 
 using test::NamedPathExists;
 using test::WriteNamedFile;
+
+// A file's bytes by its name's bytes (test::ReadFile would not find a name that is not UTF-8).
+std::string ReadNamed(const QByteArray& path) {
+  const std::optional<QByteArray> bytes = ReadWholeFile(DecodeName(path), int64_t{1} << 30);
+  return bytes ? bytes->toStdString() : std::string();
+}
 
 class CommandLineTest : public ::testing::Test {
  protected:
@@ -82,6 +94,52 @@ TEST_F(CommandLineTest, PathsReachTheDiskByteForByteInEveryArgumentForm) {
     EXPECT_EQ(result.out.split('\n').value(0), folder + "/" + c.present[0]) << "the report's path";
     for (const QByteArray& path : c.present) EXPECT_TRUE(NamedPathExists(folder + "/" + path)) << path.toStdString();
     for (const QByteArray& path : c.absent) EXPECT_FALSE(NamedPathExists(folder + "/" + path)) << path.toStdString();
+  }
+}
+
+// Trimming and repairing in a download folder whose name is not UTF-8: the free space of its drive
+// is asked for by the folder's own bytes, so neither is refused for want of space on a drive
+// without a name.
+TEST_F(CommandLineTest, TrimAndRepairWorkInAFolderWhoseNameIsNotUtf8) {
+  QByteArray dl;  // the case's download folder
+  const struct {
+    const char* name;
+    std::vector<QByteArray> args;
+    std::function<void()> spoil;  // what the run is to mend
+    std::function<void()> expect;
+    int exit_code;  // 3: all fixed by trimming; 1: a rebuilt file still wants a hash check
+  } cases[] = {
+      {"padded file trimmed",
+       {"--trim-padded-files"},
+       [&] { WriteNamedFile(dl + "/b.bin", ReadNamed(dl + "/b.bin") + "padding"); },
+       [&] {
+         EXPECT_EQ(ReadNamed(dl + "/b.bin"), test::RandomBytes(30000, 2));
+         EXPECT_EQ(ReadNamed(dl + "/[ZandrelBackup]/Sh\xffow/b.bin"), test::RandomBytes(30000, 2) + "padding")
+             << "the padded file is kept as a backup";
+       },
+       3},
+      {"missing file repaired",
+       {"--fix-missing"},
+       [&] { ASSERT_EQ(::rename((dl + "/Docs/a.bin").constData(), (dl + "/a-renamed\xfe.bin").constData()), 0); },
+       [&] { EXPECT_EQ(ReadNamed(dl + "/Docs/a.bin"), test::RandomBytes(50000, 1)); },
+       1},
+  };
+  int number = 0;
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    const QByteArray folder = base_ + "/case" + QByteArray::number(++number);
+    dl = folder + "/Sh\xffow";
+    MakeDownload(folder + "/Show.torrent", dl);
+    c.spoil();
+    test::ByteRun run;
+    run.args = {"check", "--report", folder + "/r.log", folder + "/Show.torrent", dl};
+    run.args.insert(run.args.end(), c.args.begin(), c.args.end());
+    run.env = {"XDG_CONFIG_HOME=" + base_ + "/config"};
+    const test::CliRun result = test::RunBytes(run);
+    const std::string report = ReadNamed(folder + "/r.log");
+    EXPECT_EQ(result.exit_code, c.exit_code) << result.err.toStdString() << report;
+    EXPECT_EQ(report.find("Not enough space"), std::string::npos) << report;
+    c.expect();
   }
 }
 

@@ -2,6 +2,7 @@
 #include <QDirIterator>
 #include <QProgressBar>
 
+#include "app/gui/status_line.h"
 #include "platform/folder_lock.h"
 #include "platform/native_name.h"
 #include "platform/path_recovery.h"
@@ -118,6 +119,52 @@ TEST_F(MainWindowCheckTest, TheOpenReportBoxDecidesWhereTheStatusLineSendsTheUse
     EXPECT_EQ(StatusText(), c.status);
     EXPECT_EQ(dialogs_.opened.size(), c.opened);
   }
+}
+
+// Nothing opens the report (no program for .log files) after a run with "Open report" ticked, nor
+// the logs folder from the menu: the status line says so and names the path, after the run's
+// outcome. The longer line neither widens the window nor its status line, which shortens what it
+// draws and keeps the whole text.
+TEST_F(MainWindowCheckTest, AReportOrLogsFolderThatCannotBeOpenedIsNamedInTheStatusLine) {
+  CopySample();
+  MainWindow& window = Start();
+  SetPaths();
+  ASSERT_TRUE(Box(C::kOpenReport)->isChecked());
+  const int window_width = window.width(), line_width = window.Control(C::kStatusLine)->width();
+  dialogs_.open_fails = true;
+  QSignalSpy finished(&window, &MainWindow::checkRunFinished);
+  Click(C::kCheckTorrent);
+  ASSERT_TRUE(WaitForRunEnd(finished));
+  const QStringList reports = Reports();
+  ASSERT_EQ(reports.size(), 1);
+  const QString report = Join(app_->Context().data_folder.logs_path, reports[0]);
+  EXPECT_EQ(dialogs_.opened, QStringList{report});
+  const QString expected = "Torrent check was successful! No errors found. Could not open \"" + report +
+                           "\": no program to open it could be started.";
+  EXPECT_TRUE(QTest::qWaitFor([&] { return StatusText() == expected; }, 10000)) << StatusText().toStdString();
+  EXPECT_TRUE(window.Control(C::kStatusLine)->isVisible());
+  EXPECT_EQ(window.width(), window_width);
+  EXPECT_EQ(window.Control(C::kStatusLine)->width(), line_width);
+  const auto* line = static_cast<StatusLine*>(window.Label(C::kStatusLine));
+  EXPECT_LE(line->fontMetrics().horizontalAdvance(line->ShownText()), line->contentsRect().width());
+  if (line->fontMetrics().horizontalAdvance(expected) > line->contentsRect().width()) {
+    EXPECT_TRUE(line->ShownText().contains(QChar(0x2026))) << line->ShownText().toStdString();
+    EXPECT_TRUE(line->ShownText().endsWith("could be started.")) << "the end stays in view";
+  }
+
+  const QString logs = app_->Context().data_folder.logs_path;
+  Trigger(MainMenuItem::kOpenLogDir);
+  EXPECT_EQ(dialogs_.opened.last(), logs);
+  const QString folder_failure = "Could not open \"" + logs + "\": no program to open it could be started.";
+  EXPECT_TRUE(QTest::qWaitFor([&] { return StatusText() == folder_failure; }, 10000)) << StatusText().toStdString();
+  EXPECT_EQ(window.width(), window_width);
+
+  // An opener that works says nothing.
+  dialogs_.open_fails = false;
+  Window().SetStatusText("");
+  Trigger(MainMenuItem::kOpenLogDir);
+  QTest::qWait(50);
+  EXPECT_EQ(StatusText(), "");
 }
 
 TEST_F(MainWindowCheckTest, EdgeCasesOfTheStart) {

@@ -3,7 +3,10 @@
 
 #include <QList>
 #include <QStringList>
+#include <QTimer>
 #include <deque>
+#include <functional>
+#include <utility>
 
 #include "app/gui/dialogs.h"
 
@@ -48,7 +51,12 @@ class ScriptedDialogs : public Dialogs {
     fonts.pop_front();
     return font;
   }
-  void OpenWithAssociatedProgram(const QString& path) override { opened.push_back(path); }
+  // Records the path; with open_fails set, nothing opens it, which is told from the event loop as
+  // the desktop's opener tells it once it has ended.
+  void OpenWithAssociatedProgram(const QString& path, std::function<void()> failed) override {
+    opened.push_back(path);
+    if (open_fails && failed) QTimer::singleShot(0, std::move(failed));
+  }
 
   int Count(const QString& kind) const {
     int n = 0;
@@ -61,6 +69,7 @@ class ScriptedDialogs : public Dialogs {
   std::deque<QFont> fonts;
   QList<Asked> asked;
   QStringList opened;
+  bool open_fails = false;
 
  private:
   static QStringList Next(std::deque<QStringList>& queue) {

@@ -1,4 +1,5 @@
 // A TorrentZip run started from the Tools menu of the real main window.
+#include <QFile>
 #include <QPushButton>
 #include <fstream>
 #include <string>
@@ -53,6 +54,62 @@ TEST_F(TorrentZipMenuTest, ClosingTheMainWindowDuringARunEndsTheProgramAfterTheC
   EXPECT_EQ(StandinCalls(Logs()), QList<QStringList>({{zips[0]}}));
   EXPECT_EQ(ReadFile(Join(Logs(), "[roms]1-wait.log")), MergedLog("1-wait.zip"));
   EXPECT_FALSE(SettingsLines().isEmpty());
+}
+
+// A "tool" that cannot be run, chosen when the set one is not found: a box says so, the setting
+// keeps what it held (also in the settings file), and no zip is asked for.
+TEST_F(TorrentZipMenuTest, AToolThatCannotBeRunIsRefusedWhenChosen) {
+  const QString plain = Join(work_, "plain file"), folder = Join(work_, "a folder");
+  WriteFile(plain, "#!/bin/sh\n");
+  ASSERT_TRUE(QFile::setPermissions(plain, QFile::ReadOwner | QFile::WriteOwner));
+  QDir().mkpath(folder);
+  const QString old_setting = "/nowhere/trrntzip";
+  for (const QString& chosen : {plain, folder, Join(work_, "gone")}) {
+    SCOPED_TRACE(chosen.toStdString());
+    Start();
+    Opts().TorrentZipExe = old_setting;
+    dialogs_.asked.clear();
+    dialogs_.yes_no = {true};
+    dialogs_.open_files = {{chosen}, {Join(work_, "roms/a.zip")}};
+    Trigger(M::kTorrentZipFiles);
+
+    ASSERT_EQ(dialogs_.asked.size(), 3);
+    EXPECT_EQ(dialogs_.asked[1].title, "Find TorrentZip executable");
+    EXPECT_EQ(dialogs_.asked[2].kind, "message");
+    EXPECT_EQ(dialogs_.asked[2].title, "Error");
+    EXPECT_EQ(dialogs_.asked[2].text, "\"" + chosen +
+                                          "\" cannot be run: it is not a program file that you may run.\r\n"
+                                          "The TorrentZip executable was not changed.");
+    EXPECT_EQ(Opts().TorrentZipExe, old_setting);
+    EXPECT_EQ(dialogs_.Count("open"), 1) << "no zips are asked for";
+    EXPECT_FALSE(app_->TorrentZip().Running());
+    ASSERT_TRUE(CloseAndWaitForExit());
+    EXPECT_TRUE(SettingsLines().contains("TorrentZipExe=" + old_setting));
+    app_.reset();
+  }
+}
+
+// A run whose tool cannot be started (here a file that may be run but is no program) leaves every
+// zip as it was and says how many it skipped, instead of a plain "Finished.".
+TEST_F(TorrentZipMenuTest, ARunWhoseToolCannotBeStartedSaysHowManyZipsItSkipped) {
+  Start();
+  const QString tool = Join(work_, "not a program");
+  WriteFile(tool, "this is no program\n");
+  ASSERT_TRUE(QFile::setPermissions(tool, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
+  Opts().TorrentZipExe = tool;
+  QStringList zips;
+  for (const char* name : {"1.zip", "2.zip", "3.zip"}) {
+    zips << Join(work_, QString("roms/") + name);
+    WriteFile(zips.back(), "PK");
+  }
+  dialogs_.open_files = {zips};
+  QSignalSpy finished(&app_->TorrentZip(), &TorrentZipTool::runFinished);
+  Trigger(M::kTorrentZipFiles);
+  ASSERT_TRUE(QTest::qWaitFor([&] { return finished.count() > 0; }, 30000));
+
+  EXPECT_EQ(StatusText(), "Finished. 3 zip file(s) were skipped: TorrentZip could not be run for them.");
+  for (const QString& zip : zips) EXPECT_EQ(ReadFile(zip), "PK");
+  EXPECT_EQ(Opts().TorrentZipExe, tool);
 }
 
 #ifdef __linux__

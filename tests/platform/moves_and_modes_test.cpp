@@ -72,6 +72,21 @@ TEST(MoveBetweenVolumes, TheSourceStaysWhenItChangedDuringTheCopy) {
   }
 }
 
+// The finished copy takes the target's name only where nothing stands: a file that appeared there
+// during the copy stays, and so does the source; no temporary copy is left.
+TEST(MoveBetweenVolumes, AFileThatAppearsAtTheTargetDuringTheCopyIsNeverReplaced) {
+  QTemporaryDir here;
+  QTemporaryDir there(QDir("/dev/shm").filePath("zandrel-move-XXXXXX"));
+  if (!there.isValid() || SameMount(here.path(), there.path())) GTEST_SKIP() << "no second file system";
+  const QString source = Join(here.path(), "a.bin"), target = Join(there.path(), "a.bin");
+  const std::string bytes = test::RandomBytes(300000, 7);
+  WriteFile(source, bytes);
+  EXPECT_EQ(MoveFileChecked(source, target, [&] { WriteFile(target, "theirs"); }), MoveOutcome::kFailed);
+  EXPECT_EQ(ReadFile(target), "theirs");
+  EXPECT_EQ(ReadFile(source), bytes);
+  EXPECT_EQ(QDir(there.path()).entryList(QDir::Files | QDir::Hidden), QStringList({"a.bin"}));
+}
+
 // A disk that cannot take the copy's blocks: a file system on a loop device whose backing file
 // lies on a full memory file system. Writes land in the cache; only the sync meets the error.
 class UnsyncableDisk {

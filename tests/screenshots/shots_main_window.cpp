@@ -12,6 +12,7 @@
 #include <QTest>
 
 #include "app/gui/main_window.h"
+#include "messages/text.h"
 #include "tests/screenshots/shot_capture.h"
 #include "tests/screenshots/shot_registry.h"
 #include "tests/support/bencode.h"
@@ -98,6 +99,21 @@ ZANDREL_SHOT(main_window_file_menu) {
   window.menuBar()->setActiveAction(window.menuBar()->actions().at(0));
   Settle(300);
   return GrabWithPopups(window);
+}
+
+// After a run whose report nothing could open: the status line, longer than the window is wide, is
+// shortened in the middle, and the window keeps its width.
+ZANDREL_SHOT(main_window_open_failed) {
+  Fill(setup.context, setup.work_dir);
+  MainWindow window(setup.context);
+  window.RebuildMainWindow();
+  const MessageTable& table = setup.context.messages;
+  const QString report =
+      QDir(setup.work_dir).filePath(QStringLiteral("logs/ZandrelReport_Holiday Pictures_2026-05-01_10-30-00.log"));
+  window.SetStatusText(table.MessageText(u"Status_Successful") + u' ' +
+                       FillPlaceholders(table.MessageText(u"Status_CannotOpen"), {{u"%file%", Quoted(report)}}));
+  Settle();
+  return GrabWidget(window);
 }
 
 // As the program shows it before a check with backups off.
