@@ -14,8 +14,8 @@ struct TableItem {
   const char16_t* text;  // built-in English text, or the section line
 };
 
-inline constexpr std::size_t kTableItemCount = 160;  // 153 keys, 1 keyless slot, 6 section lines
-inline constexpr std::size_t kSlotCount = 154;
+inline constexpr std::size_t kTableItemCount = 162;  // 155 keys, 1 keyless slot, 6 section lines
+inline constexpr std::size_t kSlotCount = 156;
 
 extern const std::array<TableItem, kTableItemCount> kTableItems;
 
