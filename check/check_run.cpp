@@ -75,12 +75,19 @@ void WriteFileCheckSummary(CheckRun& run) {
   const RunCounters& c = run.counters;
   const int64_t entries = static_cast<int64_t>(run.Files().size());
   if (c.FileLinesWritten) run.WriteReportLine(QString());
-  run.WriteReportLine(FillPlaceholders(run.Text(u"Log_CorrectFiles"),
-                                       {{u"%okfiles%", CountOfTotal(c.CorrectFiles, entries)},
-                                        {u"%missingfiles%", CountOfTotal(c.MissingFiles, entries)},
-                                        {u"%wrongsizedfiles%", QString::number(c.WrongSizedFiles)},
-                                        {u"%trimmedfiles%", CountOfTotal(c.TrimmedFiles, c.PaddedFiles)},
-                                        {u"%deletedfiles%", CountOfTotal(c.DeletedWrongSized, c.WrongSizedFiles)}}));
+  const QString summary = FillPlaceholders(run.Text(u"Log_CorrectFiles"),
+                                           {{u"%okfiles%", CountOfTotal(c.CorrectFiles, entries)},
+                                            {u"%missingfiles%", CountOfTotal(c.MissingFiles, entries)},
+                                            {u"%wrongsizedfiles%", QString::number(c.WrongSizedFiles)},
+                                            {u"%trimmedfiles%", CountOfTotal(c.TrimmedFiles, c.PaddedFiles)},
+                                            {u"%deletedfiles%", CountOfTotal(c.DeletedWrongSized, c.WrongSizedFiles)}});
+  // A dry run trimmed and deleted nothing: counts of such changes carry the lines' mark.
+  run.WriteReportLine(c.TrimmedFiles > 0 || c.DeletedWrongSized > 0 ? run.Done(summary) : summary);
+  // Files that could not be read are neither correct nor missing nor of a wrong size.
+  if (c.UnreadableFiles > 0) {
+    run.WriteReportLine(FillPlaceholders(run.Text(u"Log_UnreadableFiles"),
+                                         {{u"%unreadablefiles%", CountOfTotal(c.UnreadableFiles, entries)}}));
+  }
 }
 
 StepResult RunIntegrityStage(CheckRun& run) {
@@ -92,7 +99,9 @@ StepResult RunIntegrityStage(CheckRun& run) {
                                        {{u"%pieces%", QString::number(VerifiedPieceCount(run))},
                                         {u"%piecesize%", QString::number(run.model.PieceLength)}}));
   run.WriteReportLine(QString());
-  return VerifyPieces(run);
+  const StepResult verified = VerifyPieces(run);
+  run.counters.PiecesVerified = verified == StepResult::kDone;
+  return verified;
 }
 
 void AddUnneededCounts(RunCounters& c, const UnneededCounts& counts) {
@@ -171,33 +180,63 @@ bool CheckRun::HoldsNeededPath(const QString& relative_dir) const {
   return it != needed_sorted.end() && it->startsWith(prefix);
 }
 
-// The final status line: the first row of the table whose condition holds.
-QString FinalStatusText(CheckRun& run, bool open_report_ticked) {
-  const RunCounters& c = run.counters;
+namespace {
+
+// A row of the final status table: its text's key, whether "See report." follows, and whether the
+// text tells of a change on disk (which a dry run did not make).
+struct StatusRow {
+  const char16_t* key = nullptr;
+  bool see_report = true;
+  bool tells_of_change = false;
+};
+
+StatusRow ChooseStatus(const RunCounters& c) {
   // A file that could not be read is not known to be there: no outcome may claim it is.
   const bool missing = c.MissingFilesFlag || c.UnreadableSeen;
-  auto see = [&](const char16_t* key) { return WithSeeReport(run, run.Text(key), open_report_ticked); };
-  if (c.Cancelled) return run.Text(u"Status_Cancelled");
-  if (c.FixedFiles > 0) return run.Text(u"Status_FixedFiles");
-  if (c.TrimFailed) return see(u"Status_TrimSpace");
+  if (c.FixedFiles > 0) return {u"Status_FixedFiles", false, true};
+  if (c.TrimFailed) return {u"Status_TrimSpace"};
   // An unneeded item that was to go and stayed is a failure, never a success.
   if (!missing && !c.TrimDone && !c.SmallerSeen && !c.WrongSizeSeen && !c.PieceFailed)
-    return c.UnneededFailed ? see(u"Status_UnneededFailed") : run.Text(u"Status_Successful");
+    return c.UnneededFailed ? StatusRow{u"Status_UnneededFailed"} : StatusRow{u"Status_Successful", false};
   if ((missing || c.WrongSizeSeen || c.PieceFailed) && !c.TrimDone && !c.SmallerSeen) {
-    if (!c.PieceFailed) return see(u"Status_Unsuccessful");
-    const QString percent = QString::number(double(c.PercentComplete), 'f', 1) + u'%';
-    return FillPlaceholders(run.Text(VerifiesByV2Trees(run) ? u"Status_SHA256Failed" : u"Status_SHA1Failed"),
-                            {{u"%percent%", percent}});
+    // The hash check failed only when it read what it hashed: a piece that failed because a file
+    // could not be read says nothing about the download's bytes.
+    if (!c.PieceFailed || (c.UnreadableFiles > 0 && !c.ReadPieceFailed)) return {u"Status_Unsuccessful"};
+    return {u"Status_SHA1Failed", false};  // or SHA-256, with the percentage
   }
   // Failed pieces and unneeded items left behind are problems as much as missing files are; and
   // a run that deleted wrong-sized files (deleting wins over trimming) trimmed none.
   const bool problems = missing || c.SmallerSeen || c.PieceFailed || c.UnneededFailed;
   if (c.DeletedWrongSized > 0 && c.TrimmedFiles == 0)
-    return see(problems ? u"Status_DeletedProblems" : u"Status_DeletedFiles");
-  if (c.TrimDone && !problems) return see(u"Status_TrimOK");
-  if (c.TrimDone && problems) return see(u"Status_TrimProblems");
-  if (!c.TrimDone && c.SmallerSeen) return see(u"Status_NotTrimmed");
-  return QString();
+    return {problems ? u"Status_DeletedProblems" : u"Status_DeletedFiles", true, true};
+  if (c.TrimDone && !problems) return {u"Status_TrimOK", true, true};
+  if (c.TrimDone && problems) return {u"Status_TrimProblems", true, true};
+  if (!c.TrimDone && c.SmallerSeen) return {u"Status_NotTrimmed"};
+  return {};  // no row: the status line keeps its text
+}
+
+}  // namespace
+
+// The final status line: the first row of the table whose condition holds, then what the row
+// cannot say itself: a dry run's mark on a change it did not make, and the files that could not
+// be read.
+QString FinalStatusText(CheckRun& run, bool open_report_ticked) {
+  const RunCounters& c = run.counters;
+  if (c.Cancelled) return run.Text(u"Status_Cancelled");
+  const StatusRow row = ChooseStatus(c);
+  if (row.key == nullptr) return QString();
+  QString text = run.Text(row.key);
+  if (QStringView(row.key) == u"Status_SHA1Failed") {
+    const QString percent = QString::number(double(c.PercentComplete), 'f', 1) + u'%';
+    text = FillPlaceholders(run.Text(VerifiesByV2Trees(run) ? u"Status_SHA256Failed" : u"Status_SHA1Failed"),
+                            {{u"%percent%", percent}});
+  }
+  if (row.tells_of_change) text = run.Done(text);
+  if (c.UnreadableFiles > 0) {
+    text += u' ' + FillPlaceholders(run.Text(u"Status_FilesUnreadable"),
+                                    {{u"%count%", QString::number(c.UnreadableFiles)}});
+  }
+  return row.see_report ? WithSeeReport(run, text, open_report_ticked) : text;
 }
 
 CheckResult RunCheck(EngineState& engine, const CheckInputs& inputs, WindowOperations& window) {

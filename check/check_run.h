@@ -63,6 +63,12 @@ struct RunCounters {
   bool MissingFilesFlag = false, WrongSizeSeen = false, SmallerSeen = false, TrimDone = false;
   bool TrimFailed = false, FileLinesWritten = false, PieceFailed = false, Cancelled = false;
   bool UnreadableSeen = false;  // a file or folder of the download could not be read
+  int64_t UnreadableFiles = 0;  // files of the torrent that stand there and could not be read
+  // A failed piece none of whose files was unreadable: its bytes were read (or are missing) and
+  // do not hash to the torrent's. A piece that fails only because a file could not be read tells
+  // nothing about the bytes.
+  bool ReadPieceFailed = false;
+  bool PiecesVerified = false;  // the hash check went through every piece to its result
   bool UnneededFailed = false;  // an unneeded item that was to go could not be deleted or moved
   // Not one file of the torrent stood in the download folder when the run began: it may well be
   // another folder altogether, whose contents are the user's and not the download's leftovers.

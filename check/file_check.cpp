@@ -196,6 +196,7 @@ QString ReportUnreadable(CheckRun& run, size_t index, const QString& full_path, 
   const QString line =
       FillPlaceholders(run.Text(u"Log_FileUnreadable"), {{u"%file%", Quoted(full_path)}, {u"%reason%", why}});
   run.counters.UnreadableSeen = true;
+  run.counters.UnreadableFiles++;
   run.unreadable[index] = why;
   run.record.Entry(index, EntryState::kUnreadable, FileSize(full_path));
   return line;

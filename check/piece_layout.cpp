@@ -61,6 +61,18 @@ PieceLayout::Span PieceLayout::NamedEntries(int64_t piece) const {
   return span;
 }
 
+int64_t PieceLayout::FileBytesIn(int64_t piece) const {
+  const int64_t begin = PieceBegin(piece), end = PieceEnd(piece);
+  int64_t bytes = 0;
+  // The first entry whose padding ends after the piece's first byte; entries lie in stream order.
+  for (auto it = std::upper_bound(entry_end_.begin(), entry_end_.end(), begin); it != entry_end_.end(); ++it) {
+    const int entry = static_cast<int>(it - entry_end_.begin());
+    if (FileBegin(entry) >= end) break;
+    bytes += std::max<int64_t>(0, std::min(end, FileEnd(entry)) - std::max(begin, FileBegin(entry)));
+  }
+  return bytes;
+}
+
 bool PieceLayout::FirstPieceEndsInFirstStep() const {
   if (piece_count_ == 0) return false;
   const int entries = EntryCount();

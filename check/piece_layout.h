@@ -36,6 +36,8 @@ class PieceLayout {
     int last;
   };
   Span NamedEntries(int64_t piece) const;
+  // The files' own bytes in the piece, without the padding between them.
+  int64_t FileBytesIn(int64_t piece) const;
 
   // Whether the first piece is completed by the stage's very first read step, before the stage
   // first looks at the cancel flag.

@@ -22,6 +22,7 @@ class PieceReport {
     run_.WriteReportLine(FillPlaceholders(run_.Text(u"Log_SHA1Failed"), {{u"%piece%", QString::number(piece + 1)}}));
     run_.counters.PieceFailed = true;
     run_.record.PieceFailed(piece, first, last);
+    bool read = true;
     for (int j = first; j <= last; ++j) {
       const TorrentFileEntry& entry = files_[static_cast<size_t>(j)];
       // Neither a link nor an empty file holds a byte of any piece, so neither can be bad.
@@ -31,11 +32,13 @@ class PieceReport {
       // A piece that fails only because a file could not be read says so.
       const QString& why = run_.unreadable[static_cast<size_t>(j)];
       if (!why.isEmpty()) {
+        read = false;
         run_.WriteReportLine(
             FillPlaceholders(run_.Text(u"Log_FileUnreadable"), {{u"%file%", Quoted(path)}, {u"%reason%", why}}));
       }
       bad_files_.insert(entry.Dir + entry.Name);
     }
+    if (read) run_.counters.ReadPieceFailed = true;
     run_.WriteReportLine(QString());
   }
 
@@ -90,7 +93,7 @@ float PercentComplete(int64_t entries, int64_t bad) {
 namespace {
 
 // The report side of the v2 verification: each failed piece names its one file, the piece's
-// place in it and its bytes; the result counts the bytes of the pieces that passed.
+// place in it and its bytes; the result counts the files in no failed piece, as the v1 one does.
 class V2Report {
  public:
   V2Report(CheckRun& run, const V2PieceTable& table) : run_(run), table_(table), files_(run.Files()) {
@@ -98,7 +101,6 @@ class V2Report {
     for (size_t i = 0; i < files_.size(); ++i) {
       verdicts_[i].entry = static_cast<int>(i);
       verdicts_[i].pieces = table.PiecesOf(static_cast<int>(i));
-      total_bytes_ += files_[i].Length;
     }
   }
 
@@ -120,12 +122,13 @@ class V2Report {
     if (!why.isEmpty()) {
       run_.WriteReportLine(
           FillPlaceholders(run_.Text(u"Log_FileUnreadable"), {{u"%file%", Quoted(path)}, {u"%reason%", why}}));
+    } else {
+      run_.counters.ReadPieceFailed = true;
     }
     run_.WriteReportLine(QString());
     V2FileRecord& verdict = verdicts_[static_cast<size_t>(v2.entry)];
     if (verdict.failed++ == 0) ++bad_files_;
     verdict.bytes_failed += v2.data_bytes;
-    bad_bytes_ += v2.data_bytes;
   }
 
   void WriteResult() {
@@ -134,7 +137,8 @@ class V2Report {
       run_.WriteReportLine(run_.Text(u"Log_IntegrityCheckPassed"));
       return;
     }
-    run_.counters.PercentComplete = PercentComplete(total_bytes_, bad_bytes_);
+    // Counted in files, as the v1 verification counts it.
+    run_.counters.PercentComplete = PercentComplete(static_cast<int64_t>(files_.size()), bad_files_);
     const QString percent = QString::number(double(run_.counters.PercentComplete), 'f', 1) + u'%';
     run_.WriteReportLine(FillPlaceholders(run_.Text(u"Log_PotentiallyBad"),
                                           {{u"%badfiles%", CountOfTotal(bad_files_, static_cast<int64_t>(files_.size()))},
@@ -146,7 +150,7 @@ class V2Report {
   const V2PieceTable& table_;
   const std::vector<TorrentFileEntry>& files_;
   std::vector<V2FileRecord> verdicts_;
-  int64_t total_bytes_ = 0, bad_bytes_ = 0, bad_files_ = 0;
+  int64_t bad_files_ = 0;
 };
 
 // Every piece in order, its verdict waited for and reported; the cancel flag is looked at after

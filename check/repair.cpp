@@ -152,7 +152,9 @@ void WriteClosingLines(CheckRun& run) {
   const RunCounters& c = run.counters;
   if (c.FixedFiles > 0) run.WriteReportLine(QString());
   const QString count = CountOfTotal(c.FixedFiles, c.MissingFiles + c.WrongSizedFiles);
-  run.WriteReportLine(FillPlaceholders(run.Text(u"Log_FixedFiles"), {{u"%fixedfiles%", count}}));
+  const QString summary = FillPlaceholders(run.Text(u"Log_FixedFiles"), {{u"%fixedfiles%", count}});
+  // A dry run fixed nothing: its count carries the lines' mark.
+  run.WriteReportLine(c.FixedFiles > 0 ? run.Done(summary) : summary);
 }
 
 

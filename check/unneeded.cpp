@@ -216,11 +216,13 @@ class UnneededScan : public WalkVisitor {
 
 void WriteSummary(CheckRun& run, const UnneededCounts& c) {
   if (c.files > 0 || c.dirs > 0) run.WriteReportLine(QString());
-  run.WriteReportLine(FillPlaceholders(run.Text(u"Log_UnneededFiles"),
-                                       {{u"%unneededfiles%", QString::number(c.files)},
-                                        {u"%unneededdirs%", QString::number(c.dirs)},
-                                        {u"%deletedfiles%", CountOfTotal(c.deleted_files, c.files)},
-                                        {u"%deleteddirs%", CountOfTotal(c.deleted_dirs, c.dirs)}}));
+  const QString summary = FillPlaceholders(run.Text(u"Log_UnneededFiles"),
+                                           {{u"%unneededfiles%", QString::number(c.files)},
+                                            {u"%unneededdirs%", QString::number(c.dirs)},
+                                            {u"%deletedfiles%", CountOfTotal(c.deleted_files, c.files)},
+                                            {u"%deleteddirs%", CountOfTotal(c.deleted_dirs, c.dirs)}});
+  // A dry run deleted nothing: its counts carry the lines' mark.
+  run.WriteReportLine(c.deleted_files > 0 || c.deleted_dirs > 0 ? run.Done(summary) : summary);
 }
 
 }  // namespace

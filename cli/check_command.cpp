@@ -5,9 +5,12 @@
 #include <QTime>
 #include <QStringList>
 
+#include <cerrno>
 #include <csignal>
 #include <cstdio>
+#include <cstring>
 #include <ctime>
+#include <optional>
 #include <unistd.h>
 
 #include "messages/language_folder.h"
@@ -20,6 +23,7 @@
 #include "cli/language_choice.h"
 #include "cli/option_table.h"
 #include "cli/progress_window.h"
+#include "messages/text.h"
 #include "platform/data_folder.h"
 #include "platform/file_identity.h"
 #include "platform/file_system.h"
@@ -74,10 +78,10 @@ QString InputProblem(const CheckCommandLine& line, const MessageTable& messages)
 
 // 3 when every problem the run found was fixed: the only wrong-sized files were padded ones and
 // all of them were trimmed. The final status cannot tell this: "trimmed successfully" is also
-// shown when pieces failed.
+// shown when pieces failed. A file that could not be read is a problem left as it was.
 bool AllProblemsFixed(const RunCounters& c) {
   return c.TrimDone && !c.TrimFailed && !c.MissingFilesFlag && !c.SmallerSeen && !c.PieceFailed && !c.UnneededFailed &&
-         c.FixedFiles == 0 && c.DeletedWrongSized == 0 && c.TrimmedFiles == c.WrongSizedFiles;
+         !c.UnreadableSeen && c.FixedFiles == 0 && c.DeletedWrongSized == 0 && c.TrimmedFiles == c.WrongSizedFiles;
 }
 
 // A dry run fixes nothing, so it never claims to have fixed everything.
@@ -87,14 +91,31 @@ int ExitStatus(const CheckResult& result, bool signalled, bool successful, bool 
   return !dry_run && !result.counters.Cancelled && AllProblemsFixed(result.counters) ? 3 : 1;
 }
 
-void CopyToStdout(const QString& path) {
+// Why standard output did not take everything written to it; none when it did.
+std::optional<QString> FlushStdout() {
+  if (std::fflush(stdout) == 0 && !std::ferror(stdout)) return std::nullopt;
+  const int error = errno;
+  return QString::fromLocal8Bit(std::strerror(error != 0 ? error : EIO));
+}
+
+// Copies the report to standard output; why it did not arrive whole, or none when it did.
+std::optional<QString> CopyToStdout(const QString& path) {
   QFile file(path);
-  if (!file.open(QIODevice::ReadOnly)) return;
+  if (!file.open(QIODevice::ReadOnly)) return file.errorString();
   while (!file.atEnd()) {
     const QByteArray block = file.read(1 << 20);
-    if (block.isEmpty()) break;
-    std::fwrite(block.constData(), 1, static_cast<size_t>(block.size()), stdout);
+    if (block.isEmpty()) {
+      if (file.error() != QFileDevice::NoError) return file.errorString();
+      break;
+    }
+    errno = 0;
+    if (std::fwrite(block.constData(), 1, static_cast<size_t>(block.size()), stdout) != static_cast<size_t>(block.size())) {
+      const int error = errno;
+      return QString::fromLocal8Bit(std::strerror(error != 0 ? error : EIO));
+    }
   }
+  errno = 0;
+  return FlushStdout();
 }
 
 // The data folder is settled (and made) only when the report goes there, and not at all when it
@@ -173,18 +194,40 @@ int RunCheckCommand(const QStringList& args) {
                  qPrintable(status));
     if (exit_status != 130) exit_status = 1;
   }
+  // Whatever standard output does not take is said on stderr, and the run does not pass for a
+  // whole one (a cancel by signal keeps its own status).
+  const int failed_status = exit_status == 130 ? 130 : 1;
   if (line.json) {
-    const std::string json =
-        CheckJson({line, inputs, engine.model, totals.total_bytes, record, result, status, exit_status});
+    const std::string json = CheckJson({line, inputs, engine.model, record, result, status, exit_status});
+    errno = 0;
     std::fwrite(json.data(), 1, json.size(), stdout);
+    if (const std::optional<QString> why = FlushStdout()) {
+      std::fprintf(stderr, "zandrel-cli: the JSON outcome could not be written to standard output: %s\n", qPrintable(*why));
+      std::fprintf(stderr, "%s\n%s\n", Bytes(QDir::toNativeSeparators(result.report_path)).c_str(), qPrintable(status));
+      return failed_status;
+    }
   } else if (line.ReportToStdout()) {
-    CopyToStdout(result.report_path);
-    std::fprintf(stderr, "%s\n", qPrintable(status));
+    QString shown = status;
+    if (const std::optional<QString> why = CopyToStdout(result.report_path)) {
+      std::fprintf(stderr, "zandrel-cli: the report could not be written to standard output: %s\n", qPrintable(*why));
+      // A report already cut short says so in the status; this one was whole until it met stdout.
+      if (result.report_complete) {
+        shown += u' ' + FillPlaceholders(messages.MessageText(u"Status_ReportIncomplete"), {{u"%reason%", *why}});
+      }
+      exit_status = failed_status;
+    }
+    std::fprintf(stderr, "%s\n", qPrintable(shown));
   } else {
+    errno = 0;
     std::printf("%s\n", Bytes(QDir::toNativeSeparators(result.report_path)).c_str());
     std::printf("%s\n", qPrintable(status));
+    if (const std::optional<QString> why = FlushStdout()) {
+      std::fprintf(stderr, "zandrel-cli: standard output could not be written: %s\n", qPrintable(*why));
+      std::fprintf(stderr, "%s\n%s\n", Bytes(QDir::toNativeSeparators(result.report_path)).c_str(), qPrintable(status));
+      return failed_status;
+    }
   }
-  return std::fflush(stdout) == 0 ? exit_status : 1;
+  return exit_status;
 }
 
 }  // namespace zandrel

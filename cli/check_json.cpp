@@ -2,6 +2,7 @@
 
 #include <QDir>
 #include <algorithm>
+#include <cstdint>
 #include <optional>
 
 #include "check/piece_layout.h"
@@ -130,11 +131,13 @@ void WriteV2Files(JsonWriter& json, const CheckOutcome& o) {
   json.EndArray();
 }
 
-// Files as the report counts them; bytes and pieces from the failed pieces. Without a hash check
-// only the files found with the right size are known.
+// Files found with the right size and in no failed piece; the files' own bytes (never padding)
+// and the pieces, less those of the failed pieces. Each figure means the same for a v1 and a v2
+// verification. Without a hash check that went through every piece only the files found with the
+// right size are known.
 void WriteCompleteness(JsonWriter& json, const CheckOutcome& o) {
   const int64_t files = static_cast<int64_t>(o.model.TorrentFiles.size());
-  const bool hashed = o.line.options.HashCheck == 1 && !o.result.counters.Cancelled;
+  const bool hashed = o.line.options.HashCheck == 1 && !o.result.counters.Cancelled && o.result.counters.PiecesVerified;
   json.BeginObject("completeness").Bool("verified_by_hash", hashed);
   if (!hashed) {
     const int64_t found = std::count(o.result.found.begin(), o.result.found.end(), uint8_t{1});
@@ -145,17 +148,23 @@ void WriteCompleteness(JsonWriter& json, const CheckOutcome& o) {
   }
   if (o.record.verified_v2()) return WriteV2Completeness(json, o);
   std::vector<bool> bad(o.model.TorrentFiles.size(), false);
-  const int64_t total_bytes = o.stream_bytes;
+  int64_t total_bytes = 0;
+  for (const TorrentFileEntry& entry : o.model.TorrentFiles) {
+    // Lengths come from the torrent: the sum saturates rather than wraps.
+    if (__builtin_add_overflow(total_bytes, std::max<int64_t>(0, entry.Length), &total_bytes)) total_bytes = INT64_MAX;
+  }
   // Without a piece length there are no pieces to fail.
   std::optional<PieceLayout> layout;
   if (o.model.PieceLength > 0) layout.emplace(o.model, o.model.PieceLength);
   int64_t bad_bytes = 0;
   for (const FailedPieceRecord& piece : o.record.failed_pieces()) {
-    for (int i = piece.first; i <= piece.last; ++i) bad[static_cast<size_t>(i)] = true;
-    // A hash beyond the end of the data covers no bytes.
-    if (layout && piece.index < layout->PieceCount()) {
-      bad_bytes += layout->PieceEnd(piece.index) - layout->PieceBegin(piece.index);
+    for (int i = piece.first; i <= piece.last; ++i) {
+      // Neither an empty file nor a link holds a byte of the piece (a v2 verification names neither).
+      const TorrentFileEntry& entry = o.model.TorrentFiles[static_cast<size_t>(i)];
+      if (entry.Length > 0 && !entry.IsSymlink) bad[static_cast<size_t>(i)] = true;
     }
+    // A hash beyond the end of the data covers no bytes.
+    if (layout && piece.index < layout->PieceCount()) bad_bytes += layout->FileBytesIn(piece.index);
   }
   // Complete: on disk with the right size and in no failed piece. A missing empty file fails no
   // piece, and is still not there.
@@ -165,10 +174,11 @@ void WriteCompleteness(JsonWriter& json, const CheckOutcome& o) {
   }
   const int64_t pieces = o.model.PieceCount();
   const int64_t good_pieces = pieces - static_cast<int64_t>(o.record.failed_pieces().size());
+  const int64_t good_bytes = std::max<int64_t>(0, total_bytes - bad_bytes);
   json.Int("files_complete", complete_files).Int("files", files)
-      .Double("files_percent", double(o.result.counters.PercentComplete), 1)
-      .Int("bytes_complete", std::max<int64_t>(0, total_bytes - bad_bytes)).Int("bytes", total_bytes)
-      .Double("bytes_percent", Percent(std::max<int64_t>(0, total_bytes - bad_bytes), total_bytes), 1)
+      .Double("files_percent", Percent(complete_files, files), 1)
+      .Int("bytes_complete", good_bytes).Int("bytes", total_bytes)
+      .Double("bytes_percent", Percent(good_bytes, total_bytes), 1)
       .Int("pieces_complete", good_pieces).Int("pieces", pieces)
       .Double("pieces_percent", Percent(good_pieces, pieces), 1).EndObject();
 }
@@ -192,7 +202,8 @@ void WriteCounters(JsonWriter& json, const RunCounters& c) {
       .Int("trimmed_files", c.TrimmedFiles).Int("deleted_wrong_sized_files", c.DeletedWrongSized)
       .Int("fixed_files", c.FixedFiles).Int("unneeded_files", c.UnneededFiles)
       .Int("unneeded_directories", c.UnneededDirs).Int("deleted_unneeded_files", c.DeletedFiles)
-      .Int("deleted_unneeded_directories", c.DeletedDirs).Bool("piece_failed", c.PieceFailed)
+      .Int("deleted_unneeded_directories", c.DeletedDirs).Int("unreadable_files", c.UnreadableFiles)
+      .Bool("piece_failed", c.PieceFailed)
       .Bool("trim_failed", c.TrimFailed).Bool("cancelled", c.Cancelled)
       .EndObject();
 }

@@ -15,7 +15,6 @@ struct CheckOutcome {
   const CheckCommandLine& line;
   const CheckInputs& inputs;
   const TorrentModel& model;
-  int64_t stream_bytes = 0;  // the bytes the pieces cover, padding included
   const RunRecord& record;
   const CheckResult& result;
   QString status;

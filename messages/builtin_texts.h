@@ -14,8 +14,8 @@ struct TableItem {
   const char16_t* text;  // built-in English text, or the section line
 };
 
-inline constexpr std::size_t kTableItemCount = 165;  // 158 keys, 1 keyless slot, 6 section lines
-inline constexpr std::size_t kSlotCount = 159;
+inline constexpr std::size_t kTableItemCount = 167;  // 160 keys, 1 keyless slot, 6 section lines
+inline constexpr std::size_t kSlotCount = 161;
 
 extern const std::array<TableItem, kTableItemCount> kTableItems;
 

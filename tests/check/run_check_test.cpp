@@ -189,5 +189,90 @@ TEST_F(RunCheckTest, FinalStatusTableRowsInOrder) {
   EXPECT_EQ(status(true), "Error. Some file(s) were not trimmed.");
 }
 
+// Files that could not be read are named as such, whatever the row; pieces that failed only
+// because their files could not be read make no failed hash check.
+TEST_F(RunCheckTest, FinalStatusNamesFilesThatCouldNotBeRead) {
+  CheckRun run(engine_, inputs_, window_);
+  RunCounters& c = run.counters;
+  auto status = [&](bool ticked) { return FinalStatusText(run, ticked); };
+  c.UnreadableSeen = true;
+  c.UnreadableFiles = 4;
+  EXPECT_EQ(status(false), "Error. Torrent check unsuccessful. 4 file(s) of the torrent could not be read. See report.");
+  EXPECT_EQ(status(true), "Error. Torrent check unsuccessful. 4 file(s) of the torrent could not be read.");
+  c.PieceFailed = true;
+  c.PercentComplete = 16.7f;
+  EXPECT_EQ(status(false), "Error. Torrent check unsuccessful. 4 file(s) of the torrent could not be read. See report.");
+  // A piece that was read failed too: that is a failed hash check.
+  c.ReadPieceFailed = true;
+  EXPECT_EQ(status(false), "Error. SHA1 hash check failed: Torrent is 16.7% complete. 4 file(s) of the torrent could not be read.");
+  c = RunCounters();
+  c.UnreadableSeen = true;
+  c.UnreadableFiles = 1;
+  c.WrongSizeSeen = c.TrimDone = true;
+  c.TrimmedFiles = c.WrongSizedFiles = c.PaddedFiles = 1;
+  EXPECT_EQ(status(false),
+            "File(s) were trimmed successfully but there were some problems. 1 file(s) of the torrent could not be read. "
+            "See report.");
+  c.FixedFiles = 1;
+  EXPECT_EQ(status(false), "Fixed/rebuilt some missing files. Please re-check with SHA-1 integrity check. "
+                           "1 file(s) of the torrent could not be read.");
+  c.Cancelled = true;
+  EXPECT_EQ(status(false), "Cancelled.");
+}
+
+// A dry run changed nothing: a status that tells of a change carries the report lines' mark, and
+// is the real run's status once the mark is taken away.
+TEST_F(RunCheckTest, ADryRunsFinalStatusMarksTheChangesItDidNotMake) {
+  inputs_.dry_run = true;
+  CheckRun run(engine_, inputs_, window_);
+  RunCounters& c = run.counters;
+  auto status = [&](bool ticked) { return FinalStatusText(run, ticked); };
+  EXPECT_EQ(status(false), "Torrent check was successful! No errors found.");
+  c.WrongSizeSeen = c.TrimDone = true;
+  c.TrimmedFiles = c.WrongSizedFiles = c.PaddedFiles = 1;
+  EXPECT_EQ(status(false), "File(s) were trimmed successfully. [dry run: not done] See report.");
+  EXPECT_EQ(status(true), "File(s) were trimmed successfully. [dry run: not done]");
+  c.MissingFilesFlag = true;
+  EXPECT_EQ(status(false), "File(s) were trimmed successfully but there were some problems. [dry run: not done] See report.");
+  c.TrimmedFiles = 0;
+  c.DeletedWrongSized = 1;
+  EXPECT_EQ(status(false), "Wrong sized files deleted but there were some problems. [dry run: not done] See report.");
+  c.MissingFilesFlag = false;
+  EXPECT_EQ(status(false), "Wrong sized files deleted. [dry run: not done] See report.");
+  c.FixedFiles = 1;
+  EXPECT_EQ(status(false), "Fixed/rebuilt some missing files. Please re-check with SHA-1 integrity check. [dry run: not done]");
+  c = RunCounters();
+  c.TrimFailed = true;
+  EXPECT_EQ(status(false), "Error. Some files could not be trimmed or copied because of disk space. See report.");
+  c = RunCounters();
+  c.MissingFilesFlag = true;
+  EXPECT_EQ(status(false), "Error. Torrent check unsuccessful. See report.");
+}
+
+// The summaries of a dry run count changes it did not make: they carry the mark too.
+TEST_F(RunCheckTest, ADryRunsSummariesMarkTheChangesItDidNotMake) {
+  AddEntry("a.bin", 10, 15);
+  AddEntry("b.bin", 10, 10);
+  test::WriteFile(Path("stray.txt"), "x");
+  inputs_.options.TrimPaddedFiles = 1;
+  inputs_.options.CreateBackups = 0;
+  inputs_.options.CheckUnneededFiles = 1;
+  inputs_.options.DelUnneededFiles = 1;
+  inputs_.options.DelOnlyWhenComplete = 0;
+  for (const bool dry : {true, false}) {
+    SCOPED_TRACE(dry ? "dry run" : "real run");
+    inputs_.dry_run = dry;
+    const QStringList lines = Run();
+    const QString mark = dry ? " [dry run: not done]" : "";
+    EXPECT_TRUE(lines.contains("Correct files: (1/2) - Missing files: (0/2) - Wrong sized files: (1) - "
+                               "Successfully trimmed files: (1/1) - Deleted wrong sized files: (0/1)" + mark))
+        << lines.join('\n').toStdString();
+    EXPECT_TRUE(lines.contains("Unneeded files: (1) - Unneeded directories: (0) - Successfully deleted files: (1/1) - "
+                               "Successfully deleted directories: (0/0)" + mark))
+        << lines.join('\n').toStdString();
+    EXPECT_EQ(result_.status_text, "File(s) were trimmed successfully." + mark + " See report.");
+  }
+}
+
 }  // namespace
 }  // namespace zandrel

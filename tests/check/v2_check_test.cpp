@@ -76,10 +76,11 @@ TEST_F(V2CheckTest, EachFailedPieceNamesItsOneFileWithItsPlaceAndBytes) {
                                 Failed(3, 3, 2 * kPiece, 3 * kPiece - 1), Q("a/big.bin"), "",
                                 Failed(4, 4, 3 * kPiece, 3 * kPiece + 4999), Q("a/big.bin"), "",
                                 Failed(5, 1, 0, 19999), Q("small.bin"), "",
-                                // The bytes of the pieces that passed: one of big.bin's and tail.bin.
-                                "Potentially bad files: (2/4) - torrent is 42.0% complete."};
+                                // Counted in files, as a v1 check counts them: 2 of the 4 are
+                                // in a failed piece.
+                                "Potentially bad files: (2/4) - torrent is 50.0% complete."};
   EXPECT_EQ(lines.mid(lines.indexOf(expected.front())), expected);
-  EXPECT_EQ(result_.status_text, "Error. SHA256 hash check failed: Torrent is 42.0% complete.");
+  EXPECT_EQ(result_.status_text, "Error. SHA256 hash check failed: Torrent is 50.0% complete.");
 }
 
 // A missing file fails its pieces and names itself; a file that is too long is verified over the

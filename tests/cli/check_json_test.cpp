@@ -158,8 +158,8 @@ TEST_F(CheckJsonTest, DeletedFilesWithBackupsAndUnneededItemsLeftInPlace) {
   for (const QJsonValue& item : o["unneeded"].toArray()) EXPECT_EQ(item.toObject()["action"].toString(), "reported");
 }
 
-// Bytes and pieces where padding lies between the files and the last piece is short: a failed
-// piece counts the bytes it covers, padding included, and no more than the stream holds.
+// Bytes and pieces where padding lies between the files and the last piece is short: bytes are
+// the files' own, and a failed piece takes away the files' bytes it covers, never its padding.
 TEST(CheckJsonBytesTest, FailedPiecesCountTheBytesTheyCover) {
   struct File {
     std::string name;
@@ -172,9 +172,12 @@ TEST(CheckJsonBytesTest, FailedPiecesCountTheBytesTheyCover) {
     std::string damaged;  // its last byte is changed
     int64_t bytes_complete, bytes, pieces_complete, pieces;
   } cases[] = {
-      {"ShortLastPieceFails", {{"a.bin", 50, false}, {"3", 3, true}, {"b.bin", 21, false}}, "b.bin", 64, 74, 4, 5},
-      {"PieceAcrossPaddingFails", {{"a.bin", 50, false}, {"3", 3, true}, {"b.bin", 21, false}}, "a.bin", 58, 74, 4, 5},
-      {"PaddingBeforeTheFirstFile", {{"7", 7, true}, {"a.bin", 20, false}}, "a.bin", 16, 27, 1, 2},
+      // Pieces of 16 bytes: [64, 74) holds 10 of b.bin's bytes.
+      {"ShortLastPieceFails", {{"a.bin", 50, false}, {"3", 3, true}, {"b.bin", 21, false}}, "b.bin", 61, 71, 4, 5},
+      // [48, 64) holds 2 bytes of a.bin, 3 of padding and 11 of b.bin.
+      {"PieceAcrossPaddingFails", {{"a.bin", 50, false}, {"3", 3, true}, {"b.bin", 21, false}}, "a.bin", 58, 71, 4, 5},
+      // [16, 27) holds 11 of a.bin's bytes; [0, 16) holds 7 bytes of padding and 9 of a.bin.
+      {"PaddingBeforeTheFirstFile", {{"7", 7, true}, {"a.bin", 20, false}}, "a.bin", 9, 20, 1, 2},
   };
   for (const auto& c : cases) {
     QTemporaryDir root;

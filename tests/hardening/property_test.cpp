@@ -237,7 +237,8 @@ TEST(PropertyTest, RandomDownloadsLoseNothingAndTheDryRunPredictsTheRun) {
     qsizetype differ = 0;
     while (differ < predicted.size() && differ < actual.size() && predicted[differ] == actual[differ]) ++differ;
     EXPECT_EQ(predicted.mid(differ, 3), actual.mid(differ, 3)) << label << ": the dry run did not predict the run";
-    EXPECT_EQ(dry.status_text, real.status_text) << label;
+    // The dry run's status foretells the real one's, its changes marked as not done.
+    EXPECT_EQ(QString(dry.status_text).remove(kNotDoneMark), real.status_text) << label;
   }
 }
 

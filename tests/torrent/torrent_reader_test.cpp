@@ -4,6 +4,7 @@
 #include <limits>
 
 #include "tests/support/bencode.h"
+#include "tests/support/v2_torrent.h"
 #include "torrent/merkle_tree.h"
 #include "tests/torrent/read_helper.h"
 
@@ -392,6 +393,99 @@ TEST_F(TorrentReaderTest, V2TreesAreReadAndRefusedWhenTheyCannotBeTrusted) {
       EXPECT_EQ(bad.ignore_list.PresentCount(), 0);
     }
   }
+}
+
+// The root a piece layer leads to, written out in full: the layer filled up to a power of two with
+// the root of a piece of zero blocks, and every pair of every level hashed, pairs of padding too.
+std::string LayerRootInFull(const std::string& layer, int64_t piece_length) {
+  std::string pad(32, '\0');
+  for (int64_t span = 16384; span < piece_length; span *= 2) pad = test::Sha256(pad + pad);
+  std::vector<std::string> level;
+  for (size_t at = 0; at < layer.size(); at += 32) level.push_back(layer.substr(at, 32));
+  size_t width = 1;
+  while (width < level.size()) width *= 2;
+  level.resize(width, pad);
+  while (level.size() > 1) {
+    std::vector<std::string> up;
+    for (size_t i = 0; i < level.size(); i += 2) up.push_back(test::Sha256(level[i] + level[i + 1]));
+    level = std::move(up);
+  }
+  return level.front();
+}
+
+// The same with the padding above the lowest level taken as the lowest level's padding, as a tree
+// that pads every level alike would have it: a different root once the layer needs padding above
+// its lowest level (five pieces: the pair after the fifth hash is padding alone).
+std::string LayerRootPaddedAlike(const std::string& layer, int64_t piece_length) {
+  std::string pad(32, '\0');
+  for (int64_t span = 16384; span < piece_length; span *= 2) pad = test::Sha256(pad + pad);
+  std::vector<std::string> level;
+  for (size_t at = 0; at < layer.size(); at += 32) level.push_back(layer.substr(at, 32));
+  while (level.size() > 1) {
+    if (level.size() % 2 != 0) level.push_back(pad);
+    std::vector<std::string> up;
+    for (size_t i = 0; i < level.size(); i += 2) up.push_back(test::Sha256(level[i] + level[i + 1]));
+    level = std::move(up);
+  }
+  return level.front();
+}
+
+// A file's piece layer is trusted only when it leads to the file's root through a whole binary
+// tree: a layer of five pieces is padded with three hashes, and the node above the last two of
+// them is the hash of padding. Both piece sizes, so that the padding is the root of one block and
+// of a tree of blocks.
+TEST_F(TorrentReaderTest, PieceLayersArePaddedAboveTheirLowestLevel) {
+  for (const int64_t piece_length : {int64_t{16384}, int64_t{65536}}) {
+    for (const int pieces : {2, 3, 5, 6, 9}) {
+      SCOPED_TRACE(std::to_string(piece_length) + " bytes, " + std::to_string(pieces) + " pieces");
+      V2File file{"f.bin", (pieces - 1) * piece_length + 100, "", ""};
+      for (int i = 0; i < pieces; ++i) file.layer += test::Sha256("piece " + std::to_string(i));
+      file.root = LayerRootInFull(file.layer, piece_length);
+      auto out = reader_.Read(V2Torrent({file}, piece_length));
+      ASSERT_EQ(out.result, 1) << out.status.join('\n').toStdString();
+      ASSERT_EQ(out.model.LayerHashes.size(), static_cast<size_t>(pieces));
+      EXPECT_EQ(std::string(reinterpret_cast<const char*>(out.model.LayerHashes[pieces - 1].data()), 32),
+                file.layer.substr(32 * (pieces - 1)));
+      EXPECT_EQ(out.model.PieceCount(), pieces);
+
+      const std::string alike = LayerRootPaddedAlike(file.layer, piece_length);
+      if (alike == file.root) continue;  // no padding above the lowest level (2 and 3 pieces)
+      EXPECT_GE(pieces, 5);
+      file.root = alike;
+      auto refused = reader_.Read(V2Torrent({file}, piece_length));
+      EXPECT_EQ(refused.result, 0);
+      EXPECT_EQ(refused.status.last(), reader_.Text(u"Status_TorrentV2PieceLayer"));
+    }
+  }
+}
+
+// A v2-only torrent is a single-file torrent only when its one file stands at the top of the file
+// tree; one file in a folder is a torrent of several files, saved in a folder of the torrent's
+// name with the file in its own folder below.
+TEST_F(TorrentReaderTest, AV2TorrentOfOneFileInAFolderIsNoSingleFileTorrent) {
+  const std::string leaf = BDict({{"", BDict({{"length", BInt(9)}, {"pieces root", BStr(std::string(32, 'r'))}})}});
+  auto read = [&](const std::string& tree) {
+    return reader_.Read(BDict({{"info", BDict({{"file tree", tree},
+                                               {"meta version", BInt(2)},
+                                               {"name", BStr("T")},
+                                               {"piece length", BInt(16384)}})}}));
+  };
+  auto in_folder = read(BDict({{"Sub", BDict({{"a.bin", leaf}})}}));
+  ASSERT_EQ(in_folder.result, 1);
+  EXPECT_FALSE(in_folder.model.SingleFile);
+  EXPECT_EQ(Paths(in_folder.model), std::vector<QString>{"Sub/a.bin"});
+  EXPECT_EQ(in_folder.model.TorrentFiles[0].Name, "a.bin");
+  EXPECT_EQ(in_folder.model.TorrentName, "T");
+
+  auto deeper = read(BDict({{"A", BDict({{"B", BDict({{"a.bin", leaf}})}})}}));
+  ASSERT_EQ(deeper.result, 1);
+  EXPECT_FALSE(deeper.model.SingleFile);
+  EXPECT_EQ(Paths(deeper.model), std::vector<QString>{"A/B/a.bin"});
+
+  auto at_top = read(BDict({{"a.bin", leaf}}));
+  ASSERT_EQ(at_top.result, 1);
+  EXPECT_TRUE(at_top.model.SingleFile);
+  EXPECT_EQ(Paths(at_top.model), std::vector<QString>{"a.bin"});
 }
 
 }  // namespace
