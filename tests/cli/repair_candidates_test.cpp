@@ -144,7 +144,8 @@ class RepairCandidatesTest : public ::testing::Test {
       lines << line;
     }
     if (c.fixed > 0) lines << "";
-    lines << QString("Fixed missing files: (%1/%2)").arg(c.fixed).arg(c.missing);
+    // A dry run's count of files it did not fix carries the same mark as their lines.
+    lines << QString("Fixed missing files: (%1/%2)").arg(c.fixed).arg(c.missing) + (dry_run && c.fixed > 0 ? kDryMark : "");
     return lines;
   }
 
