@@ -53,6 +53,15 @@ class MainWindowCheckTest : public MainWindowFixture {
     ASSERT_TRUE(DropFiles(C::kTorrentPath, {torrent_}));
     ASSERT_TRUE(DropFiles(C::kDownloadDir, {download_}));
   }
+  // Deletion of unneeded items on, also when the torrent is incomplete, and no backups.
+  void DeleteEverythingUnneeded() {
+    Click(C::kDeleteUnneeded);
+    Click(C::kDeleteOnlyWhenComplete);
+    Click(C::kCreateBackups);
+    ASSERT_EQ(Opts().DelUnneededFiles, 1);
+    ASSERT_EQ(Opts().DelOnlyWhenComplete, 0);
+    ASSERT_EQ(Opts().CreateBackups, 0);
+  }
   bool WaitForRunEnd(QSignalSpy& finished) { return finished.count() > 0 || finished.wait(60000); }
   QStringList Reports() {
     return QDir(app_->Context().data_folder.logs_path).entryList(QDir::Files);
@@ -261,11 +270,7 @@ TEST_F(MainWindowCheckTest, TheWindowRefusesWhatTheCommandLineRefuses) {
   WriteFile(Join(download_, "stray.txt"), "the user's own");
   MainWindow& window = Start();
   ASSERT_TRUE(DropFiles(C::kTorrentPath, {torrent_}));
-  Click(C::kDeleteUnneeded);
-  Click(C::kDeleteOnlyWhenComplete);
-  Click(C::kCreateBackups);
-  ASSERT_EQ(Opts().DelUnneededFiles, 1);
-  ASSERT_EQ(Opts().DelOnlyWhenComplete, 0);
+  DeleteEverythingUnneeded();
   const QMap<QString, QByteArray> before = FilesBelow(work_);
   FolderLock other_run;
   ASSERT_EQ(other_run.Acquire(download_), FolderLock::Outcome::kLocked);
@@ -309,12 +314,7 @@ TEST_F(MainWindowCheckTest, AWrongFolderLosesNothing) {
   const QMap<QString, QByteArray> pictures_before = FilesBelow(pictures), deep_before = FilesBelow(Join(work_, "deep"));
   MainWindow& window = Start();
   ASSERT_TRUE(DropFiles(C::kTorrentPath, {torrent_}));
-  Click(C::kDeleteUnneeded);
-  Click(C::kDeleteOnlyWhenComplete);
-  Click(C::kCreateBackups);
-  ASSERT_EQ(Opts().DelUnneededFiles, 1);
-  ASSERT_EQ(Opts().DelOnlyWhenComplete, 0);
-  ASSERT_EQ(Opts().CreateBackups, 0);
+  DeleteEverythingUnneeded();
   QSignalSpy finished(&window, &MainWindow::checkRunFinished);
   for (const QString& dir : {pictures, Join(work_, "deep/L/..")}) {
     Type(C::kDownloadDir, dir);
