@@ -7,8 +7,7 @@
 #include <fcntl.h>
 #include <unistd.h>
 
-#include <cstdlib>
-
+#include "platform/file_identity.h"
 #include "platform/native_name.h"
 
 namespace zandrel {
@@ -47,17 +46,6 @@ QString WorkingFolder() {
   return DecodeName(QByteArrayView(buffer.data()));
 }
 
-// The folder a path has reached, as the system holds it: where a link leads, not where its name is.
-// Empty when nothing stands there, so that ".." then steps back by the text, as the kernel would
-// have refused the path anyway.
-QString RealFolderOf(const QString& path) {
-  char* resolved = ::realpath(EncodeName(path).constData(), nullptr);
-  if (!resolved) return QString();
-  const QString real = DecodeName(QByteArrayView(resolved));
-  std::free(resolved);
-  return real;
-}
-
 QString ParentText(const QString& path) {
   const qsizetype slash = path.lastIndexOf(u'/');
   return slash <= 0 ? QStringLiteral("/") : path.left(slash);
@@ -72,7 +60,9 @@ QString AbsoluteName(const QString& path) {
     if (part == u".") continue;
     if (part == u"..") {
       // "L/.." leaves the folder L leads to, which cleaning the text would take for L's own.
-      const QString real = at == u"/" ? at : RealFolderOf(at);
+      // Empty when nothing stands there: ".." then steps back by the text, as the kernel would
+      // have refused the path anyway.
+      const QString real = at == u"/" ? at : RealPath(at);
       at = ParentText(real.isEmpty() ? at : real);
       continue;
     }
