@@ -72,18 +72,28 @@ int main(int argc, char** argv) {
   const QString report = QDir::temp().filePath(QStringLiteral("hash_bench_%1.log").arg(::getpid()));
   zandrel::NullWindow window;
   for (int r = 0; r < options.repeat; ++r) {
-    zandrel::CheckRun run(engine, inputs, window);
-    run.report.Create(report);
+    const zandrel::RunContext context(engine, inputs, QString());
+    zandrel::ReportWriter writer;
+    writer.Create(report);
+    zandrel::RunReport lines(context, writer);
+    zandrel::CounterSink counters;
+    zandrel::EventFanOut events;
+    events.Add(counters);
+    events.Add(lines);
+    zandrel::DiskActions disk;
+    zandrel::StageRun run(context, disk, window, events);
+    zandrel::FileCheckOutcome found;
+    found.unreadable.resize(context.Files().size());
     rusage before{}, after{};
     getrusage(RUSAGE_SELF, &before);
     const auto start = std::chrono::steady_clock::now();
-    zandrel::VerifyPieces(run, options.tuning);
+    zandrel::VerifyPieces(run, found, options.tuning);
     const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     getrusage(RUSAGE_SELF, &after);
-    run.report.Close();
+    writer.Close();
     std::printf("seconds %.3f MB/s %.0f user %.2f sys %.2f passed %d\n", seconds, bytes / seconds / 1e6,
                 CpuSeconds(after.ru_utime) - CpuSeconds(before.ru_utime),
-                CpuSeconds(after.ru_stime) - CpuSeconds(before.ru_stime), run.counters.PieceFailed == 0 ? 1 : 0);
+                CpuSeconds(after.ru_stime) - CpuSeconds(before.ru_stime), counters.counters.PieceFailed ? 0 : 1);
   }
   QFile::remove(report);
   return 0;

@@ -1,5 +1,4 @@
 #include "check/stages.h"
-#include "messages/text.h"
 #include "platform/file_system.h"
 
 namespace zandrel {
@@ -12,32 +11,23 @@ QString LeadingComponents(const QString& path, qsizetype count) {
   return path.left(pos + 1);
 }
 
-void WriteUnableToCreate(CheckRun& run, const QString& dir) {
-  run.WriteReportLine(FillPlaceholders(run.Text(u"Log_UnableToCreateDirectory"), {{u"%dir%", Quoted(dir)}}));
-}
-
-QString LastComponent(const QString& dir) {
-  QString text = dir;
-  if (text.endsWith(QChar(kSeparator))) text.chop(1);
-  const qsizetype cut = text.lastIndexOf(QChar(kSeparator));
-  return cut < 0 ? QString() : text.mid(cut + 1);
-}
+void WriteUnableToCreate(StageRun& run, const QString& dir) { run.Emit(FolderCreated{dir, false}); }
 
 }  // namespace
 
-QString BackupFolder(const CheckRun& run, const QString& relative) {
-  return run.backup_marker_folder + run.engine.DownloadFolderName + QChar(kSeparator) + relative;
+QString BackupFolder(const RunContext& run, const QString& relative) {
+  return run.backup_marker_folder + run.download_folder_name + QChar(kSeparator) + relative;
 }
 
-bool BackupFoldersAreReal(const CheckRun& run, const QString& relative_dir) {
+bool BackupFoldersAreReal(const RunContext& run, const QString& relative_dir) {
   const QString& location = run.backup_marker_folder;
   if (IsSymLink(location.chopped(1))) return false;
   return !ThroughLinkedDirectory(location, BackupFolder(run, relative_dir).mid(location.size()));
 }
 
-StepResult PrepareBackupLocation(CheckRun& run, const QString& dir) {
+StepResult PrepareBackupLocation(StageRun& run) {
   bool made = true;
-  const QString& location = run.backup_marker_folder;
+  const QString& location = run.context.backup_marker_folder;
   if (run.disk.FileSize(location) == kNoFile) {
     const qsizetype levels = location.count(QChar(kSeparator));
     for (qsizetype i = 1; i <= levels; ++i) {
@@ -51,21 +41,20 @@ StepResult PrepareBackupLocation(CheckRun& run, const QString& dir) {
     WriteUnableToCreate(run, location);
     return StepResult::kFailed;
   }
-  run.engine.DownloadFolderName = LastComponent(dir);
-  const QString folder = BackupFolder(run).chopped(1);
+  const QString folder = BackupFolder(run.context).chopped(1);
   if (run.disk.FileSize(folder) == kNoFile && !run.disk.CreateDirectory(folder)) WriteUnableToCreate(run, folder);
   return StepResult::kDone;
 }
 
-StepResult CreateDirectoryPath(CheckRun& run, const QString& path, CreateMode mode) {
+StepResult CreateDirectoryPath(StageRun& run, const QString& path, CreateMode mode) {
   // How the deepest level handled so far came out; only a path made to its end is reported made.
   enum class Level { kMade, kStood, kNotMade } last = Level::kMade;
   QString base;
-  if (mode == kBackupRelative) base = BackupFolder(run);
+  if (mode == kBackupRelative) base = BackupFolder(run.context);
   const QStringList components = path.split(QChar(kSeparator));
   const qsizetype levels = components.size() - 1;
   // Below a link nothing is created: it would be created wherever the link points.
-  bool linked = mode == kBackupRelative && !BackupFoldersAreReal(run, QString());
+  bool linked = mode == kBackupRelative && !BackupFoldersAreReal(run.context, QString());
   for (qsizetype i = 0; i < levels; ++i) {
     base += components[i] + QChar(kSeparator);
     if (mode == kBackupRelative && (linked || IsSymLink(base.chopped(1)))) {
@@ -83,7 +72,7 @@ StepResult CreateDirectoryPath(CheckRun& run, const QString& path, CreateMode mo
   const StepResult result = last == Level::kNotMade ? StepResult::kFailed : StepResult::kDone;
   if (mode != kBackupRelative || levels < 1) return result;
   if (last == Level::kMade) {
-    run.WriteReportLine(run.Done(FillPlaceholders(run.Text(u"Log_CreatedDirectory"), {{u"%dir%", Quoted(base)}})));
+    run.Emit(FolderCreated{base, true});
   } else if (last == Level::kNotMade) {
     WriteUnableToCreate(run, base);
   }

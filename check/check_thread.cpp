@@ -3,7 +3,7 @@
 namespace zandrel {
 
 void CheckThread::Start(EngineState& engine, const CheckInputs& inputs, WindowOperations& window,
-                        std::function<void()> on_finished) {
+                        std::function<void()> on_finished, EventSink* listener) {
   Wait();
   running_.store(true);
   CheckInputs run_inputs = inputs;
@@ -13,8 +13,9 @@ void CheckThread::Start(EngineState& engine, const CheckInputs& inputs, WindowOp
     run_inputs.ignore_list = engine.ignore_list;
     run_inputs.ignore_list->Add(kBackupMarker);
   }
-  thread_ = std::thread([this, &engine, inputs = std::move(run_inputs), &window, on_finished = std::move(on_finished)] {
-    result_ = RunCheck(engine, inputs, window);
+  thread_ = std::thread([this, &engine, inputs = std::move(run_inputs), &window, on_finished = std::move(on_finished),
+                         listener] {
+    result_ = RunCheck(engine, inputs, window, listener);
     running_.store(false);
     if (on_finished) on_finished();
   });

@@ -18,8 +18,9 @@ class CheckThread {
 
   // The inputs are copied: the run works on a snapshot taken now. on_finished, when set, is
   // called on the run's thread as its very last act, so a waiting front end can wake at once.
+  // `listener`, when given, reads the run's events on the run's thread.
   void Start(EngineState& engine, const CheckInputs& inputs, WindowOperations& window,
-             std::function<void()> on_finished = {});
+             std::function<void()> on_finished = {}, EventSink* listener = nullptr);
   // True from Start until the run has handed back its result.
   bool Running() const { return running_.load(); }
   // Joins the thread; the result of the last run.

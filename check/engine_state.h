@@ -19,7 +19,6 @@ struct EngineState {
   MessageTable& messages;
   TorrentModel model;
   PathMap ignore_list;
-  QString DownloadFolderName;
   // Set by the front end to stop a run; every long operation polls it.
   std::atomic<int> cancel_flag{0};
 };

@@ -1,5 +1,7 @@
 #include "check/preflight.h"
 
+#include "check/run_report.h"
+
 #include <QDate>
 #include <QDir>
 #include <QFile>

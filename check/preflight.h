@@ -6,7 +6,7 @@
 #include <QStringList>
 #include <memory>
 
-#include "check/check_run.h"
+#include "check/run_inputs.h"
 #include "messages/message_table.h"
 #include "platform/folder_lock.h"
 #include "torrent/torrent_model.h"

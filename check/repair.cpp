@@ -3,7 +3,12 @@
 #include <cerrno>
 #include <cstring>
 
+#include <QSet>
+#include <memory>
+
 #include "check/candidate_pieces.h"
+#include "check/piece_layout.h"
+#include "check/repair_list.h"
 #include "check/stage_paths.h"
 #include "check/stages.h"
 #include "check/v2_pieces.h"
@@ -14,12 +19,20 @@
 namespace zandrel {
 namespace {
 
-// The message table has no text for these lines, so they are fixed.
-constexpr char16_t kUnableToFixText[] = u"Unable to fix missing file: %file% to destination: %fixedfile%";
-constexpr char16_t kPiecesDifferText[] =
-    u"Not used to fix missing file (its pieces do not match): %file% for destination: %fixedfile%";
+enum class RepairMode { kMove, kCopy };
 
-QString SourceLocation(const CheckRun& run) {
+// The stage's own state: the entries still waiting for a file, the files already judged, and
+// where the pieces lie to judge candidates by.
+struct RepairSearch {
+  StageRun& run;
+  const FileCheckOutcome& found;
+  RepairList repair_list;
+  QSet<QString> judged_candidates;  // files already offered, by full path
+  // Whenever the torrent has v1 pieces: where they lie, to judge candidates by.
+  std::unique_ptr<const PieceLayout> piece_layout;
+};
+
+QString SourceLocation(const RunContext& run) {
   return run.backup_marker_folder.chopped(kBackupMarker.size() + 1);
 }
 
@@ -27,17 +40,18 @@ QString SourceLocation(const CheckRun& run) {
 // candidate unless its name is ignored. Files of the torrent in their right place, ignored files
 // and the run's own report are never taken. Nor is a link: put in place of an entry it would make
 // a file of the torrent point outside the download, where later runs would trim or delete it.
-bool IsEligible(const CheckRun& run, const QString& candidate) {
+bool IsEligible(const RepairSearch& repair, const QString& candidate) {
+  const RunContext& run = repair.run.context;
   if (IsKeptFile(run, candidate) || IsSymLink(candidate)) return false;
   const std::optional<QString> relative = RelativeToDownload(run, candidate);
   if (!relative) return !run.ignore_list.IsPresent(FileNamePart(candidate));
   // A client's partial download belongs to its own entry, never to another.
-  return !run.needed_paths.IsPresent(*relative) && !IgnoredFile(run, *relative) && !run.IsPartialFile(*relative);
+  return !run.needed.IsPresent(*relative) && !IgnoredFile(run, *relative) && !repair.found.IsPartialFile(*relative);
 }
 
 // Supplied files are put only into real directories of the download directory: a folder of the
 // entry that is a link is never written through, so a link cannot lead a file out of the download.
-bool TargetFolderIsSafe(const CheckRun& run, const QString& dir) {
+bool TargetFolderIsSafe(const StageRun& run, const QString& dir) {
   QString folder = run.download_dir;
   for (const QString& component : dir.split(QChar(kSeparator), Qt::SkipEmptyParts)) {
     if (component == u"." || component == u"..") return false;
@@ -50,15 +64,15 @@ bool TargetFolderIsSafe(const CheckRun& run, const QString& dir) {
 
 // A file of the wrong size still at the target (a partial download neither trimmed nor deleted)
 // goes into the backup folder before anything takes its place, when backups are on.
-bool SetAsideOldFile(CheckRun& run, const TorrentFileEntry& entry, const QString& target) {
+bool SetAsideOldFile(StageRun& run, const TorrentFileEntry& entry, const QString& target) {
   const bool directory = run.disk.FileSize(target) == kDirectorySize && !IsSymLink(target);
   if (run.options.CreateBackups != 1 || !run.disk.PathEntryExists(target) || directory) return true;
-  const StepOutcome moved = MoveEntryToBackup(run, entry, target);
-  WriteLines(run, moved.lines);
-  return moved.result == StepResult::kDone;
+  const OldFileMoved moved = MoveEntryToBackup(run, entry, target);
+  run.Emit(moved);
+  return moved.done;
 }
 
-StepResult PutIntoPlace(CheckRun& run, const TorrentFileEntry& entry, const QString& candidate, int64_t size,
+StepResult PutIntoPlace(StageRun& run, const TorrentFileEntry& entry, const QString& candidate, int64_t size,
                         RepairMode mode) {
   const QString folder = run.download_dir + entry.Dir;
   const QString target = folder + entry.Name;
@@ -85,43 +99,32 @@ StepResult PutIntoPlace(CheckRun& run, const TorrentFileEntry& entry, const QStr
 }
 
 // Something the file check left in place stands at the target, and no backup could keep it.
-bool KeptFileStands(const CheckRun& run, const QString& target) {
+bool KeptFileStands(const StageRun& run, const QString& target) {
   return run.options.CreateBackups != 1 && run.disk.PathEntryExists(target);
 }
 
 // `verified`: the candidate's pieces (or its tree's root) vouch for it; otherwise its size alone did.
-void SupplyEntry(CheckRun& run, size_t index, const QString& candidate, int64_t size, RepairMode mode, bool verified) {
+void SupplyEntry(StageRun& run, size_t index, const QString& candidate, int64_t size, RepairMode mode, bool verified) {
   const TorrentFileEntry& entry = run.Files()[index];
+  const QString target = run.context.FullPath(entry);
+  FileRepaired repaired{index, candidate, target, mode == RepairMode::kCopy, verified};
   const QString drive = DriveText(FullPathName(run.options.TorrentDir));
   if (run.disk.DriveFreeSpace(drive) < size) {
-    run.WriteReportLine(
-        FillPlaceholders(run.Text(u"Log_NoSpaceCopy"), {{u"%s%", ShownText(candidate)}, {u"%drive%", drive}}));
-    run.record.Repair(index, candidate, mode == RepairMode::kCopy, false, verified);
-    return;
-  }
-  const QString target = run.download_dir + entry.Dir + entry.Name;
-  if (KeptFileStands(run, target)) {
+    repaired.result = RepairResult::kNoSpace;
+    repaired.drive = drive;
+  } else if (KeptFileStands(run, target)) {
     // Without backups, taking the place would remove a file the options keep (neither trimmed nor
     // deleted): it stays, and the entry stays unfixed.
-    run.record.Repair(index, candidate, mode == RepairMode::kCopy, false, verified);
-    run.WriteReportLine(FillPlaceholders(QString::fromUtf16(kUnableToFixText),
-                                         {{u"%file%", Quoted(candidate)}, {u"%fixedfile%", Quoted(target)}}));
-    run.WriteReportLine(FillPlaceholders(run.Text(u"Log_OtherSizeStands"), {{u"%file%", Quoted(target)}}));
-    return;
+    repaired.result = RepairResult::kOtherSizeStands;
+  } else {
+    const StepResult outcome = PutIntoPlace(run, entry, candidate, size, mode);
+    if (outcome == StepResult::kCancelled) return;
+    repaired.result = outcome == StepResult::kDone ? RepairResult::kDone : RepairResult::kFailed;
   }
-  const StepResult outcome = PutIntoPlace(run, entry, candidate, size, mode);
-  if (outcome == StepResult::kCancelled) return;
-  const bool done = outcome == StepResult::kDone;
-  run.record.Repair(index, candidate, mode == RepairMode::kCopy, done, verified);
-  const QString text = !done     ? QString::fromUtf16(kUnableToFixText)
-                       : verified ? run.Text(u"Log_FixMissingFile")
-                                  : run.Text(u"Log_FixMissingFileBySize");
-  const QString line = FillPlaceholders(text, {{u"%file%", Quoted(candidate)}, {u"%fixedfile%", Quoted(target)}});
-  run.WriteReportLine(done ? run.Done(line) : line);
-  if (done) run.counters.FixedFiles++;
+  run.Emit(repaired);
 }
 
-bool ShouldSearch(const CheckRun& run, const QString& path) {
+bool ShouldSearch(const RunContext& run, const QString& path) {
   const std::optional<QString> relative = RelativeToDownload(run, path);
   if (!relative) return true;
   // The backup folder directly in the download directory is searched although ignored: files
@@ -129,48 +132,39 @@ bool ShouldSearch(const CheckRun& run, const QString& path) {
   return !run.ignore_list.IsPresent(*relative) || relative->compare(kBackupMarker, Qt::CaseInsensitive) == 0;
 }
 
+StepResult TryRepairCandidate(RepairSearch& repair, const QString& candidate, RepairMode mode);
+
 // Every file of the searched tree is a candidate; the folders the search may take from are entered.
 class MissingFileSearch : public WalkVisitor {
  public:
-  MissingFileSearch(CheckRun& run, RepairMode mode) : run_(run), mode_(mode) {}
+  MissingFileSearch(RepairSearch& repair, RepairMode mode) : repair_(repair), mode_(mode) {}
   bool File(const WalkEntry& entry) override {
-    return entry.kind != EntryKind::kFile || TryRepairCandidate(run_, entry.path, mode_) != StepResult::kCancelled;
+    return entry.kind != EntryKind::kFile || TryRepairCandidate(repair_, entry.path, mode_) != StepResult::kCancelled;
   }
-  bool Enter(const WalkEntry& folder) override { return ShouldSearch(run_, folder.path); }
+  bool Enter(const WalkEntry& folder) override { return ShouldSearch(repair_.run.context, folder.path); }
   bool Leave(const WalkEntry& folder, FolderOutcome, const QString&) override {
-    run_.window.SetStatusText(
-        FillPlaceholders(run_.Text(u"Status_CheckingDirectory"), {{u"%dir%", Quoted(folder.name)}}));
-    return !run_.CancelRequested();
+    repair_.run.window.SetStatusText(
+        FillPlaceholders(repair_.run.Text(u"Status_CheckingDirectory"), {{u"%dir%", Quoted(folder.name)}}));
+    return !repair_.run.CancelRequested();
   }
 
  private:
-  CheckRun& run_;
+  RepairSearch& repair_;
   const RepairMode mode_;
 };
-
-void WriteClosingLines(CheckRun& run) {
-  const RunCounters& c = run.counters;
-  if (c.FixedFiles > 0) run.WriteReportLine(QString());
-  const QString count = CountOfTotal(c.FixedFiles, c.MissingFiles + c.WrongSizedFiles);
-  const QString summary = FillPlaceholders(run.Text(u"Log_FixedFiles"), {{u"%fixedfiles%", count}});
-  // A dry run fixed nothing: its count carries the lines' mark.
-  run.WriteReportLine(c.FixedFiles > 0 ? run.Done(summary) : summary);
-}
-
 
 // Where the hash check reads a neighbouring entry's bytes (see PieceReader::SourcePath): its own
 // file, or the client's partial download of a missing entry, as the run's disk shows them (a dry
 // run's file taken away holds nothing; one it took as moved or copied is read where it still is).
 // What the file holds counts, however short: a piece needing bytes past its end is not checked.
-NeighbourBytes NeighbourSource(const CheckRun& run, int entry) {
+NeighbourBytes NeighbourSource(const RepairSearch& repair, int entry) {
+  const StageRun& run = repair.run;
   const size_t index = static_cast<size_t>(entry);
   const TorrentFileEntry& file = run.Files()[index];
   if (file.IsSymlink) return {};
   QString path = run.download_dir + file.RelativePath();
   // A file the repair has put in place since the file check is the entry's own.
-  if (!run.disk.PathEntryExists(path) && index < run.partial_files.size() && !run.partial_files[index].isEmpty()) {
-    path = run.partial_files[index];
-  }
+  if (!run.disk.PathEntryExists(path) && !repair.found.PartialFile(index).isEmpty()) path = repair.found.PartialFile(index);
   if (run.disk.Vanished(path)) return {};
   const int64_t size = run.disk.FileSize(path);
   if (size < 0) return {};
@@ -184,9 +178,8 @@ QString CandidateReadError(const QString& path) {
 }
 
 // A candidate that cannot be read is no source: whatever it holds, nothing can vouch for it.
-void WriteUnreadableCandidate(CheckRun& run, const QString& candidate, const QString& why) {
-  run.WriteReportLine(
-      FillPlaceholders(run.Text(u"Log_CandidateUnreadable"), {{u"%file%", Quoted(candidate)}, {u"%reason%", why}}));
+void RejectUnreadable(StageRun& run, const QString& candidate, const QString& why) {
+  run.Emit(CandidateRejected{candidate, QString(), Rejection::kUnreadable, why});
 }
 
 // The entry a candidate goes to, and whether its content vouches for it (false: its size alone).
@@ -197,33 +190,32 @@ struct Match {
 
 // With v2 trees, a file's identity is its tree's root: the waiting entry of the candidate's size
 // whose "pieces root" the candidate's bytes reduce to, whatever the hash check option says.
-std::optional<Match> MatchingEntryByRoot(CheckRun& run, const QString& candidate, int64_t size, bool* cancelled) {
+std::optional<Match> MatchingEntryByRoot(RepairSearch& repair, const QString& candidate, int64_t size, bool* cancelled) {
+  StageRun& run = repair.run;
   std::optional<Sha256Digest> root;
-  for (const size_t position : run.repair_list.Waiting(size)) {
+  for (const size_t position : repair.repair_list.Waiting(size)) {
     const TorrentFileEntry& entry = run.Files()[position];
     if (!entry.HasPiecesRoot) continue;
     if (!root) {
       Sha256Digest read{};
       const QString readable = run.disk.ReadablePath(candidate);
-      const RootOutcome outcome = FileTreeRoot(readable, read, run.engine.cancel_flag);
+      const RootOutcome outcome = FileTreeRoot(readable, read, run.context.cancel_flag);
       if (outcome == RootOutcome::kCancelled) {
         *cancelled = true;
         return std::nullopt;
       }
       // A candidate that cannot be read is no source; the copy would fail on it too.
       if (outcome == RootOutcome::kUnreadable) {
-        WriteUnreadableCandidate(run, candidate, CandidateReadError(readable));
+        RejectUnreadable(run, candidate, CandidateReadError(readable));
         return std::nullopt;
       }
       root = read;
     }
     if (*root == entry.PiecesRoot) {
-      run.repair_list.Take(size, position);
+      repair.repair_list.Take(size, position);
       return Match{position, true};
     }
-    run.WriteReportLine(FillPlaceholders(run.Text(u"Log_RootDiffers"),
-                                         {{u"%file%", Quoted(candidate)},
-                                          {u"%fixedfile%", Quoted(run.download_dir + entry.RelativePath())}}));
+    run.Emit(CandidateRejected{candidate, run.context.FullPath(entry), Rejection::kRootDiffers, QString()});
   }
   return std::nullopt;
 }
@@ -231,23 +223,24 @@ std::optional<Match> MatchingEntryByRoot(CheckRun& run, const QString& candidate
 // Every waiting entry of the candidate's size is judged by the candidate's pieces, whatever the
 // hash check option says: the first whose pieces it holds is taken; failing that, the first none
 // of whose pieces can be checked, by its size alone. An entry whose pieces it does not hold is
-// never taken, and a line says so.
-std::optional<Match> MatchingEntry(CheckRun& run, const QString& candidate, int64_t size, bool* cancelled) {
-  if (run.model.HasV2 && size > 0) return MatchingEntryByRoot(run, candidate, size, cancelled);
-  const std::vector<size_t> waiting = run.repair_list.Waiting(size);
+// never taken, and an event says so.
+std::optional<Match> MatchingEntry(RepairSearch& repair, const QString& candidate, int64_t size, bool* cancelled) {
+  StageRun& run = repair.run;
+  if (run.model.HasV2 && size > 0) return MatchingEntryByRoot(repair, candidate, size, cancelled);
+  const std::vector<size_t> waiting = repair.repair_list.Waiting(size);
   if (waiting.empty()) return std::nullopt;
   const QString readable = run.disk.ReadablePath(candidate);
   if (const QString why = ReadError(readable); !why.isEmpty()) {
-    WriteUnreadableCandidate(run, candidate, why);
+    RejectUnreadable(run, candidate, why);
     return std::nullopt;
   }
   // An empty file's content is its size.
-  if (!run.piece_layout || size == 0) {
-    run.repair_list.Take(size, waiting.front());
+  if (!repair.piece_layout || size == 0) {
+    repair.repair_list.Take(size, waiting.front());
     return Match{waiting.front(), size == 0};
   }
-  const EntrySource neighbour = [&run](int entry) { return NeighbourSource(run, entry); };
-  CandidateChecker checker(*run.piece_layout, run.model.PieceHashes, readable, neighbour, run.engine.cancel_flag);
+  const EntrySource neighbour = [&repair](int entry) { return NeighbourSource(repair, entry); };
+  CandidateChecker checker(*repair.piece_layout, run.model.PieceHashes, readable, neighbour, run.context.cancel_flag);
   std::optional<size_t> by_size;
   for (const size_t position : waiting) {
     const CandidateVerdict verdict = checker.Check(static_cast<int>(position));
@@ -256,65 +249,58 @@ std::optional<Match> MatchingEntry(CheckRun& run, const QString& candidate, int6
       return std::nullopt;
     }
     if (verdict == CandidateVerdict::kUnreadable) {
-      WriteUnreadableCandidate(run, candidate, CandidateReadError(readable));
+      RejectUnreadable(run, candidate, CandidateReadError(readable));
       return std::nullopt;
     }
     if (verdict == CandidateVerdict::kMatches) {
-      run.repair_list.Take(size, position);
+      repair.repair_list.Take(size, position);
       return Match{position, true};
     }
     if (verdict == CandidateVerdict::kUnchecked) {
       if (!by_size) by_size = position;
       continue;
     }
-    const TorrentFileEntry& entry = run.Files()[position];
-    run.WriteReportLine(FillPlaceholders(QString::fromUtf16(kPiecesDifferText),
-                                         {{u"%file%", Quoted(candidate)},
-                                          {u"%fixedfile%", Quoted(run.download_dir + entry.RelativePath())}}));
+    run.Emit(CandidateRejected{candidate, run.context.FullPath(run.Files()[position]), Rejection::kPiecesDiffer, QString()});
   }
   if (!by_size) return std::nullopt;
-  run.repair_list.Take(size, *by_size);
+  repair.repair_list.Take(size, *by_size);
   return Match{*by_size, false};
 }
 
-bool FirstLook(CheckRun& run, const QString& candidate) {
+bool FirstLook(RepairSearch& repair, const QString& candidate) {
   const QString key = FullPathName(candidate);
-  if (run.judged_candidates.contains(key)) return false;
-  run.judged_candidates.insert(key);
+  if (repair.judged_candidates.contains(key)) return false;
+  repair.judged_candidates.insert(key);
   return true;
 }
 
 // An empty file needs no source: a missing entry of length 0 (which some clients never create)
 // is made where it belongs.
-void CreateEmptyEntries(CheckRun& run) {
-  for (const size_t position : run.repair_list.Waiting(0)) {
+void CreateEmptyEntries(RepairSearch& repair) {
+  StageRun& run = repair.run;
+  for (const size_t position : repair.repair_list.Waiting(0)) {
     const TorrentFileEntry& entry = run.Files()[position];
-    const QString target = run.download_dir + entry.RelativePath();
+    const QString target = run.context.FullPath(entry);
     if (run.disk.FileSize(target) != kNoFile || !PathFits(target) || !TargetFolderIsSafe(run, entry.Dir)) continue;
     const QString folder = run.download_dir + entry.Dir;
     if (run.disk.FileSize(folder) != kDirectorySize) CreateDirectoryPath(run, folder, kAbsolute);
-    run.repair_list.Take(0, position);
-    const bool done = run.disk.CreateEmptyFile(target);
-    const QString line = FillPlaceholders(run.Text(done ? u"Log_CreatedEmptyFile" : u"Log_UnableToFix"),
-                                          {{u"%file%", Quoted(target)}, {u"%s%", Quoted(target)}});
-    run.WriteReportLine(done ? run.Done(line) : line);
-    if (done) run.counters.FixedFiles++;
+    repair.repair_list.Take(0, position);
+    run.Emit(EmptyFileCreated{position, target, run.disk.CreateEmptyFile(target)});
   }
 }
 
-}  // namespace
-
-StepResult TryRepairCandidate(CheckRun& run, const QString& candidate, RepairMode mode) {
+StepResult TryRepairCandidate(RepairSearch& repair, const QString& candidate, RepairMode mode) {
+  StageRun& run = repair.run;
   const QString status =
       FillPlaceholders(run.Text(u"Status_FixingFile"), {{u"%file%", Quoted(FileNamePart(candidate))}});
   // A search that passes a folder twice (the rebuild source holds the download) judges each file
-  // once: the second look could only repeat the first one's lines and hashing.
-  if (!run.repair_list.Empty() && IsEligible(run, candidate) && FirstLook(run, candidate)) {
+  // once: the second look could only repeat the first one's events and hashing.
+  if (!repair.repair_list.Empty() && IsEligible(repair, candidate) && FirstLook(repair, candidate)) {
     // A link answers with the size of what it points to; a link to a directory or a dangling one
     // has no size and matches nothing.
     const int64_t size = run.disk.FileSize(candidate);
     bool cancelled = false;
-    const std::optional<Match> match = size >= 0 ? MatchingEntry(run, candidate, size, &cancelled) : std::nullopt;
+    const std::optional<Match> match = size >= 0 ? MatchingEntry(repair, candidate, size, &cancelled) : std::nullopt;
     if (cancelled) return StepResult::kCancelled;
     if (match) SupplyEntry(run, match->position, candidate, size, mode, match->verified);
   }
@@ -322,36 +308,38 @@ StepResult TryRepairCandidate(CheckRun& run, const QString& candidate, RepairMod
   return run.CancelRequested() ? StepResult::kCancelled : StepResult::kDone;
 }
 
-StepResult SearchMissingFiles(CheckRun& run, const QString& dir, RepairMode mode) {
-  // Files are taken from the searched folder's own file system only: a folder mounted inside is
-  // not the download's to take from, nor one that the unneeded scan says it did not scan.
-  MissingFileSearch search(run, mode);
-  return run.disk.Walk(dir, search) == StepResult::kCancelled ? StepResult::kCancelled : StepResult::kDone;
+// Files are taken from the searched folder's own file system only: a folder mounted inside is
+// not the download's to take from, nor one that the unneeded scan says it did not scan.
+StepResult SearchMissingFiles(RepairSearch& repair, const QString& dir, RepairMode mode) {
+  MissingFileSearch search(repair, mode);
+  return repair.run.disk.Walk(dir, search) == StepResult::kCancelled ? StepResult::kCancelled : StepResult::kDone;
 }
 
-StepResult RunRepairStage(CheckRun& run) {
-  run.WriteReportLine(QString());
-  run.WriteReportLine(run.Text(u"Log_FixMissing"));
-  run.WriteReportLine(QString());
+}  // namespace
+
+RepairOutcome RunRepairStage(StageRun& run, const FileCheckOutcome& found) {
+  run.window.StageChanged(RunStage::kRepair);
+  run.Emit(RepairStarted{});
   run.window.ShowProgressBar(false);
   run.window.SetStatusText(QString());
   run.window.ShowStatusLine(true);
+  RepairSearch repair{run, found, {}, {}, nullptr};
   // A file that could not be read is there: nothing may be put in its place.
-  std::vector<uint8_t> present = run.found;
+  std::vector<uint8_t> present = found.found;
   for (size_t i = 0; i < present.size(); ++i) {
-    if (!run.unreadable[i].isEmpty()) present[i] = 1;
+    if (!found.unreadable[i].isEmpty()) present[i] = 1;
   }
-  run.repair_list.Reset(run.Files(), present);
-  CreateEmptyEntries(run);
+  repair.repair_list.Reset(run.Files(), present);
+  CreateEmptyEntries(repair);
   // Candidates are judged by their pieces whatever the hash check option says.
   if (run.model.HasV1Pieces && run.model.PieceLength > 0 && !run.model.PieceHashes.empty()) {
-    run.piece_layout = std::make_unique<PieceLayout>(run.model, run.model.PieceLength);
+    repair.piece_layout = std::make_unique<PieceLayout>(run.model, run.model.PieceLength);
   }
-  StepResult result = SearchMissingFiles(run, run.download_dir, RepairMode::kMove);
+  StepResult result = SearchMissingFiles(repair, run.download_dir, RepairMode::kMove);
   // A cancelled run starts no new search.
-  if (result != StepResult::kCancelled) result = SearchMissingFiles(run, SourceLocation(run), RepairMode::kCopy);
-  WriteClosingLines(run);
-  return result;
+  if (result != StepResult::kCancelled) result = SearchMissingFiles(repair, SourceLocation(run.context), RepairMode::kCopy);
+  run.Emit(RepairEnded{});
+  return {result};
 }
 
 }  // namespace zandrel

@@ -1,7 +1,7 @@
 #include <QDate>
 #include <QTime>
 
-#include "check/check_run.h"
+#include "check/run_report.h"
 #include "platform/file_system.h"
 #include "platform/native_file.h"
 

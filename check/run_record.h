@@ -1,5 +1,5 @@
 // What each stage of a run decided and did, kept as data for front ends that hand it on (the
-// command line's --json). The report says the same for people; this adds nothing to it.
+// command line's --json). The report says the same for people, from the same events.
 #pragma once
 
 #include <QString>
@@ -7,20 +7,9 @@
 #include <cstdint>
 #include <vector>
 
+#include "check/run_events.h"
+
 namespace zandrel {
-
-// kNotChecked: cancelled before; kUnreadable: something stands there that could not be read.
-enum class EntryState : uint8_t { kNotChecked, kOk, kMissing, kWrongSize, kUnreadable };
-
-// What the file check did about a wrong-sized file.
-enum class EntryAction : uint8_t {
-  kNone,
-  kTrimmed,
-  kDeleted,
-  kSmaller,      // shorter than the torrent says: not trimmed
-  kUnableToFix,  // a trim or delete that was asked for and did not happen
-  kNoSpace,      // no room in the backup location for the old file
-};
 
 struct EntryRecord {
   EntryState state = EntryState::kNotChecked;
@@ -40,16 +29,6 @@ struct FailedPieceRecord {
   int first = 0, last = -1;  // the entries the piece touches
 };
 
-// A file's verdict by its v2 hash tree.
-struct V2FileRecord {
-  int entry = 0;
-  int64_t pieces = 0;
-  int64_t failed = 0;
-  int64_t bytes_failed = 0;  // the file's bytes in its failed pieces
-};
-
-enum class UnneededAction : uint8_t { kReported, kKept, kDeleted, kMoved, kDeleteFailed, kMoveFailed };
-
 struct UnneededRecord {
   QString path;  // full path, a directory's with its final separator
   bool directory = false;
@@ -57,18 +36,10 @@ struct UnneededRecord {
   QString moved_to;  // the backup folder it went to
 };
 
-class RunRecord {
+// Fed with the run's events, as every reader of the run is.
+class RunRecord : public EventSink {
  public:
-  // Called by the run at its start; before that (and without a front end asking) nothing is kept.
-  void Start(size_t entries);
-
-  void Entry(size_t index, EntryState state, int64_t size_on_disk);
-  void Action(size_t index, EntryAction action, const QString& backup_folder = QString());
-  void Repair(size_t index, const QString& from, bool copied, bool done, bool verified);
-  void PieceFailed(int64_t piece, int first, int last);
-  void Unneeded(const QString& path, bool directory, UnneededAction action, const QString& moved_to = QString());
-  // Called once the v2 verification has ended, with every file's verdict in torrent order.
-  void V2Verdicts(std::vector<V2FileRecord> files);
+  void Emit(const RunEvent& event) override;
 
   const std::vector<EntryRecord>& entries() const { return entries_; }
   const std::vector<FailedPieceRecord>& failed_pieces() const { return failed_pieces_; }
@@ -81,7 +52,7 @@ class RunRecord {
   int64_t PieceFailures() const { return piece_failures_.load(std::memory_order_relaxed); }
 
  private:
-  bool enabled_ = false;
+  friend struct RecordKeeping;
   std::vector<EntryRecord> entries_;
   std::vector<FailedPieceRecord> failed_pieces_;
   std::vector<UnneededRecord> unneeded_;

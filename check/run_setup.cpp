@@ -52,9 +52,8 @@ CheckInputs MakeInputs(const RunRequest& request, const QString& logs_folder) {
   inputs.version = VersionText();
   inputs.verify_v2 = request.verify_v2;
   inputs.kept_files = request.ignore_torrents;
-  // No window: no "open report" box, and no backup folder field to hand back (a window sets both).
+  // No window: no "open report" box (a window sets it).
   inputs.open_report_ticked = false;
-  inputs.backup_field_text.clear();
   return inputs;
 }
 

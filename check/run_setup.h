@@ -7,7 +7,7 @@
 #include <QString>
 #include <QStringList>
 
-#include "check/check_run.h"
+#include "check/run_inputs.h"
 #include "check/engine_state.h"
 
 namespace zandrel {

@@ -7,21 +7,7 @@
 
 namespace zandrel {
 
-std::vector<TorrentFileEntry> EntriesAsOnDisk(const std::vector<TorrentFileEntry>& entries, const QString& download_dir) {
-  std::vector<TorrentFileEntry> resolved = entries;
-  for (TorrentFileEntry& entry : resolved) {
-    if (entry.AsWritten.isEmpty() || PathEntryExists(download_dir + entry.RelativePath()) ||
-        !PathEntryExists(download_dir + entry.AsWritten)) {
-      continue;
-    }
-    const qsizetype cut = entry.AsWritten.lastIndexOf(QChar(kSeparator)) + 1;
-    entry.Dir = entry.AsWritten.left(cut);
-    entry.Name = entry.AsWritten.mid(cut);
-  }
-  return resolved;
-}
-
-std::optional<QString> RelativeToDownload(const CheckRun& run, const QString& path) {
+std::optional<QString> RelativeToDownload(const RunContext& run, const QString& path) {
   if (run.download_dir.isEmpty()) return std::nullopt;
   if (path.startsWith(run.download_dir, kFileNameCase)) return path.mid(run.download_dir.size());
   // Spelled another way: the folder above it that is the download directory itself, if any.
@@ -36,24 +22,24 @@ std::optional<QString> RelativeToDownload(const CheckRun& run, const QString& pa
   return std::nullopt;
 }
 
-bool IsNeededPath(const CheckRun& run, const QString& path) {
+bool IsNeededPath(const RunContext& run, const QString& path) {
   const std::optional<QString> relative = RelativeToDownload(run, path);
-  return relative && run.needed_paths.IsPresent(*relative);
+  return relative && run.needed.IsPresent(*relative);
 }
 
 QString FileNamePart(const QString& path) { return path.mid(path.lastIndexOf(QChar(kSeparator)) + 1); }
 
-bool IgnoredFile(const CheckRun& run, const QString& relative) {
+bool IgnoredFile(const RunContext& run, const QString& relative) {
   return run.ignore_list.IsPresent(relative) || run.ignore_list.IsPresent(FileNamePart(relative));
 }
 
-bool IgnoredDirectory(const CheckRun& run, const QString& relative) {
+bool IgnoredDirectory(const RunContext& run, const QString& relative) {
   // A folder named like the marker holds backups, whichever run made it: this one's, an earlier
   // one's made with another backup folder, or a nested download's own. None is ever unneeded.
   return run.ignore_list.IsPresent(relative) || FileNamePart(relative).compare(kBackupMarker, Qt::CaseInsensitive) == 0;
 }
 
-bool IsKeptFile(const CheckRun& run, const QString& path) {
+bool IsKeptFile(const RunContext& run, const QString& path) {
   if (run.kept_identities.empty()) return false;
   const std::optional<FileIdentity> identity = IdentityOf(path);
   return identity && std::find(run.kept_identities.begin(), run.kept_identities.end(), *identity) !=
@@ -77,14 +63,6 @@ QString FreeNameBeside(const DiskActions& disk, const QString& path) {
     candidate = folder + FitName(stem, u'_' + QString::number(number) + extension);
     if (!disk.PathEntryExists(candidate)) return candidate;
   }
-}
-
-QString SourceChangedLine(const CheckRun& run, const QString& path) {
-  return FillPlaceholders(run.Text(u"Log_SourceChanged"), {{u"%file%", Quoted(path)}});
-}
-
-void WriteLines(CheckRun& run, const QString& text) {
-  for (const QString& line : text.split(u'\n')) run.WriteReportLine(line);
 }
 
 QString UnusedSiblingName(const DiskActions& disk, const QString& path) {

@@ -1,74 +1,108 @@
-// The stages of a check run, in the order the run calls them.
+// The stages of a check run, in the order the run calls them. Each is a function of the run's
+// context, the outcomes of the stages before it and the event stream it tells its decisions to;
+// it returns its own outcome and writes no other stage's state.
 #pragma once
 
-#include "check/check_run.h"
+#include <cstdint>
+#include <vector>
+
+#include "check/disk_actions.h"
+#include "check/run_context.h"
+#include "check/run_counters.h"
+#include "check/run_events.h"
+#include "check/window_operations.h"
+#include "platform/step_result.h"
 
 namespace zandrel {
 
-// The outcome of a step that changes the disk, with the report lines that tell of it (several are
-// joined by '\n'; none when it had nothing to tell).
-struct StepOutcome {
-  StepResult result = StepResult::kDone;
-  QString lines;
+// What a stage works with: the read-only context, and the three things a stage may act on: the
+// disk (through the one door every change goes through), the window and the event stream.
+struct StageRun {
+  StageRun(const RunContext& run_context, DiskActions& run_disk, WindowOperations& run_window, EventSink& sink)
+      : context(run_context), options(run_context.options), model(run_context.model),
+        download_dir(run_context.download_dir), disk(run_disk), window(run_window), events(sink) {}
+
+  QString Text(QStringView key) const { return context.Text(key); }
+  bool CancelRequested() const { return context.CancelRequested(); }
+  const std::vector<TorrentFileEntry>& Files() const { return context.Files(); }
+  void Emit(const RunEvent& event) { events.Emit(event); }
+
+  const RunContext& context;
+  const RunOptions& options;
+  const TorrentModel& model;
+  const QString& download_dir;
+  DiskActions& disk;
+  WindowOperations& window;
+  EventSink& events;
 };
 
 inline StepResult DoneOrFailed(bool done) { return done ? StepResult::kDone : StepResult::kFailed; }
 
-// File presence, size check, trimming and deleting of the entry at `index`; kCancelled when a
-// copy was cancelled.
-StepResult CheckEntry(CheckRun& run, size_t index);
-// A symbolic-link entry: found when a link stands at its path, missing otherwise; never changed.
-StepResult CheckSymlinkEntry(CheckRun& run, size_t index);
-// An entry's line in the file check (size_line wrapped in what was done) and the lines after it.
-struct EntryLines {
+// What the file check found, for the stages after it.
+struct FileCheckOutcome {
   StepResult result = StepResult::kDone;
-  QString main_line;
-  QString secondary;
+  std::vector<uint8_t> found;         // per entry: present with the right size
+  std::vector<QString> unreadable;    // per entry: why its file could not be read; empty when it could
+  // The partial download "<entry>.part" that a client keeps beside a missing entry: the entry's
+  // bytes are read from it, and it is never unneeded nor a repair candidate.
+  std::vector<QString> partial_files;  // per entry: full path of its partial download, or empty
+  PathMap partial_paths;               // relative paths of those partial downloads
+  int64_t wrong_sized = 0;             // entries found with another size
+  bool IsPartialFile(const QString& relative) const { return partial_paths.IsPresent(relative); }
+  QString PartialFile(size_t index) const { return index < partial_files.size() ? partial_files[index] : QString(); }
 };
-// Trims (or, with DeleteWrongSizedFiles, deletes) the wrong-sized file of the entry at `index`.
-EntryLines ReplaceWrongSizedFile(CheckRun& run, size_t index, const QString& size_line);
-// Moves the entry's file at full_path below the backup folder; the lines tell of it either way.
-StepOutcome MoveEntryToBackup(CheckRun& run, const TorrentFileEntry& entry, const QString& full_path);
+
+// File presence, size check, trimming and deleting of every entry.
+FileCheckOutcome RunFileCheck(StageRun& run);
+// A symbolic-link entry: found when a link stands at its path, missing otherwise; never changed.
+EntryChecked CheckSymlinkEntry(const StageRun& run, size_t index);
+
+// What became of a wrong-sized file, and of the old file when it went into the backup folder.
+struct Replacement {
+  StepResult result = StepResult::kDone;
+  EntryChecked entry;
+  std::optional<OldFileMoved> moved;
+};
+// Trims (or, with DeleteWrongSizedFiles, deletes) the wrong-sized file of the entry.
+Replacement ReplaceWrongSizedFile(StageRun& run, EntryChecked entry);
+// Moves the entry's file at full_path below the backup folder.
+OldFileMoved MoveEntryToBackup(StageRun& run, const TorrentFileEntry& entry, const QString& full_path);
 // Synced copy of the whole file (limit <= 0) or its first limit bytes.
-StepResult CopyFileBlocks(CheckRun& run, const QString& source, const QString& destination, int64_t limit);
+StepResult CopyFileBlocks(StageRun& run, const QString& source, const QString& destination, int64_t limit);
 
 // Piece verification.
-StepResult VerifyPieces(CheckRun& run);
-
-// Missing-file repair stage including its report section.
-enum class RepairMode { kMove, kCopy };
-StepResult RunRepairStage(CheckRun& run);
-StepResult SearchMissingFiles(CheckRun& run, const QString& dir, RepairMode mode);
-StepResult TryRepairCandidate(CheckRun& run, const QString& candidate, RepairMode mode);
-
-// Unneeded files stage including its report section.
-struct UnneededCounts {
-  int64_t files = 0, dirs = 0, deleted_files = 0, deleted_dirs = 0;
-  bool failed = false;  // an unneeded item that was to go could not be deleted or moved
+struct HashCheckOutcome {
+  StepResult result = StepResult::kDone;
 };
+HashCheckOutcome RunHashCheck(StageRun& run, const FileCheckOutcome& files);
+
+// Missing-file repair stage.
+struct RepairOutcome {
+  StepResult result = StepResult::kDone;
+};
+RepairOutcome RunRepairStage(StageRun& run, const FileCheckOutcome& files);
+
+// Unneeded files stage. `before`: what the stages before it counted.
 struct UnneededOutcome {
   StepResult result = StepResult::kDone;
-  UnneededCounts counts;  // what the stage found and did, as far as it came
 };
-UnneededOutcome RunUnneededStage(CheckRun& run);
-StepResult ScanDirectory(CheckRun& run, const QString& dir, UnneededCounts& counts);
-StepResult CheckUnneededFile(CheckRun& run, const QString& path, UnneededCounts& counts);
+UnneededOutcome RunUnneededStage(StageRun& run, const FileCheckOutcome& files, const RunCounters& before);
 
 // Backup location.
 enum CreateMode { kBackupRelative = 0, kAbsolute = 1 };
 // Makes the backup location's marker folder and the download folder's backup folder in it; kFailed
 // when the marker folder cannot be had (nothing may then be created or moved below it).
-StepResult PrepareBackupLocation(CheckRun& run, const QString& dir);
+StepResult PrepareBackupLocation(StageRun& run);
 // Where the backup of `relative` (a path below the download folder, or empty) goes: the backup
 // location's marker folder, the download folder's name, then `relative`. Every backup path is
 // built here.
-QString BackupFolder(const CheckRun& run, const QString& relative = QString());
+QString BackupFolder(const RunContext& context, const QString& relative = QString());
 // Creates every folder of `path` (below the download folder's backup folder with kBackupRelative);
 // kFailed when its deepest folder could not be made.
-StepResult CreateDirectoryPath(CheckRun& run, const QString& path, CreateMode mode);
+StepResult CreateDirectoryPath(StageRun& run, const QString& path, CreateMode mode);
 // True when no folder from the backup location's marker folder down to `relative_dir` (below the
 // download folder's backup folder) is a link; missing folders are fine. A link there, planted in
 // the download or left by an earlier backup of a link, would carry backups out of the location.
-bool BackupFoldersAreReal(const CheckRun& run, const QString& relative_dir);
+bool BackupFoldersAreReal(const RunContext& context, const QString& relative_dir);
 
 }  // namespace zandrel

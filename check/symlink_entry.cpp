@@ -3,31 +3,17 @@
 // through it: the entry is in order when a link, or the empty file a client without link support
 // writes instead, stands at its path.
 #include "check/stages.h"
-#include "messages/text.h"
 #include "platform/file_system.h"
 
 namespace zandrel {
 
-StepResult CheckSymlinkEntry(CheckRun& run, size_t index) {
-  const TorrentFileEntry& entry = run.Files()[index];
-  const QString quoted = Quoted(run.download_dir + entry.Dir + entry.Name);
-  RunCounters& c = run.counters;
-  const QString full_path = run.download_dir + entry.Dir + entry.Name;
+EntryChecked CheckSymlinkEntry(const StageRun& run, size_t index) {
+  const QString full_path = run.context.FullPath(run.Files()[index]);
   // A client without link support writes the link as an empty file: the entry is there.
   if (IsSymLink(full_path) || FileSize(full_path) == 0) {
-    run.found[index] = 1;
-    c.CorrectFiles++;
-    run.record.Entry(index, EntryState::kOk, 0);
-    if (run.options.LogFoundFiles != 1) return StepResult::kDone;
-    run.WriteReportLine(FillPlaceholders(run.Text(u"Log_FileFound"), {{u"%file%", quoted}}));
-  } else {
-    c.MissingFilesFlag = true;
-    c.MissingFiles++;
-    run.record.Entry(index, EntryState::kMissing, -1);
-    run.WriteReportLine(FillPlaceholders(run.Text(u"Log_FileNotFound"), {{u"%file%", quoted}}));
+    return {.index = index, .state = EntryState::kOk, .size_on_disk = 0};
   }
-  c.FileLinesWritten = true;
-  return StepResult::kDone;
+  return {.index = index, .state = EntryState::kMissing, .size_on_disk = -1};
 }
 
 }  // namespace zandrel

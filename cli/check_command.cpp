@@ -43,7 +43,8 @@ int InputError(const QString& message) {
 
 // Runs the check on its own thread while this thread turns SIGINT and SIGTERM into a cancel. The
 // run's thread wakes this one with SIGUSR1 when it ends, so no time is lost polling.
-bool RunUntilDone(EngineState& engine, const CheckInputs& inputs, WindowOperations& window, CheckThread& thread) {
+bool RunUntilDone(EngineState& engine, const CheckInputs& inputs, WindowOperations& window, CheckThread& thread,
+                  EventSink& listener) {
   sigset_t signal_set;
   sigemptyset(&signal_set);
   sigaddset(&signal_set, SIGINT);
@@ -51,7 +52,7 @@ bool RunUntilDone(EngineState& engine, const CheckInputs& inputs, WindowOperatio
   sigaddset(&signal_set, SIGUSR1);
   pthread_sigmask(SIG_BLOCK, &signal_set, nullptr);  // the worker inherits the mask
   const pthread_t waiting = pthread_self();
-  thread.Start(engine, inputs, window, [waiting] { pthread_kill(waiting, SIGUSR1); });
+  thread.Start(engine, inputs, window, [waiting] { pthread_kill(waiting, SIGUSR1); }, &listener);
   bool cancelled_by_signal = false;
   const timespec tick{0, 200 * 1000 * 1000};
   while (thread.Running()) {
@@ -174,7 +175,6 @@ int RunCheckCommand(const QStringList& args) {
     return InputError(RefusalText(refused, messages));
 
   RunRecord record;
-  inputs.record = &record;
   inputs.dry_run = line.dry_run;
   const auto failures = [&record](RunStage stage) {
     return stage == RunStage::kHashCheck ? record.PieceFailures() : record.EntryProblems();
@@ -182,7 +182,7 @@ int RunCheckCommand(const QStringList& args) {
   const ProgressTotals totals = TotalsOf(engine.model);
   ProgressWindow window(!line.quiet && isatty(STDERR_FILENO), totals, failures);
   CheckThread thread;
-  const bool signalled = RunUntilDone(engine, inputs, window, thread);
+  const bool signalled = RunUntilDone(engine, inputs, window, thread, record);
   const CheckResult& result = thread.Wait();
   const QString status = result.status_text.isEmpty() ? window.LastStatusText() : result.status_text;
   int exit_status = ExitStatus(result, signalled, status == messages.MessageText(u"Status_Successful"), line.dry_run);

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "check/check_run.h"
+#include "check/run_record.h"
 #include "cli/check_args.h"
 
 namespace zandrel {

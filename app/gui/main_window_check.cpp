@@ -21,9 +21,7 @@ CheckInputs RunInputs(const Options& o, const QString& logs_folder) {
   RunFlags& switches = run;
   switches = o;  // every switch of the run, as the window holds them
   run.BackupDir = o.BackupToTorrentDir == 1 ? o.TorrentDir : o.BackupDir;
-  CheckInputs inputs = MakeInputs(request, logs_folder);
-  inputs.backup_field_text = run.BackupDir;
-  return inputs;
+  return MakeInputs(request, logs_folder);
 }
 
 }  // namespace
@@ -82,7 +80,6 @@ void MainWindow::StartCheckRun(const CheckInputs& inputs) {
 void MainWindow::OnCheckRunEnded() {
   const CheckResult& result = check_thread_.Wait();
   run_locks_.Release();
-  if (context_.options.BackupToTorrentDir == 0) context_.options.BackupDir = result.backup_dir;
   // This call runs on the adapter's own queue, so the adapter goes once it has returned.
   run_window_.release()->deleteLater();
   emit checkRunFinished();

@@ -19,19 +19,20 @@ using test::StageOutcome;
 // when that predecessor ended with the entry's last byte) through the one it ends in.
 class SequentialVerifier {
  public:
-  SequentialVerifier(CheckRun& run, test::ProgressWindow& window) : run_(run), window_(window) {}
+  SequentialVerifier(const RunContext& run, ReportWriter& report, test::ProgressWindow& window)
+      : run_(run), report_(report), window_(window) {}
 
   StageOutcome Run() {
     StageOutcome out;
     out.result = Walk() == -1 ? StepResult::kCancelled : StepResult::kDone;
     if (out.result == StepResult::kDone) WriteResult();
-    out.piece_failed = run_.counters.PieceFailed;
-    out.percent = run_.counters.PercentComplete;
+    out.piece_failed = counters_.PieceFailed;
+    out.percent = counters_.PercentComplete;
     return out;
   }
 
  private:
-  bool Cancelled() const { return run_.engine.cancel_flag != 0; }
+  bool Cancelled() const { return run_.cancel_flag != 0; }
 
   int Walk() {
     const auto& files = run_.Files();
@@ -95,35 +96,37 @@ class SequentialVerifier {
   }
 
   void WriteFailure(int i) {
-    run_.WriteReportLine(FillPlaceholders(run_.Text(u"Log_SHA1Failed"), {{u"%piece%", QString::number(done_)}}));
-    run_.counters.PieceFailed = true;
+    report_.WriteLine(FillPlaceholders(run_.Text(u"Log_SHA1Failed"), {{u"%piece%", QString::number(done_)}}));
+    counters_.PieceFailed = true;
     for (int j = first_; j <= i; ++j) {
       const TorrentFileEntry& entry = run_.Files()[static_cast<size_t>(j)];
       if (entry.Length == 0) continue;  // holds no byte of the piece
-      run_.WriteReportLine('"' + run_.download_dir + entry.Dir + entry.Name + '"');
+      report_.WriteLine('"' + run_.download_dir + entry.Dir + entry.Name + '"');
       bad_.insert(entry.Dir + entry.Name);
     }
-    run_.WriteReportLine(QString());
+    report_.WriteLine(QString());
   }
 
   void WriteResult() {
-    if (!run_.counters.PieceFailed) {
-      run_.WriteReportLine(run_.Text(u"Log_IntegrityCheckPassed"));
+    if (!counters_.PieceFailed) {
+      report_.WriteLine(run_.Text(u"Log_IntegrityCheckPassed"));
       return;
     }
     const int64_t n = static_cast<int64_t>(run_.Files().size());
     const int64_t b = bad_.size();
     const float quotient = n == 0 ? 0.0f : static_cast<float>(n - b) / static_cast<float>(n);
     const float lost = 100.0f - quotient * 100.0f;
-    run_.counters.PercentComplete = 100.0f - lost;
-    run_.WriteReportLine(QString("Potentially bad files: (%1/%2) - torrent is %3% complete.")
+    counters_.PercentComplete = 100.0f - lost;
+    report_.WriteLine(QString("Potentially bad files: (%1/%2) - torrent is %3% complete.")
                              .arg(b)
                              .arg(n)
-                             .arg(double(run_.counters.PercentComplete), 0, 'f', 1));
+                             .arg(double(counters_.PercentComplete), 0, 'f', 1));
   }
 
-  CheckRun& run_;
+  const RunContext& run_;
+  ReportWriter& report_;
   test::ProgressWindow& window_;
+  RunCounters counters_;
   const int64_t length_ = run_.model.PieceLength;
   int64_t fill_ = 0;
   int64_t done_ = 0;
@@ -139,11 +142,12 @@ class PieceExactness : public test::PieceFixture {
     engine_.cancel_flag = cancel_first ? 1 : 0;
     test::ProgressWindow window(engine_.cancel_flag);
     window.cancel_at = cancel_at;
-    CheckRun run(engine_, inputs_, window);
-    run.report.Create(inputs_.report_path);
-    SequentialVerifier verifier(run, window);
+    const RunContext run(engine_, inputs_, QString());
+    ReportWriter report;
+    report.Create(inputs_.report_path);
+    SequentialVerifier verifier(run, report, window);
     StageOutcome out = verifier.Run();
-    run.report.Close();
+    report.Close();
     out.lines = test::ReadReportLines(inputs_.report_path);
     out.progress = window.values;
     return out;

@@ -36,6 +36,28 @@ class ProgressWindow : public RecordingWindow {
   std::atomic<int>& cancel_flag_;
 };
 
+// One stage's surroundings without the rest of a run: the context, the report it tells its events
+// to, the counters they add up to, and a file check that found every file readable.
+struct StageHarness {
+  StageHarness(EngineState& engine, const CheckInputs& inputs, WindowOperations& window)
+      : context(engine, inputs, QString()), report(context, writer), disk(inputs.dry_run),
+        run(context, disk, window, events) {
+    events.Add(counters);
+    events.Add(report);
+    found.found.assign(context.Files().size(), 0);
+    found.unreadable.resize(context.Files().size());
+  }
+
+  const RunContext context;
+  ReportWriter writer;
+  RunReport report;
+  CounterSink counters;
+  EventFanOut events;
+  DiskActions disk;
+  StageRun run;
+  FileCheckOutcome found;
+};
+
 // Report lines as one text, so that a mismatch prints readably.
 inline std::string Text(const QStringList& lines) { return lines.join('\n').toStdString(); }
 
@@ -87,15 +109,15 @@ class PieceFixture : public ::testing::Test {
     ProgressWindow window(engine_.cancel_flag);
     window.cancel_at = cancel_at;
     if (on_progress_) window.on_progress = on_progress_;
-    CheckRun run(engine_, inputs_, window);
-    run.report.Create(inputs_.report_path);
+    StageHarness stage(engine_, inputs_, window);
+    stage.writer.Create(inputs_.report_path);
     StageOutcome outcome;
-    outcome.result = VerifyPieces(run, tuning);
-    run.report.Close();
+    outcome.result = VerifyPieces(stage.run, stage.found, tuning);
+    stage.writer.Close();
     outcome.lines = ReadReportLines(inputs_.report_path);
     outcome.progress = window.values;
-    outcome.piece_failed = run.counters.PieceFailed;
-    outcome.percent = run.counters.PercentComplete;
+    outcome.piece_failed = stage.counters.counters.PieceFailed;
+    outcome.percent = stage.counters.counters.PercentComplete;
     return outcome;
   }
 

@@ -67,16 +67,13 @@ TEST_F(RunCheckTest, DownloadDirectoryWithOrWithoutSeparatorGivesTheSamePaths) {
   EXPECT_EQ(without[5], "File not found: " + Q("Sub/a.bin"));
 }
 
-TEST_F(RunCheckTest, BackupDirGetsTheMarkerForTheRunAndIsHandedBackAfterwards) {
-  CheckRun plain(engine_, inputs_, window_);
+TEST_F(RunCheckTest, BackupDirGetsTheMarkerForTheRun) {
+  const RunContext plain(engine_, inputs_, QString());
   EXPECT_EQ(plain.backup_marker_folder, dl_ + "/[ZandrelBackup]/");
   inputs_.options.BackupDir = "/bk/[ZandrelBackup]/";
-  EXPECT_EQ(CheckRun(engine_, inputs_, window_).backup_marker_folder, "/bk/[ZandrelBackup]/");
+  EXPECT_EQ(RunContext(engine_, inputs_, QString()).backup_marker_folder, "/bk/[ZandrelBackup]/");
   inputs_.options.BackupDir.clear();
-  EXPECT_EQ(CheckRun(engine_, inputs_, window_).backup_marker_folder, "[ZandrelBackup]/");
-  inputs_.backup_field_text = "/bk";
-  Run();
-  EXPECT_EQ(result_.backup_dir, "/bk");
+  EXPECT_EQ(RunContext(engine_, inputs_, QString()).backup_marker_folder, "[ZandrelBackup]/");
   // The marker is kept out of the scan by the run's own copy of the ignore list, not the engine's.
   EXPECT_TRUE(plain.ignore_list.IsPresent("[ZandrelBackup]"));
   EXPECT_FALSE(engine_.ignore_list.IsPresent("[ZandrelBackup]"));
@@ -133,9 +130,9 @@ TEST_F(RunCheckTest, AFinishedRunOpensItsReportWhenAsked) {
 
 // Every final status, from the run's counters and flags.
 TEST_F(RunCheckTest, FinalStatusTableRowsInOrder) {
-  CheckRun run(engine_, inputs_, window_);
-  RunCounters& c = run.counters;
-  auto status = [&](bool ticked) { return FinalStatusText(run, ticked); };
+  const RunContext run(engine_, inputs_, QString());
+  RunCounters c;
+  auto status = [&](bool ticked) { return FinalStatusText(run, c, ticked); };
   auto reset = [&] { c = RunCounters(); };
 
   EXPECT_EQ(status(false), "Torrent check was successful! No errors found.");
@@ -192,9 +189,9 @@ TEST_F(RunCheckTest, FinalStatusTableRowsInOrder) {
 // Files that could not be read are named as such, whatever the row; pieces that failed only
 // because their files could not be read make no failed hash check.
 TEST_F(RunCheckTest, FinalStatusNamesFilesThatCouldNotBeRead) {
-  CheckRun run(engine_, inputs_, window_);
-  RunCounters& c = run.counters;
-  auto status = [&](bool ticked) { return FinalStatusText(run, ticked); };
+  const RunContext run(engine_, inputs_, QString());
+  RunCounters c;
+  auto status = [&](bool ticked) { return FinalStatusText(run, c, ticked); };
   c.UnreadableSeen = true;
   c.UnreadableFiles = 4;
   EXPECT_EQ(status(false), "Error. Torrent check unsuccessful. 4 file(s) of the torrent could not be read. See report.");
@@ -224,9 +221,9 @@ TEST_F(RunCheckTest, FinalStatusNamesFilesThatCouldNotBeRead) {
 // is the real run's status once the mark is taken away.
 TEST_F(RunCheckTest, ADryRunsFinalStatusMarksTheChangesItDidNotMake) {
   inputs_.dry_run = true;
-  CheckRun run(engine_, inputs_, window_);
-  RunCounters& c = run.counters;
-  auto status = [&](bool ticked) { return FinalStatusText(run, ticked); };
+  const RunContext run(engine_, inputs_, QString());
+  RunCounters c;
+  auto status = [&](bool ticked) { return FinalStatusText(run, c, ticked); };
   EXPECT_EQ(status(false), "Torrent check was successful! No errors found.");
   c.WrongSizeSeen = c.TrimDone = true;
   c.TrimmedFiles = c.WrongSizedFiles = c.PaddedFiles = 1;
