@@ -4,13 +4,18 @@ builds can be compared byte for byte (`diff -r before after`).
 
 usage: python3 golden_runs.py ZANDREL_CLI OUTPUT_FOLDER
 
-Each scenario is built twice in a fresh temporary folder of its own: once for a run with --json and
-once for a run without it (the path and final status on stdout). For every run OUTPUT_FOLDER/<scenario>/
-gets <mode>.args, .exit, .stdout, .stderr, .report (the report file) and .tree (what the folder holds
-afterwards: kind, mode, size and SHA-256 of every item). The temporary folder reads <ROOT> (its bytes
-in hex <ROOT_HEX>), and the version in the report's header <VERSION>; dates and times, should any
-appear, read <DATE> and <TIME>. Scenarios that need what this machine cannot give (a file no one may
-read needs a user other than root) are listed as skipped in OUTPUT_FOLDER/index.txt.
+Each scenario is built anew in a fresh temporary folder for each of its runs: one with --json and one
+without it (the report path and final status on stdout), or one with --report - (the report on stdout).
+For every run OUTPUT_FOLDER/<scenario>/ gets <mode>.args, .exit, .stdout, .stderr, .report (the report
+file) and .tree (what the folder holds afterwards: kind, mode, size and SHA-256 of every item). The
+temporary folder reads <ROOT> (its bytes in hex <ROOT_HEX>), and the version in the report's header
+<VERSION>; dates and times, should any appear, read <DATE> and <TIME>. 00_help keeps the help texts.
+Scenarios that need what this machine cannot give (a file no one may read needs a user other than
+root) are listed as skipped in OUTPUT_FOLDER/index.txt.
+
+Each scenario also names its expected exit status and a few lines that show it took the path it is
+there for; when one does not, everything is still written, the misses are listed on stderr and the
+exit status is 1.
 """
 import contextlib
 import hashlib
@@ -23,129 +28,11 @@ import subprocess
 import sys
 import tempfile
 
-PIECE = 16384
-BLOCK = 16384
+sys.dont_write_bytecode = True  # no cache folder in the source tree
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+from torrent_writer import PIECE, multi_file_torrent, pieces_for, sha1, single_file_torrent, v2_torrent  # noqa: E402
+
 MARKER = "index.txt"
-
-
-# ---- bencode, as tests/support/bencode.cpp writes it: dictionary keys in the order given --------
-
-def bint(value):
-    return b"i%de" % value
-
-
-def bstr(text):
-    data = text.encode() if isinstance(text, str) else text
-    return b"%d:" % len(data) + data
-
-
-def blist(items):
-    return b"l" + b"".join(items) + b"e"
-
-
-def bdict(items):
-    return b"d" + b"".join(bstr(key) + value for key, value in items) + b"e"
-
-
-def sha1(data):
-    return hashlib.sha1(data).digest()
-
-
-def sha256(data):
-    return hashlib.sha256(data).digest()
-
-
-def pieces_for(stream, piece_length):
-    return b"".join(sha1(stream[at:at + piece_length]) for at in range(0, len(stream), piece_length))
-
-
-def with_announce(info):
-    return bdict([("announce", bstr("http://tracker.invalid/announce")), ("info", info)])
-
-
-def multi_file_torrent(name, files, piece_length, pieces):
-    """files: [(path components, length, attr, symlink components)]"""
-    dicts = []
-    for path, length, attr, symlink in files:
-        items = [("attr", bstr(attr))] if attr else []
-        items += [("length", bint(length)), ("path", blist([bstr(c) for c in path]))]
-        if symlink:
-            items.append(("symlink path", blist([bstr(c) for c in symlink])))
-        dicts.append(bdict(items))
-    return with_announce(bdict([("files", blist(dicts)), ("name", bstr(name)),
-                                ("piece length", bint(piece_length)), ("pieces", bstr(pieces))]))
-
-
-def single_file_torrent(name, data, piece_length=PIECE):
-    return with_announce(bdict([("length", bint(len(data))), ("name", bstr(name)),
-                                ("piece length", bint(piece_length)), ("pieces", bstr(pieces_for(data, piece_length)))]))
-
-
-# ---- v2 and hybrid torrents, as tests/support/v2_torrent.cpp builds them -----------------------
-
-def merkle_root(leaves, width, pad):
-    level = list(leaves) + [pad] * (width - len(leaves))
-    while len(level) > 1:
-        level = [sha256(level[i] + level[i + 1]) for i in range(0, len(level), 2)]
-    return level[0]
-
-
-def power_of_two_at_least(n):
-    width = 1
-    while width < n:
-        width *= 2
-    return width
-
-
-def pad_piece_hash(piece_length):
-    digest, span = bytes(32), BLOCK
-    while span < piece_length:
-        digest, span = sha256(digest + digest), span * 2
-    return digest
-
-
-def root_and_layer(data, piece_length):
-    blocks = [sha256(data[at:at + BLOCK]) for at in range(0, len(data), BLOCK)]
-    per_piece = piece_length // BLOCK
-    if len(blocks) <= per_piece:
-        return (merkle_root(blocks, power_of_two_at_least(len(blocks)), bytes(32)) if blocks else b""), b""
-    pieces = [merkle_root(blocks[at:at + per_piece], per_piece, bytes(32)) for at in range(0, len(blocks), per_piece)]
-    return merkle_root(pieces, power_of_two_at_least(len(pieces)), pad_piece_hash(piece_length)), b"".join(pieces)
-
-
-def encode_tree(node):
-    items = [("", node[""])] if "" in node else []
-    items += [(key, encode_tree(child)) for key, child in sorted(node.items()) if key != ""]
-    return bdict(items)
-
-
-def v2_torrent(name, files, piece_length, hybrid=False):
-    """files: [(relative path, bytes)] in the order the file tree sorts them."""
-    tree, layers, v1_files, stream = {}, [], [], b""
-    for index, (path, data) in enumerate(files):
-        root, layer = root_and_layer(data, piece_length)
-        node = tree
-        for component in path.split("/"):
-            node = node.setdefault(component, {})
-        leaf = [("length", bint(len(data)))] + ([("pieces root", bstr(root))] if root else [])
-        node[""] = bdict(leaf)
-        if layer:
-            layers.append((root, bstr(layer)))
-        v1_files.append(bdict([("length", bint(len(data))), ("path", blist([bstr(c) for c in path.split("/")]))]))
-        stream += data
-        pad = (piece_length - len(stream) % piece_length) % piece_length
-        if pad and index + 1 < len(files):
-            v1_files.append(bdict([("attr", bstr("p")), ("length", bint(pad)),
-                                   ("path", blist([bstr(".pad"), bstr(str(pad))]))]))
-            stream += bytes(pad)
-    info = [("file tree", encode_tree(tree))]
-    if hybrid:
-        info.append(("files", blist(v1_files)))
-    info += [("meta version", bint(2)), ("name", bstr(name)), ("piece length", bint(piece_length))]
-    if hybrid:
-        info.append(("pieces", bstr(pieces_for(stream, piece_length))))
-    return bdict([("announce", bstr("http://tracker.invalid/announce")), ("info", bdict(info)),
-                  ("piece layers", bdict(sorted(layers)))])
 
 
 # ---- the folder a scenario is built in ----------------------------------------------------------
@@ -181,6 +68,12 @@ class Scene:
         with open(path, "wb") as f:
             f.write(data)
         return path
+
+    def put(self, relative, data):
+        """A file of the download, or of the rebuild source when relative starts with "src/"."""
+        if relative.startswith("src/"):
+            return self.write(relative[4:], data, base=self.src)
+        return self.write(relative, data)
 
     def link(self, target, relative):
         path = os.path.join(self.dl, relative)
@@ -231,88 +124,44 @@ PADDED = BASE_BYTES["a.bin"] + b"PADDING" * 10
 SHORT_E = BASE_BYTES["e.bin"][:100]
 
 
-# ---- the scenarios: each builds its folder and returns (torrent, dir, options) ------------------
+# ---- the scenarios ------------------------------------------------------------------------------
+# A build makes the scenario's folder and returns the torrent's path (the download is "Set"), or the
+# torrent and the folder to check. In options, {root}, {src} and {dl} stand for those folders.
 
-def all_ok(s):
-    return base_set(s), s.dl, []
-
-
-def all_ok_log_found(s):
-    return base_set(s), s.dl, ["--log-found-files", "--hash-check"]
-
-
-def missing_no_hash(s):
-    return base_set(s, skip=("d.bin", "Docs/sub/c.txt")), s.dl, []
-
-
-def missing_hash(s):
-    return base_set(s, skip=("d.bin",)), s.dl, ["--hash-check"]
+def base(skip=(), replace=None, extra=None, with_strays=False):
+    def build(s):
+        torrent = base_set(s, skip, replace)
+        if with_strays:
+            strays(s)
+        for path, data in (extra or {}).items():
+            s.put(path, data)
+        return torrent
+    return build
 
 
-def trim_with_backups(s):
-    return base_set(s, replace={"a.bin": PADDED}), s.dl, ["--trim-padded-files"]
-
-
-def trim_no_backups(s):
-    longer = BASE_BYTES["Docs/b.bin"] + b"tail"
-    return base_set(s, replace={"Docs/b.bin": longer}), s.dl, ["--trim-padded-files", "--no-backups", "--hash-check"]
-
-
-def longer_left_alone(s):
-    return base_set(s, replace={"a.bin": PADDED}), s.dl, ["--hash-check"]
-
-
-def delete_wrong_sized_backups(s):
-    return base_set(s, replace={"a.bin": PADDED, "e.bin": SHORT_E}), s.dl, ["--delete-wrong-sized-files"]
-
-
-def delete_wrong_sized_no_backups(s):
-    # Deleting wins over trimming.
-    return base_set(s, replace={"a.bin": PADDED}), s.dl, ["--delete-wrong-sized-files", "--no-backups",
-                                                          "--trim-padded-files"]
-
-
-def trim_with_shorter(s):
-    replace = {"a.bin": PADDED, "d.bin": BASE_BYTES["d.bin"][:100]}
-    return base_set(s, replace=replace), s.dl, ["--trim-padded-files", "--no-backups"]
-
-
-def shorter_only(s):
-    return base_set(s, replace={"e.bin": SHORT_E}), s.dl, ["--trim-padded-files"]
-
-
-def failed_pieces_v1(s):
-    # a.bin's last byte lies in piece 4, which Docs/b.bin shares; d.bin's middle in piece 6.
-    replace = {"a.bin": flipped(BASE_BYTES["a.bin"], 49999), "d.bin": flipped(BASE_BYTES["d.bin"], 10000)}
-    return base_set(s, replace=replace), s.dl, ["--hash-check"]
-
-
-def failed_piece_single_file(s):
-    data = rand(40000, 21)
-    s.write("movie.mkv", flipped(data, 20000))
-    return s.torrent("movie.torrent", single_file_torrent("movie.mkv", data)), s.dl, ["--hash-check"]
-
-
-def partial_file(s):
-    # The client's "d.bin.part": its last 5000 bytes not yet there. Only the pieces holding them fail.
-    torrent = base_set(s, skip=("d.bin",))
-    s.write("d.bin.part", BASE_BYTES["d.bin"][:15000] + bytes(5000))
-    s.write("stray.txt", b"stray")
-    return torrent, s.dl, ["--hash-check", "--delete-unneeded", "--delete-when-incomplete", "--no-backups"]
+def single_file(damaged):
+    def build(s):
+        data = rand(40000, 21)
+        s.write("movie.mkv", flipped(data, 20000) if damaged else data)
+        s.write("other-download.iso", b"iso")
+        return s.torrent("movie.torrent", single_file_torrent("movie.mkv", data))
+    return build
 
 
 def unreadable_link_loop(s):
     # Even the superuser cannot read a link that leads to itself.
     torrent = base_set(s, skip=("Docs/b.bin",), replace={"a.bin": PADDED})
     s.link("b.bin", "Docs/b.bin")
-    return torrent, s.dl, ["--hash-check", "--trim-padded-files", "--no-backups"]
+    return torrent
 
 
 def unreadable_mode_000(s):
+    if os.geteuid() == 0:
+        raise Skip("the superuser reads every file")
     torrent = base_set(s)
     os.chmod(os.path.join(s.dl, "e.bin"), 0)
     s.undo.append(lambda: os.chmod(os.path.join(s.dl, "e.bin"), 0o644))
-    return torrent, s.dl, ["--hash-check", "--fix-missing"]
+    return torrent
 
 
 def symlink_entries(s):
@@ -323,317 +172,243 @@ def symlink_entries(s):
     s.write("tail.bin", tail)
     s.link("a.bin", "link_ok")
     s.write("link_as_empty_file", b"")
-    return torrent, s.dl, ["--log-found-files", "--hash-check"]
-
-
-def repair_moved_verified(s):
-    torrent = base_set(s, skip=("d.bin",))
-    s.write("old/renamed.bin", BASE_BYTES["d.bin"])
-    return torrent, s.dl, ["--fix-missing"]
-
-
-def repair_disproved(s):
-    torrent = base_set(s, skip=("d.bin",))
-    s.write("old/other.bin", rand(20000, 41))
-    return torrent, s.dl, ["--fix-missing", "--hash-check"]
+    return torrent
 
 
 def repair_by_size_alone(s):
     # sample.bin holds no whole piece, and its neighbours are missing: nothing can vouch for it.
     big, sample, tail = rand(2 * PIECE - 500, 51), rand(1000, 52), rand(PIECE - 500, 53)
-    torrent = v1_set(s, [("big.bin", big), ("sample.bin", sample), ("tail.bin", tail)])
     s.write("x/c.bin", sample)
-    return torrent, s.dl, ["--fix-missing"]
+    return v1_set(s, [("big.bin", big), ("sample.bin", sample), ("tail.bin", tail)])
 
 
-def repair_copied_from_source(s):
-    torrent = base_set(s, skip=("e.bin",))
-    s.write("deep/e-copy.bin", BASE_BYTES["e.bin"], base=s.src)
-    return torrent, s.dl, ["--fix-missing", "--backup-dir", s.src]
+def two_files(s, a_bin, b_bin, seeds=(61, 62)):
+    """a.bin (2 pieces) and b.bin (4 pieces); a_bin and b_bin make what stands on disk of them."""
+    a, b = rand(2 * PIECE, seeds[0]), rand(4 * PIECE, seeds[1])
+    for name, make in (("a.bin", a_bin), ("b.bin", b_bin)):
+        data = make(a, b)
+        if data is not None:
+            s.write(name, data)
+    return v1_set(s, [("a.bin", a), ("b.bin", b)])
 
 
-def repair_from_backup_folder(s):
-    # a.bin holds b.bin's bytes: deleted into the backup folder, found there as b.bin's file.
-    a, b = rand(2 * PIECE, 61), rand(4 * PIECE, 62)
-    torrent = v1_set(s, [("a.bin", a), ("b.bin", b)])
-    s.write("a.bin", b)
-    return torrent, s.dl, ["--delete-wrong-sized-files", "--fix-missing", "--hash-check", "--backup-dir", s.dl]
-
-
-def repair_other_size_stands(s):
-    torrent = base_set(s, replace={"a.bin": b"short"})
-    s.write("old/a.copy", BASE_BYTES["a.bin"])
-    return torrent, s.dl, ["--fix-missing", "--no-backups"]
-
-
-def empty_files_created(s):
-    files = [(p, BASE_BYTES[p]) for p, _ in BASE] + [("empty.txt", b""), ("Docs/empty2", b""), ("newdir/empty3", b"")]
-    for path, data in files[:len(BASE)]:
-        s.write(path, data)
-    return v1_set(s, files), s.dl, ["--fix-missing"]
-
-
-def unneeded_listed(s):
-    torrent = base_set(s)
-    strays(s)
-    return torrent, s.dl, []
-
-
-def unneeded_deleted(s):
-    torrent = base_set(s)
-    strays(s)
-    return torrent, s.dl, ["--delete-unneeded", "--no-backups"]
-
-
-def unneeded_moved_to_backup(s):
-    torrent = base_set(s)
-    strays(s)
-    return torrent, s.dl, ["--delete-unneeded"]
-
-
-def unneeded_kept_while_incomplete(s):
-    torrent = base_set(s, skip=("a.bin",))
-    strays(s)
-    return torrent, s.dl, ["--delete-unneeded"]
-
-
-def unneeded_deleted_when_incomplete(s):
-    torrent = base_set(s, skip=("a.bin",))
-    strays(s)
-    return torrent, s.dl, ["--delete-unneeded", "--delete-when-incomplete", "--no-backups"]
-
-
-def no_unneeded_check(s):
-    torrent = base_set(s)
-    strays(s)
-    return torrent, s.dl, ["--no-check-unneeded"]
+def with_empty_files(missing=(), extra=None):
+    def build(s):
+        files = [(p, BASE_BYTES[p]) for p, _ in BASE] + [("empty.txt", b""), ("Docs/empty2", b""), ("newdir/empty3", b"")]
+        for path, data in files[:len(BASE)]:
+            if path not in missing:
+                s.write(path, data)
+        for path, data in (extra or {}).items():
+            s.put(path, data)
+        return v1_set(s, files)
+    return build
 
 
 def nothing_found(s):
-    torrent = v1_set(s, [(p, BASE_BYTES[p]) for p, _ in BASE])
     s.write("holiday.jpg", b"jpeg")
     s.write("misc/readme.txt", b"readme")
-    return torrent, s.dl, ["--delete-unneeded", "--no-backups"]
-
-
-def single_file_unneeded(s):
-    data = rand(40000, 21)
-    s.write("movie.mkv", data)
-    s.write("other-download.iso", b"iso")
-    s.write("sub/notes.txt", b"notes")
-    return s.torrent("movie.torrent", single_file_torrent("movie.mkv", data)), s.dl, ["--delete-unneeded",
-                                                                                      "--no-backups"]
-
-
-def dry_run_trim_and_unneeded(s):
-    torrent = base_set(s, replace={"a.bin": PADDED})
-    strays(s)
-    return torrent, s.dl, ["--dry-run", "--trim-padded-files", "--delete-unneeded", "--hash-check"]
-
-
-def dry_run_repair(s):
-    files = [(p, BASE_BYTES[p]) for p, _ in BASE] + [("empty.txt", b"")]
-    for path, data in files[:len(BASE)]:
-        if path not in ("d.bin", "e.bin"):
-            s.write(path, data)
-    s.write("old/renamed.bin", BASE_BYTES["d.bin"])
-    s.write("e-copy.bin", BASE_BYTES["e.bin"], base=s.src)
-    return v1_set(s, files), s.dl, ["--dry-run", "--fix-missing", "--backup-dir", s.src, "--hash-check"]
-
-
-def dry_run_delete_wrong_sized(s):
-    torrent = base_set(s, skip=("d.bin",), replace={"a.bin": PADDED, "e.bin": SHORT_E})
-    strays(s)
-    return torrent, s.dl, ["--dry-run", "--delete-wrong-sized-files", "--no-backups", "--delete-unneeded",
-                           "--delete-when-incomplete"]
+    return v1_set(s, [(p, BASE_BYTES[p]) for p, _ in BASE])
 
 
 V2_PIECE = 32768
 V2_FILES = [("a.bin", rand(40000, 71)), ("d/b.bin", rand(70000, 72)), ("d/empty", b""), ("small.txt", rand(100, 73))]
 
 
-def v2_download(s, hybrid=False, skip=(), replace=None):
-    replace = replace or {}
-    for path, data in V2_FILES:
-        if path not in skip:
-            s.write(path, replace.get(path, data))
-    return s.torrent("V2.torrent", v2_torrent("V2", V2_FILES, V2_PIECE, hybrid))
-
-
-def v2_ok(s):
-    return v2_download(s), s.dl, ["--hash-check", "--log-found-files"]
-
-
-def v2_failed_piece(s):
-    replace = {"d/b.bin": flipped(V2_FILES[1][1], 40000)}
-    return v2_download(s, skip=("small.txt",), replace=replace), s.dl, ["--hash-check"]
-
-
-def hybrid_by_v2(s):
-    return v2_download(s, True, replace={"a.bin": flipped(V2_FILES[0][1], 35000)}), s.dl, ["--hash-check", "--v2"]
-
-
-def hybrid_by_v1(s):
-    return v2_download(s, True, replace={"a.bin": flipped(V2_FILES[0][1], 35000)}), s.dl, ["--hash-check"]
-
-
-def v2_repair_by_root(s):
-    # The download is searched before the rebuild source: the wrong candidate is judged first.
-    torrent = v2_download(s, skip=("d/b.bin",))
-    s.write("old/x.bin", rand(70000, 74))
-    s.write("y.bin", V2_FILES[1][1], base=s.src)
-    return torrent, s.dl, ["--fix-missing", "--backup-dir", s.src]
-
-
-def german(s):
-    torrent = base_set(s, replace={"a.bin": PADDED, "d.bin": flipped(BASE_BYTES["d.bin"], 5)})
-    strays(s)
-    return torrent, s.dl, ["--language", "Deutsch", "--trim-padded-files", "--hash-check"]
-
-
-def ignore_paths(s):
-    torrent = base_set(s, replace={"Docs/b.bin": BASE_BYTES["Docs/b.bin"] + b"padding"})
-    s.write("keep.txt", b"k")
-    s.write("Docs/notes.txt", b"mine")
-    s.write("gone.txt", b"g")
-    s.write("junk/x.txt", b"x")
-    return torrent, s.dl, ["--trim-padded-files", "--delete-unneeded", "--no-backups", "--ignore", "Docs/b.bin",
-                           "--ignore", "Docs/notes.txt", "--ignore", "keep.txt"]
+def v2(hybrid=False, skip=(), replace=None, extra=None):
+    def build(s):
+        for path, data in V2_FILES:
+            if path not in skip:
+                s.write(path, (replace or {}).get(path, data))
+        for path, data in (extra or {}).items():
+            s.put(path, data)
+        return s.torrent("V2.torrent", v2_torrent("V2", V2_FILES, V2_PIECE, hybrid))
+    return build
 
 
 def ignore_torrent(s):
-    torrent = base_set(s)
-    other = s.torrent("other.torrent", multi_file_torrent("Other", [(["Extra", "x.bin"], 1, "", None)], PIECE, sha1(b"x")))
-    s.write("Extra/x.bin", b"x")
-    s.write("Extra/y.bin", b"y")
-    s.write("gone.txt", b"g")
-    return torrent, s.dl, ["--delete-unneeded", "--no-backups", "--ignore-torrent", other]
+    s.torrent("other.torrent", multi_file_torrent("Other", [(["Extra", "x.bin"], 1, "", None)], PIECE, sha1(b"x")))
+    for name, data in (("Extra/x.bin", b"x"), ("Extra/y.bin", b"y"), ("gone.txt", b"g")):
+        s.write(name, data)
+    return base_set(s)
 
 
 def odd_names(s):
     # Paths that differ in letter case only: the later one is stored as libtorrent stores it. An
     # unneeded name that is not UTF-8 is moved by its bytes.
     readme, upper = b"lower readme", b"UPPER README"
-    files = [(p, BASE_BYTES[p]) for p, _ in BASE] + [("Notes/Readme.txt", readme), ("Notes/README.txt", upper)]
-    for path, data in files[:len(BASE)]:
-        s.write(path, data)
+    for path, _ in BASE:
+        s.write(path, BASE_BYTES[path])
     s.write("Notes/Readme.txt", readme)
     s.write("Notes/README.1.txt", upper)
     s.write(b"caf\xe9.txt", b"user")
-    return v1_set(s, files), s.dl, ["--log-found-files", "--delete-unneeded"]
+    return v1_set(s, [(p, BASE_BYTES[p]) for p, _ in BASE] + [("Notes/Readme.txt", readme), ("Notes/README.txt", upper)])
 
 
-def linked_folder_trim(s):
+def torrent_lists_backup_folder(s):
+    # A download once checked here and shared again: the trimmed file's backup would land on a file of
+    # the torrent, so the old file cannot be moved and the trim does not happen.
+    kept, partial = rand(50, 91), rand(45, 92)
+    s.write("[ZandrelBackup]/Set/a.bin", kept)
+    s.write("a.bin", partial)
+    return v1_set(s, [("[ZandrelBackup]/Set/a.bin", kept), ("a.bin", partial[:40])])
+
+
+def linked_folder(s):
     # Docs leads out of the download: what lies there is not the run's to trim.
-    torrent = v1_set(s, [(p, BASE_BYTES[p]) for p, _ in BASE])
     for path, _ in BASE:
         data = BASE_BYTES[path] + (b"tail" if path == "Docs/b.bin" else b"")
         s.write(path, data, base=s.path("elsewhere") if path.startswith("Docs/") else None)
     s.link(s.path("elsewhere/Docs"), "Docs")
-    return torrent, s.dl, ["--trim-padded-files"]
+    return v1_set(s, [(p, BASE_BYTES[p]) for p, _ in BASE])
 
 
-def report_to_stdout(s):
-    torrent = base_set(s, skip=("e.bin",))
-    strays(s)
-    return torrent, s.dl, ["--hash-check"]
-
-
-def folder_above_refused(s):
-    return base_set(s), s.root, ["--delete-unneeded"]
-
-
-def unreadable_torrent_refused(s):
-    return s.torrent("junk.torrent", b"this is not a torrent at all"), s.dl, []
-
-
-def immutable_unneeded(s):
-    torrent = base_set(s)
+def immutable_stray(s):
     path = s.write("stray.txt", b"user's")
     if subprocess.run(["chattr", "+i", path], capture_output=True).returncode != 0:
         raise Skip("chattr +i is refused here")
     s.undo.append(lambda: subprocess.run(["chattr", "-i", path], capture_output=True))
-    return torrent, s.dl, ["--delete-unneeded", "--no-backups"]
+    return base_set(s)
 
 
-def disk_too_full_for_trim(s):
+def small_disk(s):
     # Room for the first trim's copy, then too little for the second.
     if os.geteuid() != 0 or subprocess.run(["mount", "-t", "tmpfs", "-o", "size=288k", "tmpfs", s.dl],
                                            capture_output=True).returncode != 0:
         raise Skip("mounting a small tmpfs needs the superuser")
     s.undo.append(lambda: subprocess.run(["umount", s.dl], capture_output=True))
-    a, b = rand(2 * PIECE, 81), rand(4 * PIECE, 82)
-    torrent = v1_set(s, [("a.bin", a), ("b.bin", b)])
-    s.write("a.bin", a + b"p" * 2 * PIECE)
-    s.write("b.bin", b + b"p" * 3 * PIECE)
-    return torrent, s.dl, ["--trim-padded-files"]
+    return two_files(s, lambda a, b: a + b"p" * 2 * PIECE, lambda a, b: b + b"p" * 3 * PIECE, (81, 82))
 
 
 class Skip(Exception):
     pass
 
 
-def needs_other_user(build):
-    def guarded(s):
-        if os.geteuid() == 0:
-            raise Skip("the superuser reads every file")
-        return build(s)
-    return guarded
-
-
-# (name, build, modes): "json" runs with --json, "text" without, "stdout" with --report -.
 BOTH = ("json", "text")
+D = "[dry run: not done]"
+PART = BASE_BYTES["d.bin"][:15000] + bytes(5000)  # a client's partial file: its last 5000 bytes not there yet
+IGNORED = {"keep.txt": b"k", "Docs/notes.txt": b"mine", "gone.txt": b"g", "junk/x.txt": b"x", "kept/x.txt": b"x",
+           "kept/mine.txt": b"mine"}
+
+# name, build, options, exit status, witnesses that the run took the path it is here for: text of the
+# report, stdout or stderr ("@" is the download folder; "!" first: must not be there); modes: "json"
+# runs with --json, "text" without, "stdout" with --report -.
 SCENARIOS = [
-    ("all_ok", all_ok, BOTH),
-    ("all_ok_log_found_hash", all_ok_log_found, BOTH),
-    ("missing_files", missing_no_hash, BOTH),
-    ("missing_file_hash", missing_hash, BOTH),
-    ("trim_with_backups", trim_with_backups, BOTH),
-    ("trim_no_backups_hash", trim_no_backups, BOTH),
-    ("longer_left_alone_hash", longer_left_alone, BOTH),
-    ("delete_wrong_sized_backups", delete_wrong_sized_backups, BOTH),
-    ("delete_wrong_sized_no_backups", delete_wrong_sized_no_backups, BOTH),
-    ("trim_with_shorter", trim_with_shorter, BOTH),
-    ("shorter_only_trim", shorter_only, BOTH),
-    ("failed_pieces_v1", failed_pieces_v1, BOTH),
-    ("failed_piece_single_file", failed_piece_single_file, BOTH),
-    ("partial_file", partial_file, BOTH),
-    ("unreadable_link_loop", unreadable_link_loop, BOTH),
-    ("unreadable_mode_000", needs_other_user(unreadable_mode_000), BOTH),
-    ("symlink_entries", symlink_entries, BOTH),
-    ("repair_moved_verified", repair_moved_verified, BOTH),
-    ("repair_disproved", repair_disproved, BOTH),
-    ("repair_by_size_alone", repair_by_size_alone, BOTH),
-    ("repair_copied_from_source", repair_copied_from_source, BOTH),
-    ("repair_from_backup_folder", repair_from_backup_folder, BOTH),
-    ("repair_other_size_stands", repair_other_size_stands, BOTH),
-    ("empty_files_created", empty_files_created, BOTH),
-    ("unneeded_listed", unneeded_listed, BOTH),
-    ("unneeded_deleted", unneeded_deleted, BOTH),
-    ("unneeded_moved_to_backup", unneeded_moved_to_backup, BOTH),
-    ("unneeded_kept_while_incomplete", unneeded_kept_while_incomplete, BOTH),
-    ("unneeded_deleted_when_incomplete", unneeded_deleted_when_incomplete, BOTH),
-    ("no_unneeded_check", no_unneeded_check, BOTH),
-    ("nothing_found", nothing_found, BOTH),
-    ("single_file_unneeded", single_file_unneeded, BOTH),
-    ("dry_run_trim_and_unneeded", dry_run_trim_and_unneeded, BOTH),
-    ("dry_run_repair", dry_run_repair, BOTH),
-    ("dry_run_delete_wrong_sized", dry_run_delete_wrong_sized, BOTH),
-    ("v2_ok", v2_ok, BOTH),
-    ("v2_failed_piece", v2_failed_piece, BOTH),
-    ("hybrid_by_v2", hybrid_by_v2, BOTH),
-    ("hybrid_by_v1", hybrid_by_v1, BOTH),
-    ("v2_repair_by_root", v2_repair_by_root, BOTH),
-    ("german", german, BOTH),
-    ("ignore_paths", ignore_paths, BOTH),
-    ("ignore_torrent", ignore_torrent, BOTH),
-    ("odd_names", odd_names, BOTH),
-    ("linked_folder_trim", linked_folder_trim, BOTH),
-    ("report_to_stdout", report_to_stdout, ("stdout",)),
-    ("folder_above_refused", folder_above_refused, BOTH),
-    ("unreadable_torrent_refused", unreadable_torrent_refused, ("text",)),
-    ("immutable_unneeded", immutable_unneeded, BOTH),
-    ("disk_too_full_for_trim", disk_too_full_for_trim, BOTH),
+    ("all_ok", base(), [], 0, ["Torrent check was successful!"]),
+    ("all_ok_log_found_hash", base(), ["--log-found-files", "--hash-check"], 0,
+     ['File found (OK): "@/e.bin"', "File integrity check passed"]),
+    ("missing_files", base(skip=("d.bin", "Docs/sub/c.txt")), [], 1,
+     ['File not found: "@/Docs/sub/c.txt"', "Error. Torrent check unsuccessful."]),
+    ("missing_file_hash", base(skip=("d.bin",)), ["--hash-check"], 1,
+     ['Piece #5 - SHA1 hash failed. This affects the following files:\n"@/Docs/b.bin"\n"@/Docs/sub/c.txt"\n"@/d.bin"']),
+    ("trim_with_backups", base(replace={"a.bin": PADDED}), ["--trim-padded-files"], 3,
+     ['(Fixed) Wrong file size: "@/a.bin"', 'Moved old file: "@/a.bin" to backup location']),
+    ("trim_no_backups_hash", base(replace={"Docs/b.bin": BASE_BYTES["Docs/b.bin"] + b"tail"}),
+     ["--trim-padded-files", "--no-backups", "--hash-check"], 3,
+     ['(Fixed) Wrong file size: "@/Docs/b.bin"', "!Moved old file", "File integrity check passed"]),
+    ("longer_left_alone_hash", base(replace={"a.bin": PADDED}), ["--hash-check"], 1,
+     ['Wrong file size: "@/a.bin" wrong: 50070 right: 50000\n', "File integrity check passed"]),
+    ("delete_wrong_sized_backups", base(replace={"a.bin": PADDED, "e.bin": SHORT_E}), ["--delete-wrong-sized-files"], 1,
+     ['(Deleted) Wrong file size: "@/e.bin"', 'Moved old file: "@/e.bin"', "Wrong sized files deleted."]),
+    # Deleting wins over trimming.
+    ("delete_wrong_sized_no_backups", base(replace={"a.bin": PADDED}),
+     ["--delete-wrong-sized-files", "--no-backups", "--trim-padded-files"], 1, ['(Deleted) Wrong file size: "@/a.bin"']),
+    ("trim_with_shorter", base(replace={"a.bin": PADDED, "d.bin": BASE_BYTES["d.bin"][:100]}),
+     ["--trim-padded-files", "--no-backups"], 1,
+     ["(File is smaller than specified in .torrent)", "trimmed successfully but there were some problems"]),
+    ("shorter_only_trim", base(replace={"e.bin": SHORT_E}), ["--trim-padded-files"], 1,
+     ["Error. Some file(s) were not trimmed."]),
+    # a.bin's last byte lies in piece 4, which Docs/b.bin shares; d.bin's middle in piece 6.
+    ("failed_pieces_v1", base(replace={"a.bin": flipped(BASE_BYTES["a.bin"], 49999),
+                                       "d.bin": flipped(BASE_BYTES["d.bin"], 10000)}), ["--hash-check"], 1,
+     ['Piece #4 - SHA1 hash failed. This affects the following files:\n"@/a.bin"\n"@/Docs/b.bin"\n\n',
+      "Torrent is 40.0% complete."]),
+    ("failed_piece_single_file", single_file(True), ["--hash-check"], 1, ['Piece #2 - SHA1 hash failed.', '"@/movie.mkv"']),
+    ("partial_file", base(skip=("d.bin",), extra={"d.bin.part": PART, "stray.txt": b"stray"}),
+     ["--hash-check", "--delete-unneeded", "--delete-when-incomplete", "--no-backups"], 1,
+     ['Partial download of this file: "@/d.bin.part"', "Piece #6 - SHA1", "!Piece #5 - SHA1",
+      'Deleted unneeded file: "@/stray.txt"', "!d.bin.part\" (Deleted"]),
+    ("unreadable_link_loop", unreadable_link_loop, ["--hash-check", "--trim-padded-files", "--no-backups"], 1,
+     ["(Too many levels of symbolic links)", "1 file(s) of the torrent could not be read."]),
+    ("unreadable_mode_000", unreadable_mode_000, ["--hash-check", "--fix-missing"], 1,
+     ['File could not be read: "@/e.bin" (Permission denied)']),
+    ("symlink_entries", symlink_entries, ["--log-found-files", "--hash-check"], 1,
+     ['File found (OK): "@/link_ok"', 'File found (OK): "@/link_as_empty_file"', 'File not found: "@/sub/link_missing"']),
+    ("repair_moved_verified", base(skip=("d.bin",), extra={"old/renamed.bin": BASE_BYTES["d.bin"]}), ["--fix-missing"], 1,
+     ['Fixed missing file: "@/old/renamed.bin" to destination: "@/d.bin"', '"mode": "moved", "done": true, "verified": true']),
+    ("repair_disproved", base(skip=("d.bin",), extra={"old/other.bin": rand(20000, 41)}), ["--fix-missing", "--hash-check"], 1,
+     ["Not used to fix missing file (its pieces do not match)", "Fixed missing files: (0/1)"]),
+    ("repair_by_size_alone", repair_by_size_alone, ["--fix-missing"], 1,
+     ["Fixed missing file by its size alone", '"verified": false']),
+    ("repair_copied_from_source", with_empty_files(missing=("e.bin",), extra={"src/deep/e-copy.bin": BASE_BYTES["e.bin"]}),
+     ["--fix-missing", "--backup-dir", "{src}"], 1,
+     ['Fixed missing file: "<ROOT>/src/deep/e-copy.bin" to destination: "@/e.bin"', '"mode": "copied"',
+      'Created missing empty file: "@/newdir/empty3"', "Fixed missing files: (4/4)"]),
+    # a.bin holds b.bin's bytes: deleted into the backup folder, found there as b.bin's file.
+    ("repair_from_backup_folder", lambda s: two_files(s, lambda a, b: b, lambda a, b: None),
+     ["--delete-wrong-sized-files", "--fix-missing", "--hash-check", "--backup-dir", "{dl}"], 1,
+     ['Fixed missing file: "@/[ZandrelBackup]/Set/a.bin" to destination: "@/b.bin"']),
+    ("repair_other_size_stands", base(replace={"a.bin": b"short"}, extra={"old/a.copy": BASE_BYTES["a.bin"]}),
+     ["--fix-missing", "--no-backups"], 1, ['A file of another size stands at "@/a.bin"']),
+    ("unneeded_listed", base(with_strays=True), [], 0,
+     ['Unneeded directory: "@/emptydir/"', 'Unneeded file: "@/junk/inner/b.txt"']),
+    ("unneeded_deleted", base(with_strays=True), ["--delete-unneeded", "--no-backups"], 0,
+     ['Deleted unneeded directory: "@/junk/"', 'Deleted unneeded file: "@/stray.txt"']),
+    ("unneeded_moved_to_backup", base(with_strays=True), ["--delete-unneeded"], 0,
+     ['Moved unneeded file: "@/stray.txt" to backup location', 'Created directory: "@/[ZandrelBackup]/Set/emptydir/"']),
+    ("unneeded_kept_while_incomplete", base(skip=("a.bin",), with_strays=True), ["--delete-unneeded"], 1,
+     ['Unneeded file: "@/stray.txt"']),
+    ("unneeded_deleted_when_incomplete", base(skip=("a.bin",), with_strays=True),
+     ["--delete-unneeded", "--delete-when-incomplete", "--no-backups"], 1, ['Deleted unneeded file: "@/stray.txt"']),
+    ("no_unneeded_check", base(with_strays=True), ["--no-check-unneeded"], 0, ["!Unneeded files check:"]),
+    # Deleting is allowed although files are missing: only finding none of them keeps it from happening.
+    ("nothing_found", nothing_found, ["--delete-unneeded", "--delete-when-incomplete", "--no-backups"], 1,
+     ["Unneeded items are only listed: not one file"]),
+    ("single_file_unneeded", single_file(False), ["--delete-unneeded", "--no-backups"], 0,
+     ["Unneeded items are only listed: the folder of a single-file torrent"]),
+    ("dry_run_trim_and_unneeded", base(replace={"a.bin": PADDED}, with_strays=True),
+     ["--dry-run", "--trim-padded-files", "--delete-unneeded", "--hash-check"], 1,
+     ['(Fixed) Wrong file size: "@/a.bin" wrong: 50070 right: 50000 ' + D,
+      'Moved unneeded file: "@/stray.txt" to backup location: "@/[ZandrelBackup]/Set/" ' + D]),
+    ("dry_run_repair", with_empty_files(missing=("d.bin", "e.bin"), extra={"old/renamed.bin": BASE_BYTES["d.bin"],
+                                                                           "src/e-copy.bin": BASE_BYTES["e.bin"]}),
+     ["--dry-run", "--fix-missing", "--backup-dir", "{src}", "--hash-check"], 1,
+     ['Created missing empty file: "@/empty.txt" ' + D, 'Fixed missing file: "<ROOT>/src/e-copy.bin" to destination: "@/e.bin" ' + D,
+      'Fixed missing file: "@/old/renamed.bin" to destination: "@/d.bin" ' + D]),
+    ("dry_run_delete_wrong_sized", base(skip=("d.bin",), replace={"a.bin": PADDED, "e.bin": SHORT_E}, with_strays=True),
+     ["--dry-run", "--delete-wrong-sized-files", "--no-backups", "--delete-unneeded", "--delete-when-incomplete"], 1,
+     ['(Deleted) Wrong file size: "@/e.bin" wrong: 100 right: 16384 ' + D, 'Deleted unneeded file: "@/stray.txt" ' + D]),
+    ("v2_ok", v2(), ["--hash-check", "--log-found-files"], 0, ["Pieces: (6) - Piece size: (32768)", "File integrity check passed"]),
+    ("v2_failed_piece", v2(skip=("small.txt",), replace={"d/b.bin": flipped(V2_FILES[1][1], 40000)}), ["--hash-check"], 1,
+     ["Piece #4 - SHA256 hash failed. It is piece #2 of the following file", '"v2_files"']),
+    ("hybrid_by_v2", v2(True, replace={"a.bin": flipped(V2_FILES[0][1], 35000)}), ["--hash-check", "--v2"], 1,
+     ["Piece #2 - SHA256 hash failed", "Error. SHA256 hash check failed"]),
+    ("hybrid_by_v1", v2(True, replace={"a.bin": flipped(V2_FILES[0][1], 35000)}), ["--hash-check"], 1,
+     ["Piece #2 - SHA1 hash failed"]),
+    # The download is searched before the rebuild source: the wrong candidate is judged first.
+    ("v2_repair_by_root", v2(skip=("d/b.bin",), extra={"old/x.bin": rand(70000, 74), "src/y.bin": V2_FILES[1][1]}), ["--fix-missing", "--backup-dir", "{src}"], 1,
+     ["its hash tree root is not the file's", 'Fixed missing file: "<ROOT>/src/y.bin" to destination: "@/d/b.bin"']),
+    ("german", base(replace={"a.bin": PADDED, "d.bin": flipped(BASE_BYTES["d.bin"], 5)}, with_strays=True),
+     ["--language", "Deutsch", "--trim-padded-files", "--hash-check"], 1, ["Prüfbericht", "(Behoben)", "Datei(en) gekürzt"]),
+    ("ignore_paths", base(replace={"Docs/b.bin": BASE_BYTES["Docs/b.bin"] + b"padding"}, extra=IGNORED),
+     ["--trim-padded-files", "--delete-unneeded", "--no-backups", "--ignore", "Docs/b.bin", "--ignore", "Docs/notes.txt",
+      "--ignore", "keep.txt", "--ignore", "kept/mine.txt"], 3,
+     ['(Fixed) Wrong file size: "@/Docs/b.bin"', '"kept_not_empty"', "!@/keep.txt", "!@/Docs/notes.txt", "!@/kept/mine.txt"]),
+    ("ignore_torrent", ignore_torrent, ["--delete-unneeded", "--no-backups", "--ignore-torrent", "{root}/other.torrent"], 0,
+     ['Deleted unneeded file: "@/gone.txt"', "!@/Extra"]),
+    ("odd_names", odd_names, ["--log-found-files", "--delete-unneeded"], 0,
+     ['File found (OK): "@/Notes/README.1.txt"', '"path_bytes": "<ROOT_HEX>']),
+    ("torrent_lists_backup_folder", torrent_lists_backup_folder, ["--trim-padded-files", "--delete-unneeded"], 1,
+     ['Unable to move old file: "@/a.bin"']),
+    ("linked_folder_trim", linked_folder, ["--trim-padded-files"], 1, ['"@/Docs/b.bin" wrong: 30004 right: 30000 (Unable to fix)']),
+    ("report_to_stdout", base(skip=("e.bin",), with_strays=True), ["--hash-check"], 1,
+     ["Zandrel v<VERSION> Report file", "Error. SHA1 hash check failed"], ("stdout",)),
+    ("folder_above_refused", lambda s: (base_set(s), s.root), ["--delete-unneeded"], 2, ["not one file of the torrent is here"]),
+    ("unreadable_torrent_refused", lambda s: s.torrent("junk.torrent", b"this is not a torrent"), [], 2,
+     ["Error processing torrent file. (not a .torrent?)"], ("text",)),
+    ("immutable_unneeded", immutable_stray, ["--delete-unneeded", "--no-backups"], 1,
+     ['Unable to delete file: "@/stray.txt"', "Some unneeded files or directories could not be deleted"]),
+    ("disk_too_full_for_trim", small_disk, ["--trim-padded-files"], 1,
+     ["(Not enough space on drive <ROOT>/Set to trim file)", '(Fixed) Wrong file size: "@/a.bin"']),
 ]
 
 
@@ -690,8 +465,10 @@ def tree_listing(root, normalise):
     return "".join(out).encode()
 
 
-def run_mode(cli, scene, torrent, folder, options, mode, normalise):
+def run_mode(cli, scene, built, options, mode, normalise):
+    torrent, folder = built if isinstance(built, tuple) else (built, scene.dl)
     report = scene.path("reports/report.log")
+    options = [o.format(root=scene.root, src=scene.src, dl=scene.dl) for o in options]
     args = ["check", torrent, folder, "--report", "-" if mode == "stdout" else report] + options
     if mode == "json":
         args.append("--json")
@@ -702,22 +479,36 @@ def run_mode(cli, scene, torrent, folder, options, mode, normalise):
     files = {"args": " ".join(args).encode() + b"\n", "exit": b"%d\n" % done.returncode,
              "stdout": done.stdout, "stderr": done.stderr}
     files = {key: normalise(value) for key, value in files.items()}
+    if mode == "stdout":
+        files["stdout"] = normalise.report(done.stdout)
     files["report"] = normalise.report(open(report, "rb").read()) if os.path.exists(report) else b"(no report)\n"
     files["tree"] = tree_listing(scene.root, normalise)
     return files
 
 
-def run_scenario(cli, version, name, build, mode):
+def run_scenario(cli, version, build, options, mode):
     root = os.path.realpath(tempfile.mkdtemp(prefix="golden-"))
     scene = Scene(root)
     try:
-        torrent, folder, options = build(scene)
-        return run_mode(cli, scene, torrent, folder, options, mode, Normaliser(root, version))
+        return run_mode(cli, scene, build(scene), options, mode, Normaliser(root, version))
     finally:
         for step in reversed(scene.undo):
             with contextlib.suppress(Exception):
                 step()
         shutil.rmtree(root, ignore_errors=True)
+
+
+def missed_witnesses(results, exit_status, witnesses):
+    """What shows that a scenario did not take the path it is there for; empty when it did."""
+    missed = ["%s run exited %s" % (mode, files["exit"].decode().strip())
+              for mode, files in results.items() if files["exit"] != b"%d\n" % exit_status]
+    first = next(iter(results.values()))
+    text = b"".join(first[key] for key in ("report", "stdout", "stderr")).replace(b"\r\n", b"\n").decode("utf-8", "replace")
+    for witness in witnesses:
+        wanted = not witness.startswith("!")
+        if (witness.lstrip("!").replace("@", "<ROOT>/Set") in text) != wanted:
+            missed.append(("missing: " if wanted else "there: ") + witness.lstrip("!"))
+    return missed
 
 
 def capture_help(cli, out):
@@ -754,24 +545,28 @@ def main():
         sys.exit("%s --version says nothing" % cli)
     prepare_output(out)
     os.umask(0o022)
-    index = [capture_help(cli, out)]
-    for number, (name, build, modes) in enumerate(SCENARIOS, 1):
-        folder = os.path.join(out, "%02d_%s" % (number, name))
+    index, unexpected = [capture_help(cli, out)], []
+    for number, (name, build, options, exit_status, witnesses, *modes) in enumerate(SCENARIOS, 1):
+        label = "%02d_%s" % (number, name)
         try:
-            results = {mode: run_scenario(cli, version, name, build, mode) for mode in modes}
+            results = {mode: run_scenario(cli, version, build, options, mode) for mode in (modes[0] if modes else BOTH)}
         except Skip as why:
-            index.append("%02d_%s\tskipped: %s\n" % (number, name, why))
+            index.append("%s\tskipped: %s\n" % (label, why))
             continue
-        os.makedirs(folder)
+        os.makedirs(os.path.join(out, label))
         for mode, files in results.items():
             for key, data in files.items():
-                with open(os.path.join(folder, "%s.%s" % (mode, key)), "wb") as f:
+                with open(os.path.join(out, label, "%s.%s" % (mode, key)), "wb") as f:
                     f.write(data)
         exits = ", ".join("%s %s" % (mode, files["exit"].decode().strip()) for mode, files in results.items())
-        index.append("%02d_%s\texit %s\n" % (number, name, exits))
+        index.append("%s\texit %s\n" % (label, exits))
+        unexpected += ["%s: %s" % (label, miss) for miss in missed_witnesses(results, exit_status, witnesses)]
     with open(os.path.join(out, MARKER), "w") as f:
         f.writelines(index)
     sys.stdout.write("".join(index))
+    sys.stdout.flush()
+    if unexpected:
+        sys.exit("scenarios that did not take the path they are there for:\n  " + "\n  ".join(unexpected))
 
 
 if __name__ == "__main__":
