@@ -270,13 +270,26 @@ def immutable_stray(s):
     return base_set(s)
 
 
+def mount_tmpfs(s, folder, size):
+    os.makedirs(folder, exist_ok=True)
+    if os.geteuid() != 0 or subprocess.run(["mount", "-t", "tmpfs", "-o", "size=" + size, "tmpfs", folder],
+                                           capture_output=True).returncode != 0:
+        raise Skip("mounting a tmpfs needs the superuser")
+    s.undo.append(lambda: subprocess.run(["umount", folder], capture_output=True))
+
+
 def small_disk(s):
     # Room for the first trim's copy, then too little for the second.
-    if os.geteuid() != 0 or subprocess.run(["mount", "-t", "tmpfs", "-o", "size=288k", "tmpfs", s.dl],
-                                           capture_output=True).returncode != 0:
-        raise Skip("mounting a small tmpfs needs the superuser")
-    s.undo.append(lambda: subprocess.run(["umount", s.dl], capture_output=True))
+    mount_tmpfs(s, s.dl, "288k")
     return two_files(s, lambda a, b: a + b"p" * 2 * PIECE, lambda a, b: b + b"p" * 3 * PIECE, (81, 82))
+
+
+def mount_inside(s):
+    # Another file system mounted in the download is neither scanned nor searched for repairs.
+    mount_tmpfs(s, os.path.join(s.dl, "mnt"), "64k")
+    s.write("mnt/d-copy.bin", BASE_BYTES["d.bin"])
+    s.write("stray.txt", b"stray")
+    return base_set(s, skip=("d.bin",))
 
 
 class Skip(Exception):
@@ -409,6 +422,9 @@ SCENARIOS = [
      ['Unable to delete file: "@/stray.txt"', "Some unneeded files or directories could not be deleted"]),
     ("disk_too_full_for_trim", small_disk, ["--trim-padded-files"], 1,
      ["(Not enough space on drive <ROOT>/Set to trim file)", '(Fixed) Wrong file size: "@/a.bin"']),
+    ("other_file_system_inside", mount_inside, ["--fix-missing", "--delete-unneeded", "--delete-when-incomplete"], 1,
+     ['Not scanned (another file system is mounted here): "@/mnt/"', "Fixed missing files: (0/1)",
+      'Moved unneeded file: "@/stray.txt"']),
 ]
 
 
