@@ -24,18 +24,8 @@ fi
 cli="$build/cli/zandrel-cli"
 window="$build/bench/gui_hash_window"
 
-tmp_root="${BENCH_TMP:-/work}"
-if [ "$(df -Pk "$tmp_root" | awk 'NR==2 {print $4}')" -lt $(( (6 * file_mib + 100) * 1024 )) ]; then
-  echo "not enough free space in $tmp_root for the data set (set BENCH_TMP)" >&2
-  exit 1
-fi
-if [ -n "${KEEP:-}" ]; then
-  work="$KEEP"
-  mkdir -p "$work"
-else
-  work="$(mktemp -d -p "$tmp_root" gui_hash.XXXXXX)"
-  trap 'rm -rf "$work"' EXIT
-fi
+. "$here/bench/work_dir.sh"
+bench_work_dir gui_hash $(( (6 * file_mib + 100) * 1024 ))
 
 [ -f "$work/t.torrent" ] || {
   python3 - "$work/data" "$file_mib" <<'PY'

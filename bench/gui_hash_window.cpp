@@ -20,6 +20,7 @@
 #include "app/gui/app_context.h"
 #include "app/gui/dialogs.h"
 #include "app/gui/main_window.h"
+#include "bench/gui_bench_main.h"
 #include "bench/lateness_probe.h"
 
 namespace zandrel {
@@ -91,11 +92,5 @@ int Run(const QString& torrent, const QString& dir) {
 }  // namespace zandrel
 
 int main(int argc, char** argv) {
-  QApplication app(argc, argv);
-  QApplication::setStyle(QStringLiteral("Fusion"));
-  if (argc != 3) {
-    std::fprintf(stderr, "usage: gui_hash_window TORRENT DIR\n");
-    return 2;
-  }
-  return zandrel::Run(QString::fromLocal8Bit(argv[1]), QString::fromLocal8Bit(argv[2]));
+  return zandrel::GuiBenchMain(argc, argv, "gui_hash_window TORRENT DIR", zandrel::Run);
 }

@@ -24,19 +24,8 @@ cmake --build "$build" -j2 --target zandrel-cli hash_bench >/dev/null
 cli="$build/cli/zandrel-cli"
 bench="$build/bench/hash_bench"
 
-tmp_root="${BENCH_TMP:-/work}"
-need_kib=$(( (6 * large_mib + 400) * 1024 ))
-if [ "$(df -Pk "$tmp_root" | awk 'NR==2 {print $4}')" -lt "$need_kib" ]; then
-  echo "not enough free space in $tmp_root for the data set (set BENCH_TMP)" >&2
-  exit 1
-fi
-if [ -n "${KEEP:-}" ]; then
-  work="$KEEP"
-  mkdir -p "$work"
-else
-  work="$(mktemp -d -p "$tmp_root" hash_check.XXXXXX)"
-  trap 'rm -rf "$work"' EXIT
-fi
+. "$here/bench/work_dir.sh"
+bench_work_dir hash_check $(( (6 * large_mib + 400) * 1024 ))
 
 # The data: large files of random-looking bytes (a 64 MiB random block, rotated per file) with
 # lengths that are no piece multiples, and small files of 1 to 64 KiB in 50 folders.

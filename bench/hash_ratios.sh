@@ -31,19 +31,8 @@ cmake --build "$build" -j2 --target zandrel-cli >/dev/null
 cli="$build/cli/zandrel-cli"
 tools=(/usr/bin/python3 "$here/bench/hash_tools.py")
 
-tmp_root="${BENCH_TMP:-/work}"
-if [ -n "${KEEP:-}" ]; then
-  work="$KEEP"
-  mkdir -p "$work"
-else
-  need_kib=$(( (6 * large_mib + 400) * 1024 ))
-  if [ "$(df -Pk "$tmp_root" | awk 'NR==2 {print $4}')" -lt "$need_kib" ]; then
-    echo "not enough free space in $tmp_root for the data set (set BENCH_TMP)" >&2
-    exit 1
-  fi
-  work="$(mktemp -d -p "$tmp_root" hash_ratios.XXXXXX)"
-  trap 'rm -rf "$work"' EXIT
-fi
+. "$here/bench/work_dir.sh"
+bench_work_dir hash_ratios $(( (6 * large_mib + 400) * 1024 ))
 [ -d "$work/data" ] || python3 "$here/bench/make_hash_data.py" "$work/data" "$small_files" "$large_mib"
 [ -f "$work/v1.torrent" ] ||
   mktorrent -a http://tracker.invalid/announce -l "$bits" -o "$work/v1.torrent" "$work/data" >/dev/null

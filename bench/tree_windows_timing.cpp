@@ -17,6 +17,7 @@
 #include "app/gui/ignore_list_window.h"
 #include "app/gui/torrent_view_window.h"
 #include "app/gui/torrent_views.h"
+#include "bench/gui_bench_main.h"
 #include "bench/lateness_probe.h"
 
 namespace zandrel {
@@ -89,11 +90,5 @@ int Run(const QString& mode, const QString& path) {
 }  // namespace zandrel
 
 int main(int argc, char** argv) {
-  QApplication app(argc, argv);
-  QApplication::setStyle(QStringLiteral("Fusion"));
-  if (argc != 3) {
-    std::fprintf(stderr, "usage: tree_windows_timing ignore DIR | view TORRENT\n");
-    return 2;
-  }
-  return zandrel::Run(QString::fromLocal8Bit(argv[1]), QString::fromLocal8Bit(argv[2]));
+  return zandrel::GuiBenchMain(argc, argv, "tree_windows_timing ignore DIR | view TORRENT", zandrel::Run);
 }

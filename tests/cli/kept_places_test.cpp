@@ -126,12 +126,18 @@ TEST_F(KeptPlacesTest, AFolderWithoutOneFileOfTheTorrentIsOnlyListed) {
             "not be the download's folder at all.");
   EXPECT_TRUE(section.contains("Unneeded file: \"" + Join(other, "thesis.odt") + "\""));
 
-  // A client's partial file of an entry shows that this is the download after all: its strays go.
-  WriteFile(Join(other, "b.bin.part"), "the first bytes");
-  run = Check(QStringList{other, "--report", report_} + kDeleteEverything);
-  EXPECT_EQ(run.exit_code, 1);
-  EXPECT_FALSE(QFile::exists(Join(other, "thesis.odt")));
-  EXPECT_TRUE(QFile::exists(Join(other, "b.bin.part")));
+  // A client's partial file of an entry, or an entry's file of another size, shows that this is the
+  // download after all: its strays go.
+  for (const QString& sign : {QString("b.bin.part"), QString("b.bin")}) {
+    SCOPED_TRACE(sign.toStdString());
+    WriteFile(Join(other, sign), "the first bytes");
+    WriteFile(Join(other, "thesis.odt"), "years of work");
+    run = Check(QStringList{other, "--report", report_} + kDeleteEverything);
+    EXPECT_EQ(run.exit_code, 1);
+    EXPECT_FALSE(QFile::exists(Join(other, "thesis.odt")));
+    EXPECT_TRUE(QFile::exists(Join(other, sign)));
+    QFile::remove(Join(other, sign));
+  }
 }
 
 // A torrent kept in the download folder (a common habit) is read by the run and must outlive it,
