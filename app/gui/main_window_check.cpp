@@ -5,6 +5,7 @@
 #include "app/gui/dialogs.h"
 #include "app/gui/main_window.h"
 #include "check/run_setup.h"
+#include "messages/failure_text.h"
 #include "torrent/torrent_reader.h"
 
 namespace zandrel {
@@ -46,9 +47,9 @@ void MainWindow::OnCheckTorrent() {
   CheckInputs inputs = RunInputs(o, context_.data_folder.logs_path);
   // What the run reads of the window is fixed now; those controls stay disabled until its end.
   inputs.open_report_ticked = Box(C::kOpenReport)->isChecked();
-  if (const PreflightProblem problem = RunPreflight(context_.engine.model, inputs, run_locks_)) {
+  if (const Status passed = RunPreflight(context_.engine.model, inputs, run_locks_); !passed) {
     const MessageTable& table = context_.messages;
-    context_.dialogs.ShowMessage(this, table.MessageText(u"Msg_Error"), RefusalText(problem, table));
+    context_.dialogs.ShowMessage(this, table.MessageText(u"Msg_Error"), FailureText(passed.Why(), table));
     return;
   }
   SetBusyState(true);
