@@ -3,6 +3,7 @@
 #include <QDir>
 
 #include "check/preflight.h"
+#include "messages/failure_text.h"
 #include "platform/file_system.h"
 #include "platform/version.h"
 #include "torrent/torrent_reader.h"
@@ -18,6 +19,7 @@ Failure AboutTorrent(const QString& torrent, FailureKind kind, const QString& re
 }  // namespace
 
 Status PrepareEngine(const RunRequest& request, EngineState& engine) {
+  const MessageTable& messages = engine.messages;
   if (!request.language.isEmpty()) {
     const QString file_name = request.language + QStringLiteral(".lng");
     engine.messages.RequestLanguage(file_name);
@@ -26,20 +28,18 @@ Status PrepareEngine(const RunRequest& request, EngineState& engine) {
                                                      .arg(QDir(engine.messages.LangDir()).filePath(file_name)));
     }
   }
-  QString reader_status;
-  const StatusCallback status = [&reader_status](const QString& text) { reader_status = text; };
   for (const QString& file : request.ignore_torrents) {
-    if (!ReadTorrent(file, kAddToIgnoreList, engine.model, engine.ignore_list, engine.messages, status))
-      return AboutTorrent(file, FailureKind::kFailed, reader_status);
+    if (const Status added = AddTorrentPaths(file, engine.ignore_list); !added)
+      return AboutTorrent(file, added.Why().kind, FailureText(added.Why(), messages));
   }
   QStringList ignore_paths = request.ignore_paths;
   if (Status normalised = NormaliseIgnorePaths(ignore_paths, request.dir); !normalised) return normalised;
   for (const QString& path : ignore_paths) {
     if (!path.isEmpty()) engine.ignore_list.Add(path);
   }
-  engine.model.TorrentFiles.clear();
-  if (!ReadTorrent(request.torrent, kLoadModel, engine.model, engine.ignore_list, engine.messages, status))
-    return AboutTorrent(request.torrent, FailureKind::kFailed, reader_status);
+  Result<TorrentModel> read = ReadTorrent(request.torrent, messages);
+  if (!read) return AboutTorrent(request.torrent, read.Why().kind, FailureText(read.Why(), messages));
+  engine.model = std::move(*read);
   if (request.verify_v2 && !engine.model.HasV2) {
     return AboutTorrent(request.torrent, FailureKind::kRefused,
                         engine.model.V2Problem.isEmpty()

@@ -61,10 +61,11 @@ bool MainWindow::TorrentReady() {
   EngineState& engine = context_.engine;
   if (!context_.torrent_changed) return !engine.model.TorrentFiles.empty() || last_read_succeeded_;
   context_.torrent_changed = false;
-  engine.model.TorrentFiles.clear();
-  const StatusCallback status = [this](const QString& text) { SetStatusText(text); };
-  last_read_succeeded_ = ReadTorrent(context_.options.TorrentFile, kLoadModel, engine.model, engine.ignore_list,
-                                     context_.messages, status) == 1;
+  SetStatusText(context_.messages.MessageText(u"Status_ProcessTorrent"));
+  Result<TorrentModel> read = ReadTorrent(context_.options.TorrentFile, context_.messages);
+  last_read_succeeded_ = read.Ok();
+  engine.model = read ? std::move(*read) : TorrentModel();
+  if (!read) SetStatusText(FailureText(read.Why(), context_.messages));
   return last_read_succeeded_;
 }
 
