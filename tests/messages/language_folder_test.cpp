@@ -17,7 +17,8 @@ namespace zandrel {
 namespace {
 
 // A language file whose name is not UTF-8 is offered under a name that finds it again, beside
-// the ordinary ones; folders named like a language file count as found but are not offered.
+// the ordinary ones; folders named like a language file, and links to them, count as found but are
+// not offered.
 TEST(LanguageFolder, UndecodableNameIsOfferedAsItIsStored) {
   QTemporaryDir dir;
   const QString lang = test::Join(dir.path(), "lang");
@@ -25,6 +26,7 @@ TEST(LanguageFolder, UndecodableNameIsOfferedAsItIsStored) {
   test::WriteFile(test::Join(lang, "Upper.LNG"), test::LngBytes({"Menu_Exit=Exit"}));
   test::WriteFile(test::Join(lang, "notes.txt"), "");
   ASSERT_TRUE(QDir().mkpath(test::Join(lang, "Folder.lng")));
+  ASSERT_TRUE(QFile::link(test::Join(lang, "Folder.lng"), test::Join(lang, "Linked.lng")));
   const QByteArray odd = "Fran\xe7" "ais";  // Latin-1, invalid as UTF-8
   const std::string odd_path = (QFile::encodeName(lang) + '/' + odd + ".lng").toStdString();
   {
@@ -44,7 +46,7 @@ TEST(LanguageFolder, UndecodableNameIsOfferedAsItIsStored) {
   const QString odd_name = DecodeName(odd);
   QStringList expected = {"Deutsch", "Upper", odd_name};
   expected.sort();
-  EXPECT_EQ(names, expected);
+  EXPECT_EQ(names, expected) << names.join(", ").toStdString();
   EXPECT_TRUE(listing.found_any);
 
   MessageTable table(lang);
