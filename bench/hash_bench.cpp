@@ -59,12 +59,12 @@ int main(int argc, char** argv) {
   }
   zandrel::MessageTable messages;
   zandrel::EngineState engine(messages);
-  zandrel::PathMap ignore_list;
-  if (zandrel::ReadTorrent(QString::fromLocal8Bit(argv[1]), zandrel::kLoadModel, engine.model, ignore_list, messages,
-                           {}) != 1) {
+  zandrel::Result<zandrel::TorrentModel> read = zandrel::ReadTorrent(QString::fromLocal8Bit(argv[1]), messages);
+  if (!read) {
     std::fprintf(stderr, "cannot read %s\n", argv[1]);
     return 2;
   }
+  engine.model = std::move(*read);
   int64_t bytes = 0;
   for (const zandrel::TorrentFileEntry& entry : engine.model.TorrentFiles) bytes += entry.Length;
   zandrel::CheckInputs inputs;

@@ -38,11 +38,12 @@ int main(int argc, char** argv) {
   zandrel::MessageTable messages;
   messages.InitMessageTable();
   zandrel::EngineState engine(messages);
-  if (zandrel::ReadTorrent(QString::fromLocal8Bit(argv[1]), zandrel::kLoadModel, engine.model, engine.ignore_list,
-                           messages, {}) != 1) {
+  zandrel::Result<zandrel::TorrentModel> read = zandrel::ReadTorrent(QString::fromLocal8Bit(argv[1]), messages);
+  if (!read) {
     std::fprintf(stderr, "cannot read %s\n", argv[1]);
     return 2;
   }
+  engine.model = std::move(*read);
   QTemporaryDir out;
   zandrel::CheckInputs inputs;
   inputs.torrent_path = QString::fromLocal8Bit(argv[1]);

@@ -10,7 +10,6 @@
 #include <cerrno>
 #include <cstring>
 
-#include "messages/text.h"
 #include "platform/file_identity.h"
 #include "platform/file_system.h"
 #include "platform/native_file.h"
@@ -18,8 +17,13 @@
 namespace zandrel {
 namespace {
 
-PreflightProblem Refuse(Refusal refusal, const QString& path, const QString& detail = QString()) {
-  return PreflightProblem{refusal, path, detail};
+// Every refusal's message names the path refused; the detail is the system's reason or, for a
+// download given one level too high, the folder the files seem to be in.
+Failure Refuse(const char16_t* key, const QString& path, const QString& detail = QString()) {
+  return Failure::Message(FailureKind::kRefused, QString::fromUtf16(key),
+                          {{QStringLiteral("%path%"), QDir::toNativeSeparators(path)},
+                           {QStringLiteral("%reason%"), detail},
+                           {QStringLiteral("%folder%"), QDir::toNativeSeparators(detail)}});
 }
 
 // The nearest folder that exists on the way up from path; empty when none does.
@@ -56,68 +60,47 @@ QString RealPathOfNearest(const QString& path) {
 bool IsBareName(const QString& value) { return !value.contains(u'/') && !value.contains(QChar(kSeparator)); }
 
 // The report's own refusals: where it may not go and what it may not replace.
-PreflightProblem ReportPlaceProblem(const QString& report, const CheckInputs& inputs) {
+Status ReportPlaceProblem(const QString& report, const CheckInputs& inputs) {
   // A link at the report's name puts the report where the link leads, existing or not.
   const QString lands_at = CreationTarget(report);
-  if (lands_at.isEmpty()) return Refuse(Refusal::kReportProblem, report, QStringLiteral("its links lead nowhere"));
+  if (lands_at.isEmpty()) return Refuse(u"Msg_ReportProblem", report, QStringLiteral("its links lead nowhere"));
   if (IsSameOrInside(report, inputs.download_dir) || IsSameOrInside(lands_at, inputs.download_dir))
-    return Refuse(Refusal::kReportProblem, report, QStringLiteral("it would be inside the download directory"));
+    return Refuse(u"Msg_ReportProblem", report, QStringLiteral("it would be inside the download directory"));
   const std::optional<FileIdentity> existing = IdentityOf(report);
   if (!existing) return {};
-  if (FileSize(report) == kDirectorySize) return Refuse(Refusal::kReportProblem, report, QStringLiteral("is a directory"));
+  if (FileSize(report) == kDirectorySize) return Refuse(u"Msg_ReportProblem", report, QStringLiteral("is a directory"));
   if (IsSpecialFile(report))
-    return Refuse(Refusal::kReportProblem, report, QStringLiteral("is not a regular file"));
+    return Refuse(u"Msg_ReportProblem", report, QStringLiteral("is not a regular file"));
   if (existing == IdentityOf(inputs.torrent_path))
-    return Refuse(Refusal::kReportProblem, report, QStringLiteral("is the torrent file"));
+    return Refuse(u"Msg_ReportProblem", report, QStringLiteral("is the torrent file"));
   if (!IsZandrelReport(report))
-    return Refuse(Refusal::kReportProblem, report, QStringLiteral("the file exists and is not a report of this program"));
+    return Refuse(u"Msg_ReportProblem", report, QStringLiteral("the file exists and is not a report of this program"));
   return {};
 }
 
 }  // namespace
 
-QString RefusalText(const PreflightProblem& problem, const MessageTable& messages) {
-  const char16_t* key = nullptr;
-  switch (problem.refusal) {
-    case Refusal::kNone: return QString();
-    case Refusal::kTorrentNotFound: key = u"Msg_NotFound"; break;
-    case Refusal::kTorrentIsDirectory: key = u"Msg_IsDirectory"; break;
-    case Refusal::kTorrentHasNoFiles: key = u"Msg_NoFiles"; break;
-    case Refusal::kTorrentUnreadable:
-    case Refusal::kDirUnreadable: key = u"Msg_CannotRead"; break;
-    case Refusal::kDirNotFound: key = u"Msg_NoSuchDirectory"; break;
-    case Refusal::kDirNotDirectory: key = u"Msg_NotADirectory"; break;
-    case Refusal::kDirAboveDownload: key = u"Msg_FolderAboveDownload"; break;
-    case Refusal::kIgnoreOutside: key = u"Msg_IgnoreOutside"; break;
-    case Refusal::kReportProblem: key = u"Msg_ReportProblem"; break;
-    case Refusal::kCheckRunning: key = u"Msg_CheckRunning"; break;
-  }
-  return FillPlaceholders(messages.MessageText(key), {{u"%path%", QDir::toNativeSeparators(problem.path)},
-                                                      {u"%reason%", problem.detail},
-                                                      {u"%folder%", QDir::toNativeSeparators(problem.detail)}});
-}
-
-PreflightProblem TorrentFileRefusal(const QString& path) {
+Status TorrentFileRefusal(const QString& path) {
   const int64_t size = FileSize(path);
-  if (size == kNoFile) return Refuse(Refusal::kTorrentNotFound, path);
-  if (size == kDirectorySize) return Refuse(Refusal::kTorrentIsDirectory, path);
+  if (size == kNoFile) return Refuse(u"Msg_NotFound", path);
+  if (size == kDirectorySize) return Refuse(u"Msg_IsDirectory", path);
   const QString reason = ReadError(path);
-  if (!reason.isEmpty()) return Refuse(Refusal::kTorrentUnreadable, path, reason);
+  if (!reason.isEmpty()) return Refuse(u"Msg_CannotRead", path, reason);
   return {};
 }
 
-PreflightProblem DownloadDirRefusal(const QString& dir) {
+Status DownloadDirRefusal(const QString& dir) {
   const int64_t size = FileSize(dir);
-  if (size == kNoFile) return Refuse(Refusal::kDirNotFound, dir);
-  if (size != kDirectorySize) return Refuse(Refusal::kDirNotDirectory, dir);
+  if (size == kNoFile) return Refuse(u"Msg_NoSuchDirectory", dir);
+  if (size != kDirectorySize) return Refuse(u"Msg_NotADirectory", dir);
   // A folder that cannot be listed would make every file "missing", and a repair or an unneeded
   // scan would act on that belief.
   const QString reason = ReadError(dir);
-  if (!reason.isEmpty()) return Refuse(Refusal::kDirUnreadable, dir, reason);
+  if (!reason.isEmpty()) return Refuse(u"Msg_CannotRead", dir, reason);
   return {};
 }
 
-PreflightProblem NormaliseIgnorePaths(QStringList& values, const QString& dir) {
+Status NormaliseIgnorePaths(QStringList& values, const QString& dir) {
   const QString base = AbsoluteName(dir);
   for (QString& value : values) {
     QString path = QDir::fromNativeSeparators(value);
@@ -139,7 +122,7 @@ PreflightProblem NormaliseIgnorePaths(QStringList& values, const QString& dir) {
       const QString full_real = RealPathOfNearest(full);
       if (!real.isEmpty() && full_real.startsWith(real + u'/')) relative = full_real.mid(real.size() + 1);
     }
-    if (relative.isEmpty()) return Refuse(Refusal::kIgnoreOutside, value, dir);
+    if (relative.isEmpty()) return Refuse(u"Msg_IgnoreOutside", value, dir);
     value = relative.replace(u'/', QChar(kSeparator));
   }
   return {};
@@ -156,18 +139,18 @@ QString MisplacedDownloadFolder(const TorrentModel& model, const QString& dir) {
   return FileSize(folder) == kDirectorySize ? folder : QString();
 }
 
-PreflightProblem RunLocks::Acquire(const QString& download_dir, const QString& backup_dir) {
+Status RunLocks::Acquire(const QString& download_dir, const QString& backup_dir) {
   Release();
   switch (download_.Acquire(download_dir)) {
     case FolderLock::Outcome::kLocked: break;
-    case FolderLock::Outcome::kHeldElsewhere: return Refuse(Refusal::kCheckRunning, download_dir);
-    case FolderLock::Outcome::kFailed: return Refuse(Refusal::kDirUnreadable, download_dir, ReadError(download_dir));
+    case FolderLock::Outcome::kHeldElsewhere: return Refuse(u"Msg_CheckRunning", download_dir);
+    case FolderLock::Outcome::kFailed: return Refuse(u"Msg_CannotRead", download_dir, ReadError(download_dir));
   }
   const QString backup_folder = NearestExistingFolder(backup_dir);
   if (backup_dir.isEmpty() || backup_folder.isEmpty() || IsSameOrInside(backup_folder, download_dir)) return {};
   if (backup_.Acquire(backup_folder) == FolderLock::Outcome::kHeldElsewhere) {
     Release();
-    return Refuse(Refusal::kCheckRunning, backup_folder);
+    return Refuse(u"Msg_CheckRunning", backup_folder);
   }
   return {};
 }
@@ -186,52 +169,52 @@ bool IsZandrelReport(const QString& path) {
          rule == QString(header.size(), u'-');
 }
 
-PreflightProblem CreateReportFile(CheckInputs& inputs) {
+Status CreateReportFile(CheckInputs& inputs) {
   ReportWriter writer;
   if (inputs.report_path.isEmpty()) {
     // Looked at before the folder is made: a refused run leaves no folder behind in the download.
     if (IsSameOrInside(inputs.logs_folder, inputs.download_dir))
-      return Refuse(Refusal::kReportProblem, inputs.logs_folder, QStringLiteral("it would be inside the download directory"));
+      return Refuse(u"Msg_ReportProblem", inputs.logs_folder, QStringLiteral("it would be inside the download directory"));
     if (!CreateDirectories(inputs.logs_folder))
-      return Refuse(Refusal::kReportProblem, inputs.logs_folder, QStringLiteral("the folder cannot be created"));
+      return Refuse(u"Msg_ReportProblem", inputs.logs_folder, QStringLiteral("the folder cannot be created"));
     const QString path = WithTrailingSeparator(inputs.logs_folder) +
                          ReportFileName(inputs.torrent_path, QDate::currentDate(), QTime::currentTime());
     // Only where it goes: the free name it takes never replaces anything.
     if (IsSameOrInside(path, inputs.download_dir))
-      return Refuse(Refusal::kReportProblem, path, QStringLiteral("it would be inside the download directory"));
+      return Refuse(u"Msg_ReportProblem", path, QStringLiteral("it would be inside the download directory"));
     const std::optional<QString> taken = writer.CreateNew(path);
-    if (!taken) return Refuse(Refusal::kReportProblem, path, writer.LastError());
+    if (!taken) return Refuse(u"Msg_ReportProblem", path, writer.LastError());
     inputs.report_path = *taken;
     return {};
   }
   const QString& path = inputs.report_path;
   const QString folder = FolderOf(path);
-  if (FileSize(folder) != kDirectorySize) return Refuse(Refusal::kReportProblem, path, QStringLiteral("no such folder ") + folder);
-  if (PreflightProblem problem = ReportPlaceProblem(path, inputs)) return problem;
+  if (FileSize(folder) != kDirectorySize) return Refuse(u"Msg_ReportProblem", path, QStringLiteral("no such folder ") + folder);
+  if (Status placed = ReportPlaceProblem(path, inputs); !placed) return placed;
   if (PathEntryExists(path)) {
-    if (!writer.Create(path)) return Refuse(Refusal::kReportProblem, path, writer.LastError());
+    if (!writer.Create(path)) return Refuse(u"Msg_ReportProblem", path, writer.LastError());
     return {};
   }
   // A name taken between the look and the creation is never overwritten.
   QFile file;
   if (!OpenNamedFile(file, path, QIODevice::WriteOnly | QIODevice::NewOnly))
-    return Refuse(Refusal::kReportProblem, path, QString::fromLocal8Bit(std::strerror(errno)));
+    return Refuse(u"Msg_ReportProblem", path, QString::fromLocal8Bit(std::strerror(errno)));
   return {};
 }
 
-PreflightProblem RunPreflight(const TorrentModel& model, CheckInputs& inputs, RunLocks& locks) {
-  if (model.TorrentFiles.empty()) return Refuse(Refusal::kTorrentHasNoFiles, inputs.torrent_path);
-  if (PreflightProblem problem = DownloadDirRefusal(inputs.download_dir)) return problem;
+Status RunPreflight(const TorrentModel& model, CheckInputs& inputs, RunLocks& locks) {
+  if (model.TorrentFiles.empty()) return Refuse(u"Msg_NoFiles", inputs.torrent_path);
+  if (Status usable = DownloadDirRefusal(inputs.download_dir); !usable) return usable;
   const QString folder = MisplacedDownloadFolder(model, inputs.download_dir);
-  if (!folder.isEmpty()) return Refuse(Refusal::kDirAboveDownload, inputs.download_dir, folder);
+  if (!folder.isEmpty()) return Refuse(u"Msg_FolderAboveDownload", inputs.download_dir, folder);
   const bool backups_elsewhere = inputs.options.CreateBackups == 1 || inputs.options.FixMissing == 1;
-  if (PreflightProblem problem =
-          locks.Acquire(inputs.download_dir, backups_elsewhere ? inputs.options.BackupDir : QString())) {
-    return problem;
+  if (Status locked = locks.Acquire(inputs.download_dir, backups_elsewhere ? inputs.options.BackupDir : QString());
+      !locked) {
+    return locked;
   }
-  if (PreflightProblem problem = CreateReportFile(inputs)) {
+  if (Status created = CreateReportFile(inputs); !created) {
     locks.Release();
-    return problem;
+    return created;
   }
   return {};
 }

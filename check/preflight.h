@@ -7,44 +7,21 @@
 #include <memory>
 
 #include "check/run_inputs.h"
-#include "messages/message_table.h"
 #include "platform/folder_lock.h"
+#include "platform/result.h"
 #include "torrent/torrent_model.h"
 
 namespace zandrel {
 
-enum class Refusal {
-  kNone,
-  kTorrentNotFound,
-  kTorrentIsDirectory,
-  kTorrentUnreadable,
-  kTorrentHasNoFiles,  // the whole download folder would be unneeded
-  kDirNotFound,
-  kDirNotDirectory,
-  kDirUnreadable,
-  kDirAboveDownload,  // not one file of the torrent is here, but a folder named like it is
-  kIgnoreOutside,     // an --ignore value that names a place outside the download directory
-  kReportProblem,
-  kCheckRunning,
-};
-
-struct PreflightProblem {
-  Refusal refusal = Refusal::kNone;
-  QString path;    // the path refused
-  QString detail;  // the system's reason, or the folder the files seem to be in
-  explicit operator bool() const { return refusal != Refusal::kNone; }
-};
-
-// The refusal as the user reads it, in the current language.
-QString RefusalText(const PreflightProblem& problem, const MessageTable& messages);
-
-PreflightProblem TorrentFileRefusal(const QString& path);
-PreflightProblem DownloadDirRefusal(const QString& dir);
+// Why the torrent file cannot be read ("Msg_NotFound", "Msg_IsDirectory", or "Msg_CannotRead" with
+// the system's reason as %reason%); the refusals that follow are messages with %path% too.
+Status TorrentFileRefusal(const QString& path);
+Status DownloadDirRefusal(const QString& dir);
 
 // Turns each typed ignore value into the form the ignore list compares: a bare name stays a bare
 // name; "./x", "sub/../x" and an absolute path inside dir become the path relative to dir. A value
 // that leads out of dir is refused, since it could protect nothing.
-PreflightProblem NormaliseIgnorePaths(QStringList& values, const QString& dir);
+Status NormaliseIgnorePaths(QStringList& values, const QString& dir);
 
 // The folder that seems to hold the download when dir was given one level too high: not one file
 // of a multi-file torrent is in dir, but dir holds a folder with the torrent's name. Empty
@@ -56,7 +33,7 @@ class RunLocks {
  public:
   // Locks the download folder and, when the backups go elsewhere, the backup location (or its
   // nearest existing folder, which is what a run there would create below).
-  PreflightProblem Acquire(const QString& download_dir, const QString& backup_dir);
+  Status Acquire(const QString& download_dir, const QString& backup_dir);
   void Release();
 
  private:
@@ -71,10 +48,10 @@ bool IsZandrelReport(const QString& path);
 // the user named one (replacing an existing file only when it is an earlier report), otherwise
 // at the first free report name in the logs folder, which inputs.report_path then holds. A report
 // never goes inside the download directory, nor over the torrent.
-PreflightProblem CreateReportFile(CheckInputs& inputs);
+Status CreateReportFile(CheckInputs& inputs);
 
 // Everything after the torrent has been read: the download directory, the folder above the
 // download, the locks and the report. On success the locks are held.
-PreflightProblem RunPreflight(const TorrentModel& model, CheckInputs& inputs, RunLocks& locks);
+Status RunPreflight(const TorrentModel& model, CheckInputs& inputs, RunLocks& locks);
 
 }  // namespace zandrel

@@ -3,40 +3,50 @@
 #include <QDir>
 
 #include "check/preflight.h"
+#include "messages/failure_text.h"
 #include "platform/file_system.h"
 #include "platform/version.h"
 #include "torrent/torrent_reader.h"
 
 namespace zandrel {
+namespace {
 
-std::optional<QString> PrepareEngine(const RunRequest& request, EngineState& engine) {
+// The torrent's path leads the reason, so that the user knows which of the torrents it concerns.
+Failure AboutTorrent(const QString& torrent, FailureKind kind, const QString& reason) {
+  return Failure::Text(kind, torrent + QStringLiteral(": ") + reason);
+}
+
+}  // namespace
+
+Status PrepareEngine(const RunRequest& request, EngineState& engine) {
+  const MessageTable& messages = engine.messages;
   if (!request.language.isEmpty()) {
     const QString file_name = request.language + QStringLiteral(".lng");
     engine.messages.RequestLanguage(file_name);
-    if (!engine.messages.LoadRequestedLanguage())
-      return QStringLiteral("cannot open language file %1").arg(QDir(engine.messages.LangDir()).filePath(file_name));
+    if (!engine.messages.LoadRequestedLanguage()) {
+      return Failure::Text(FailureKind::kFailed, QStringLiteral("cannot open language file %1")
+                                                     .arg(QDir(engine.messages.LangDir()).filePath(file_name)));
+    }
   }
-  QString reader_status;
-  const StatusCallback status = [&reader_status](const QString& text) { reader_status = text; };
   for (const QString& file : request.ignore_torrents) {
-    if (!ReadTorrent(file, kAddToIgnoreList, engine.model, engine.ignore_list, engine.messages, status))
-      return file + QStringLiteral(": ") + reader_status;
+    if (const Status added = AddTorrentPaths(file, engine.ignore_list); !added)
+      return AboutTorrent(file, added.Why().kind, FailureText(added.Why(), messages));
   }
   QStringList ignore_paths = request.ignore_paths;
-  if (const PreflightProblem problem = NormaliseIgnorePaths(ignore_paths, request.dir))
-    return RefusalText(problem, engine.messages);
+  if (Status normalised = NormaliseIgnorePaths(ignore_paths, request.dir); !normalised) return normalised;
   for (const QString& path : ignore_paths) {
     if (!path.isEmpty()) engine.ignore_list.Add(path);
   }
-  engine.model.TorrentFiles.clear();
-  if (!ReadTorrent(request.torrent, kLoadModel, engine.model, engine.ignore_list, engine.messages, status))
-    return request.torrent + QStringLiteral(": ") + reader_status;
+  Result<TorrentModel> read = ReadTorrent(request.torrent, messages);
+  if (!read) return AboutTorrent(request.torrent, read.Why().kind, FailureText(read.Why(), messages));
+  engine.model = std::move(*read);
   if (request.verify_v2 && !engine.model.HasV2) {
-    return request.torrent + QStringLiteral(": ") +
-           (engine.model.V2Problem.isEmpty() ? QStringLiteral("the torrent has no v2 hash trees to verify (--v2)")
-                                             : engine.model.V2Problem);
+    return AboutTorrent(request.torrent, FailureKind::kRefused,
+                        engine.model.V2Problem.isEmpty()
+                            ? QStringLiteral("the torrent has no v2 hash trees to verify (--v2)")
+                            : engine.model.V2Problem);
   }
-  return std::nullopt;
+  return {};
 }
 
 CheckInputs MakeInputs(const RunRequest& request, const QString& logs_folder) {

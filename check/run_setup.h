@@ -2,13 +2,12 @@
 // engine and the inputs of one run.
 #pragma once
 
-#include <optional>
-
 #include <QString>
 #include <QStringList>
 
 #include "check/run_inputs.h"
 #include "check/engine_state.h"
+#include "platform/result.h"
 
 namespace zandrel {
 
@@ -24,9 +23,10 @@ struct RunRequest {
   bool verify_v2 = false;       // a hybrid torrent is verified by its v2 trees, not its v1 pieces
 };
 
-// Loads the language, the ignore list and the torrent into the engine; an error message when one of
-// them cannot be had (the engine may then hold part of them).
-std::optional<QString> PrepareEngine(const RunRequest& request, EngineState& engine);
+// Loads the language, the ignore list and the torrent into the engine, or says why one of them
+// cannot be had (the engine may then hold part of them). A failure is worded with engine.messages,
+// which by then holds the language the request asked for.
+Status PrepareEngine(const RunRequest& request, EngineState& engine);
 
 // The inputs of the run: absolute paths, backups in the download directory unless another folder
 // is named, reports in logs_folder unless a report file is named.

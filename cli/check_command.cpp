@@ -23,6 +23,7 @@
 #include "cli/language_choice.h"
 #include "cli/option_table.h"
 #include "cli/progress_window.h"
+#include "messages/failure_text.h"
 #include "messages/text.h"
 #include "platform/data_folder.h"
 #include "platform/file_identity.h"
@@ -72,8 +73,8 @@ bool RunUntilDone(EngineState& engine, const CheckInputs& inputs, WindowOperatio
 
 // Refusals that need only the command line and the torrent file.
 QString InputProblem(const CheckCommandLine& line, const MessageTable& messages) {
-  if (const PreflightProblem problem = TorrentFileRefusal(line.torrent)) return RefusalText(problem, messages);
-  if (const PreflightProblem problem = DownloadDirRefusal(line.dir)) return RefusalText(problem, messages);
+  if (const Status usable = TorrentFileRefusal(line.torrent); !usable) return FailureText(usable.Why(), messages);
+  if (const Status usable = DownloadDirRefusal(line.dir); !usable) return FailureText(usable.Why(), messages);
   return QString();
 }
 
@@ -161,7 +162,8 @@ int RunCheckCommand(const QStringList& args) {
   problem = InputProblem(line, messages);
   if (!problem.isEmpty()) return InputError(problem);
   EngineState engine(messages);
-  if (const std::optional<QString> unprepared = PrepareEngine(line, engine)) return InputError(*unprepared);
+  if (const Status prepared = PrepareEngine(line, engine); !prepared)
+    return InputError(FailureText(prepared.Why(), engine.messages));
   const QString logs_folder = LogsFolder(line);
   CheckInputs inputs = MakeInputs(line, logs_folder);
   const QTemporaryDir scratch;
@@ -171,8 +173,8 @@ int RunCheckCommand(const QStringList& args) {
   }
   // Held until the run has ended: a second run of these folders is refused before it changes anything.
   RunLocks locks;
-  if (const PreflightProblem refused = RunPreflight(engine.model, inputs, locks))
-    return InputError(RefusalText(refused, messages));
+  if (const Status passed = RunPreflight(engine.model, inputs, locks); !passed)
+    return InputError(FailureText(passed.Why(), messages));
 
   RunRecord record;
   inputs.dry_run = line.dry_run;

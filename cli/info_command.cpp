@@ -11,10 +11,10 @@
 #include "cli/input_checks.h"
 #include "cli/json_writer.h"
 #include "cli/option_table.h"
+#include "messages/failure_text.h"
 #include "messages/message_table.h"
 #include "messages/text.h"
 #include "platform/file_system.h"
-#include "torrent/path_map.h"
 #include "torrent/torrent_listing.h"
 #include "torrent/torrent_model.h"
 #include "torrent/torrent_reader.h"
@@ -179,13 +179,9 @@ int RunInfoCommand(const QStringList& args) {
   if (!problem.isEmpty()) return InfoError(torrent_path, problem);
   MessageTable messages(QStringLiteral("lang"));
   messages.InitMessageTable();
-  TorrentModel model;
-  PathMap ignore_list;
-  QString last_status;
-  const auto status = [&last_status](const QString& text) { last_status = text; };
-  if (ReadTorrent(torrent_path, kLoadModel, model, ignore_list, messages, status) != 1) {
-    return InfoError(torrent_path, last_status);
-  }
+  const Result<TorrentModel> read = ReadTorrent(torrent_path, messages);
+  if (!read) return InfoError(torrent_path, FailureText(read.Why(), messages));
+  const TorrentModel& model = *read;
   // What check refuses, info refuses too.
   if (model.TorrentFiles.empty()) return InfoError(torrent_path, QStringLiteral("the torrent lists no files"));
   WriteOut(json ? JsonText(model, model.Details) : DetailsText(model, model.Details));

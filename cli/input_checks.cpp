@@ -5,13 +5,12 @@
 namespace zandrel {
 
 QString TorrentFileProblem(const QString& path) {
-  const PreflightProblem problem = TorrentFileRefusal(path);
-  switch (problem.refusal) {
-    case Refusal::kNone: return QString();
-    case Refusal::kTorrentNotFound: return QStringLiteral("not found");
-    case Refusal::kTorrentIsDirectory: return QStringLiteral("is a directory");
-    default: return problem.detail;
-  }
+  const Status usable = TorrentFileRefusal(path);
+  if (usable) return QString();
+  const Failure& why = usable.Why();
+  if (why.key == u"Msg_NotFound") return QStringLiteral("not found");
+  if (why.key == u"Msg_IsDirectory") return QStringLiteral("is a directory");
+  return why.Field(u"%reason%");
 }
 
 }  // namespace zandrel

@@ -1,8 +1,9 @@
 #include "messages/language_folder.h"
 
 #include <QDir>
-#include <QDirIterator>
-#include <QFileInfo>
+
+#include "platform/directory_walk.h"
+#include "platform/file_system.h"
 
 namespace zandrel {
 namespace {
@@ -11,20 +12,36 @@ const QString kLanguageExtension = QStringLiteral(".lng");
 
 bool HoldsLanguageFile(const QString& dir) { return !ListLanguageFiles(dir).names.isEmpty(); }
 
+bool HasLanguageExtension(const QString& name) { return name.endsWith(kLanguageExtension, Qt::CaseInsensitive); }
+
+// The language folder's own entries; a folder named like a language file counts as found but is
+// neither offered nor entered, and neither is a link to one.
+class LanguageFileVisitor : public WalkVisitor {
+ public:
+  explicit LanguageFileVisitor(LanguageListing& listing) : listing_(listing) {}
+
+  bool File(const WalkEntry& entry) override {
+    if (!HasLanguageExtension(entry.name)) return true;
+    listing_.found_any = true;
+    if (FileSize(entry.path) != kDirectorySize) listing_.names << entry.name.chopped(kLanguageExtension.size());
+    return true;
+  }
+  bool Enter(const WalkEntry& folder) override {
+    if (HasLanguageExtension(folder.name)) listing_.found_any = true;
+    return false;
+  }
+
+ private:
+  LanguageListing& listing_;
+};
+
 }  // namespace
 
 LanguageListing ListLanguageFiles(const QString& lang_dir) {
   LanguageListing listing;
   if (lang_dir.isEmpty()) return listing;
-  QDirIterator it(lang_dir, {QStringLiteral("*") + kLanguageExtension},
-                  QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System);
-  while (it.hasNext()) {
-    it.next();
-    listing.found_any = true;
-    const QFileInfo info = it.fileInfo();
-    if (info.isDir()) continue;
-    listing.names << info.fileName().chopped(kLanguageExtension.size());
-  }
+  LanguageFileVisitor visitor(listing);
+  WalkDirectory(WithTrailingSeparator(lang_dir), visitor);
   return listing;
 }
 

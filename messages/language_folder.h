@@ -11,7 +11,9 @@ struct LanguageListing {
   bool found_any = false;  // any entry matched "*.lng", files or not
 };
 
-// Files matching "*.lng" in lang_dir; folders of that name are skipped but still count as found.
+// Files matching "*.lng" (in any letter case) in lang_dir, their names kept byte for byte (see
+// platform/native_name.h); folders of that name, and links to one, are skipped but still count as
+// found.
 LanguageListing ListLanguageFiles(const QString& lang_dir);
 
 // Where language files are looked for, in this order: "lang" in the working directory, "lang"

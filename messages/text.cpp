@@ -19,6 +19,10 @@ QString CountOfTotal(int64_t count, int64_t total) {
 
 QString FillPlaceholders(const QString& text,
                          std::initializer_list<std::pair<QStringView, QString>> values) {
+  return FillPlaceholders(text, std::span<const std::pair<QStringView, QString>>(values.begin(), values.size()));
+}
+
+QString FillPlaceholders(const QString& text, std::span<const std::pair<QStringView, QString>> values) {
   QString out;
   out.reserve(text.size() + 64);
   qsizetype i = 0;

@@ -6,6 +6,7 @@
 #include <QStringView>
 #include <cstdint>
 #include <initializer_list>
+#include <span>
 #include <utility>
 
 namespace zandrel {
@@ -18,6 +19,7 @@ QString ValueForKey(QStringView line, QStringView key);
 // never scanned again, so a path that happens to contain "%size1%" or "%s%" stays as it is.
 QString FillPlaceholders(const QString& text,
                          std::initializer_list<std::pair<QStringView, QString>> values);
+QString FillPlaceholders(const QString& text, std::span<const std::pair<QStringView, QString>> values);
 
 // "count/total", as every summary line shows a share.
 QString CountOfTotal(int64_t count, int64_t total);

@@ -1,8 +1,5 @@
-// The outcome of one step of work that the user may cancel: a copy, a file judged, a stage.
+// StepResult, the outcome of one step of work that the user may cancel, lives with the program's
+// other outcomes.
 #pragma once
 
-namespace zandrel {
-
-enum class StepResult { kDone, kFailed, kCancelled };
-
-}  // namespace zandrel
+#include "platform/result.h"

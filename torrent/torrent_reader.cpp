@@ -111,7 +111,7 @@ bool PartsAgree(const InfoDictionary& info) {
 
 // Why this program cannot read a torrent (a status message key): no info dictionary, a malformed
 // one, or an untrustworthy v2 part. Empty when it can. A v2-only torrent's files come from its tree.
-QStringView Refusal(InfoDictionary& info, int mode, QStringView* v2_problem) {
+QStringView Refusal(InfoDictionary& info, QStringView* v2_problem) {
   if (!info.found || info.invalid) return u"Status_ProcessTorrentError";
   if (info.meta_version >= 2 && !info.pieces_found && !info.file_tree_found) return u"Status_ProcessTorrentError";
   if (IsV2(info)) {
@@ -131,7 +131,6 @@ QStringView Refusal(InfoDictionary& info, int mode, QStringView* v2_problem) {
   for (const InfoFile& file : info.files) {
     if (file.path.size == 0) return u"Status_ProcessTorrentError";  // would stand for the download directory
   }
-  if (mode == kLoadModel && !SoundForModel(info, IsV2(info) && !info.pieces_found)) return u"Status_ProcessTorrentError";
   return {};
 }
 
@@ -224,53 +223,49 @@ void FillModel(const InfoDictionary& info, TorrentModel& model, bool v2_usable) 
   }
 }
 
-}  // namespace
+Failure ReadFailure(QStringView key) { return Failure::Message(FailureKind::kFailed, key.toString()); }
 
-int ReadTorrent(const QString& path, int mode, TorrentModel& model, PathMap& ignore_list,
-                const MessageTable& messages, const StatusCallback& status) {
-  auto show = [&](QStringView key) {
-    if (status) status(messages.MessageText(key));
-  };
+// The whole file, or why it cannot be a torrent.
+Result<QByteArray> TorrentBytes(const QString& path) {
   const int64_t size = FileSize(path);
-  if (size == -1) {
-    show(u"Status_TorrentNotFound");
-    return 0;
-  }
+  if (size == kNoFile) return ReadFailure(u"Status_TorrentNotFound");
   std::optional<QByteArray> bytes;
   if (size > 0 && size <= kMaxTorrentBytes) bytes = ReadWholeFile(path, kMaxTorrentBytes);
-  if (!bytes || bytes->isEmpty()) {
-    show(u"Status_ProcessTorrentError");
-    return 0;
-  }
-  show(u"Status_ProcessTorrent");
-  if (mode == kLoadModel) {
-    // The hashes and the piece count go together, so a failed read never leaves a count that
-    // belongs to another torrent.
-    model.PieceHashes.clear();
-    model.PiecesSize = 0;
-    model.PadBefore = 0;
-    model.PaddingPaths.clear();
-    model.LayerHashes.clear();
-    model.HasV2 = false;
-    model.HasV1Pieces = true;
-    model.V2Problem.clear();
-    model.Details = TorrentDetails{};
-  }
-  const std::string_view document(bytes->constData(), static_cast<size_t>(bytes->size()));
+  if (!bytes || bytes->isEmpty()) return ReadFailure(u"Status_ProcessTorrentError");
+  return std::move(*bytes);
+}
+
+std::string_view Document(const QByteArray& bytes) {
+  return std::string_view(bytes.constData(), static_cast<size_t>(bytes.size()));
+}
+
+}  // namespace
+
+Result<TorrentModel> ReadTorrent(const QString& path, const MessageTable& messages) {
+  const Result<QByteArray> bytes = TorrentBytes(path);
+  if (!bytes) return bytes.Why();
+  const std::string_view document = Document(*bytes);
   InfoDictionary info = ReadInfoDictionary(document);
   QStringView v2_problem;
-  QStringView refusal = Refusal(info, mode, &v2_problem);
-  if (refusal.isEmpty() && mode != kLoadModel && !AddToIgnoreList(info, ignore_list)) refusal = u"Status_ProcessTorrentError";
-  if (!refusal.isEmpty()) {
-    show(refusal);
-    return 0;
-  }
-  if (mode == kLoadModel) {
-    FillModel(info, model, v2_problem.isEmpty());
-    if (!v2_problem.isEmpty()) model.V2Problem = messages.MessageText(v2_problem);
-    ReadTorrentDetails(document, model.Details);
-  }
-  return 1;
+  QStringView refusal = Refusal(info, &v2_problem);
+  if (refusal.isEmpty() && !SoundForModel(info, IsV2(info) && !info.pieces_found)) refusal = u"Status_ProcessTorrentError";
+  if (!refusal.isEmpty()) return ReadFailure(refusal);
+  TorrentModel model;
+  FillModel(info, model, v2_problem.isEmpty());
+  if (!v2_problem.isEmpty()) model.V2Problem = messages.MessageText(v2_problem);
+  ReadTorrentDetails(document, model.Details);
+  return model;
+}
+
+Status AddTorrentPaths(const QString& path, PathMap& ignore_list) {
+  const Result<QByteArray> bytes = TorrentBytes(path);
+  if (!bytes) return bytes.Why();
+  InfoDictionary info = ReadInfoDictionary(Document(*bytes));
+  QStringView v2_problem;
+  QStringView refusal = Refusal(info, &v2_problem);
+  if (refusal.isEmpty() && !AddToIgnoreList(info, ignore_list)) refusal = u"Status_ProcessTorrentError";
+  if (!refusal.isEmpty()) return ReadFailure(refusal);
+  return {};
 }
 
 }  // namespace zandrel

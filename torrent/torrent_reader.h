@@ -1,23 +1,23 @@
-// Reads a .torrent file into the torrent model, or adds its paths to the ignore list.
+// Reads a .torrent file: into the torrent model, or as the paths it lists for the ignore list.
 #pragma once
 
 #include <QString>
-#include <functional>
 
 #include "messages/message_table.h"
+#include "platform/result.h"
 #include "torrent/path_map.h"
 #include "torrent/torrent_model.h"
 
 namespace zandrel {
 
-enum ReadMode { kLoadModel = 0, kAddToIgnoreList = 1 };
+// The torrent's model, or why it cannot be had: a status message ("Status_TorrentNotFound",
+// "Status_ProcessTorrentError", ...). `messages` words the reason a hybrid torrent's v2 trees go
+// unused (TorrentModel::V2Problem). A window that shows the read under way says
+// "Status_ProcessTorrent" before it asks.
+Result<TorrentModel> ReadTorrent(const QString& path, const MessageTable& messages);
 
-using StatusCallback = std::function<void(const QString& text)>;
-
-// Returns 1 on success, 0 on failure. In kLoadModel mode the caller empties model.TorrentFiles
-// first; in kAddToIgnoreList mode the model is left untouched and the paths go to ignore_list.
-// Status texts ("Processing torrent file...", "Torrent file not found.", ...) go to status.
-int ReadTorrent(const QString& path, int mode, TorrentModel& model, PathMap& ignore_list,
-                const MessageTable& messages, const StatusCallback& status);
+// Adds the relative path of every file the torrent lists, and every folder above one, to
+// ignore_list; all of them or, with the reason as ReadTorrent gives it, none.
+Status AddTorrentPaths(const QString& path, PathMap& ignore_list);
 
 }  // namespace zandrel

@@ -6,6 +6,7 @@
 #include "app/gui/dialogs.h"
 #include "app/gui/ignore_list_window.h"
 #include "app/gui/tick_tree_view.h"
+#include "messages/failure_text.h"
 #include "messages/text.h"
 #include "torrent/torrent_reader.h"
 
@@ -176,8 +177,10 @@ void IgnoreListController::LoadIgnoreTorrents() {
       messages.MessageText(u"Req_SelectTorrent2") + QStringLiteral(" (*.torrent)"), true);
   int64_t count = 0;
   for (const QString& file : files) {
-    count += ReadTorrent(file, kAddToIgnoreList, context_.engine.model, context_.engine.ignore_list, messages,
-                         [this](const QString& text) { shell_.SetStatusText(text); }) == 1;
+    shell_.SetStatusText(messages.MessageText(u"Status_ProcessTorrent"));
+    const Status added = AddTorrentPaths(file, context_.engine.ignore_list);
+    if (added) ++count;
+    else shell_.SetStatusText(FailureText(added.Why(), messages));
   }
   if (count != 0) {
     shell_.SetStatusText(FillPlaceholders(messages.MessageText(u"Status_LoadedIgnore"),

@@ -5,6 +5,7 @@
 #include "app/gui/dialogs.h"
 #include "app/gui/main_window.h"
 #include "check/run_setup.h"
+#include "messages/failure_text.h"
 #include "torrent/torrent_reader.h"
 
 namespace zandrel {
@@ -44,9 +45,9 @@ void MainWindow::OnCheckTorrent() {
   CheckInputs inputs = RunInputs(o, context_.data_folder.logs_path);
   // What the run reads of the window is fixed now; those controls stay disabled until its end.
   inputs.open_report_ticked = Box(C::kOpenReport)->isChecked();
-  if (const PreflightProblem problem = RunPreflight(context_.engine.model, inputs, run_locks_)) {
+  if (const Status passed = RunPreflight(context_.engine.model, inputs, run_locks_); !passed) {
     const MessageTable& table = context_.messages;
-    context_.dialogs.ShowMessage(this, table.MessageText(u"Msg_Error"), RefusalText(problem, table));
+    context_.dialogs.ShowMessage(this, table.MessageText(u"Msg_Error"), FailureText(passed.Why(), table));
     return;
   }
   SetBusyState(true);
@@ -58,10 +59,11 @@ bool MainWindow::TorrentReady() {
   EngineState& engine = context_.engine;
   if (!context_.torrent_changed) return !engine.model.TorrentFiles.empty() || last_read_succeeded_;
   context_.torrent_changed = false;
-  engine.model.TorrentFiles.clear();
-  const StatusCallback status = [this](const QString& text) { SetStatusText(text); };
-  last_read_succeeded_ = ReadTorrent(context_.options.TorrentFile, kLoadModel, engine.model, engine.ignore_list,
-                                     context_.messages, status) == 1;
+  SetStatusText(context_.messages.MessageText(u"Status_ProcessTorrent"));
+  Result<TorrentModel> read = ReadTorrent(context_.options.TorrentFile, context_.messages);
+  last_read_succeeded_ = read.Ok();
+  engine.model = read ? std::move(*read) : TorrentModel();
+  if (!read) SetStatusText(FailureText(read.Why(), context_.messages));
   return last_read_succeeded_;
 }
 

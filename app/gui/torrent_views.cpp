@@ -4,6 +4,7 @@
 
 #include "app/gui/tick_tree_view.h"
 #include "app/gui/torrent_view_window.h"
+#include "messages/failure_text.h"
 #include "platform/file_system.h"
 #include "torrent/torrent_reader.h"
 
@@ -49,12 +50,14 @@ void TorrentViews::ViewTorrent() {
   shell_.SetCheckButtonEnabled(false);
   loader_ = std::thread([this, load, files = std::move(files)]() mutable {
     if (load->read_file) {
-      PathMap unused;
-      load->read = ReadTorrent(load->torrent_path, kLoadModel, load->model, unused, context_.messages,
-                               [this](const QString& text) {
-                                 QMetaObject::invokeMethod(this, [this, text] { shell_.SetStatusText(text); },
-                                                           Qt::QueuedConnection);
-                               });
+      const auto show = [this](const QString& text) {
+        QMetaObject::invokeMethod(this, [this, text] { shell_.SetStatusText(text); }, Qt::QueuedConnection);
+      };
+      show(context_.messages.MessageText(u"Status_ProcessTorrent"));
+      Result<TorrentModel> read = ReadTorrent(load->torrent_path, context_.messages);
+      load->read = read.Ok() ? 1 : 0;
+      if (read) load->model = std::move(*read);
+      else show(FailureText(read.Why(), context_.messages));
     }
     if (load->read == 1) load->items = BuildTreeItems(SortedForView(load->read_file ? load->model.TorrentFiles : files));
     QMetaObject::invokeMethod(this, [this, load] { Loaded(load); }, Qt::QueuedConnection);

@@ -57,8 +57,9 @@ class KeptFilesTest : public StageFixture {
   void LoadTorrent(const std::string& bytes) {
     const QString path = Join(root_.path(), "Show.torrent");
     WriteFile(path, bytes);
-    engine_.model = TorrentModel();
-    ASSERT_EQ(ReadTorrent(path, kLoadModel, engine_.model, engine_.ignore_list, messages_, {}), 1);
+    Result<TorrentModel> read = ReadTorrent(path, messages_);
+    ASSERT_TRUE(read.Ok());
+    engine_.model = std::move(*read);
   }
 };
 

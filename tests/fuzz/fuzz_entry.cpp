@@ -29,25 +29,24 @@ QString WriteInput(const QString& name, const uint8_t* data, size_t size) {
   return path;
 }
 
-void ReadTorrentInput(const uint8_t* data, size_t size, int mode) {
+}  // namespace
+
+void FuzzTorrentModel(const uint8_t* data, size_t size) {
   static MessageTable messages(ScratchDir());
-  const QString path = WriteInput(QStringLiteral("input.torrent"), data, size);
-  TorrentModel model;
-  PathMap ignore_list;
-  ReadTorrent(path, mode, model, ignore_list, messages, [](const QString&) {});
+  const Result<TorrentModel> read = ReadTorrent(WriteInput(QStringLiteral("input.torrent"), data, size), messages);
+  if (!read) return;
   // Every entry the reader lets through must stay inside the download directory.
-  for (const TorrentFileEntry& entry : model.TorrentFiles) {
+  for (const TorrentFileEntry& entry : read->TorrentFiles) {
     const QString relative = entry.Dir + entry.Name;
     if (relative.startsWith(u'/') || relative.split(u'/').contains(QStringLiteral("..")) || entry.Name.isEmpty())
       __builtin_trap();
   }
 }
 
-}  // namespace
-
-void FuzzTorrentModel(const uint8_t* data, size_t size) { ReadTorrentInput(data, size, kLoadModel); }
-
-void FuzzTorrentIgnoreList(const uint8_t* data, size_t size) { ReadTorrentInput(data, size, kAddToIgnoreList); }
+void FuzzTorrentIgnoreList(const uint8_t* data, size_t size) {
+  PathMap ignore_list;
+  (void)AddTorrentPaths(WriteInput(QStringLiteral("input.torrent"), data, size), ignore_list);
+}
 
 void FuzzTorrent(const uint8_t* data, size_t size) {
   FuzzTorrentModel(data, size);

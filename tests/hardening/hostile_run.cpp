@@ -87,15 +87,12 @@ std::string Describe(const RunVariant& variant) {
          (variant.backups ? ", backups, " : ", no backups, ") + kPlaces[static_cast<int>(variant.place)];
 }
 
-ReadResult ReadTorrentBytes(const std::string& bytes) {
+Result<TorrentModel> ReadTorrentBytes(const std::string& bytes) {
   QTemporaryDir dir(FastTempTemplate());
   const QString path = dir.path() + "/t.torrent";
   WriteFile(path, bytes);
   MessageTable messages(dir.path());
-  PathMap ignore_list;
-  ReadResult read;
-  read.result = ReadTorrent(path, kLoadModel, read.model, ignore_list, messages, nullptr);
-  return read;
+  return ReadTorrent(path, messages);
 }
 
 void PopulateForModel(const Sandbox& sandbox, const TorrentModel& model) {

@@ -11,6 +11,7 @@
 
 #include "check/check_run.h"
 #include "messages/message_table.h"
+#include "platform/result.h"
 #include "tests/hardening/sandbox.h"
 #include "torrent/torrent_model.h"
 
@@ -30,11 +31,7 @@ std::vector<RunVariant> AllVariants();
 std::string Describe(const RunVariant& variant);
 
 // The read of a torrent's bytes, as the program reads it (through a real file).
-struct ReadResult {
-  int result = 0;
-  TorrentModel model;
-};
-ReadResult ReadTorrentBytes(const std::string& bytes);
+Result<TorrentModel> ReadTorrentBytes(const std::string& bytes);
 
 // Fills the download folder from the model so that every stage has work: per entry, in turn, a
 // longer file (trimmed or deleted), a shorter one, a missing one with a same-sized spare elsewhere

@@ -11,6 +11,7 @@
 #include <limits>
 
 #include "platform/file_system.h"
+#include "messages/failure_text.h"
 #include "tests/hardening/hostile_run.h"
 #include "tests/support/bencode.h"
 #include "tests/support/test_files.h"
@@ -379,14 +380,11 @@ const HostileCase kCases[] = {
 
 QString Portable(const TorrentFileEntry& entry) { return entry.RelativePath().replace(QChar(kSeparator), u'/'); }
 
-void ExpectRead(const test::ReadResult& read, const ExpectedRead& expected) {
-  ASSERT_EQ(read.result, expected.result);
-  if (expected.result == 0) {
-    EXPECT_TRUE(read.model.TorrentFiles.empty());
-    return;
-  }
+void ExpectRead(const Result<TorrentModel>& read, const ExpectedRead& expected) {
+  ASSERT_EQ(read.Ok() ? 1 : 0, expected.result);
+  if (!read) return;
   std::vector<std::pair<QString, int64_t>> entries;
-  for (const TorrentFileEntry& entry : read.model.TorrentFiles) entries.emplace_back(Portable(entry), entry.Length);
+  for (const TorrentFileEntry& entry : read->TorrentFiles) entries.emplace_back(Portable(entry), entry.Length);
   EXPECT_EQ(entries.size(), expected.entries.size());
   for (size_t i = 0; i < std::min(entries.size(), expected.entries.size()); ++i) {
     // Paths of 200,000 characters are compared, not printed.
@@ -394,10 +392,10 @@ void ExpectRead(const test::ReadResult& read, const ExpectedRead& expected) {
         << "entry " << i << ": " << entries[i].first.left(300).toStdString();
     EXPECT_EQ(entries[i].second, expected.entries[i].second) << "entry " << i;
   }
-  EXPECT_EQ(read.model.PieceCount(), expected.pieces);
-  EXPECT_EQ(static_cast<int64_t>(read.model.PieceHashes.size()),
+  EXPECT_EQ(read->PieceCount(), expected.pieces);
+  EXPECT_EQ(static_cast<int64_t>(read->PieceHashes.size()),
             expected.v1_hashes < 0 ? expected.pieces : expected.v1_hashes);
-  EXPECT_EQ(read.model.PieceLength, expected.piece_length);
+  EXPECT_EQ(read->PieceLength, expected.piece_length);
 }
 
 class HostileTorrentTest : public ::testing::TestWithParam<HostileCase> {};
@@ -408,12 +406,12 @@ class HostileTorrentTest : public ::testing::TestWithParam<HostileCase> {};
 TEST_P(HostileTorrentTest, ReadExactlyAndKeptInsideTheDownloadFolder) {
   const HostileCase& c = GetParam();
   const std::string bytes = c.bytes();
-  const test::ReadResult read = test::ReadTorrentBytes(bytes);
+  const Result<TorrentModel> read = test::ReadTorrentBytes(bytes);
   ExpectRead(read, c.expected());
   if (HasFatalFailure()) return;
-  if (read.result == 1) {
+  if (read) {
     for (const test::RunVariant& variant : test::AllVariants()) {
-      test::RunAndExpectContained(read.model, variant, c.name);
+      test::RunAndExpectContained(*read, variant, c.name);
       if (HasFatalFailure()) return;
     }
     return;
@@ -446,12 +444,13 @@ TEST(HostileTorrentCliTest, SeparateProcessKeepsInsideTheDownloadFolder) {
         std::find_if(std::begin(kCases), std::end(kCases), [&](const HostileCase& c) { return c.name == name; });
     ASSERT_NE(it, std::end(kCases));
     const std::string bytes = it->bytes();
-    const test::ReadResult read = test::ReadTorrentBytes(bytes);
+    const Result<TorrentModel> read = test::ReadTorrentBytes(bytes);
+    ASSERT_TRUE(read.Ok()) << name;
     QTemporaryDir dir;
     const QString torrent = dir.path() + "/hostile.torrent";
     test::WriteFile(torrent, bytes);
     // Every one of these runs has missing or damaged files: a finished, unsuccessful check.
-    EXPECT_EQ(test::RunCliAndExpectContained(torrent, &read.model, variant, name), 1) << name;
+    EXPECT_EQ(test::RunCliAndExpectContained(torrent, &*read, variant, name), 1) << name;
   }
 }
 
@@ -472,14 +471,9 @@ TEST(HostileTorrentCliTest, HalfAGigabyteOfJunkIsRefused) {
     ASSERT_TRUE(file.resize(size));
   }
   MessageTable messages(dir.path());
-  TorrentModel model;
-  PathMap ignore_list;
-  QStringList status;
-  EXPECT_EQ(ReadTorrent(torrent, kLoadModel, model, ignore_list, messages,
-                        [&status](const QString& text) { status << text; }),
-            0);
-  EXPECT_EQ(status, QStringList{"Error processing torrent file. (not a .torrent?)"});
-  EXPECT_TRUE(model.TorrentFiles.empty());
+  const Result<TorrentModel> read = ReadTorrent(torrent, messages);
+  ASSERT_FALSE(read.Ok());
+  EXPECT_EQ(FailureText(read.Why(), messages), "Error processing torrent file. (not a .torrent?)");
   EXPECT_EQ(test::RunCliAndExpectContained(torrent, nullptr, {test::WrongSize::kTrim, 1}, "junk"), 2);
   QFile::remove(torrent);
 }
@@ -495,14 +489,14 @@ TEST(HostileTorrentTruncationTest, EveryTruncationIsRefusedAndTouchesNothing) {
                                                   {{"readme.txt"}, 0, ""},
                                                   {{"link", "secret.bin"}, 9, ""}},
                                                  16, Hashes(5));
-  const test::ReadResult whole = test::ReadTorrentBytes(full);
-  ASSERT_EQ(whole.result, 1);
-  test::RunAndExpectContained(whole.model, test::AllVariants().front(), "whole");
+  const Result<TorrentModel> whole = test::ReadTorrentBytes(full);
+  ASSERT_TRUE(whole.Ok());
+  test::RunAndExpectContained(*whole, test::AllVariants().front(), "whole");
   QTemporaryDir dir;
   const QString torrent = dir.path() + "/cut.torrent";
   for (size_t length = 1; length < full.size(); ++length) {
     const std::string cut = full.substr(0, length);
-    ASSERT_EQ(test::ReadTorrentBytes(cut).result, 0) << "cut at " << length;
+    ASSERT_FALSE(test::ReadTorrentBytes(cut).Ok()) << "cut at " << length;
     if (length % 61 != 0 && length != full.size() - 1) continue;
     test::WriteFile(torrent, cut);
     EXPECT_EQ(test::RunCliAndExpectContained(torrent, nullptr, {test::WrongSize::kDelete, 0}, "cut"), 2) << length;

@@ -185,10 +185,10 @@ TEST(PropertyTest, RandomDownloadsLoseNothingAndTheDryRunPredictsTheRun) {
     const QString outside = QFileInfo(sandbox.Report()).path();
     const QString torrent = outside + "/case.torrent";
     WriteFile(torrent, BuildMultiFileTorrent("dl", c.items, kPiece, PiecesFor(stream, kPiece)));
-    TorrentModel model;
-    PathMap unused;
     MessageTable messages(sandbox.Root() + "/lang");
-    ASSERT_EQ(ReadTorrent(torrent, kLoadModel, model, unused, messages, {}), 1) << label;
+    Result<TorrentModel> read = ReadTorrent(torrent, messages);
+    ASSERT_TRUE(read.Ok()) << label;
+    const TorrentModel model = std::move(*read);
     QFile::remove(torrent);
 
     const QStringList kept_places = {dl, backup_dir + "/[ZandrelBackup]"};

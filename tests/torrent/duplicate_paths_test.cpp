@@ -127,18 +127,18 @@ TEST(DuplicatePathsReadTest, DeepPathListedTwice) {
       test::BuildMultiFileTorrent("T", {{path, 5, ""}, {path, 6, ""}}, 16, std::string(20, 'h'));
   test::TorrentReadHelper reader;
   const int64_t peak_before = PeakKilobytes();
-  const test::ReadOutcome loaded = reader.Read(torrent, kLoadModel);
+  const test::ReadOutcome loaded = reader.Read(torrent, test::ReadAs::kModel);
   EXPECT_LT(PeakKilobytes() - peak_before, 64 * 1024);
-  ASSERT_EQ(loaded.result, 1);
+  ASSERT_TRUE(loaded.ok);
   ASSERT_EQ(loaded.model.TorrentFiles.size(), 2u);
   EXPECT_TRUE(loaded.model.TorrentFiles[0].Dir == loaded.model.TorrentFiles[1].Dir);
   EXPECT_EQ(loaded.model.TorrentFiles[0].Name, "f");
   EXPECT_EQ(loaded.model.TorrentFiles[1].Name, "f.1");
   EXPECT_EQ(loaded.model.TorrentFiles[1].Length, 6);
 
-  const test::ReadOutcome ignored = reader.Read(torrent, kAddToIgnoreList);
-  EXPECT_EQ(ignored.result, 0);
-  EXPECT_EQ(ignored.status.last(), reader.Text(u"Status_ProcessTorrentError"));
+  const test::ReadOutcome ignored = reader.Read(torrent, test::ReadAs::kIgnoreList);
+  EXPECT_FALSE(ignored.ok);
+  EXPECT_EQ(ignored.failure, reader.Text(u"Status_ProcessTorrentError"));
   EXPECT_EQ(ignored.ignore_list.PresentCount(), 0);
 }
 

@@ -5,7 +5,9 @@
 #include <QStringList>
 #include <QTemporaryDir>
 #include <string>
+#include <utility>
 
+#include "messages/failure_text.h"
 #include "messages/message_table.h"
 #include "platform/file_system.h"
 #include "tests/support/test_files.h"
@@ -15,11 +17,14 @@
 
 namespace zandrel::test {
 
+// The reader's two uses: the model, or the paths for the ignore list.
+enum class ReadAs { kModel, kIgnoreList };
+
 struct ReadOutcome {
-  int result = 0;
-  TorrentModel model;
+  bool ok = false;
+  TorrentModel model;  // the model read; as it was when the read failed
   PathMap ignore_list;
-  QStringList status;  // every status text, in order
+  QString failure;     // the status text of a failed read; empty when it succeeded
 };
 
 class TorrentReadHelper {
@@ -30,15 +35,24 @@ class TorrentReadHelper {
   const MessageTable& Messages() const { return messages_; }
   QString Text(QStringView key) const { return messages_.MessageText(key); }
 
-  // Reads the file at path into outcome (its model and ignore list are used as they are).
-  void ReadPath(const QString& path, int mode, ReadOutcome& outcome) const {
-    outcome.result = ReadTorrent(path, mode, outcome.model, outcome.ignore_list, messages_,
-                                 [&outcome](const QString& text) { outcome.status.push_back(text); });
+  // Reads the file at path into outcome (its model is replaced only by a successful read; its
+  // ignore list is added to).
+  void ReadPath(const QString& path, ReadAs as, ReadOutcome& outcome) const {
+    Status read;
+    if (as == ReadAs::kModel) {
+      Result<TorrentModel> model = ReadTorrent(path, messages_);
+      if (model) outcome.model = std::move(*model);
+      else read = model.Why();
+    } else {
+      read = AddTorrentPaths(path, outcome.ignore_list);
+    }
+    outcome.ok = read.Ok();
+    outcome.failure = read ? QString() : FailureText(read.Why(), messages_);
   }
-  ReadOutcome Read(const std::string& bytes, int mode = kLoadModel) const {
+  ReadOutcome Read(const std::string& bytes, ReadAs as = ReadAs::kModel) const {
     Rewrite(bytes);
     ReadOutcome outcome;
-    ReadPath(Path(), mode, outcome);
+    ReadPath(Path(), as, outcome);
     return outcome;
   }
 

@@ -63,9 +63,9 @@ TEST(TorrentFixtures, ModelMatchesWhatLibtorrentReports) {
     SCOPED_TRACE(it.key().toStdString());
     const QJsonObject fact = it.value().toObject();
     test::ReadOutcome out;
-    reader.ReadPath(kFixtureDir + "/" + it.key(), kLoadModel, out);
+    reader.ReadPath(kFixtureDir + "/" + it.key(), test::ReadAs::kModel, out);
     // A v2-only torrent is spaced as libtorrent lays it out: its pad files are the model's padding.
-    ASSERT_EQ(out.result, 1);
+    ASSERT_TRUE(out.ok);
     EXPECT_EQ(out.model.HasV1Pieces, !fact["v2_only"].toBool());
     const Expected expected = FromFacts(fact["files"].toArray());
     ASSERT_EQ(out.model.TorrentFiles.size(), expected.files.size());
@@ -87,8 +87,8 @@ TEST(TorrentFixtures, ModelMatchesWhatLibtorrentReports) {
 TEST(TorrentFixtures, IgnoreListHoldsEveryPathAndItsDirectories) {
   test::TorrentReadHelper reader;
   test::ReadOutcome out;
-  reader.ReadPath(kFixtureDir + "/hybrid_padded.torrent", kAddToIgnoreList, out);
-  ASSERT_EQ(out.result, 1);
+  reader.ReadPath(kFixtureDir + "/hybrid_padded.torrent", test::ReadAs::kIgnoreList, out);
+  ASSERT_TRUE(out.ok);
   // The padding files too: clients that ignore the padding attribute write them.
   for (const char* path : {"a.bin", "b", "b/c.bin", "b/d.bin", "e.bin", ".pad"}) {
     EXPECT_TRUE(out.ignore_list.IsPresent(test::NativePath(path))) << path;

@@ -90,7 +90,7 @@ const KeyOrderCase kCases[] = {
 };
 
 std::string Describe(const test::ReadOutcome& out) {
-  std::string text = std::to_string(out.result) + " pl=" + std::to_string(out.model.PieceLength) +
+  std::string text = std::to_string(out.ok) + " pl=" + std::to_string(out.model.PieceLength) +
                      " pieces=" + std::to_string(out.model.PieceCount()) + " pad=" + std::to_string(out.model.PadBefore);
   for (const TorrentFileEntry& e : out.model.TorrentFiles) {
     text += " [" + test::PortablePath(e).toStdString() + " " + std::to_string(e.Length) + " +" +
@@ -108,12 +108,12 @@ class KeyOrderTest : public ::testing::TestWithParam<KeyOrderCase> {};
 
 TEST_P(KeyOrderTest, ReadsAsItsCanonicalTwin) {
   const test::TorrentReadHelper reader;
-  for (const int mode : {kLoadModel, kAddToIgnoreList}) {
+  for (const test::ReadAs mode : {test::ReadAs::kModel, test::ReadAs::kIgnoreList}) {
     const test::ReadOutcome twin = reader.Read(GetParam().torrent(true), mode);
     const test::ReadOutcome unsorted = reader.Read(GetParam().torrent(false), mode);
-    ASSERT_EQ(twin.result, 1);
-    EXPECT_EQ(Describe(unsorted), Describe(twin)) << "mode " << mode;
-    if (mode == kLoadModel) {
+    ASSERT_TRUE(twin.ok);
+    EXPECT_EQ(Describe(unsorted), Describe(twin)) << "mode " << static_cast<int>(mode);
+    if (mode == test::ReadAs::kModel) {
       EXPECT_EQ(twin.model.PieceCount(), 3);
     }
   }
@@ -137,7 +137,7 @@ TEST(KeyOrderCheckTest, CorruptByteFailsItsPieceWhateverTheKeyOrder) {
   const test::TorrentReadHelper reader;
   test::ReadOutcome read = reader.Read(Wrap(false, Dict(false, {{"pieces", BStr(pieces)}, {"name", BStr("Show")},
                                                                   {"piece length", BInt(16)}, {"files", files}})));
-  ASSERT_EQ(read.result, 1);
+  ASSERT_TRUE(read.ok);
   MessageTable messages(test::Join(root.path(), "lang"));
   EngineState engine(messages);
   engine.model = read.model;

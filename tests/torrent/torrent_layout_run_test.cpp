@@ -37,7 +37,7 @@ class LayoutRunTest : public ::testing::Test {
   QStringList Run(const std::string& torrent, std::map<QString, std::string>* before) {
     *before = Snapshot(dl_);
     const test::ReadOutcome read = reader_.Read(torrent);
-    EXPECT_EQ(read.result, 1);
+    EXPECT_TRUE(read.ok);
     MessageTable messages(Join(root_.path(), "lang"));
     EngineState engine(messages);
     engine.model = read.model;

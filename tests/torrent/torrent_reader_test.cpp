@@ -44,7 +44,7 @@ TEST_F(TorrentReaderTest, SingleFileTorrent) {
   std::string pieces(20, '\0');
   for (int i = 0; i < 20; ++i) pieces[i] = static_cast<char>(i * 13 + 10);
   auto out = reader_.Read(BuildSingleFileTorrent("a.txt", 1000, 16384, pieces));
-  ASSERT_EQ(out.result, 1);
+  ASSERT_TRUE(out.ok);
   ASSERT_EQ(out.model.TorrentFiles.size(), 1u);
   const auto& entry = out.model.TorrentFiles[0];
   EXPECT_EQ(entry.Name, "a.txt");
@@ -55,13 +55,13 @@ TEST_F(TorrentReaderTest, SingleFileTorrent) {
   EXPECT_EQ(out.model.PiecesSize, 20);
   ASSERT_EQ(out.model.PieceHashes.size(), 1u);
   EXPECT_EQ(HexDigest(out.model.PieceHashes[0]), "0A1724313E4B5865727F8C99A6B3C0CDDAE7F401");
-  EXPECT_EQ(out.status, QStringList{reader_.Text(u"Status_ProcessTorrent")});
+  EXPECT_EQ(out.failure, QString());
 }
 
 TEST_F(TorrentReaderTest, MultiFileEntriesInOrderWithoutTheTorrentName) {
   auto out = reader_.Read(BuildMultiFileTorrent(
       "TopName", {{{"dir", "sub", "b.bin"}, 5, ""}, {{"a.txt"}, 7, ""}, {{"dir", "c"}, 0, ""}}, 32768, Hashes(3)));
-  ASSERT_EQ(out.result, 1);
+  ASSERT_TRUE(out.ok);
   EXPECT_EQ(Paths(out.model), (std::vector<QString>{"dir/sub/b.bin", "a.txt", "dir/c"}));
   EXPECT_EQ(out.model.TorrentFiles[0].Dir, NativePath("dir/sub/"));
   EXPECT_EQ(out.model.TorrentFiles[0].Name, "b.bin");
@@ -76,7 +76,7 @@ TEST_F(TorrentReaderTest, UpperCaseKeysAndUtf8Components) {
   const std::string nihon = "\xe6\x97\xa5\xe6\x9c\xac";   // 6 bytes, 2 characters
   auto out = reader_.Read("d4:infoD5:FILESLD6:LENGTHi3e4:PATHl" + BStr(cafe) + BStr(nihon + ".txt") +
                           "eee4:NAME1:x12:PIECE LENGTHi1024e6:PIECES20:" + std::string(20, 'h') + "ee");
-  ASSERT_EQ(out.result, 1);
+  ASSERT_TRUE(out.ok);
   ASSERT_EQ(out.model.TorrentFiles.size(), 1u);
   EXPECT_EQ(out.model.TorrentFiles[0].Dir, QString::fromUtf8("Café") + QChar(kSeparator));
   EXPECT_EQ(out.model.TorrentFiles[0].Name, QString::fromUtf8("日本.txt"));
@@ -87,7 +87,7 @@ TEST_F(TorrentReaderTest, UpperCaseKeysAndUtf8Components) {
 
 TEST_F(TorrentReaderTest, OnlyWholePiecesAreRead) {
   auto out = reader_.Read(BuildSingleFileTorrent("a", 10, 16, Hashes(2) + "0123456789"));
-  ASSERT_EQ(out.result, 1);
+  ASSERT_TRUE(out.ok);
   EXPECT_EQ(out.model.PiecesSize, 50);
   EXPECT_EQ(out.model.PieceHashes.size(), 2u);
   EXPECT_EQ(HexDigest(out.model.PieceHashes[1]), QString(QByteArray::fromStdString(test::Sha1("1")).toHex().toUpper()));
@@ -96,26 +96,26 @@ TEST_F(TorrentReaderTest, OnlyWholePiecesAreRead) {
 TEST_F(TorrentReaderTest, UnreadableFilesFailWithTheirStatus) {
   const QString error = reader_.Text(u"Status_ProcessTorrentError");
   auto not_torrent = reader_.Read("d8:announce3:urle" + std::string(100, 'x'));
-  EXPECT_EQ(not_torrent.result, 0);
-  EXPECT_EQ(not_torrent.status.last(), error);
+  EXPECT_FALSE(not_torrent.ok);
+  EXPECT_EQ(not_torrent.failure, error);
   auto empty = reader_.Read("");
-  EXPECT_EQ(empty.result, 0);
-  EXPECT_EQ(empty.status, QStringList{error});
+  EXPECT_FALSE(empty.ok);
+  EXPECT_EQ(empty.failure, error);
 
   test::ReadOutcome missing, directory;
   missing.model.TorrentFiles.resize(1);
-  reader_.ReadPath(test::Join(QFileInfo(reader_.Path()).path(), "none.torrent"), kLoadModel, missing);
-  EXPECT_EQ(missing.result, 0);
-  EXPECT_EQ(missing.status, QStringList{reader_.Text(u"Status_TorrentNotFound")});
+  reader_.ReadPath(test::Join(QFileInfo(reader_.Path()).path(), "none.torrent"), test::ReadAs::kModel, missing);
+  EXPECT_FALSE(missing.ok);
+  EXPECT_EQ(missing.failure, reader_.Text(u"Status_TorrentNotFound"));
   EXPECT_EQ(missing.model.TorrentFiles.size(), 1u);
-  reader_.ReadPath(QFileInfo(reader_.Path()).path(), kLoadModel, directory);
-  EXPECT_EQ(directory.result, 0);
-  EXPECT_EQ(directory.status, QStringList{error});
+  reader_.ReadPath(QFileInfo(reader_.Path()).path(), test::ReadAs::kModel, directory);
+  EXPECT_FALSE(directory.ok);
+  EXPECT_EQ(directory.failure, error);
 }
 
 TEST_F(TorrentReaderTest, InfoWithoutFilesIsAnEmptyTorrent) {
   auto out = reader_.Read(Wrap(BDict({{"name", BStr("")}})));
-  EXPECT_EQ(out.result, 1);
+  EXPECT_TRUE(out.ok);
   EXPECT_TRUE(out.model.TorrentFiles.empty());
 }
 
@@ -124,8 +124,8 @@ TEST_F(TorrentReaderTest, IgnoreListModeAddsPathsAndTheirParents) {
   out.model.TorrentFiles.resize(2);
   out.model.PieceLength = 77;
   test::WriteFile(reader_.Path(), BuildMultiFileTorrent("T", {{{"Dir", "Sub", "b.bin"}, 1, ""}, {{"top.txt"}, 2, ""}}, 16384, Hashes(1)));
-  reader_.ReadPath(reader_.Path(), kAddToIgnoreList, out);
-  ASSERT_EQ(out.result, 1);
+  reader_.ReadPath(reader_.Path(), test::ReadAs::kIgnoreList, out);
+  ASSERT_TRUE(out.ok);
   EXPECT_EQ(out.ignore_list.Value(NativePath("Dir/Sub/b.bin")), NativePath("Dir/Sub/b.bin"));
   EXPECT_EQ(out.ignore_list.Value("Dir"), "Dir");
   EXPECT_EQ(out.ignore_list.Value(NativePath("Dir/Sub")), NativePath("Dir/Sub"));
@@ -134,47 +134,45 @@ TEST_F(TorrentReaderTest, IgnoreListModeAddsPathsAndTheirParents) {
   EXPECT_EQ(out.model.TorrentFiles.size(), 2u);
   EXPECT_EQ(out.model.PieceLength, 77);
 
-  auto single = reader_.Read(BuildSingleFileTorrent("Movie.MKV", 5, 16, Hashes(1)), kAddToIgnoreList);
+  auto single = reader_.Read(BuildSingleFileTorrent("Movie.MKV", 5, 16, Hashes(1)), test::ReadAs::kIgnoreList);
   EXPECT_EQ(single.ignore_list.Value("Movie.MKV"), "Movie.MKV");
   // Letter case counts where the file system tells it apart.
   EXPECT_EQ(single.ignore_list.IsPresent("movie.mkv"), kFileNameCase == Qt::CaseInsensitive);
   EXPECT_EQ(single.ignore_list.PresentCount(), 1);
 }
 
+// Each read is a model of its own: nothing of the torrent read before outlives it.
 TEST_F(TorrentReaderTest, PieceCountNeverOutlivesItsHashes) {
   test::ReadOutcome out;
   out.model.PieceLength = 512;
   out.model.PiecesSize = 40;
   out.model.PieceHashes.resize(2);
   test::WriteFile(reader_.Path(), Wrap(BDict({{"length", BInt(3)}, {"name", BStr("a")}})));
-  reader_.ReadPath(reader_.Path(), kLoadModel, out);
-  ASSERT_EQ(out.result, 1);
-  EXPECT_EQ(out.model.PieceLength, 512);  // no piece length in the file: the old value stays
+  reader_.ReadPath(reader_.Path(), test::ReadAs::kModel, out);
+  ASSERT_TRUE(out.ok);
+  EXPECT_EQ(out.model.PieceLength, 0);  // no piece length in the file
   EXPECT_EQ(out.model.PiecesSize, 0);
   EXPECT_TRUE(out.model.PieceHashes.empty());
 
-  // Truncated inside the pieces: refused, and no count of the torrent read before stays.
+  // Truncated inside the pieces: refused whole, not read as the pieces before the cut.
   std::string cut = BuildSingleFileTorrent("a", 10, 16, Hashes(3));
-  test::WriteFile(reader_.Path(), cut);
-  reader_.ReadPath(reader_.Path(), kLoadModel, out);
-  ASSERT_EQ(out.model.PieceCount(), 3);
+  ASSERT_EQ(reader_.Read(cut).model.PieceCount(), 3);
   cut.resize(cut.size() - 2 - 25);
-  test::WriteFile(reader_.Path(), cut);
-  reader_.ReadPath(reader_.Path(), kLoadModel, out);
-  EXPECT_EQ(out.result, 0);
-  EXPECT_TRUE(out.model.PieceHashes.empty());
-  EXPECT_EQ(out.model.PieceCount(), 0);
+  const test::ReadOutcome refused = reader_.Read(cut);
+  EXPECT_FALSE(refused.ok);
+  EXPECT_EQ(refused.failure, reader_.Text(u"Status_ProcessTorrentError"));
+  EXPECT_EQ(refused.model.PieceCount(), 0);
 }
 
 TEST_F(TorrentReaderTest, NumbersSkipBlanksTakeASignAndSaturate) {
   auto out = reader_.Read("d4:infod6:lengthi \t+42e4:name1:a12:piece lengthi+0016e6:pieces60:" + Hashes(3) + "ee");
-  ASSERT_EQ(out.result, 1);
+  ASSERT_TRUE(out.ok);
   ASSERT_EQ(out.model.TorrentFiles.size(), 1u);
   EXPECT_EQ(out.model.TorrentFiles[0].Length, 42);
   EXPECT_EQ(out.model.PieceLength, 16);
   auto huge = reader_.Read("d4:infod6:lengthi99999999999999999999999e4:name1:a12:piece lengthi99999999999999999999e"
                            "6:pieces20:" + Hashes(1) + "ee");
-  ASSERT_EQ(huge.result, 1);
+  ASSERT_TRUE(huge.ok);
   EXPECT_EQ(huge.model.TorrentFiles[0].Length, std::numeric_limits<int64_t>::max());
   EXPECT_EQ(huge.model.PieceLength, std::numeric_limits<int64_t>::max());
 }
@@ -184,18 +182,18 @@ TEST_F(TorrentReaderTest, NumbersSkipBlanksTakeASignAndSaturate) {
 TEST_F(TorrentReaderTest, ImpossibleSizesRefuseTheTorrent) {
   const QString error = reader_.Text(u"Status_ProcessTorrentError");
   auto negative = reader_.Read(BuildMultiFileTorrent("T", {{{"a"}, 4, ""}, {{"b"}, -4, ""}}, 16, Hashes(1)));
-  EXPECT_EQ(negative.result, 0);
-  EXPECT_EQ(negative.status.last(), error);
+  EXPECT_FALSE(negative.ok);
+  EXPECT_EQ(negative.failure, error);
   EXPECT_TRUE(negative.model.TorrentFiles.empty());
   const int64_t huge = std::numeric_limits<int64_t>::max();
   auto one_huge = reader_.Read(BuildMultiFileTorrent("T", {{{"a"}, huge, ""}}, huge, Hashes(1)));
-  EXPECT_EQ(one_huge.result, 1);
+  EXPECT_TRUE(one_huge.ok);
   auto overflow = reader_.Read(BuildMultiFileTorrent("T", {{{"a"}, huge, ""}, {{"b"}, 1, ""}}, 16, Hashes(1)));
-  EXPECT_EQ(overflow.result, 0);
+  EXPECT_FALSE(overflow.ok);
   auto no_piece_length = reader_.Read(BuildSingleFileTorrent("a", 5, 0, Hashes(1)));
-  EXPECT_EQ(no_piece_length.result, 0);
+  EXPECT_FALSE(no_piece_length.ok);
   auto no_pieces_at_all = reader_.Read(BuildSingleFileTorrent("a", 0, 0, ""));
-  EXPECT_EQ(no_pieces_at_all.result, 1);
+  EXPECT_TRUE(no_pieces_at_all.ok);
 }
 
 TEST_F(TorrentReaderTest, HostilePathsStayInsideTheDownload) {
@@ -209,12 +207,12 @@ TEST_F(TorrentReaderTest, HostilePathsStayInsideTheDownload) {
        {{"", "e"}, 6, ""},
        {{std::string("nul\0after", 9), "f"}, 7, ""}},
       16, Hashes(2)));
-  ASSERT_EQ(out.result, 1);
+  ASSERT_TRUE(out.ok);
   // "_" is also the folder of "_/e", so that file is stored beside it as "_.1".
   EXPECT_EQ(Paths(out.model), (std::vector<QString>{"etc/passwd", "ab/cd", "ctl__/x",
                                                      QString(240, 'n') + ".mkv", "_.1", "_/e", "nulafter/f"}));
   auto name = reader_.Read(BuildSingleFileTorrent("../..", 1, 16, Hashes(1)));
-  ASSERT_EQ(name.result, 1);
+  ASSERT_TRUE(name.ok);
   EXPECT_EQ(Paths(name.model), std::vector<QString>{"...."});
   auto dots = reader_.Read(BuildSingleFileTorrent("..", 1, 16, Hashes(1)));
   EXPECT_EQ(Paths(dots.model), std::vector<QString>{"_"});
@@ -229,7 +227,7 @@ TEST_F(TorrentReaderTest, FileDictionariesWithKeysBeforeLength) {
       BDict({{"a", BInt(-5)}, {"length", BInt(30)}, {"path", BList({BStr("c.bin")})}}),
   });
   auto out = reader_.Read(Wrap(BDict({{"files", files}, {"name", BStr("T")}, {"piece length", BInt(16)}, {"pieces", BStr(Hashes(4))}})));
-  ASSERT_EQ(out.result, 1);
+  ASSERT_TRUE(out.ok);
   EXPECT_EQ(Paths(out.model), (std::vector<QString>{"run.sh", "b.bin", "c.bin"}));
   EXPECT_EQ(out.model.TorrentFiles[1].Length, 20);
 }
@@ -243,7 +241,7 @@ TEST_F(TorrentReaderTest, PaddingFilesBecomePadding) {
                                                  {{"b.bin"}, 16, "x"},
                                                  {{".pad", "3"}, 8, "p"}},
                                                 16, Hashes(3)));
-  ASSERT_EQ(out.result, 1);
+  ASSERT_TRUE(out.ok);
   EXPECT_EQ(Paths(out.model), (std::vector<QString>{"a.bin", "b.bin"}));
   EXPECT_EQ(out.model.PadBefore, 3);
   EXPECT_EQ(out.model.TorrentFiles[0].PadAfter, 7);
@@ -253,7 +251,7 @@ TEST_F(TorrentReaderTest, PaddingFilesBecomePadding) {
 
   // A client that writes padding files needs them again: ignoring a torrent keeps them too.
   auto ignore = reader_.Read(BuildMultiFileTorrent("T", {{{"a.bin"}, 13, ""}, {{".pad", "1"}, 3, "p"}}, 16, Hashes(1)),
-                             kAddToIgnoreList);
+                             test::ReadAs::kIgnoreList);
   EXPECT_EQ(ignore.ignore_list.PresentCount(), 3);
   EXPECT_TRUE(ignore.ignore_list.IsPresent(".pad/1"));
   EXPECT_TRUE(ignore.ignore_list.IsPresent(".pad"));
@@ -267,7 +265,7 @@ TEST_F(TorrentReaderTest, PathListFollowedByAnotherKey) {
       BDict({{"length", BInt(2)}, {"path", BList({BStr("b")})}, {"symlink path", BList({BStr("x")})}}),
   });
   auto out = reader_.Read(Wrap(BDict({{"files", files}, {"name", BStr("T")}, {"piece length", BInt(16)}, {"pieces", BStr(Hashes(1))}})));
-  ASSERT_EQ(out.result, 1);
+  ASSERT_TRUE(out.ok);
   EXPECT_EQ(Paths(out.model), (std::vector<QString>{"d/a", "b"}));
 }
 
@@ -287,7 +285,7 @@ TEST_F(TorrentReaderTest, HybridTorrentsAreReadFromTheirV1Part) {
                                   {"piece length", BInt(16384)},
                                   {"pieces", BStr(Hashes(1))}});
   auto out = reader_.Read(BDict({{"info", info}, {"piece layers", layers}}));
-  ASSERT_EQ(out.result, 1);
+  ASSERT_TRUE(out.ok);
   EXPECT_EQ(Paths(out.model), (std::vector<QString>{"a.bin", "dir/b.bin"}));
 
   const std::string single = BDict({{"file tree", BDict({{"one.bin", BDict({{"", BDict({{"length", BInt(7)}, {"pieces root", BStr(std::string(32, 'r'))}})}})}})},
@@ -297,7 +295,7 @@ TEST_F(TorrentReaderTest, HybridTorrentsAreReadFromTheirV1Part) {
                                     {"piece length", BInt(16384)},
                                     {"pieces", BStr(Hashes(1))}});
   auto one = reader_.Read(Wrap(single));
-  ASSERT_EQ(one.result, 1);
+  ASSERT_TRUE(one.ok);
   EXPECT_EQ(Paths(one.model), std::vector<QString>{"one.bin"});
   EXPECT_EQ(one.model.TorrentFiles[0].Length, 7);
 }
@@ -341,7 +339,7 @@ TEST_F(TorrentReaderTest, V2TreesAreReadAndRefusedWhenTheyCannotBeTrusted) {
   const V2File big = WithLayer("big.bin", 40000, kPiece);
   const V2File small{"small.bin", 100, std::string(32, 'r'), ""};
   auto out = reader_.Read(V2Torrent({big, {"empty.txt", 0, "", ""}, small}, kPiece));
-  ASSERT_EQ(out.result, 1);
+  ASSERT_TRUE(out.ok);
   EXPECT_EQ(Paths(out.model), (std::vector<QString>{"big.bin", "empty.txt", "small.bin"}));
   EXPECT_TRUE(out.model.HasV2);
   EXPECT_FALSE(out.model.HasV1Pieces);
@@ -385,10 +383,10 @@ TEST_F(TorrentReaderTest, V2TreesAreReadAndRefusedWhenTheyCannotBeTrusted) {
   };
   for (const auto& row : refused) {
     SCOPED_TRACE(row.what);
-    for (int mode : {kLoadModel, kAddToIgnoreList}) {
+    for (test::ReadAs mode : {test::ReadAs::kModel, test::ReadAs::kIgnoreList}) {
       auto bad = reader_.Read(row.torrent, mode);
-      EXPECT_EQ(bad.result, 0);
-      EXPECT_EQ(bad.status.last(), reader_.Text(row.status));
+      EXPECT_FALSE(bad.ok);
+      EXPECT_EQ(bad.failure, reader_.Text(row.status));
       EXPECT_TRUE(bad.model.TorrentFiles.empty());
       EXPECT_EQ(bad.ignore_list.PresentCount(), 0);
     }
@@ -442,7 +440,7 @@ TEST_F(TorrentReaderTest, PieceLayersArePaddedAboveTheirLowestLevel) {
       for (int i = 0; i < pieces; ++i) file.layer += test::Sha256("piece " + std::to_string(i));
       file.root = LayerRootInFull(file.layer, piece_length);
       auto out = reader_.Read(V2Torrent({file}, piece_length));
-      ASSERT_EQ(out.result, 1) << out.status.join('\n').toStdString();
+      ASSERT_TRUE(out.ok) << out.failure.toStdString();
       ASSERT_EQ(out.model.LayerHashes.size(), static_cast<size_t>(pieces));
       EXPECT_EQ(std::string(reinterpret_cast<const char*>(out.model.LayerHashes[pieces - 1].data()), 32),
                 file.layer.substr(32 * (pieces - 1)));
@@ -453,8 +451,8 @@ TEST_F(TorrentReaderTest, PieceLayersArePaddedAboveTheirLowestLevel) {
       EXPECT_GE(pieces, 5);
       file.root = alike;
       auto refused = reader_.Read(V2Torrent({file}, piece_length));
-      EXPECT_EQ(refused.result, 0);
-      EXPECT_EQ(refused.status.last(), reader_.Text(u"Status_TorrentV2PieceLayer"));
+      EXPECT_FALSE(refused.ok);
+      EXPECT_EQ(refused.failure, reader_.Text(u"Status_TorrentV2PieceLayer"));
     }
   }
 }
@@ -471,19 +469,19 @@ TEST_F(TorrentReaderTest, AV2TorrentOfOneFileInAFolderIsNoSingleFileTorrent) {
                                                {"piece length", BInt(16384)}})}}));
   };
   auto in_folder = read(BDict({{"Sub", BDict({{"a.bin", leaf}})}}));
-  ASSERT_EQ(in_folder.result, 1);
+  ASSERT_TRUE(in_folder.ok);
   EXPECT_FALSE(in_folder.model.SingleFile);
   EXPECT_EQ(Paths(in_folder.model), std::vector<QString>{"Sub/a.bin"});
   EXPECT_EQ(in_folder.model.TorrentFiles[0].Name, "a.bin");
   EXPECT_EQ(in_folder.model.TorrentName, "T");
 
   auto deeper = read(BDict({{"A", BDict({{"B", BDict({{"a.bin", leaf}})}})}}));
-  ASSERT_EQ(deeper.result, 1);
+  ASSERT_TRUE(deeper.ok);
   EXPECT_FALSE(deeper.model.SingleFile);
   EXPECT_EQ(Paths(deeper.model), std::vector<QString>{"A/B/a.bin"});
 
   auto at_top = read(BDict({{"a.bin", leaf}}));
-  ASSERT_EQ(at_top.result, 1);
+  ASSERT_TRUE(at_top.ok);
   EXPECT_TRUE(at_top.model.SingleFile);
   EXPECT_EQ(Paths(at_top.model), std::vector<QString>{"a.bin"});
 }

@@ -92,11 +92,11 @@ class Mutator {
 TEST(TorrentRobustness, EveryTruncationOfEveryFixtureIsRefused) {
   test::TorrentReadHelper reader;
   for (const std::string& torrent : Corpus()) {
-    if (reader.Read(torrent).result != 1) continue;  // refused whole
+    if (!reader.Read(torrent).ok) continue;  // refused whole
     for (size_t length = 1; length < torrent.size(); ++length) {
-      const int mode = length % 2 == 0 ? kLoadModel : kAddToIgnoreList;
+      const test::ReadAs mode = length % 2 == 0 ? test::ReadAs::kModel : test::ReadAs::kIgnoreList;
       const auto out = reader.Read(torrent.substr(0, length), mode);
-      ASSERT_EQ(out.result, 0) << "cut at " << length << " of " << torrent.size();
+      ASSERT_FALSE(out.ok) << "cut at " << length << " of " << torrent.size();
       EXPECT_TRUE(out.model.TorrentFiles.empty());
       EXPECT_EQ(out.ignore_list.PresentCount(), 0);
     }
@@ -110,8 +110,8 @@ TEST(TorrentRobustness, MutatedTorrents) {
   int accepted = 0;
   for (int i = 0; i < 24000; ++i) {
     const std::string input = mutator.Mutate(corpus[i % corpus.size()]);
-    const auto out = reader.Read(input, i % 4 == 3 ? kAddToIgnoreList : kLoadModel);
-    if (out.result == 1) {
+    const auto out = reader.Read(input, i % 4 == 3 ? test::ReadAs::kIgnoreList : test::ReadAs::kModel);
+    if (out.ok) {
       ++accepted;
       ExpectSoundModel(out.model, input);
     }
