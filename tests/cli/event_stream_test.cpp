@@ -70,7 +70,7 @@ TEST_F(EventStreamTest, ReportCountersAndJsonAreReadingsOfTheSameEvents) {
                   .isEmpty());
   MessageTable messages;
   EngineState engine(messages);
-  ASSERT_FALSE(PrepareEngine(line, engine));
+  ASSERT_TRUE(PrepareEngine(line, engine).Ok());
   const CheckInputs inputs = MakeInputs(line, root_.path());
   test::RecordingWindow window;
   EventLog log;
