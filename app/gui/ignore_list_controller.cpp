@@ -52,8 +52,7 @@ void IgnoreListController::Open() {
   window_ = std::make_unique<IgnoreListWindow>(context_.messages);
   connect(window_.get(), &IgnoreListWindow::CloseRequested, this, &IgnoreListController::RequestClose);
   connect(&window_->Model(), &TickTreeModel::TicksChanged, this, &IgnoreListController::TicksChanged);
-  shell_.SetBusyState(true);
-  shell_.SetCheckButtonEnabled(false);
+  shell_.HoldWindow(true);
   building_ = true;
   builder_done_ = false;
   if (context_.options.KeepWindowOnTop == 1) KeepWindowOnTop(window_.get(), true);
@@ -123,8 +122,7 @@ void IgnoreListController::FinishBuildIfDone() {
   if (!building_ || !builder_done_ || drain_scheduled_) return;
   building_ = false;
   pending_.clear();
-  shell_.SetBusyState(false);
-  shell_.SetCheckButtonEnabled(true);
+  shell_.HoldWindow(false);
   std::atomic<int>& state = builder_.State();
   if (state.load() == kTreeCloseRequested) {
     CloseWindow();
@@ -177,17 +175,17 @@ void IgnoreListController::LoadIgnoreTorrents() {
   int64_t count = 0;
   for (const QString& file : files) {
     count += ReadTorrent(file, kAddToIgnoreList, context_.engine.model, context_.engine.ignore_list, messages,
-                         [this](const QString& text) { shell_.SetStatusText(text); }) == 1;
+                         [this](const QString& text) { shell_.ShowStatusMessage(text); }) == 1;
   }
   if (count != 0) {
-    shell_.SetStatusText(FillPlaceholders(messages.MessageText(u"Status_LoadedIgnore"),
+    shell_.ShowStatusMessage(FillPlaceholders(messages.MessageText(u"Status_LoadedIgnore"),
                                           {{u"%n%", QString::number(count)}}));
   }
 }
 
 void IgnoreListController::ClearIgnoreList() {
   context_.engine.ignore_list.Clear();
-  shell_.SetStatusText(context_.messages.MessageText(u"Status_ClearedIgnore"));
+  shell_.ShowStatusMessage(context_.messages.MessageText(u"Status_ClearedIgnore"));
   if (window_) RequestClose();
 }
 

@@ -115,11 +115,26 @@ void MainWindow::ApplyEnabledStates() {
   for (QAction* action : language_actions_) action->setEnabled(menu_enabled[static_cast<int>(M::kLanguage)]);
 }
 
-void MainWindow::SetBusyState(bool busy) {
-  if (busy) KeepFocusForIdle();
-  busy_ = busy;
+void MainWindow::EnterBusyState() {
+  KeepFocusForIdle();
+  busy_ = true;
   if (centralWidget() != nullptr) ApplyEnabledStates();
-  if (!busy) RestoreFocusOfIdle();
+}
+
+void MainWindow::SetIdle() {
+  busy_ = false;
+  if (centralWidget() != nullptr) ApplyEnabledStates();
+  RestoreFocusOfIdle();
+}
+
+void MainWindow::HoldWindow(bool held) {
+  if (held) {
+    EnterBusyState();
+    SetCheckButtonEnabled(false);
+  } else {
+    SetIdle();
+    SetCheckButtonEnabled(true);
+  }
 }
 
 // Disabling the focused control (Check Torrent, usually) would hand the keyboard to whatever

@@ -47,7 +47,7 @@ struct MainWindowControls {
   std::array<QCheckBox*, kRunOptionCount> option_boxes{};
 };
 
-class MainWindow : public QMainWindow, public Shell, public RunDisplay {
+class MainWindow : public QMainWindow, public Shell, public WindowOperations {
   Q_OBJECT
 
  public:
@@ -58,19 +58,29 @@ class MainWindow : public QMainWindow, public Shell, public RunDisplay {
   // language first), places the window from the stored geometry and shows it.
   void RebuildMainWindow();
 
-  // Shell and RunDisplay.
+  // Shell.
   QWidget* Window() override { return this; }
-  void SetBusyState(bool busy) override;
+  void HoldWindow(bool held) override;
+  void ShowStatusMessage(const QString& text) override { SetStatusText(text); }
+
+  // What a run does to the window, here on the GUI thread: its adapter (RunWindow()) hands the
+  // run's calls on, and the window's own steps use them too.
   void SetStatusText(const QString& text) override;
-  void SetCheckButtonEnabled(bool enabled) override;
   void ShowStatusLine(bool show) override;
   void ShowProgressBar(bool show) override;
   void SetProgressMaximum(int64_t maximum) override;
   void SetProgressValue(int64_t value) override;
   void SetCheckButtonCaption(const QString& caption) override;
+  void SetIdle() override;
+  // The adapter holds the run for the settle time; here the bar paints when the event loop runs.
+  void SettleWait() override {}
   // Opens the path (the report after a run) with the desktop's program for it; when nothing opens
   // it, the status line says so and names the path.
   void OpenWithAssociatedProgram(const QString& path) override;
+
+  // The busy state of a run, until SetIdle: everything that could change the run's inputs greys
+  // out, and Check Torrent stays usable as Cancel.
+  void EnterBusyState();
 
   // The parts of the window, for the application, the screenshots and the tests; a typed accessor
   // gives nullptr for a control of another kind.
@@ -138,6 +148,8 @@ class MainWindow : public QMainWindow, public Shell, public RunDisplay {
   void ConnectHandlers();
   void KeepFocusForIdle();
   void RestoreFocusOfIdle();
+  // The Check Torrent button on its own: the busy state of a run leaves it usable as Cancel.
+  void SetCheckButtonEnabled(bool enabled);
 
   // Handlers (main_window_handlers.cpp).
   void OnTorrentPathEdited(const QString& text);

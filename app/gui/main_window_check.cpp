@@ -51,7 +51,7 @@ void MainWindow::OnCheckTorrent() {
     context_.dialogs.ShowMessage(this, table.MessageText(u"Msg_Error"), RefusalText(problem, table));
     return;
   }
-  SetBusyState(true);
+  EnterBusyState();
   StartCheckRun(inputs);
 }
 

@@ -128,7 +128,7 @@ TEST_F(MainWindowHandlersTest, BusyStateInBothStates) {
   QDir().mkpath(Join(work_, "lang"));
   WriteFile(Join(work_, "lang/Deutsch.lng"), "");
   MainWindow& window = Start();
-  window.SetBusyState(true);
+  window.EnterBusyState();
   // Everything that could change a run's inputs is disabled; Check Torrent stays usable as Cancel.
   for (int i = 0; i < kMainControlCount; ++i) {
     const auto c = static_cast<MainControl>(i);
@@ -141,7 +141,7 @@ TEST_F(MainWindowHandlersTest, BusyStateInBothStates) {
   }
   ASSERT_EQ(window.LanguageActions().size(), 1);
   EXPECT_FALSE(window.LanguageActions()[0]->isEnabled());
-  window.SetBusyState(false);
+  window.SetIdle();
   EXPECT_TRUE(window.Control(C::kTorrentPath)->isEnabled());
   EXPECT_TRUE(window.Control(C::kDeleteUnneeded)->isEnabled());
   EXPECT_FALSE(window.Control(C::kDeleteOnlyWhenComplete)->isEnabled());  // "Delete unneeded" is clear
@@ -170,9 +170,9 @@ TEST_F(MainWindowHandlersTest, AccessCodeSwitchesOnDebugModeOnceThenTheRequester
   ASSERT_NE(window.MenuAction(M::kSaveAllLanguages), nullptr);
   const QList<QAction*> tools = window.menuBar()->actions()[2]->menu()->actions();
   EXPECT_EQ(tools.last()->text(), "Save all &language files");  // S and a are taken above it
-  window.SetBusyState(true);
+  window.EnterBusyState();
   EXPECT_TRUE(window.MenuAction(M::kSaveCurrentLanguage)->isEnabled());
-  window.SetBusyState(false);
+  window.SetIdle();
 
   Trigger(M::kSaveCurrentLanguage);
   EXPECT_TRUE(QFile::exists(Join(work_, "lang/English.lng")));

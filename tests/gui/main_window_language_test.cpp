@@ -71,8 +71,8 @@ TEST_F(MainWindowLanguageTest, WithoutLanguageFilesEnglishIsDisabledAndStandsAlo
   ASSERT_EQ(language->actions().size(), 1);
   EXPECT_EQ(language->actions()[0]->text(), "<&English>");
   EXPECT_FALSE(language->actions()[0]->isEnabled());
-  window.SetBusyState(true);
-  window.SetBusyState(false);
+  window.EnterBusyState();
+  window.SetIdle();
   EXPECT_FALSE(language->actions()[0]->isEnabled());
 }
 
