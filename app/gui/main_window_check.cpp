@@ -1,5 +1,4 @@
 // Check Torrent: starting a check run on its own thread, cancelling it, and its end.
-#include <QCheckBox>
 #include <QDir>
 
 #include "app/gui/dialogs.h"
@@ -9,8 +8,6 @@
 
 namespace zandrel {
 namespace {
-
-using C = MainControl;
 
 // The run's inputs, copied from the options now: the run never reads the live fields.
 CheckInputs RunInputs(const Options& o, const QString& logs_folder) {
@@ -23,6 +20,7 @@ CheckInputs RunInputs(const Options& o, const QString& logs_folder) {
   run.BackupDir = o.BackupToTorrentDir == 1 ? o.TorrentDir : o.BackupDir;
   CheckInputs inputs = MakeInputs(request, logs_folder);
   inputs.backup_field_text = run.BackupDir;
+  inputs.open_report_ticked = o.OpenReport == 1;
   return inputs;
 }
 
@@ -42,10 +40,9 @@ void MainWindow::OnCheckTorrent() {
     if (!context_.dialogs.AskYesNo(this, table.MessageText(u"Msg_Warning"), text, BoxIcon::kWarning)) return;
   }
   if (!TorrentReady()) return;
-  // The same refusals as the command line's, before anything on disk changes.
-  CheckInputs inputs = RunInputs(o, context_.data_folder.logs_path);
   // What the run reads of the window is fixed now; those controls stay disabled until its end.
-  inputs.open_report_ticked = Box(C::kOpenReport)->isChecked();
+  CheckInputs inputs = RunInputs(o, context_.data_folder.logs_path);
+  // The same refusals as the command line's, before anything on disk changes.
   if (const PreflightProblem problem = RunPreflight(context_.engine.model, inputs, run_locks_)) {
     const MessageTable& table = context_.messages;
     context_.dialogs.ShowMessage(this, table.MessageText(u"Msg_Error"), RefusalText(problem, table));

@@ -37,7 +37,7 @@ void MainWindow::ConnectHandlers() {
   });
   for (size_t i = 0; i < kRunOptionCount; ++i) {
     int RunFlags::*flag = kRunOptionTable[i].member;
-    connect(controls_.option_boxes[i], &QCheckBox::toggled, this,
+    connect(Box(ControlId::OptionBox(i)), &QCheckBox::toggled, this,
             [this, flag](bool checked) { OnOptionBox(flag, checked); });
   }
   connect(Box(C::kAlwaysOnTop), &QCheckBox::toggled, this, &MainWindow::OnKeepOnTop);
