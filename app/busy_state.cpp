@@ -1,25 +1,32 @@
 #include "app/busy_state.h"
 
 namespace zandrel {
+namespace {
 
-std::array<bool, kMainControlCount> EnabledControls(const ControlStates& states) {
+// A box whose rule names another switch follows that switch and, in turn, that switch's own box.
+bool RuleHolds(const RunFlags& switches, size_t row) {
+  const BoxRule& rule = kRunOptionTable[row].box_rule;
+  if (rule.other == nullptr) return true;
+  return switches.*rule.other == rule.value && RuleHolds(switches, RunOptionIndex(rule.other));
+}
+
+}  // namespace
+
+std::array<bool, kWindowControlCount> EnabledControls(const ControlStates& states) {
   using C = MainControl;
-  std::array<bool, kMainControlCount> enabled;
-  enabled.fill(true);
-  auto set = [&enabled](MainControl control, bool on) { enabled[static_cast<int>(control)] = on; };
+  std::array<bool, kWindowControlCount> enabled;
   const bool idle = !states.busy;
-  for (MainControl control :
-       {C::kTorrentDropLabel, C::kDirDropLabel, C::kTorrentPath, C::kDownloadDir, C::kLogFoundFiles,
-        C::kHashCheck, C::kAlwaysOnTop, C::kFixMissing, C::kOpenReport, C::kCheckUnneeded, C::kCreateBackups,
-        C::kTrimPaddedFiles, C::kDeleteWrongSizedFiles, C::kBackupToTorrentDir, C::kIgnoreButton,
-        C::kBackupLabel, C::kViewTorrent}) {
-    set(control, idle);
+  // Whatever could change a run's inputs waits while the window is busy.
+  enabled.fill(idle);
+  auto set = [&enabled](ControlId control, bool on) { enabled[control.Index()] = on; };
+  for (C control : {C::kCheckTorrent, C::kStatusFrame, C::kSettingsFrame, C::kStatusLine, C::kProgressBar}) {
+    set(control, true);
   }
-  set(C::kDeleteUnneeded, idle && states.check_unneeded);
-  set(C::kDeleteOnlyWhenComplete, idle && states.check_unneeded && states.delete_unneeded);
-  set(C::kTrimPaddedFiles, idle && !states.delete_wrong_sized);
   set(C::kBackupSelect, idle && !states.backup_to_torrent_dir);
   set(C::kBackupDirField, idle && !states.backup_to_torrent_dir);
+  for (size_t row = 0; row < kRunOptionCount; ++row) {
+    set(ControlId::OptionBox(row), idle && RuleHolds(states.switches, row));
+  }
   return enabled;
 }
 

@@ -1,24 +1,24 @@
-// Which of the main window's controls and menu items are usable: one table for the busy state
-// (a run or a modal step under way) and for the options that grey out the controls they depend on.
+// Which of the main window's controls and menu items are usable, busy (a run or a modal step under
+// way) or idle, and as far as the options they depend on let them.
 #pragma once
 
 #include <array>
 
 #include "app/main_window_layout.h"
+#include "check/run_option_table.h"
 
 namespace zandrel {
 
 struct ControlStates {
   bool busy = false;
-  bool check_unneeded = false;        // "Check for unneeded" ticked
-  bool delete_unneeded = false;       // "Delete unneeded files" ticked
-  bool delete_wrong_sized = false;    // "Delete wrong sized files" ticked
-  bool backup_to_torrent_dir = false; // "Backup to torrent's directory" ticked
+  bool backup_to_torrent_dir = false;  // "Backup to torrent's directory" ticked
+  RunFlags switches;                   // the run's switches as their boxes show them
 };
 
-// Enabled state of every control. The Check Torrent button, the frames, the status line and the
-// progress bar are always enabled here: the button stays usable as Cancel during a run.
-std::array<bool, kMainControlCount> EnabledControls(const ControlStates& states);
+// Enabled state of every control, by ControlId. The Check Torrent button, the frames, the status
+// line and the progress bar are always enabled here: the button stays usable as Cancel during a
+// run. A run switch's box follows its row's rule in kRunOptionTable.
+std::array<bool, kWindowControlCount> EnabledControls(const ControlStates& states);
 
 enum class MainMenuItem : int {
   kSelectTorrent,

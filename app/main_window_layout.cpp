@@ -2,18 +2,68 @@
 
 #include <algorithm>
 #include <cmath>
+#include <optional>
+#include <utility>
 
 namespace zandrel {
 namespace {
 
 using C = MainControl;
 
-// The three check-box rows, left to right.
-constexpr std::array<std::array<MainControl, 4>, 3> kRows = {{
-    {C::kLogFoundFiles, C::kHashCheck, C::kAlwaysOnTop, C::kIgnoreButton},
-    {C::kOpenReport, C::kCheckUnneeded, C::kDeleteUnneeded, C::kFixMissing},
-    {C::kCreateBackups, C::kDeleteOnlyWhenComplete, C::kTrimPaddedFiles, C::kDeleteWrongSizedFiles},
-}};
+// The window's own controls among the check boxes; the run switches' boxes stand where their rows
+// of kRunOptionTable place them.
+constexpr std::pair<MainControl, GridPlace> kOwnGridControls[] = {
+    {C::kAlwaysOnTop, {0, 2}},
+    {C::kIgnoreButton, {0, 3}},
+};
+
+constexpr int kGridColumns = 4;
+
+constexpr int GridRows() {
+  int rows = 0;
+  for (const RunOptionRow& row : kRunOptionTable) rows = std::max(rows, row.box_place.row + 1);
+  for (const auto& [control, place] : kOwnGridControls) rows = std::max(rows, place.row + 1);
+  return rows;
+}
+
+// The settings frame's grid: a control at every place that one takes, nothing at a free place.
+using Cell = std::optional<ControlId>;
+using Grid = std::array<std::array<Cell, kGridColumns>, GridRows()>;
+
+constexpr bool Take(Grid& grid, GridPlace place, ControlId control) {
+  if (place.row < 0 || place.column < 0 || place.column >= kGridColumns) return false;
+  Cell& cell = grid[static_cast<size_t>(place.row)][static_cast<size_t>(place.column)];
+  if (cell) return false;
+  cell = control;
+  return true;
+}
+
+// Empty when two controls share a place, or a row starts with a free place (a row is as high as
+// its first control).
+constexpr std::optional<Grid> BuildGrid() {
+  Grid grid{};
+  for (size_t i = 0; i < kRunOptionCount; ++i) {
+    if (!Take(grid, kRunOptionTable[i].box_place, ControlId::OptionBox(i))) return std::nullopt;
+  }
+  for (const auto& [control, place] : kOwnGridControls) {
+    if (!Take(grid, place, control)) return std::nullopt;
+  }
+  for (const auto& row : grid) {
+    if (!row[0]) return std::nullopt;
+  }
+  return grid;
+}
+static_assert(BuildGrid().has_value(), "every check box needs a grid place of its own, and every row a first box");
+constexpr Grid kGrid = *BuildGrid();
+
+bool InGrid(MainControl control) {
+  for (const auto& [own, place] : kOwnGridControls) {
+    if (own == control) return true;
+  }
+  return false;
+}
+
+int Width(const MainWindowSizes& sizes, const Cell& cell) { return cell ? sizes[*cell].width() : 0; }
 
 int RoundedFrameOffset(int frame_height, int extra) {
   return static_cast<int>(std::lround(frame_height / 1.2 + extra));
@@ -22,10 +72,10 @@ int RoundedFrameOffset(int frame_height, int extra) {
 class Placer {
  public:
   explicit Placer(MainWindowLayout& layout) : layout_(layout) {}
-  void Place(MainControl control, int x, int y, int width, int height) {
-    layout_.rects[static_cast<int>(control)] = QRect(x, y, width, height);
+  void Place(ControlId control, int x, int y, int width, int height) {
+    layout_.rects[control.Index()] = QRect(x, y, width, height);
   }
-  void Place(MainControl control, int x, int y, QSize size) {
+  void Place(ControlId control, int x, int y, QSize size) {
     Place(control, x, y, size.width(), size.height());
   }
 
@@ -35,19 +85,37 @@ class Placer {
 
 }  // namespace
 
+std::vector<ControlId> TabOrder() {
+  std::vector<ControlId> order;
+  order.reserve(kWindowControlCount);
+  for (int i = 0; i < kMainControlCount; ++i) {
+    const auto control = static_cast<MainControl>(i);
+    if (InGrid(control)) continue;
+    order.push_back(control);
+    if (control != C::kSettingsFrame) continue;
+    for (const auto& row : kGrid) {
+      for (const Cell& cell : row) {
+        if (cell) order.push_back(*cell);
+      }
+    }
+  }
+  return order;
+}
+
 QSize TextNaturalSize(QSize text, QSize edge, int allowance) {
   return QSize(text.width() + 2 * edge.width() + allowance, text.height() + 2 * edge.height() + 4);
 }
 
 void ComputeNaturalWidth(MainWindowSizes& sizes) {
-  sizes.first_column_width = std::max({sizes[C::kLogFoundFiles].width(), sizes[C::kOpenReport].width(),
-                                       sizes[C::kCreateBackups].width()});
+  sizes.first_column_width = 0;
+  for (const auto& row : kGrid) sizes.first_column_width = std::max(sizes.first_column_width, Width(sizes, row[0]));
   int widest = std::max({sizes[C::kStatusFrame].width(), sizes[C::kTorrentDropLabel].width(),
                          sizes[C::kDirDropLabel].width(), sizes[C::kSettingsFrame].width(),
                          sizes[C::kCheckTorrent].width() + sizes[C::kViewTorrent].width() + 30});
-  for (const auto& row : kRows) {
-    widest = std::max(widest, sizes.first_column_width + sizes[row[1]].width() + sizes[row[2]].width() +
-                                  sizes[row[3]].width() + 64);
+  for (const auto& row : kGrid) {
+    int row_width = sizes.first_column_width + 64;
+    for (size_t i = 1; i < row.size(); ++i) row_width += Width(sizes, row[i]);
+    widest = std::max(widest, row_width);
   }
   widest = std::max(widest, sizes[C::kBackupLabel].width() + sizes[C::kBackupSelect].width() + kLayoutSpacing +
                                 sizes[C::kBackupToTorrentDir].width() + 64);
@@ -96,16 +164,16 @@ MainWindowLayout LayoutMainWindow(const MainWindowSizes& sizes, QSize inner, boo
   const int settings_top = y;
 
   y = RoundedFrameOffset(sizes[C::kSettingsFrame].height(), y + 10);
-  for (const auto& row : kRows) {
+  for (const auto& row : kGrid) {
     int x = 20;
     for (size_t i = 0; i < row.size(); ++i) {
       if (i > 0) {
-        const int previous_width = i == 1 ? sizes.first_column_width : sizes[row[i - 1]].width();
+        const int previous_width = i == 1 ? sizes.first_column_width : Width(sizes, row[i - 1]);
         x += previous_width + spread + 16;
       }
-      placer.Place(row[i], x, y, sizes[row[i]]);
+      if (row[i]) placer.Place(*row[i], x, y, sizes[*row[i]]);
     }
-    y += sizes[row[0]].height() + 10;
+    y += sizes[*row[0]].height() + 10;
   }
 
   const QSize label = sizes[C::kBackupLabel];

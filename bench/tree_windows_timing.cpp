@@ -26,9 +26,8 @@ namespace {
 class StandInShell : public Shell {
  public:
   QWidget* Window() override { return nullptr; }
-  void SetBusyState(bool) override {}
-  void SetStatusText(const QString&) override {}
-  void SetCheckButtonEnabled(bool) override {}
+  void HoldWindow(bool) override {}
+  void ShowStatusMessage(const QString&) override {}
 };
 
 // Runs the event loop until the widget has been painted once (or ten seconds have passed).

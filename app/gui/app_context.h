@@ -14,17 +14,18 @@ namespace zandrel {
 
 class Dialogs;
 
-// What the secondary windows and tools need of the main window.
+// What the feature windows and tools ask of the program's shell, the main window.
 class Shell {
  public:
   virtual ~Shell() = default;
   // The main window, parent of boxes and requesters.
   virtual QWidget* Window() = 0;
-  virtual void SetBusyState(bool busy) = 0;
-  virtual void SetStatusText(const QString& text) = 0;
-  // The Check Torrent button on its own: a TorrentZip run and the ignore window disable it beside
-  // the busy state, which leaves it usable as Cancel during a check run.
-  virtual void SetCheckButtonEnabled(bool enabled) = 0;
+  // A step of theirs (a requester, a torrent read, a TorrentZip run) holds the main window until it
+  // is released: every control greys out, Check Torrent too, since a check started meanwhile would
+  // run on a model or list that the step may replace.
+  virtual void HoldWindow(bool held) = 0;
+  // Tells the user something on the main window's status line.
+  virtual void ShowStatusMessage(const QString& text) = 0;
 };
 
 struct AppContext {

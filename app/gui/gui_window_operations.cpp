@@ -6,8 +6,8 @@
 #include <chrono>
 
 namespace zandrel {
-GuiWindowOperations::GuiWindowOperations(RunDisplay& display, std::atomic<int>& cancel_flag)
-    : display_(display), cancel_flag_(cancel_flag) {
+GuiWindowOperations::GuiWindowOperations(WindowOperations& window, std::atomic<int>& cancel_flag)
+    : window_(window), cancel_flag_(cancel_flag) {
   since_repaint_.start();
 }
 
@@ -24,11 +24,11 @@ void GuiWindowOperations::KeepCancel() {
   if (cancel_requested_.load()) cancel_flag_.store(1);
 }
 
-void GuiWindowOperations::Queue(std::function<void(RunDisplay&)> call) {
+void GuiWindowOperations::Queue(std::function<void(WindowOperations&)> call) {
   KeepCancel();
   if (abandoned_.load()) return;
   Post([this, call = std::move(call)] {
-    if (!abandoned_.load()) call(display_);
+    if (!abandoned_.load()) call(window_);
   });
 }
 
@@ -56,19 +56,19 @@ void GuiWindowOperations::RunPosted() {
 }
 
 void GuiWindowOperations::SetStatusText(const QString& text) {
-  Queue([text](RunDisplay& display) { display.SetStatusText(text); });
+  Queue([text](WindowOperations& window) { window.SetStatusText(text); });
 }
 
 void GuiWindowOperations::ShowStatusLine(bool show) {
-  Queue([show](RunDisplay& display) { display.ShowStatusLine(show); });
+  Queue([show](WindowOperations& window) { window.ShowStatusLine(show); });
 }
 
 void GuiWindowOperations::ShowProgressBar(bool show) {
-  Queue([show](RunDisplay& display) { display.ShowProgressBar(show); });
+  Queue([show](WindowOperations& window) { window.ShowProgressBar(show); });
 }
 
 void GuiWindowOperations::SetProgressMaximum(int64_t maximum) {
-  Queue([maximum](RunDisplay& display) { display.SetProgressMaximum(maximum); });
+  Queue([maximum](WindowOperations& window) { window.SetProgressMaximum(maximum); });
 }
 
 void GuiWindowOperations::SetProgressValue(int64_t value) {
@@ -76,7 +76,7 @@ void GuiWindowOperations::SetProgressValue(int64_t value) {
   latest_progress_.store(value);
   // One flush at a time is on its way; it shows whatever value is newest when it runs.
   if (progress_pending_.exchange(true)) return;
-  Queue([this](RunDisplay&) {
+  Queue([this](WindowOperations&) {
     const int64_t wait = kProgressIntervalMs - since_repaint_.elapsed();
     if (wait > 0) {
       QTimer::singleShot(static_cast<int>(wait), this, [this] { FlushProgress(); });
@@ -89,21 +89,21 @@ void GuiWindowOperations::SetProgressValue(int64_t value) {
 void GuiWindowOperations::FlushProgress() {
   progress_pending_.store(false);
   if (abandoned_.load()) return;
-  display_.SetProgressValue(latest_progress_.load());
+  window_.SetProgressValue(latest_progress_.load());
   progress_repaints_.fetch_add(1);
   since_repaint_.restart();
 }
 
 void GuiWindowOperations::SetCheckButtonCaption(const QString& caption) {
-  Queue([caption](RunDisplay& display) { display.SetCheckButtonCaption(caption); });
+  Queue([caption](WindowOperations& window) { window.SetCheckButtonCaption(caption); });
 }
 
 void GuiWindowOperations::SetIdle() {
-  Queue([](RunDisplay& display) { display.SetBusyState(false); });
+  Queue([](WindowOperations& window) { window.SetIdle(); });
 }
 
 void GuiWindowOperations::OpenWithAssociatedProgram(const QString& path) {
-  Queue([path](RunDisplay& display) { display.OpenWithAssociatedProgram(path); });
+  Queue([path](WindowOperations& window) { window.OpenWithAssociatedProgram(path); });
 }
 
 void GuiWindowOperations::SettleWait() {
@@ -123,7 +123,7 @@ void GuiWindowOperations::SettleWait() {
 
 void GuiWindowOperations::FlushProgressSoon() {
   if (progress_pending_.exchange(true)) return;
-  Queue([this](RunDisplay&) { FlushProgress(); });
+  Queue([this](WindowOperations&) { FlushProgress(); });
 }
 
 void GuiWindowOperations::Settled() {

@@ -1,8 +1,9 @@
 // The check run's window operations for the GUI. Every call from the run's thread is queued to the
-// GUI thread in order; progress values are coalesced (the newest wins, at most about 30 repaints a
-// second); what the run reads of the window it has in its inputs, taken when it starts. The run's
-// thread never waits on the GUI thread except in SettleWait, which gives up at once when the
-// window is closing, so closing during a run cannot deadlock.
+// GUI thread in order and handed there to the window's own operations; progress values are
+// coalesced (the newest wins, at most about 30 repaints a second); what the run reads of the window
+// it has in its inputs, taken when it starts. The run's thread never waits on the GUI thread except
+// in SettleWait, which gives up at once when the window is closing, so closing during a run cannot
+// deadlock.
 #pragma once
 
 #include <QElapsedTimer>
@@ -18,26 +19,12 @@
 
 namespace zandrel {
 
-// What the adapter does to the window, called on the GUI thread only.
-class RunDisplay {
- public:
-  virtual ~RunDisplay() = default;
-  virtual void SetStatusText(const QString& text) = 0;
-  virtual void ShowStatusLine(bool show) = 0;
-  virtual void ShowProgressBar(bool show) = 0;
-  virtual void SetProgressMaximum(int64_t maximum) = 0;
-  virtual void SetProgressValue(int64_t value) = 0;
-  virtual void SetCheckButtonCaption(const QString& caption) = 0;
-  virtual void SetBusyState(bool busy) = 0;
-  virtual void OpenWithAssociatedProgram(const QString& path) = 0;
-};
-
 class GuiWindowOperations : public QObject, public WindowOperations {
   Q_OBJECT
 
  public:
-  // Lives on the GUI thread; cancel_flag is the flag the run polls.
-  GuiWindowOperations(RunDisplay& display, std::atomic<int>& cancel_flag);
+  // Lives on the GUI thread, as does `window`; cancel_flag is the flag the run polls.
+  GuiWindowOperations(WindowOperations& window, std::atomic<int>& cancel_flag);
   ~GuiWindowOperations() override;
 
   void SetStatusText(const QString& text) override;
@@ -65,13 +52,13 @@ class GuiWindowOperations : public QObject, public WindowOperations {
 
  private:
   Q_INVOKABLE void RunPosted();
-  void Queue(std::function<void(RunDisplay&)> call);
+  void Queue(std::function<void(WindowOperations&)> call);
   void KeepCancel();
   void FlushProgress();
   void FlushProgressSoon();
   void Settled();
 
-  RunDisplay& display_;
+  WindowOperations& window_;
   std::atomic<int>& cancel_flag_;
   std::atomic<bool> cancel_requested_{false};
   std::atomic<bool> abandoned_{false};

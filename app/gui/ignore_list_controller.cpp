@@ -53,8 +53,7 @@ void IgnoreListController::Open() {
   window_ = std::make_unique<IgnoreListWindow>(context_.messages);
   connect(window_.get(), &IgnoreListWindow::CloseRequested, this, &IgnoreListController::RequestClose);
   connect(&window_->Model(), &TickTreeModel::TicksChanged, this, &IgnoreListController::TicksChanged);
-  shell_.SetBusyState(true);
-  shell_.SetCheckButtonEnabled(false);
+  shell_.HoldWindow(true);
   building_ = true;
   builder_done_ = false;
   if (context_.options.KeepWindowOnTop == 1) KeepWindowOnTop(window_.get(), true);
@@ -124,8 +123,7 @@ void IgnoreListController::FinishBuildIfDone() {
   if (!building_ || !builder_done_ || drain_scheduled_) return;
   building_ = false;
   pending_.clear();
-  shell_.SetBusyState(false);
-  shell_.SetCheckButtonEnabled(true);
+  shell_.HoldWindow(false);
   std::atomic<int>& state = builder_.State();
   if (state.load() == kTreeCloseRequested) {
     CloseWindow();
@@ -177,20 +175,20 @@ void IgnoreListController::LoadIgnoreTorrents() {
       messages.MessageText(u"Req_SelectTorrent2") + QStringLiteral(" (*.torrent)"), true);
   int64_t count = 0;
   for (const QString& file : files) {
-    shell_.SetStatusText(messages.MessageText(u"Status_ProcessTorrent"));
+    shell_.ShowStatusMessage(messages.MessageText(u"Status_ProcessTorrent"));
     const Status added = AddTorrentPaths(file, context_.engine.ignore_list);
     if (added) ++count;
-    else shell_.SetStatusText(FailureText(added.Why(), messages));
+    else shell_.ShowStatusMessage(FailureText(added.Why(), messages));
   }
   if (count != 0) {
-    shell_.SetStatusText(FillPlaceholders(messages.MessageText(u"Status_LoadedIgnore"),
+    shell_.ShowStatusMessage(FillPlaceholders(messages.MessageText(u"Status_LoadedIgnore"),
                                           {{u"%n%", QString::number(count)}}));
   }
 }
 
 void IgnoreListController::ClearIgnoreList() {
   context_.engine.ignore_list.Clear();
-  shell_.SetStatusText(context_.messages.MessageText(u"Status_ClearedIgnore"));
+  shell_.ShowStatusMessage(context_.messages.MessageText(u"Status_ClearedIgnore"));
   if (window_) RequestClose();
 }
 

@@ -86,7 +86,7 @@ void MainWindow::RebuildMainWindow() {
 void MainWindow::ApplyOptionsToControls() {
   const Options& o = context_.options;
   for (size_t i = 0; i < kRunOptionCount; ++i) {
-    controls_.option_boxes[i]->setChecked(o.*kRunOptionTable[i].member == 1);
+    Box(ControlId::OptionBox(i))->setChecked(o.*kRunOptionTable[i].member == 1);
   }
   Box(C::kAlwaysOnTop)->setChecked(o.KeepWindowOnTop == 1);
   Box(C::kBackupToTorrentDir)->setChecked(o.BackupToTorrentDir == 1);
@@ -99,13 +99,11 @@ void MainWindow::ApplyOptionsToControls() {
 void MainWindow::ApplyEnabledStates() {
   ControlStates states;
   states.busy = busy_;
-  states.check_unneeded = Box(C::kCheckUnneeded)->isChecked();
-  states.delete_unneeded = Box(C::kDeleteUnneeded)->isChecked();
-  states.delete_wrong_sized = Box(C::kDeleteWrongSizedFiles)->isChecked();
-  states.backup_to_torrent_dir = Box(C::kBackupToTorrentDir)->isChecked();
+  states.backup_to_torrent_dir = context_.options.BackupToTorrentDir == 1;
+  states.switches = context_.options;
   const auto enabled = EnabledControls(states);
-  for (size_t i = 0; i < controls_.all.size(); ++i) {
-    if (static_cast<MainControl>(i) != C::kCheckTorrent) controls_.all[i]->setEnabled(enabled[i]);
+  for (size_t i = 0; i < controls_.size(); ++i) {
+    if (i != ControlId(C::kCheckTorrent).Index()) controls_[i]->setEnabled(enabled[i]);
   }
   menu_states_.busy = busy_;
   const auto menu_enabled = EnabledMenuItems(menu_states_);
@@ -115,11 +113,26 @@ void MainWindow::ApplyEnabledStates() {
   for (QAction* action : language_actions_) action->setEnabled(menu_enabled[static_cast<int>(M::kLanguage)]);
 }
 
-void MainWindow::SetBusyState(bool busy) {
-  if (busy) KeepFocusForIdle();
-  busy_ = busy;
+void MainWindow::EnterBusyState() {
+  KeepFocusForIdle();
+  busy_ = true;
   if (centralWidget() != nullptr) ApplyEnabledStates();
-  if (!busy) RestoreFocusOfIdle();
+}
+
+void MainWindow::SetIdle() {
+  busy_ = false;
+  if (centralWidget() != nullptr) ApplyEnabledStates();
+  RestoreFocusOfIdle();
+}
+
+void MainWindow::HoldWindow(bool held) {
+  if (held) {
+    EnterBusyState();
+    SetCheckButtonEnabled(false);
+  } else {
+    SetIdle();
+    SetCheckButtonEnabled(true);
+  }
 }
 
 // Disabling the focused control (Check Torrent, usually) would hand the keyboard to whatever
@@ -138,7 +151,7 @@ void MainWindow::ApplyLayout() {
   QWidget* central = centralWidget();
   if (central == nullptr) return;
   const MainWindowLayout layout = LayoutMainWindow(sizes_, central->size(), true);
-  for (size_t i = 0; i < controls_.all.size(); ++i) controls_.all[i]->setGeometry(layout.rects[i]);
+  for (size_t i = 0; i < controls_.size(); ++i) controls_[i]->setGeometry(layout.rects[i]);
 }
 
 QMargins MainWindow::FrameMargins() const {
@@ -237,6 +250,14 @@ void MainWindow::closeEvent(QCloseEvent* event) {
   emit exitConfirmed();
 }
 
+PathField* MainWindow::Field(ControlId control) const { return qobject_cast<PathField*>(Control(control)); }
+
+QLabel* MainWindow::Label(ControlId control) const { return qobject_cast<QLabel*>(Control(control)); }
+
+QPushButton* MainWindow::Button(ControlId control) const { return qobject_cast<QPushButton*>(Control(control)); }
+
+QCheckBox* MainWindow::Box(ControlId control) const { return qobject_cast<QCheckBox*>(Control(control)); }
+
 void MainWindow::SetIgnoreButtonPressed(bool pressed) {
   ignore_pressed_ = pressed;
   if (auto* button = Button(C::kIgnoreButton)) button->setChecked(pressed);
@@ -260,13 +281,13 @@ void MainWindow::SetProgressMaximum(int64_t maximum) {
   // The bar counts in int; long runs are scaled down.
   progress_scale_ = 1;
   while (maximum / progress_scale_ > INT32_MAX) progress_scale_ *= 2;
-  auto* bar = controls_.progress_bar;
+  auto* bar = qobject_cast<QProgressBar*>(Control(C::kProgressBar));
   bar->setRange(0, static_cast<int>(maximum / progress_scale_));
   bar->setValue(0);
 }
 
 void MainWindow::SetProgressValue(int64_t value) {
-  controls_.progress_bar->setValue(static_cast<int>(value / progress_scale_));
+  qobject_cast<QProgressBar*>(Control(C::kProgressBar))->setValue(static_cast<int>(value / progress_scale_));
 }
 
 void MainWindow::SetCheckButtonCaption(const QString& caption) {

@@ -20,34 +20,17 @@
 #include "app/main_window_layout.h"
 #include "check/check_thread.h"
 #include "check/preflight.h"
-#include "check/run_option_table.h"
 
 class QAction;
 class QCheckBox;
 class QLabel;
-class QProgressBar;
 class QPushButton;
 
 namespace zandrel {
 
 class PathField;
 
-// The window's controls, each held under its own type: where a control is of another kind, its
-// slot is nullptr.
-struct MainWindowControls {
-  template <class W>
-  using ByControl = std::array<W*, kMainControlCount>;
-  ByControl<QWidget> all{};
-  ByControl<PathField> fields{};
-  ByControl<QLabel> labels{};        // the status line included
-  ByControl<QPushButton> buttons{};  // the ignore-list toggle included
-  ByControl<QCheckBox> boxes{};
-  QProgressBar* progress_bar = nullptr;
-  // The boxes of the run's switches, by row of kRunOptionTable.
-  std::array<QCheckBox*, kRunOptionCount> option_boxes{};
-};
-
-class MainWindow : public QMainWindow, public Shell, public RunDisplay {
+class MainWindow : public QMainWindow, public Shell, public WindowOperations {
   Q_OBJECT
 
  public:
@@ -58,27 +41,37 @@ class MainWindow : public QMainWindow, public Shell, public RunDisplay {
   // language first), places the window from the stored geometry and shows it.
   void RebuildMainWindow();
 
-  // Shell and RunDisplay.
+  // Shell.
   QWidget* Window() override { return this; }
-  void SetBusyState(bool busy) override;
+  void HoldWindow(bool held) override;
+  void ShowStatusMessage(const QString& text) override { SetStatusText(text); }
+
+  // What a run does to the window, here on the GUI thread: its adapter (RunWindow()) hands the
+  // run's calls on, and the window's own steps use them too.
   void SetStatusText(const QString& text) override;
-  void SetCheckButtonEnabled(bool enabled) override;
   void ShowStatusLine(bool show) override;
   void ShowProgressBar(bool show) override;
   void SetProgressMaximum(int64_t maximum) override;
   void SetProgressValue(int64_t value) override;
   void SetCheckButtonCaption(const QString& caption) override;
+  void SetIdle() override;
+  // The adapter holds the run for the settle time; here the bar paints when the event loop runs.
+  void SettleWait() override {}
   // Opens the path (the report after a run) with the desktop's program for it; when nothing opens
   // it, the status line says so and names the path.
   void OpenWithAssociatedProgram(const QString& path) override;
 
+  // The busy state of a run, until SetIdle: everything that could change the run's inputs greys
+  // out, and Check Torrent stays usable as Cancel.
+  void EnterBusyState();
+
   // The parts of the window, for the application, the screenshots and the tests; a typed accessor
   // gives nullptr for a control of another kind.
-  QWidget* Control(MainControl control) const { return controls_.all[Index(control)]; }
-  PathField* Field(MainControl control) const { return controls_.fields[Index(control)]; }
-  QLabel* Label(MainControl control) const { return controls_.labels[Index(control)]; }
-  QPushButton* Button(MainControl control) const { return controls_.buttons[Index(control)]; }
-  QCheckBox* Box(MainControl control) const { return controls_.boxes[Index(control)]; }
+  QWidget* Control(ControlId control) const { return controls_[control.Index()]; }
+  PathField* Field(ControlId control) const;
+  QLabel* Label(ControlId control) const;        // the status line included
+  QPushButton* Button(ControlId control) const;  // the ignore-list toggle included
+  QCheckBox* Box(ControlId control) const;
   QAction* MenuAction(MainMenuItem item) const { return actions_[static_cast<int>(item)]; }
   const QList<QAction*>& LanguageActions() const { return language_actions_; }
   const MainWindowSizes& Sizes() const { return sizes_; }
@@ -121,8 +114,6 @@ class MainWindow : public QMainWindow, public Shell, public RunDisplay {
   bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
-  static size_t Index(MainControl control) { return static_cast<size_t>(control); }
-
   // Building (main_window.cpp and main_window_build.cpp).
   void BuildControls(QWidget* central);
   void BuildMenuBar();
@@ -138,6 +129,8 @@ class MainWindow : public QMainWindow, public Shell, public RunDisplay {
   void ConnectHandlers();
   void KeepFocusForIdle();
   void RestoreFocusOfIdle();
+  // The Check Torrent button on its own: the busy state of a run leaves it usable as Cancel.
+  void SetCheckButtonEnabled(bool enabled);
 
   // Handlers (main_window_handlers.cpp).
   void OnTorrentPathEdited(const QString& text);
@@ -170,7 +163,8 @@ class MainWindow : public QMainWindow, public Shell, public RunDisplay {
   void CancelRunForExit();
 
   AppContext& context_;
-  MainWindowControls controls_;
+  // Every control by its id; the typed accessors above tell their kinds apart.
+  std::array<QWidget*, kWindowControlCount> controls_{};
   std::array<QAction*, kMainMenuItemCount> actions_{};
   QList<QAction*> language_actions_;
   QStringList language_names_;  // the items' file names, as their texts carry access keys

@@ -25,69 +25,77 @@ using M = MainMenuItem;
 
 enum class Kind { kPathField, kFrame, kLabel, kButton, kToggle, kCheckBox, kStatusLine, kProgressBar };
 
-struct ControlDef {
-  MainControl control;
+struct ControlSpec {
   Kind kind;
   const char16_t* text_key;  // nullptr: no text
 };
 
-// Creation order is the tab order.
-constexpr ControlDef kControls[] = {
-    {C::kTorrentPath, Kind::kPathField, nullptr},
-    {C::kDownloadDir, Kind::kPathField, nullptr},
-    {C::kStatusFrame, Kind::kFrame, u"Frame_Status"},
-    {C::kTorrentDropLabel, Kind::kLabel, u"Text_DragDropTorrent"},
-    {C::kDirDropLabel, Kind::kLabel, u"Text_DragDropFolder"},
-    {C::kCheckTorrent, Kind::kButton, u"Button_CheckTorrent"},
-    {C::kViewTorrent, Kind::kButton, u"Button_ViewTorrent"},
-    {C::kStatusLine, Kind::kStatusLine, nullptr},
-    {C::kProgressBar, Kind::kProgressBar, nullptr},
-    {C::kSettingsFrame, Kind::kFrame, u"Frame_Settings"},
-    {C::kLogFoundFiles, Kind::kCheckBox, u"CheckBox_LogFoundFiles"},
-    {C::kHashCheck, Kind::kCheckBox, u"CheckBox_HashCheck"},
-    {C::kAlwaysOnTop, Kind::kCheckBox, u"CheckBox_AllwaysOnTop"},
-    {C::kIgnoreButton, Kind::kToggle, u"Button_Ignore"},
-    {C::kOpenReport, Kind::kCheckBox, u"CheckBox_OpenReport"},
-    {C::kCheckUnneeded, Kind::kCheckBox, u"CheckBox_CheckUnneeded"},
-    {C::kDeleteUnneeded, Kind::kCheckBox, u"CheckBox_DeleteUnneeded"},
-    {C::kFixMissing, Kind::kCheckBox, u"CheckBox_FixMissing"},
-    {C::kCreateBackups, Kind::kCheckBox, u"CheckBox_CreateBackups"},
-    {C::kDeleteOnlyWhenComplete, Kind::kCheckBox, u"CheckBox_DeleteOnlyWhenComplete"},
-    {C::kTrimPaddedFiles, Kind::kCheckBox, u"CheckBox_TrimPaddedFiles"},
-    {C::kDeleteWrongSizedFiles, Kind::kCheckBox, u"CheckBox_DeleteWrongSizedFiles"},
-    {C::kBackupLabel, Kind::kLabel, u"Text_BackupLocation"},
-    {C::kBackupSelect, Kind::kButton, u"Button_BackupDir"},
-    {C::kBackupDirField, Kind::kPathField, nullptr},
-    {C::kBackupToTorrentDir, Kind::kCheckBox, u"CheckBox_BackupToTorrentsDir"},
+struct ControlDef {
+  MainControl control;
+  ControlSpec spec;
 };
 
-// Creates the control and keeps it under its own type as well.
-QWidget* CreateControl(const ControlDef& def, const QString& text, QWidget* parent, MainWindowControls& controls) {
-  const auto i = static_cast<size_t>(def.control);
-  switch (def.kind) {
+// The window's own controls, in the order of MainControl.
+constexpr ControlDef kControls[] = {
+    {C::kTorrentPath, {Kind::kPathField, nullptr}},
+    {C::kDownloadDir, {Kind::kPathField, nullptr}},
+    {C::kStatusFrame, {Kind::kFrame, u"Frame_Status"}},
+    {C::kTorrentDropLabel, {Kind::kLabel, u"Text_DragDropTorrent"}},
+    {C::kDirDropLabel, {Kind::kLabel, u"Text_DragDropFolder"}},
+    {C::kCheckTorrent, {Kind::kButton, u"Button_CheckTorrent"}},
+    {C::kViewTorrent, {Kind::kButton, u"Button_ViewTorrent"}},
+    {C::kStatusLine, {Kind::kStatusLine, nullptr}},
+    {C::kProgressBar, {Kind::kProgressBar, nullptr}},
+    {C::kSettingsFrame, {Kind::kFrame, u"Frame_Settings"}},
+    {C::kAlwaysOnTop, {Kind::kCheckBox, u"CheckBox_AllwaysOnTop"}},
+    {C::kIgnoreButton, {Kind::kToggle, u"Button_Ignore"}},
+    {C::kBackupLabel, {Kind::kLabel, u"Text_BackupLocation"}},
+    {C::kBackupSelect, {Kind::kButton, u"Button_BackupDir"}},
+    {C::kBackupDirField, {Kind::kPathField, nullptr}},
+    {C::kBackupToTorrentDir, {Kind::kCheckBox, u"CheckBox_BackupToTorrentsDir"}},
+};
+
+constexpr bool InOrderOfMainControl() {
+  for (size_t i = 0; i < std::size(kControls); ++i) {
+    if (static_cast<size_t>(kControls[i].control) != i) return false;
+  }
+  return std::size(kControls) == kMainControlCount;
+}
+static_assert(InOrderOfMainControl(), "one row per MainControl, in its order");
+
+// A run switch's box is a check box with the text its row of kRunOptionTable names.
+ControlSpec SpecOf(ControlId control) {
+  if (control.IsOptionBox()) return {Kind::kCheckBox, kRunOptionTable[control.OptionRow()].check_box_key};
+  return kControls[control.Index()].spec;
+}
+
+QWidget* CreateControl(Kind kind, const QString& text, QWidget* parent) {
+  switch (kind) {
     case Kind::kPathField:
-      return controls.fields[i] = new PathField(parent);
+      return new PathField(parent);
     case Kind::kFrame:
       return new QGroupBox(text, parent);
     case Kind::kLabel:
-      return controls.labels[i] = new QLabel(text, parent);
+      return new QLabel(text, parent);
     case Kind::kButton:
-    case Kind::kToggle:
-      controls.buttons[i] = new QPushButton(text, parent);
-      controls.buttons[i]->setCheckable(def.kind == Kind::kToggle);
+    case Kind::kToggle: {
+      auto* button = new QPushButton(text, parent);
+      button->setCheckable(kind == Kind::kToggle);
       // Enter presses the button that has the keyboard, as Space does; outside a dialog Qt's
       // buttons answer Enter only when they are auto-default.
-      controls.buttons[i]->setAutoDefault(true);
-      return controls.buttons[i];
+      button->setAutoDefault(true);
+      return button;
+    }
     case Kind::kCheckBox:
-      return controls.boxes[i] = new QCheckBox(text, parent);
+      return new QCheckBox(text, parent);
     case Kind::kStatusLine:
-      return controls.labels[i] = new StatusLine(parent);
-    case Kind::kProgressBar:
-      controls.progress_bar = new QProgressBar(parent);
-      controls.progress_bar->setTextVisible(false);
-      controls.progress_bar->hide();
-      return controls.progress_bar;
+      return new StatusLine(parent);
+    case Kind::kProgressBar: {
+      auto* bar = new QProgressBar(parent);
+      bar->setTextVisible(false);
+      bar->hide();
+      return bar;
+    }
   }
   return nullptr;
 }
@@ -129,22 +137,14 @@ void MarkMenuAccessKeys(QMenuBar* bar) {
 
 void MainWindow::BuildControls(QWidget* central) {
   const MessageTable& table = context_.messages;
-  controls_ = MainWindowControls();
+  controls_.fill(nullptr);
   QWidget* previous = nullptr;
-  for (const ControlDef& def : kControls) {
-    const QString text = def.text_key ? table.MessageText(def.text_key) : QString();
-    QWidget* widget = CreateControl(def, text, central, controls_);
-    controls_.all[Index(def.control)] = widget;
+  for (ControlId control : TabOrder()) {
+    const ControlSpec spec = SpecOf(control);
+    QWidget* widget = CreateControl(spec.kind, spec.text_key ? table.MessageText(spec.text_key) : QString(), central);
+    controls_[control.Index()] = widget;
     if (previous != nullptr) QWidget::setTabOrder(previous, widget);
     previous = widget;
-  }
-  // A run switch's box is the one with the switch's text.
-  for (size_t i = 0; i < kRunOptionCount; ++i) {
-    for (const ControlDef& def : kControls) {
-      if (def.kind == Kind::kCheckBox && def.text_key == std::u16string_view(kRunOptionTable[i].check_box_key)) {
-        controls_.option_boxes[i] = Box(def.control);
-      }
-    }
   }
   // The backup field takes no drops; frames lie under the controls they frame.
   Field(C::kBackupDirField)->setAcceptDrops(false);
@@ -155,20 +155,21 @@ void MainWindow::BuildControls(QWidget* central) {
 void MainWindow::MeasureMainWindow() {
   const int edge = style()->pixelMetric(QStyle::PM_DefaultFrameWidth);
   const QSize edges(edge, edge);
-  for (const ControlDef& def : kControls) {
-    QWidget* widget = Control(def.control);
+  for (ControlId control : TabOrder()) {
+    const ControlSpec spec = SpecOf(control);
+    QWidget* widget = Control(control);
     QSize natural;
     const QFontMetrics metrics(widget->font());
-    if (def.text_key != nullptr) {
-      const QString text = context_.messages.MessageText(def.text_key);
-      natural = TextNaturalSize(metrics.size(Qt::TextShowMnemonic, text), edges, Allowance(def.kind));
+    if (spec.text_key != nullptr) {
+      const QString text = context_.messages.MessageText(spec.text_key);
+      natural = TextNaturalSize(metrics.size(Qt::TextShowMnemonic, text), edges, Allowance(spec.kind));
       // Frames have no layout of their own, so their size hint says nothing about the title.
-      if (def.kind != Kind::kFrame) natural = natural.expandedTo(widget->sizeHint());
-    } else if (def.kind == Kind::kStatusLine) {
+      if (spec.kind != Kind::kFrame) natural = natural.expandedTo(widget->sizeHint());
+    } else if (spec.kind == Kind::kStatusLine) {
       natural = TextNaturalSize(metrics.size(0, QStringLiteral(" ")), edges, 0)
                     .expandedTo(QSize(0, widget->minimumSizeHint().height()));
     }
-    sizes_[def.control] = natural;
+    sizes_[control] = natural;
   }
   ComputeNaturalWidth(sizes_);
 }

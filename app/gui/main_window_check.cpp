@@ -1,5 +1,4 @@
 // Check Torrent: starting a check run on its own thread, cancelling it, and its end.
-#include <QCheckBox>
 #include <QDir>
 
 #include "app/gui/dialogs.h"
@@ -11,8 +10,6 @@
 namespace zandrel {
 namespace {
 
-using C = MainControl;
-
 // The run's inputs, copied from the options now: the run never reads the live fields.
 CheckInputs RunInputs(const Options& o, const QString& logs_folder) {
   RunRequest request;
@@ -22,7 +19,9 @@ CheckInputs RunInputs(const Options& o, const QString& logs_folder) {
   RunFlags& switches = run;
   switches = o;  // every switch of the run, as the window holds them
   run.BackupDir = o.BackupToTorrentDir == 1 ? o.TorrentDir : o.BackupDir;
-  return MakeInputs(request, logs_folder);
+  CheckInputs inputs = MakeInputs(request, logs_folder);
+  inputs.open_report_ticked = o.OpenReport == 1;
+  return inputs;
 }
 
 }  // namespace
@@ -41,16 +40,15 @@ void MainWindow::OnCheckTorrent() {
     if (!context_.dialogs.AskYesNo(this, table.MessageText(u"Msg_Warning"), text, BoxIcon::kWarning)) return;
   }
   if (!TorrentReady()) return;
-  // The same refusals as the command line's, before anything on disk changes.
-  CheckInputs inputs = RunInputs(o, context_.data_folder.logs_path);
   // What the run reads of the window is fixed now; those controls stay disabled until its end.
-  inputs.open_report_ticked = Box(C::kOpenReport)->isChecked();
+  CheckInputs inputs = RunInputs(o, context_.data_folder.logs_path);
+  // The same refusals as the command line's, before anything on disk changes.
   if (const Status passed = RunPreflight(context_.engine.model, inputs, run_locks_); !passed) {
     const MessageTable& table = context_.messages;
     context_.dialogs.ShowMessage(this, table.MessageText(u"Msg_Error"), FailureText(passed.Why(), table));
     return;
   }
-  SetBusyState(true);
+  EnterBusyState();
   StartCheckRun(inputs);
 }
 

@@ -37,7 +37,7 @@ void MainWindow::ConnectHandlers() {
   });
   for (size_t i = 0; i < kRunOptionCount; ++i) {
     int RunFlags::*flag = kRunOptionTable[i].member;
-    connect(controls_.option_boxes[i], &QCheckBox::toggled, this,
+    connect(Box(ControlId::OptionBox(i)), &QCheckBox::toggled, this,
             [this, flag](bool checked) { OnOptionBox(flag, checked); });
   }
   connect(Box(C::kAlwaysOnTop), &QCheckBox::toggled, this, &MainWindow::OnKeepOnTop);
@@ -152,13 +152,11 @@ void MainWindow::OnSelectTorrent() {
 }
 
 void MainWindow::OnSelectTorrentDirectory() {
-  SetBusyState(true);
-  SetCheckButtonEnabled(false);
+  HoldWindow(true);
   QString dir = context_.dialogs.Directory(nullptr, context_.messages.MessageText(u"Req_SelectTorrentDir"), QString());
   while (dir.size() > 1 && dir.endsWith(QDir::separator())) dir.chop(1);
   if (!dir.isEmpty()) SetDownloadDir(QDir::toNativeSeparators(dir));
-  SetBusyState(false);
-  SetCheckButtonEnabled(true);
+  HoldWindow(false);
 }
 
 void MainWindow::OnSelectFont() {
@@ -187,11 +185,9 @@ void MainWindow::RebuildAtNaturalSize() {
 }
 
 void MainWindow::OnAbout() {
-  SetBusyState(true);
-  SetCheckButtonEnabled(false);
+  HoldWindow(true);
   emit aboutRequested();
-  SetBusyState(false);
-  SetCheckButtonEnabled(true);
+  HoldWindow(false);
 }
 
 void MainWindow::OnLanguage(const QString& name) {

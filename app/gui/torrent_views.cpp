@@ -45,13 +45,12 @@ void TorrentViews::ViewTorrent() {
     files = context_.engine.model.TorrentFiles;
   }
   loading_ = true;
-  shell_.SetBusyState(true);
   // A check started now would run on the model that the load replaces when it ends.
-  shell_.SetCheckButtonEnabled(false);
+  shell_.HoldWindow(true);
   loader_ = std::thread([this, load, files = std::move(files)]() mutable {
     if (load->read_file) {
       const auto show = [this](const QString& text) {
-        QMetaObject::invokeMethod(this, [this, text] { shell_.SetStatusText(text); }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(this, [this, text] { shell_.ShowStatusMessage(text); }, Qt::QueuedConnection);
       };
       show(context_.messages.MessageText(u"Status_ProcessTorrent"));
       Result<TorrentModel> read = ReadTorrent(load->torrent_path, context_.messages);
@@ -67,15 +66,14 @@ void TorrentViews::ViewTorrent() {
 void TorrentViews::Loaded(const std::shared_ptr<Load>& load) {
   loader_.join();
   loading_ = false;
-  shell_.SetBusyState(false);
-  shell_.SetCheckButtonEnabled(true);
+  shell_.HoldWindow(false);
   if (load->read != 1) return;
   // A path changed meanwhile keeps its own changed flag and the model stays for it.
   if (load->read_file && context_.options.TorrentFile == load->torrent_path) {
     context_.engine.model = std::move(load->model);
     context_.torrent_changed = false;
   }
-  shell_.SetStatusText(QString());
+  shell_.ShowStatusMessage(QString());
   Open(load->torrent_path, std::move(load->items));
 }
 

@@ -89,8 +89,7 @@ void TorrentZipTool::TorrentZipCommand(Mode mode) {
     if (!zip_files.isEmpty()) StartRun(program, zip_files);
     return;
   }
-  shell_.SetBusyState(true);
-  shell_.SetCheckButtonEnabled(false);
+  shell_.HoldWindow(true);
   const QString dir =
       context_.dialogs.Directory(shell_.Window(), messages.MessageText(u"Req_SelectDirTZ"), {});
   if (dir.isEmpty()) {
@@ -141,8 +140,7 @@ void TorrentZipTool::CollectThenRun(const QString& dir, const QString& program) 
 void TorrentZipTool::AfterCollecting(const QStringList& zip_files, const QString& program) {
   JoinWorker();
   phase_ = Phase::kIdle;
-  shell_.SetBusyState(false);
-  shell_.SetCheckButtonEnabled(true);
+  shell_.HoldWindow(false);
   if (!zip_files.isEmpty() && !flags_.stop.load()) StartRun(program, zip_files);
 }
 
@@ -156,9 +154,8 @@ void TorrentZipTool::StartRun(const QString& program, const QStringList& zip_fil
   connect(window_.get(), &TorrentZipWindow::stopRequested, this, &TorrentZipTool::RequestStop);
   window_->show();
   phase_ = Phase::kRunning;
-  shell_.SetBusyState(true);
-  shell_.SetCheckButtonEnabled(false);
-  shell_.SetStatusText(context_.messages.MessageText(u"Status_TorrentZipping"));
+  shell_.HoldWindow(true);
+  shell_.ShowStatusMessage(context_.messages.MessageText(u"Status_TorrentZipping"));
   const TorrentZipJob job{program, context_.data_folder.logs_path, zip_files};
   worker_ = std::thread([this, job] {
     QueuedProgress progress(
@@ -181,15 +178,14 @@ void TorrentZipTool::CloseRun() {
   if (window_) window_->CloseAtEnd();
   window_.reset();
   phase_ = Phase::kIdle;
-  shell_.SetBusyState(false);
-  shell_.SetCheckButtonEnabled(true);
+  shell_.HoldWindow(false);
   const MessageTable& messages = context_.messages;
   QString status = messages.MessageText(tool_ended_ ? u"Status_TorrentZipEnded" : u"Status_Finished");
   // Zips the tool could not be run for are no finished work: the line says how many.
   if (skipped_ > 0) {
     status += u' ' + FillPlaceholders(messages.MessageText(u"Status_TorrentZipSkipped"), {{u"%n%", QString::number(skipped_)}});
   }
-  shell_.SetStatusText(status);
+  shell_.ShowStatusMessage(status);
   emit runFinished();
 }
 
@@ -210,7 +206,7 @@ void TorrentZipTool::OpenLogDirectory() {
   QPointer<TorrentZipTool> self(this);
   context_.dialogs.OpenWithAssociatedProgram(logs, [self, logs] {
     if (!self) return;
-    self->shell_.SetStatusText(
+    self->shell_.ShowStatusMessage(
         FillPlaceholders(self->context_.messages.MessageText(u"Status_CannotOpen"), {{u"%file%", Quoted(logs)}}));
   });
 }

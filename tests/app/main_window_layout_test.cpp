@@ -10,20 +10,32 @@ namespace {
 
 using C = MainControl;
 
+constexpr ControlId Box(int RunFlags::*flag) { return ControlId::OptionBox(flag); }
+
 MainWindowSizes SampleSizes() {
   MainWindowSizes sizes;
-  const std::pair<MainControl, QSize> natural[] = {
-      {C::kStatusFrame, {60, 18}},        {C::kSettingsFrame, {70, 18}},
-      {C::kTorrentDropLabel, {200, 20}},  {C::kDirDropLabel, {300, 20}},
-      {C::kCheckTorrent, {100, 24}},      {C::kViewTorrent, {90, 24}},
+  const std::pair<ControlId, QSize> natural[] = {
+      {C::kStatusFrame, {60, 18}},
+      {C::kSettingsFrame, {70, 18}},
+      {C::kTorrentDropLabel, {200, 20}},
+      {C::kDirDropLabel, {300, 20}},
+      {C::kCheckTorrent, {100, 24}},
+      {C::kViewTorrent, {90, 24}},
       {C::kStatusLine, {0, 20}},
-      {C::kLogFoundFiles, {110, 20}},     {C::kHashCheck, {150, 20}},
-      {C::kAlwaysOnTop, {160, 20}},       {C::kIgnoreButton, {140, 26}},
-      {C::kOpenReport, {120, 20}},        {C::kCheckUnneeded, {130, 20}},
-      {C::kDeleteUnneeded, {140, 20}},    {C::kFixMissing, {200, 20}},
-      {C::kCreateBackups, {100, 22}},     {C::kDeleteOnlyWhenComplete, {250, 20}},
-      {C::kTrimPaddedFiles, {110, 20}},   {C::kDeleteWrongSizedFiles, {150, 20}},
-      {C::kBackupLabel, {180, 20}},       {C::kBackupSelect, {70, 26}},
+      {Box(&RunFlags::LogFoundFiles), {110, 20}},
+      {Box(&RunFlags::HashCheck), {150, 20}},
+      {C::kAlwaysOnTop, {160, 20}},
+      {C::kIgnoreButton, {140, 26}},
+      {Box(&RunFlags::OpenReport), {120, 20}},
+      {Box(&RunFlags::CheckUnneededFiles), {130, 20}},
+      {Box(&RunFlags::DelUnneededFiles), {140, 20}},
+      {Box(&RunFlags::FixMissing), {200, 20}},
+      {Box(&RunFlags::CreateBackups), {100, 22}},
+      {Box(&RunFlags::DelOnlyWhenComplete), {250, 20}},
+      {Box(&RunFlags::TrimPaddedFiles), {110, 20}},
+      {Box(&RunFlags::DeleteWrongSizedFiles), {150, 20}},
+      {C::kBackupLabel, {180, 20}},
+      {C::kBackupSelect, {70, 26}},
       {C::kBackupToTorrentDir, {170, 20}},
   };
   for (const auto& [control, size] : natural) sizes[control] = size;
@@ -37,30 +49,30 @@ TEST(MainWindowLayoutTest, NaturalWidthIsTheWidestRowPlusMargins) {
   EXPECT_EQ(sizes.natural_width, 20 + 120 + 250 + 110 + 150 + 64);  // row 3 is the widest
   // A long translated text in any row or label widens the window.
   struct Case {
-    MainControl control;
+    ControlId control;
     int width;
     int expected_natural;
   } cases[] = {
       {C::kDirDropLabel, 900, 920},
       {C::kBackupToTorrentDir, 500, 20 + 180 + 70 + 100 + 500 + 64},
       {C::kViewTorrent, 700, 20 + 100 + 700 + 30},
-      {C::kOpenReport, 300, 20 + 300 + 250 + 110 + 150 + 64},  // the first column follows its widest box
+      {Box(&RunFlags::OpenReport), 300, 20 + 300 + 250 + 110 + 150 + 64},  // the first column follows its widest box
   };
   for (const Case& c : cases) {
     MainWindowSizes wider = SampleSizes();
     wider[c.control].setWidth(c.width);
     ComputeNaturalWidth(wider);
-    EXPECT_EQ(wider.natural_width, c.expected_natural) << static_cast<int>(c.control);
+    EXPECT_EQ(wider.natural_width, c.expected_natural) << c.control.Index();
   }
 }
 
 struct Placed {
-  MainControl control;
+  ControlId control;
   QRect rect;
 };
 
 void ExpectRects(const MainWindowLayout& layout, std::initializer_list<Placed> expected) {
-  for (const Placed& p : expected) EXPECT_EQ(layout[p.control], p.rect) << static_cast<int>(p.control);
+  for (const Placed& p : expected) EXPECT_EQ(layout[p.control], p.rect) << p.control.Index();
 }
 
 TEST(MainWindowLayoutTest, NaturalLayout) {
@@ -76,15 +88,15 @@ TEST(MainWindowLayoutTest, NaturalLayout) {
       {C::kStatusLine, {20, 239, 674, 20}},
       {C::kProgressBar, {20, 239, 674, 20}},
       {C::kStatusFrame, {10, 10, 694, 259}},
-      {C::kLogFoundFiles, {20, 304, 110, 20}},
-      {C::kHashCheck, {156, 304, 150, 20}},
+      {Box(&RunFlags::LogFoundFiles), {20, 304, 110, 20}},
+      {Box(&RunFlags::HashCheck), {156, 304, 150, 20}},
       {C::kAlwaysOnTop, {322, 304, 160, 20}},
       {C::kIgnoreButton, {498, 304, 140, 26}},
-      {C::kOpenReport, {20, 334, 120, 20}},
-      {C::kFixMissing, {458, 334, 200, 20}},
-      {C::kCreateBackups, {20, 364, 100, 22}},
-      {C::kDeleteOnlyWhenComplete, {156, 364, 250, 20}},
-      {C::kDeleteWrongSizedFiles, {548, 364, 150, 20}},
+      {Box(&RunFlags::OpenReport), {20, 334, 120, 20}},
+      {Box(&RunFlags::FixMissing), {458, 334, 200, 20}},
+      {Box(&RunFlags::CreateBackups), {20, 364, 100, 22}},
+      {Box(&RunFlags::DelOnlyWhenComplete), {156, 364, 250, 20}},
+      {Box(&RunFlags::DeleteWrongSizedFiles), {548, 364, 150, 20}},
       {C::kBackupLabel, {20, 399, 180, 20}},
       {C::kBackupSelect, {200, 396, 70, 26}},
       {C::kBackupDirField, {278, 396, 234, 26}},
@@ -103,8 +115,8 @@ TEST(MainWindowLayoutTest, SurplusWidthGoesToColumnsInThirdsAndHeightToFieldsInH
       {C::kCheckTorrent, {20, 193, 605, 44}},
       {C::kViewTorrent, {630, 193, 95, 44}},
       {C::kStatusFrame, {10, 10, 725, 267}},
-      {C::kLogFoundFiles, {20, 312, 110, 20}},
-      {C::kHashCheck, {166, 312, 150, 20}},
+      {Box(&RunFlags::LogFoundFiles), {20, 312, 110, 20}},
+      {Box(&RunFlags::HashCheck), {166, 312, 150, 20}},
       {C::kAlwaysOnTop, {342, 312, 160, 20}},
       {C::kIgnoreButton, {528, 312, 140, 26}},
       {C::kBackupDirField, {278, 404, 265, 26}},

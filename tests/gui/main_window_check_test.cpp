@@ -55,9 +55,9 @@ class MainWindowCheckTest : public MainWindowFixture {
   }
   // Deletion of unneeded items on, also when the torrent is incomplete, and no backups.
   void DeleteEverythingUnneeded() {
-    Click(C::kDeleteUnneeded);
-    Click(C::kDeleteOnlyWhenComplete);
-    Click(C::kCreateBackups);
+    Click(OptionBox(&RunFlags::DelUnneededFiles));
+    Click(OptionBox(&RunFlags::DelOnlyWhenComplete));
+    Click(OptionBox(&RunFlags::CreateBackups));
     ASSERT_EQ(Opts().DelUnneededFiles, 1);
     ASSERT_EQ(Opts().DelOnlyWhenComplete, 0);
     ASSERT_EQ(Opts().CreateBackups, 0);
@@ -74,7 +74,7 @@ TEST_F(MainWindowCheckTest, ARealRunStartedByClickingCheckTorrent) {
   CopySample();
   MainWindow& window = Start();
   SetPaths();
-  Click(C::kHashCheck);
+  Click(OptionBox(&RunFlags::HashCheck));
   QSignalSpy finished(&window, &MainWindow::checkRunFinished);
   Click(C::kCheckTorrent);
   // Busy at once; the button stays usable, as Cancel.
@@ -120,7 +120,7 @@ TEST_F(MainWindowCheckTest, TheOpenReportBoxDecidesWhereTheStatusLineSendsTheUse
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.ticked);
-    if (Box(C::kOpenReport)->isChecked() != c.ticked) Click(C::kOpenReport);
+    if (Box(OptionBox(&RunFlags::OpenReport))->isChecked() != c.ticked) Click(OptionBox(&RunFlags::OpenReport));
     dialogs_.opened.clear();
     QSignalSpy finished(&window, &MainWindow::checkRunFinished);
     Click(C::kCheckTorrent);
@@ -138,7 +138,7 @@ TEST_F(MainWindowCheckTest, AReportOrLogsFolderThatCannotBeOpenedIsNamedInTheSta
   CopySample();
   MainWindow& window = Start();
   SetPaths();
-  ASSERT_TRUE(Box(C::kOpenReport)->isChecked());
+  ASSERT_TRUE(Box(OptionBox(&RunFlags::OpenReport))->isChecked());
   const int window_width = window.width(), line_width = window.Control(C::kStatusLine)->width();
   dialogs_.open_fails = true;
   QSignalSpy finished(&window, &MainWindow::checkRunFinished);
@@ -187,7 +187,7 @@ TEST_F(MainWindowCheckTest, EdgeCasesOfTheStart) {
   const QString missing = Join(work_, "missing.torrent");
   ASSERT_TRUE(DropFiles(C::kTorrentPath, {missing}));
   ASSERT_TRUE(DropFiles(C::kDownloadDir, {work_}));
-  Click(C::kCreateBackups);
+  Click(OptionBox(&RunFlags::CreateBackups));
   dialogs_.yes_no = {false, true, true};
   Click(C::kCheckTorrent);
   EXPECT_EQ(dialogs_.Count("yesno"), 1);
@@ -208,7 +208,7 @@ TEST_F(MainWindowCheckTest, EdgeCasesOfTheStart) {
   EXPECT_EQ(StatusText(), "");
 
   // A file that is no torrent, and a folder dropped as the torrent: a status text, no run.
-  Click(C::kCreateBackups);
+  Click(OptionBox(&RunFlags::CreateBackups));
   WriteFile(Join(work_, "junk.torrent"), "d4:infoi3ee");
   for (const QString& bad : {Join(work_, "junk.torrent"), work_}) {
     ASSERT_TRUE(DropFiles(C::kTorrentPath, {bad}));
@@ -224,7 +224,7 @@ TEST_F(MainWindowCheckTest, TwoQuickPressesCancelTheRun) {
   MakeLongRun(int64_t(1) << 30);
   MainWindow& window = Start();
   SetPaths();
-  Click(C::kHashCheck);
+  Click(OptionBox(&RunFlags::HashCheck));
   QSignalSpy finished(&window, &MainWindow::checkRunFinished);
   Click(C::kCheckTorrent);
   Click(C::kCheckTorrent);
@@ -240,7 +240,7 @@ TEST_F(MainWindowCheckTest, ClosingDuringARunCancelsItThenSavesAndExits) {
   MakeLongRun(int64_t(4) << 30);
   MainWindow& window = Start();
   SetPaths();
-  Click(C::kHashCheck);
+  Click(OptionBox(&RunFlags::HashCheck));
   Click(C::kCheckTorrent);
   ASSERT_TRUE(window.CheckRunning());
   // Let the run get into its hashing and the window paint some progress first.
@@ -340,7 +340,7 @@ TEST_F(MainWindowCheckTest, PathsThatAreNotUtf8KeepEveryByte) {
   MainWindow& window = Start();
   ASSERT_TRUE(DropFiles(C::kTorrentPath, {torrent}));
   ASSERT_TRUE(DropFiles(C::kDownloadDir, {download}));
-  Click(C::kHashCheck);
+  Click(OptionBox(&RunFlags::HashCheck));
   QSignalSpy finished(&window, &MainWindow::checkRunFinished);
   Click(C::kCheckTorrent);
   ASSERT_TRUE(WaitForRunEnd(finished));

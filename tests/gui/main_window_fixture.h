@@ -69,13 +69,15 @@ class MainWindowFixture : public ::testing::Test {
     return nullptr;
   }
 
-  QCheckBox* Box(MainControl control) { return Window().Box(control); }
-  QPushButton* Button(MainControl control) { return Window().Button(control); }
-  QLineEdit* Field(MainControl control) { return Window().Field(control); }
+  // The check box of a run switch.
+  static ControlId OptionBox(int RunFlags::*flag) { return ControlId::OptionBox(flag); }
+  QCheckBox* Box(ControlId control) { return Window().Box(control); }
+  QPushButton* Button(ControlId control) { return Window().Button(control); }
+  QLineEdit* Field(ControlId control) { return Window().Field(control); }
   QString StatusText() { return Window().Label(MainControl::kStatusLine)->text(); }
-  void Click(MainControl control) { QTest::mouseClick(Window().Control(control), Qt::LeftButton); }
+  void Click(ControlId control) { QTest::mouseClick(Window().Control(control), Qt::LeftButton); }
   void Trigger(MainMenuItem item) { Window().MenuAction(item)->trigger(); }
-  void Type(MainControl control, const QString& text) {
+  void Type(ControlId control, const QString& text) {
     QLineEdit* field = Field(control);
     field->selectAll();
     QTest::keyClick(field, Qt::Key_Delete);
@@ -92,7 +94,7 @@ class MainWindowFixture : public ::testing::Test {
     QApplication::sendEvent(target, &drop);
     return drop.isAccepted();
   }
-  bool DropFiles(MainControl control, const QStringList& paths) {
+  bool DropFiles(ControlId control, const QStringList& paths) {
     QMimeData data;
     QList<QUrl> urls;
     // Built from the name's bytes, as a file manager does: fromLocalFile would lose those of a

@@ -12,7 +12,7 @@ using M = MainMenuItem;
 
 class MainWindowHandlersTest : public MainWindowFixture {
  protected:
-  QString FieldText(MainControl control) { return Field(control)->text(); }
+  QString FieldText(ControlId control) { return Field(control)->text(); }
   bool& TorrentChanged() { return app_->Context().torrent_changed; }
 };
 
@@ -87,35 +87,38 @@ TEST_F(MainWindowHandlersTest, DownloadDirectoryMovesTheBackupFieldUnlessTyped) 
 TEST_F(MainWindowHandlersTest, CheckBoxesStoreTheirOptionAndGreyOutWhatDependsOnThem) {
   Start();
   struct Bound {
-    MainControl box;
+    ControlId box;
     int Options::*option;
-  } bound[] = {{C::kLogFoundFiles, &Options::LogFoundFiles},   {C::kHashCheck, &Options::HashCheck},
-               {C::kOpenReport, &Options::OpenReport},         {C::kTrimPaddedFiles, &Options::TrimPaddedFiles},
-               {C::kFixMissing, &Options::FixMissing},         {C::kCreateBackups, &Options::CreateBackups},
-               {C::kCheckUnneeded, &Options::CheckUnneededFiles}};
+  } bound[] = {{OptionBox(&RunFlags::LogFoundFiles), &Options::LogFoundFiles},
+               {OptionBox(&RunFlags::HashCheck), &Options::HashCheck},
+               {OptionBox(&RunFlags::OpenReport), &Options::OpenReport},
+               {OptionBox(&RunFlags::TrimPaddedFiles), &Options::TrimPaddedFiles},
+               {OptionBox(&RunFlags::FixMissing), &Options::FixMissing},
+               {OptionBox(&RunFlags::CreateBackups), &Options::CreateBackups},
+               {OptionBox(&RunFlags::CheckUnneededFiles), &Options::CheckUnneededFiles}};
   for (const Bound& b : bound) {
     const int before = Opts().*b.option;
     Click(b.box);
-    EXPECT_EQ(Opts().*b.option, 1 - before) << static_cast<int>(b.box);
+    EXPECT_EQ(Opts().*b.option, 1 - before) << b.box.Index();
   }
   // "Check for unneeded" is now clear: both deletion boxes are grey.
-  EXPECT_FALSE(Box(C::kDeleteUnneeded)->isEnabled());
-  EXPECT_FALSE(Box(C::kDeleteOnlyWhenComplete)->isEnabled());
-  Click(C::kCheckUnneeded);
-  EXPECT_TRUE(Box(C::kDeleteUnneeded)->isEnabled());
-  EXPECT_FALSE(Box(C::kDeleteOnlyWhenComplete)->isEnabled());
-  Click(C::kDeleteUnneeded);
+  EXPECT_FALSE(Box(OptionBox(&RunFlags::DelUnneededFiles))->isEnabled());
+  EXPECT_FALSE(Box(OptionBox(&RunFlags::DelOnlyWhenComplete))->isEnabled());
+  Click(OptionBox(&RunFlags::CheckUnneededFiles));
+  EXPECT_TRUE(Box(OptionBox(&RunFlags::DelUnneededFiles))->isEnabled());
+  EXPECT_FALSE(Box(OptionBox(&RunFlags::DelOnlyWhenComplete))->isEnabled());
+  Click(OptionBox(&RunFlags::DelUnneededFiles));
   EXPECT_EQ(Opts().DelUnneededFiles, 1);
-  EXPECT_TRUE(Box(C::kDeleteOnlyWhenComplete)->isEnabled());
-  Click(C::kDeleteOnlyWhenComplete);
+  EXPECT_TRUE(Box(OptionBox(&RunFlags::DelOnlyWhenComplete))->isEnabled());
+  Click(OptionBox(&RunFlags::DelOnlyWhenComplete));
   EXPECT_EQ(Opts().DelOnlyWhenComplete, 0);
 
   // Deleting wrong-sized files greys out trimming but leaves its tick and option alone.
-  ASSERT_TRUE(Box(C::kTrimPaddedFiles)->isChecked());
-  Click(C::kDeleteWrongSizedFiles);
+  ASSERT_TRUE(Box(OptionBox(&RunFlags::TrimPaddedFiles))->isChecked());
+  Click(OptionBox(&RunFlags::DeleteWrongSizedFiles));
   EXPECT_EQ(Opts().DeleteWrongSizedFiles, 1);
-  EXPECT_FALSE(Box(C::kTrimPaddedFiles)->isEnabled());
-  EXPECT_TRUE(Box(C::kTrimPaddedFiles)->isChecked());
+  EXPECT_FALSE(Box(OptionBox(&RunFlags::TrimPaddedFiles))->isEnabled());
+  EXPECT_TRUE(Box(OptionBox(&RunFlags::TrimPaddedFiles))->isChecked());
   EXPECT_EQ(Opts().TrimPaddedFiles, 1);
 
   Click(C::kAlwaysOnTop);
@@ -128,24 +131,24 @@ TEST_F(MainWindowHandlersTest, BusyStateInBothStates) {
   QDir().mkpath(Join(work_, "lang"));
   WriteFile(Join(work_, "lang/Deutsch.lng"), "");
   MainWindow& window = Start();
-  window.SetBusyState(true);
+  window.EnterBusyState();
   // Everything that could change a run's inputs is disabled; Check Torrent stays usable as Cancel.
-  for (int i = 0; i < kMainControlCount; ++i) {
-    const auto c = static_cast<MainControl>(i);
+  for (ControlId c : TabOrder()) {
     const bool untouched = c == C::kCheckTorrent || c == C::kStatusFrame || c == C::kSettingsFrame ||
                            c == C::kStatusLine || c == C::kProgressBar;
-    EXPECT_EQ(window.Control(c)->isEnabled(), untouched) << i;
+    EXPECT_EQ(window.Control(c)->isEnabled(), untouched) << c.Index();
   }
   for (M item : {M::kSelectTorrent, M::kExit, M::kSelectFont, M::kTorrentZipFiles, M::kAbout, M::kEnglish}) {
     EXPECT_FALSE(window.MenuAction(item)->isEnabled()) << static_cast<int>(item);
   }
   ASSERT_EQ(window.LanguageActions().size(), 1);
   EXPECT_FALSE(window.LanguageActions()[0]->isEnabled());
-  window.SetBusyState(false);
+  window.SetIdle();
   EXPECT_TRUE(window.Control(C::kTorrentPath)->isEnabled());
-  EXPECT_TRUE(window.Control(C::kDeleteUnneeded)->isEnabled());
-  EXPECT_FALSE(window.Control(C::kDeleteOnlyWhenComplete)->isEnabled());  // "Delete unneeded" is clear
-  EXPECT_FALSE(window.Control(C::kBackupDirField)->isEnabled());          // follows the download directory
+  EXPECT_TRUE(window.Control(OptionBox(&RunFlags::DelUnneededFiles))->isEnabled());
+  // "Delete unneeded" is clear.
+  EXPECT_FALSE(window.Control(OptionBox(&RunFlags::DelOnlyWhenComplete))->isEnabled());
+  EXPECT_FALSE(window.Control(C::kBackupDirField)->isEnabled());  // follows the download directory
   EXPECT_TRUE(window.MenuAction(M::kEnglish)->isEnabled());
   EXPECT_TRUE(window.LanguageActions()[0]->isEnabled());
 }
@@ -170,9 +173,9 @@ TEST_F(MainWindowHandlersTest, AccessCodeSwitchesOnDebugModeOnceThenTheRequester
   ASSERT_NE(window.MenuAction(M::kSaveAllLanguages), nullptr);
   const QList<QAction*> tools = window.menuBar()->actions()[2]->menu()->actions();
   EXPECT_EQ(tools.last()->text(), "Save all &language files");  // S and a are taken above it
-  window.SetBusyState(true);
+  window.EnterBusyState();
   EXPECT_TRUE(window.MenuAction(M::kSaveCurrentLanguage)->isEnabled());
-  window.SetBusyState(false);
+  window.SetIdle();
 
   Trigger(M::kSaveCurrentLanguage);
   EXPECT_TRUE(QFile::exists(Join(work_, "lang/English.lng")));
@@ -204,8 +207,9 @@ TEST_F(MainWindowHandlersTest, FontsRebuildTheWindowAtItsPositionAndNaturalSize)
   EXPECT_EQ(window.centralWidget()->size(), QSize(window.Sizes().natural_width, window.NaturalHeight()));
   EXPECT_EQ(window.frameGeometry().topLeft(), QPoint(40, 30));
   // Every check box has room for its text in the large font.
-  for (MainControl c : {C::kDeleteOnlyWhenComplete, C::kFixMissing, C::kBackupToTorrentDir}) {
-    EXPECT_GE(window.Control(c)->width(), window.Control(c)->sizeHint().width()) << static_cast<int>(c);
+  for (ControlId c : {OptionBox(&RunFlags::DelOnlyWhenComplete), OptionBox(&RunFlags::FixMissing),
+                      ControlId(C::kBackupToTorrentDir)}) {
+    EXPECT_GE(window.Control(c)->width(), window.Control(c)->sizeHint().width()) << c.Index();
   }
   Trigger(M::kUseDefaultFont);
   QApplication::processEvents();

@@ -24,7 +24,7 @@ class MainWindowLanguageTest : public MainWindowFixture {
     }
     return nullptr;
   }
-  QString Caption(MainControl control) { return Button(control) ? Button(control)->text() : Box(control)->text(); }
+  QString Caption(ControlId control) { return Button(control) ? Button(control)->text() : Box(control)->text(); }
 };
 
 TEST_F(MainWindowLanguageTest, ChoosingALanguageRebuildsTheWindowAndTheSettingsRememberIt) {
@@ -42,7 +42,7 @@ TEST_F(MainWindowLanguageTest, ChoosingALanguageRebuildsTheWindowAndTheSettingsR
   LanguageItem("Deutsch")->trigger();
   QApplication::processEvents();
   EXPECT_EQ(Caption(C::kCheckTorrent), "Torrent prüfen");
-  EXPECT_EQ(Caption(C::kHashCheck), "Dateien auf Fehler prüfen (SHA-1)");
+  EXPECT_EQ(Caption(OptionBox(&RunFlags::HashCheck)), "Dateien auf Fehler prüfen (SHA-1)");
   EXPECT_EQ(window.menuBar()->actions()[0]->text(), "&Datei");
   EXPECT_EQ(Caption(C::kViewTorrent), "View Torrent");  // not in the file: English stays
   EXPECT_FALSE(window.MenuAction(M::kEnglish)->isChecked());
@@ -71,8 +71,8 @@ TEST_F(MainWindowLanguageTest, WithoutLanguageFilesEnglishIsDisabledAndStandsAlo
   ASSERT_EQ(language->actions().size(), 1);
   EXPECT_EQ(language->actions()[0]->text(), "<&English>");
   EXPECT_FALSE(language->actions()[0]->isEnabled());
-  window.SetBusyState(true);
-  window.SetBusyState(false);
+  window.EnterBusyState();
+  window.SetIdle();
   EXPECT_FALSE(language->actions()[0]->isEnabled());
 }
 
@@ -85,10 +85,10 @@ TEST_F(MainWindowLanguageTest, LongTranslatedTextsWidenTheWindowWithoutClipping)
   LanguageItem("Long")->trigger();
   QApplication::processEvents();
   EXPECT_GT(window.Sizes().natural_width, english_width);
-  for (MainControl c : {C::kFixMissing, C::kDirDropLabel}) {
+  for (ControlId c : {OptionBox(&RunFlags::FixMissing), ControlId(C::kDirDropLabel)}) {
     QWidget* control = window.Control(c);
-    EXPECT_GE(control->width(), control->sizeHint().width()) << static_cast<int>(c);
-    EXPECT_LE(control->geometry().right(), window.centralWidget()->width()) << static_cast<int>(c);
+    EXPECT_GE(control->width(), control->sizeHint().width()) << c.Index();
+    EXPECT_LE(control->geometry().right(), window.centralWidget()->width()) << c.Index();
   }
   EXPECT_GE(window.centralWidget()->minimumWidth(), window.Sizes().natural_width);
 
@@ -97,7 +97,7 @@ TEST_F(MainWindowLanguageTest, LongTranslatedTextsWidenTheWindowWithoutClipping)
   ASSERT_TRUE(QFile::remove(Join(work_, "lang/Gone.lng")));
   LanguageItem("Gone")->trigger();
   QApplication::processEvents();
-  EXPECT_EQ(Caption(C::kFixMissing), long_text);
+  EXPECT_EQ(Caption(OptionBox(&RunFlags::FixMissing)), long_text);
   EXPECT_TRUE(dialogs_.asked.isEmpty());
 }
 

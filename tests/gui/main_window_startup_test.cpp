@@ -23,10 +23,10 @@ TEST_F(MainWindowStartupTest, FirstStartOpensCentredAtNaturalSizeAndExitWritesTh
   const QRect screen = window.screen()->availableGeometry();
   EXPECT_EQ(window.frameGeometry().x(), screen.width() / 2 - natural.width() / 2);
   // Defaults on the boxes; the backup field follows the download directory.
-  EXPECT_TRUE(Box(C::kOpenReport)->isChecked());
-  EXPECT_TRUE(Box(C::kCheckUnneeded)->isChecked());
-  EXPECT_FALSE(Box(C::kDeleteUnneeded)->isChecked());
-  EXPECT_FALSE(Box(C::kDeleteOnlyWhenComplete)->isEnabled());
+  EXPECT_TRUE(Box(OptionBox(&RunFlags::OpenReport))->isChecked());
+  EXPECT_TRUE(Box(OptionBox(&RunFlags::CheckUnneededFiles))->isChecked());
+  EXPECT_FALSE(Box(OptionBox(&RunFlags::DelUnneededFiles))->isChecked());
+  EXPECT_FALSE(Box(OptionBox(&RunFlags::DelOnlyWhenComplete))->isEnabled());
   EXPECT_TRUE(Box(C::kBackupToTorrentDir)->isChecked());
   EXPECT_FALSE(Window().Control(C::kBackupDirField)->isEnabled());
   EXPECT_FALSE(Window().Control(C::kProgressBar)->isVisible());
@@ -66,9 +66,9 @@ TEST_F(MainWindowStartupTest, StoredGeometryAndOptionsAreApplied) {
     EXPECT_TRUE(screen.contains(window.frameGeometry())) << window.frameGeometry().x() << "," << window.frameGeometry().y() << " "
                                                    << window.frameGeometry().width() << "x" << window.frameGeometry().height();
     EXPECT_GE(window.centralWidget()->width(), window.Sizes().natural_width);
-    EXPECT_TRUE(Box(C::kHashCheck)->isChecked());
+    EXPECT_TRUE(Box(OptionBox(&RunFlags::HashCheck))->isChecked());
     // Ticked "Delete wrong sized files" greys out trimming without changing its tick.
-    EXPECT_FALSE(Box(C::kTrimPaddedFiles)->isEnabled());
+    EXPECT_FALSE(Box(OptionBox(&RunFlags::TrimPaddedFiles))->isEnabled());
     EXPECT_EQ(Field(C::kBackupDirField)->text(), "/backups");
     EXPECT_TRUE(Window().Control(C::kBackupSelect)->isEnabled());
     ASSERT_TRUE(CloseAndWaitForExit());

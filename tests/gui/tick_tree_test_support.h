@@ -23,12 +23,13 @@ namespace zandrel::test {
 class FakeShell : public Shell {
  public:
   QWidget* Window() override { return &window; }
-  void SetBusyState(bool busy) override { busy_calls.push_back(busy); }
-  void SetStatusText(const QString& text) override { status_texts.push_back(text); }
-  void SetCheckButtonEnabled(bool enabled) override {
-    check_button_enabled = enabled;
-    check_button_calls.push_back(enabled);
+  // A held window is busy with its Check Torrent button disabled too.
+  void HoldWindow(bool held) override {
+    busy_calls.push_back(held);
+    check_button_enabled = !held;
+    check_button_calls.push_back(!held);
   }
+  void ShowStatusMessage(const QString& text) override { status_texts.push_back(text); }
 
   QWidget window;
   QList<bool> busy_calls;

@@ -28,9 +28,12 @@ using test::WriteFile;
 class FakeShell : public Shell {
  public:
   QWidget* Window() override { return &window; }
-  void SetBusyState(bool busy) override { busy_states.push_back(busy); }
-  void SetStatusText(const QString& text) override { status_texts.push_back(text); }
-  void SetCheckButtonEnabled(bool enabled) override { check_button.push_back(enabled); }
+  // A held window is busy with its Check Torrent button disabled too.
+  void HoldWindow(bool held) override {
+    busy_states.push_back(held);
+    check_button.push_back(!held);
+  }
+  void ShowStatusMessage(const QString& text) override { status_texts.push_back(text); }
 
   QWidget window;
   std::vector<bool> busy_states, check_button;

@@ -18,9 +18,8 @@ namespace {
 class StandInShell : public Shell {
  public:
   QWidget* Window() override { return nullptr; }
-  void SetBusyState(bool) override {}
-  void SetStatusText(const QString&) override {}
-  void SetCheckButtonEnabled(bool) override {}
+  void HoldWindow(bool) override {}
+  void ShowStatusMessage(const QString&) override {}
 };
 
 QString MakeDownload(const QString& work_dir) {
