@@ -12,19 +12,13 @@
 # BUILT=1 (use BUILD_DIR as it is: its zandrel-cli and bench/gui_hash_window must be built).
 set -euo pipefail
 here="$(cd "$(dirname "$0")/.." && pwd)"
-build="${BUILD_DIR:-$here/build-bench}"
-runs="${RUNS:-5}"
+. "$here/bench/common.sh"
 file_mib="${FILE_MIB:-512}"
 
-if [ -z "${BUILT:-}" ]; then
-  bash "$here/scripts/install-deps.sh" --bench
-  cmake -S "$here" -B "$build" -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=OFF >/dev/null
-  cmake --build "$build" -j2 --target zandrel-cli gui_hash_window >/dev/null
-fi
+[ -n "${BUILT:-}" ] || bench_build zandrel-cli gui_hash_window
 cli="$build/cli/zandrel-cli"
 window="$build/bench/gui_hash_window"
 
-. "$here/bench/work_dir.sh"
 bench_work_dir gui_hash $(( (6 * file_mib + 100) * 1024 ))
 
 [ -f "$work/t.torrent" ] || {

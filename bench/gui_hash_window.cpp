@@ -35,7 +35,7 @@ class NoDialogs : public Dialogs {
   QString SaveFile(QWidget*, const QString&, const QString&, const QString&) override { return {}; }
   QString Directory(QWidget*, const QString&, const QString&) override { return {}; }
   std::optional<QFont> ChooseFont(QWidget*, const QFont&) override { return std::nullopt; }
-  void OpenWithAssociatedProgram(const QString&) override {}
+  void OpenWithAssociatedProgram(const QString&, std::function<void()>) override {}
 };
 
 int Run(const QString& torrent, const QString& dir) {

@@ -15,6 +15,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "bench/bench_torrent.h"
 #include "check/check_run.h"
 #include "check/piece_verifier.h"
 #include "torrent/torrent_reader.h"
@@ -59,12 +60,7 @@ int main(int argc, char** argv) {
   }
   zandrel::MessageTable messages;
   zandrel::EngineState engine(messages);
-  zandrel::Result<zandrel::TorrentModel> read = zandrel::ReadTorrent(QString::fromLocal8Bit(argv[1]), messages);
-  if (!read) {
-    std::fprintf(stderr, "cannot read %s\n", argv[1]);
-    return 2;
-  }
-  engine.model = std::move(*read);
+  if (!zandrel::LoadBenchTorrent(argv[1], engine)) return 2;
   int64_t bytes = 0;
   for (const zandrel::TorrentFileEntry& entry : engine.model.TorrentFiles) bytes += entry.Length;
   zandrel::CheckInputs inputs;

@@ -13,18 +13,14 @@
 # data set and torrents in DIR, or reuse them from there, and leave them).
 set -euo pipefail
 here="$(cd "$(dirname "$0")/.." && pwd)"
-build="${BUILD_DIR:-$here/build-bench}"
-runs="${RUNS:-5}"
+. "$here/bench/common.sh"
 small_files="${SMALL_FILES:-5000}"
 large_mib="${LARGE_MIB:-512}"
 
-bash "$here/scripts/install-deps.sh" --bench
-cmake -S "$here" -B "$build" -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=OFF >/dev/null
-cmake --build "$build" -j2 --target zandrel-cli hash_bench >/dev/null
+bench_build zandrel-cli hash_bench
 cli="$build/cli/zandrel-cli"
 bench="$build/bench/hash_bench"
 
-. "$here/bench/work_dir.sh"
 bench_work_dir hash_check $(( (6 * large_mib + 400) * 1024 ))
 
 # The data: large files of random-looking bytes (a 64 MiB random block, rotated per file) with

@@ -18,20 +18,16 @@
 # 512), PIECE_BITS (default 22), KEEP=DIR (make the data set and torrents in DIR, or reuse them).
 set -euo pipefail
 here="$(cd "$(dirname "$0")/.." && pwd)"
-build="${BUILD_DIR:-$here/build-bench}"
-runs="${RUNS:-5}"
+. "$here/bench/common.sh"
 cold_runs="${COLD_RUNS:-5}"
 small_files="${SMALL_FILES:-5000}"
 large_mib="${LARGE_MIB:-512}"
 bits="${PIECE_BITS:-22}"
 
-bash "$here/scripts/install-deps.sh" --bench
-cmake -S "$here" -B "$build" -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=OFF >/dev/null
-cmake --build "$build" -j2 --target zandrel-cli >/dev/null
+bench_build zandrel-cli
 cli="$build/cli/zandrel-cli"
 tools=(/usr/bin/python3 "$here/bench/hash_tools.py")
 
-. "$here/bench/work_dir.sh"
 bench_work_dir hash_ratios $(( (6 * large_mib + 400) * 1024 ))
 [ -d "$work/data" ] || python3 "$here/bench/make_hash_data.py" "$work/data" "$small_files" "$large_mib"
 [ -f "$work/v1.torrent" ] ||

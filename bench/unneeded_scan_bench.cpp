@@ -8,6 +8,7 @@
 #include <chrono>
 #include <cstdio>
 
+#include "bench/bench_torrent.h"
 #include "check/check_run.h"
 #include "torrent/torrent_reader.h"
 
@@ -38,12 +39,7 @@ int main(int argc, char** argv) {
   zandrel::MessageTable messages;
   messages.InitMessageTable();
   zandrel::EngineState engine(messages);
-  zandrel::Result<zandrel::TorrentModel> read = zandrel::ReadTorrent(QString::fromLocal8Bit(argv[1]), messages);
-  if (!read) {
-    std::fprintf(stderr, "cannot read %s\n", argv[1]);
-    return 2;
-  }
-  engine.model = std::move(*read);
+  if (!zandrel::LoadBenchTorrent(argv[1], engine)) return 2;
   QTemporaryDir out;
   zandrel::CheckInputs inputs;
   inputs.torrent_path = QString::fromLocal8Bit(argv[1]);

@@ -49,7 +49,13 @@ void JsonWriter::Raw(const char* key, const std::string& text) {
   out_ += text;
 }
 
-void JsonWriter::Close(char bracket) {
+JsonWriter& JsonWriter::Open(const char* key, const char* bracket, bool inline_members) {
+  Raw(key, bracket);
+  levels_.push_back({false, inline_members});
+  return *this;
+}
+
+JsonWriter& JsonWriter::Close(char bracket) {
   const Level level = levels_.back();
   levels_.pop_back();
   if (level.any && !level.inline_members) {
@@ -57,29 +63,13 @@ void JsonWriter::Close(char bracket) {
     out_.append(2 * levels_.size(), ' ');
   }
   out_ += bracket;
-}
-
-JsonWriter& JsonWriter::BeginObject(const char* key, bool inline_members) {
-  Raw(key, "{");
-  levels_.push_back({false, inline_members});
   return *this;
 }
 
-JsonWriter& JsonWriter::EndObject() {
-  Close('}');
-  return *this;
-}
-
-JsonWriter& JsonWriter::BeginArray(const char* key, bool inline_members) {
-  Raw(key, "[");
-  levels_.push_back({false, inline_members});
-  return *this;
-}
-
-JsonWriter& JsonWriter::EndArray() {
-  Close(']');
-  return *this;
-}
+JsonWriter& JsonWriter::BeginObject(const char* key, bool inline_members) { return Open(key, "{", inline_members); }
+JsonWriter& JsonWriter::EndObject() { return Close('}'); }
+JsonWriter& JsonWriter::BeginArray(const char* key, bool inline_members) { return Open(key, "[", inline_members); }
+JsonWriter& JsonWriter::EndArray() { return Close(']'); }
 
 JsonWriter& JsonWriter::String(const char* key, const QString& value) {
   Raw(key, JsonQuoted(value));

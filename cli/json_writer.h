@@ -41,7 +41,8 @@ class JsonWriter {
  private:
   void Member(const char* key);
   void Raw(const char* key, const std::string& text);
-  void Close(char bracket);
+  JsonWriter& Open(const char* key, const char* bracket, bool inline_members);
+  JsonWriter& Close(char bracket);
 
   std::string out_;
   struct Level {
