@@ -19,16 +19,12 @@
 #include "app/gui/torrent_views.h"
 #include "bench/gui_bench_main.h"
 #include "bench/lateness_probe.h"
+#include "tests/support/stand_in_shell.h"
 
 namespace zandrel {
 namespace {
 
-class StandInShell : public Shell {
- public:
-  QWidget* Window() override { return nullptr; }
-  void HoldWindow(bool) override {}
-  void ShowStatusMessage(const QString&) override {}
-};
+using test::StandInShell;
 
 // Runs the event loop until the widget has been painted once (or ten seconds have passed).
 void WaitForPaint(QWidget* widget) {

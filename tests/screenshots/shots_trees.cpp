@@ -9,18 +9,13 @@
 #include "tests/screenshots/shot_capture.h"
 #include "tests/screenshots/shot_registry.h"
 #include "tests/support/bencode.h"
+#include "tests/support/stand_in_shell.h"
 #include "tests/support/test_files.h"
 
 namespace zandrel::shots {
 namespace {
 
-// The main window's part, for windows shot on their own.
-class StandInShell : public Shell {
- public:
-  QWidget* Window() override { return nullptr; }
-  void HoldWindow(bool) override {}
-  void ShowStatusMessage(const QString&) override {}
-};
+using test::StandInShell;
 
 QString MakeDownload(const QString& work_dir) {
   const QString dl = test::Join(work_dir, "Concert");
