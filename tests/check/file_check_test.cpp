@@ -1,10 +1,10 @@
 #include <QDir>
 #include <QFile>
-#include <QProcess>
 
 #include "check/stages.h"
 #include "platform/file_system.h"
 #include "tests/check/run_fixture.h"
+#include "tests/support/fault_guards.h"
 
 namespace zandrel {
 namespace {
@@ -153,9 +153,9 @@ TEST_F(FileCheckTest, ABackupFolderThatCannotBeCreatedLosesNothing) {
 TEST_F(FileCheckTest, AnImmutableFileIsNeitherMovedNorLost) {
   inputs_.options.TrimPaddedFiles = 1;
   const std::string original = AddEntry("a.bin", 10, 30);
-  if (QProcess::execute("chattr", {"+i", Path("a.bin")}) != 0) GTEST_SKIP() << "chattr +i is not available here";
+  test::ImmutableGuard lock(Path("a.bin"));
+  if (!lock.available()) GTEST_SKIP() << "chattr +i is not available here";
   const QStringList lines = Run();
-  QProcess::execute("chattr", {"-i", Path("a.bin")});
   EXPECT_EQ(lines.mid(5, 2), QStringList({"Wrong file size: " + Q("a.bin") + " wrong: 30 right: 10 (Unable to fix)",
                                           "Unable to move old file: " + Q("a.bin")}));
   EXPECT_EQ(ReadFile(Path("a.bin")), original);
@@ -164,14 +164,12 @@ TEST_F(FileCheckTest, AnImmutableFileIsNeitherMovedNorLost) {
 
 TEST_F(FileCheckTest, NotEnoughSpaceForTheBackupRefusesTheTrim) {
   const QString mount = Join(root_.path(), "small");
-  QDir().mkpath(mount);
-  if (QProcess::execute("mount", {"-t", "tmpfs", "-o", "size=1m", "tmpfs", mount}) != 0)
-    GTEST_SKIP() << "cannot mount a tmpfs here (needs root)";
+  test::TmpfsGuard volume(mount, 1024);
+  if (!volume.available()) GTEST_SKIP() << "cannot mount a tmpfs here (needs root)";
   inputs_.options.BackupDir = mount;
   inputs_.options.TrimPaddedFiles = 1;
   const std::string original = AddEntry("a.bin", 2000000, 2000010);
   const QStringList lines = Run();
-  QProcess::execute("umount", {mount});
   EXPECT_EQ(lines, Header() << "Wrong file size: " + Q("a.bin") + " wrong: 2000010 right: 2000000 (Not enough "
                                    "space on drive " + mount + " to trim file)"
                             << ""

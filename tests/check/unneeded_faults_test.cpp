@@ -27,7 +27,7 @@ class UnneededFaultTest : public test::StageFixture {
 TEST_F(UnneededFaultTest, FileThatCannotBeDeletedKeepsItsDirectoryWithoutBackups) {
   WriteFile(Path("old/stuck.bin"), "stuck");
   WriteFile(Path("old/loose.bin"), "loose");
-  test::Immutable lock(Path("old/stuck.bin"));
+  test::ImmutableGuard lock(Path("old/stuck.bin"));
   if (!lock.available()) GTEST_SKIP() << "chattr +i is not available on this file system";
   PermitDeletion(0);
   Head()
@@ -40,7 +40,7 @@ TEST_F(UnneededFaultTest, FileThatCannotBeDeletedKeepsItsDirectoryWithoutBackups
 TEST_F(UnneededFaultTest, FileThatCannotBeMovedKeepsItsDirectoryWithBackups) {
   WriteFile(Path("old/stuck.bin"), "stuck");
   WriteFile(Path("old/loose.bin"), "loose");
-  test::Immutable lock(Path("old/stuck.bin"));
+  test::ImmutableGuard lock(Path("old/stuck.bin"));
   if (!lock.available()) GTEST_SKIP() << "chattr +i is not available on this file system";
   const QString folder = UseBackupFolder();
   PermitDeletion(1);
@@ -59,7 +59,7 @@ TEST_F(UnneededFaultTest, OlderBackupSurvivesAFailedReplacement) {
   const QString folder = UseBackupFolder();
   WriteFile(folder + "junk.txt", "older backup");
   WriteFile(Path("junk.txt"), "newer");
-  test::Immutable lock(Path("junk.txt"));
+  test::ImmutableGuard lock(Path("junk.txt"));
   if (!lock.available()) GTEST_SKIP() << "chattr +i is not available on this file system";
   PermitDeletion(1);
   Head().Then({"Unable to move file: " + Q("junk.txt"), "", UnneededSummary(1, 0, 0, 0)}).Check(Run());
@@ -86,7 +86,7 @@ TEST_F(UnneededFaultTest, FileThatIsItsOwnBackupTargetStays) {
 
 TEST_F(UnneededFaultTest, DirectoryThatCannotBeRemovedIsReported) {
   QDir().mkpath(Path("old/locked"));
-  test::Immutable lock(Path("old/locked"));
+  test::ImmutableGuard lock(Path("old/locked"));
   if (!lock.available()) GTEST_SKIP() << "chattr +i is not available on this file system";
   PermitDeletion(0);
   // "old" still holds "locked", so "old" cannot go either.

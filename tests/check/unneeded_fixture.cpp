@@ -89,20 +89,4 @@ std::map<QString, std::string> Snapshot(const QString& dir) {
   return files;
 }
 
-Immutable::Immutable(const QString& path) : path_(path) {
-  set_ = QProcess::execute("chattr", {"+i", path_}) == 0;
-}
-
-Immutable::~Immutable() {
-  if (set_) QProcess::execute("chattr", {"-i", path_});
-}
-
-SmallVolume::SmallVolume(const QString& dir, int kib) : dir_(dir) {
-  mounted_ = QProcess::execute("mount", {"-t", "tmpfs", "-o", QString("size=%1k").arg(kib), "tmpfs", dir_}) == 0;
-}
-
-SmallVolume::~SmallVolume() {
-  if (mounted_) QProcess::execute("umount", {dir_});
-}
-
 }  // namespace zandrel::test

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "tests/check/run_fixture.h"
+#include "tests/support/fault_guards.h"
 
 namespace zandrel::test {
 
@@ -40,31 +41,6 @@ QString FixedSummary(int fixed, int total);
 
 // Every file below dir (links listed, never followed) with its bytes, or its link target.
 std::map<QString, std::string> Snapshot(const QString& dir);
-
-// Makes a file or directory immutable for the guard's lifetime. available() is false where the
-// file system or the process's rights do not allow it.
-class Immutable {
- public:
-  explicit Immutable(const QString& path);
-  ~Immutable();
-  bool available() const { return set_; }
-
- private:
-  QString path_;
-  bool set_ = false;
-};
-
-// A small memory file system mounted at a directory for the guard's lifetime.
-class SmallVolume {
- public:
-  SmallVolume(const QString& dir, int kib);
-  ~SmallVolume();
-  bool available() const { return mounted_; }
-
- private:
-  QString dir_;
-  bool mounted_ = false;
-};
 
 // Presses Cancel when a status text starting with the given text appears.
 class CancelOnStatus : public RecordingWindow {
