@@ -13,8 +13,7 @@ using test::Join;
 using test::ReadFile;
 using test::WriteFile;
 
-const QString kSummaryAllGood = "Correct files: (2/2) - Missing files: (0/2) - Wrong sized files: (0) - "
-                                "Successfully trimmed files: (0/0) - Deleted wrong sized files: (0/0)";
+const QString kSummaryAllGood = test::FileCheckSummary(2, 0, 2);
 
 class FileCheckTest : public test::RunFixture {};
 
@@ -49,8 +48,7 @@ TEST_F(FileCheckTest, TrimmedFileIsMovedToTheBackupFolder) {
   EXPECT_EQ(lines, Header() << "(Fixed) Wrong file size: " + Q("Show/a.mkv") + " wrong: 1048576 right: 1000000"
                             << "Moved old file: " + Q("Show/a.mkv") + " to backup location: \"" + folder + "\""
                             << "File not found: " + Q("b.nfo") << ""
-                            << "Correct files: (0/2) - Missing files: (1/2) - Wrong sized files: (1) - "
-                               "Successfully trimmed files: (1/1) - Deleted wrong sized files: (0/1)");
+                            << test::FileCheckSummary(0, 1, 2, 1, 1, 1));
   EXPECT_EQ(ReadFile(Path("Show/a.mkv")), original.substr(0, 1000000));
   EXPECT_EQ(ReadFile(folder + "a.mkv"), original);
   EXPECT_EQ(FileSize(Path("Show/a.mkv.tmp")), -1);
@@ -64,8 +62,7 @@ TEST_F(FileCheckTest, TrimmingWithoutBackupsReplacesTheFileInPlace) {
   AddEntry("empty.bin", 0, 5);
   EXPECT_EQ(Run(), Header() << "(Fixed) Wrong file size: " + Q("a.bin") + " wrong: 3000100 right: 3000000"
                             << "(Fixed) Wrong file size: " + Q("empty.bin") + " wrong: 5 right: 0" << ""
-                            << "Correct files: (0/2) - Missing files: (0/2) - Wrong sized files: (2) - "
-                               "Successfully trimmed files: (2/2) - Deleted wrong sized files: (0/2)");
+                            << test::FileCheckSummary(0, 0, 2, 2, 2, 2));
   EXPECT_EQ(ReadFile(Path("a.bin")), original.substr(0, 3000000));
   EXPECT_EQ(FileSize(Path("empty.bin")), 0);
   EXPECT_EQ(QDir(dl_).entryList(QDir::Files).size(), 2);
@@ -84,8 +81,7 @@ TEST_F(FileCheckTest, DeletingTakesPrecedenceOverTrimming) {
                             << "(Deleted) Wrong file size: " + Q("short.bin") + " wrong: 5 right: 10"
                             << "Moved old file: " + Q("short.bin") + " to backup location: \"" + folder + "\""
                             << ""
-                            << "Correct files: (0/2) - Missing files: (0/2) - Wrong sized files: (2) - "
-                               "Successfully trimmed files: (0/0) - Deleted wrong sized files: (2/2)");
+                            << test::FileCheckSummary(0, 0, 2, 2, 0, 0, 2));
   EXPECT_EQ(ReadFile(folder + "Sub/long.bin"), longer);
   EXPECT_EQ(FileSize(Path("Sub/long.bin")), -1);
   EXPECT_EQ(result_.status_text, "Wrong sized files deleted. See report.");
@@ -99,8 +95,7 @@ TEST_F(FileCheckTest, DeletingWithoutBackupsRemovesTheFileButNotADirectory) {
   QDir(dl_).mkpath("dir.bin/inner");
   EXPECT_EQ(Run(), Header() << "(Deleted) Wrong file size: " + Q("a.bin") + " wrong: 20 right: 10"
                             << "Wrong file size: " + Q("dir.bin") + " wrong: -2 right: 10 (Unable to fix)" << ""
-                            << "Correct files: (0/2) - Missing files: (0/2) - Wrong sized files: (2) - "
-                               "Successfully trimmed files: (0/0) - Deleted wrong sized files: (1/2)");
+                            << test::FileCheckSummary(0, 0, 2, 2, 0, 0, 1));
   EXPECT_EQ(FileSize(Path("a.bin")), -1);
   EXPECT_EQ(FileSize(Path("dir.bin/inner")), -2);
   EXPECT_EQ(result_.status_text, "Error. Some files could not be trimmed or copied because of disk space. See report.");
@@ -117,8 +112,7 @@ TEST_F(FileCheckTest, ShorterFilesAndDirectoriesAreLeftAloneWhenOnlyTrimming) {
                             << "Wrong file size: " + Q("d") +
                                    " wrong: -2 right: 10 (File is smaller than specified in .torrent)"
                             << ""
-                            << "Correct files: (0/2) - Missing files: (0/2) - Wrong sized files: (2) - "
-                               "Successfully trimmed files: (0/0) - Deleted wrong sized files: (0/2)");
+                            << test::FileCheckSummary(0, 0, 2, 2));
   EXPECT_EQ(ReadFile(Path("a.bin")), shorter);
   EXPECT_EQ(FileSize(Path("a.bin.tmp")), -1);
   EXPECT_EQ(result_.status_text, "Error. Some file(s) were not trimmed.");
@@ -143,8 +137,7 @@ TEST_F(FileCheckTest, ABackupFolderThatCannotBeCreatedLosesNothing) {
   EXPECT_EQ(Run(), Header() << "Unable to create directory: \"" + location + "\""
                             << "Wrong file size: " + Q("a.bin") + " wrong: 30 right: 10 (Unable to fix)"
                             << "Unable to move old file: " + Q("a.bin") << ""
-                            << "Correct files: (0/1) - Missing files: (0/1) - Wrong sized files: (1) - "
-                               "Successfully trimmed files: (0/1) - Deleted wrong sized files: (0/1)");
+                            << test::FileCheckSummary(0, 0, 1, 1, 0, 1));
   EXPECT_EQ(ReadFile(Path("a.bin")), original);
   EXPECT_FALSE(PathEntryExists(Path("a.bin.tmp"))) << "the copy made for a file left whole is removed";
   EXPECT_EQ(result_.status_text, "Error. Some files could not be trimmed or copied because of disk space. See report.");
@@ -173,8 +166,7 @@ TEST_F(FileCheckTest, NotEnoughSpaceForTheBackupRefusesTheTrim) {
   EXPECT_EQ(lines, Header() << "Wrong file size: " + Q("a.bin") + " wrong: 2000010 right: 2000000 (Not enough "
                                    "space on drive " + mount + " to trim file)"
                             << ""
-                            << "Correct files: (0/1) - Missing files: (0/1) - Wrong sized files: (1) - "
-                               "Successfully trimmed files: (0/1) - Deleted wrong sized files: (0/1)");
+                            << test::FileCheckSummary(0, 0, 1, 1, 0, 1));
   EXPECT_EQ(ReadFile(Path("a.bin")), original);
   EXPECT_EQ(FileSize(Path("a.bin.tmp")), -1);
   EXPECT_EQ(result_.status_text, "Error. Some files could not be trimmed or copied because of disk space. See report.");

@@ -43,7 +43,7 @@ int RunInChild(const std::function<void()>& run, bool as_ordinary_user) {
 class KeptFilesTest : public StageFixture {
  protected:
   QStringList RunNow() { return RunWith(window_); }
-  std::map<QString, std::string> Files() const { return Snapshot(dl_); }
+  std::map<QString, std::string> Files() const { return ItemsBelow(dl_); }
   static bool HasLine(const QStringList& lines, const QString& line) { return lines.contains(line); }
   static int CountStarting(const QStringList& lines, const QString& start) {
     return static_cast<int>(std::count_if(lines.begin(), lines.end(), [&](const QString& l) { return l.startsWith(start); }));

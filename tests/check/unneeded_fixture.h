@@ -10,6 +10,7 @@
 
 #include "tests/check/run_fixture.h"
 #include "tests/support/fault_guards.h"
+#include "tests/support/report_lines.h"
 
 namespace zandrel::test {
 
@@ -30,17 +31,6 @@ class ExpectedReport {
   };
   std::vector<Group> groups_;
 };
-
-// Report lines of the stages.
-QString FileCheckSummary(int correct, int missing, int entries, int wrong = 0, int trimmed = 0, int padded = 0,
-                         int deleted = 0);
-QStringList UnneededHeading();
-QString UnneededSummary(int files, int dirs, int deleted_files, int deleted_dirs);
-QStringList RepairHeading();
-QString FixedSummary(int fixed, int total);
-
-// Every file below dir (links listed, never followed) with its bytes, or its link target.
-std::map<QString, std::string> Snapshot(const QString& dir);
 
 // Presses Cancel when a status text starting with the given text appears.
 class CancelOnStatus : public RecordingWindow {
