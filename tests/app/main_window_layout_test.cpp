@@ -110,7 +110,9 @@ TEST(MainWindowLayoutTest, SurplusWidthGoesToColumnsInThirdsAndHeightToFieldsInH
   const MainWindowLayout layout = LayoutMainWindow(SampleSizes(), QSize(714 + 31, 456 + 9), true);
   EXPECT_EQ(layout.height, 464);  // an odd pixel of height is left over
   for (const Placed& p : kPlaced) {
-    if (p.spread) EXPECT_EQ(layout[p.control], *p.spread) << p.control.Index();
+    if (p.spread) {
+      EXPECT_EQ(layout[p.control], *p.spread) << p.control.Index();
+    }
   }
   // Nothing spreads when the window is at or below its natural size.
   EXPECT_EQ(LayoutMainWindow(SampleSizes(), QSize(714, 456), true).rects,
