@@ -163,8 +163,8 @@ TEST_F(FileCheckTest, NotEnoughSpaceForTheBackupRefusesTheTrim) {
   inputs_.options.BackupDir = mount;
   inputs_.options.TrimPaddedFiles = 1;
   const std::string original = AddEntry("a.bin", 2000000, 2000010);
-  ExpectRun(Header() << "Wrong file size: " + Q("a.bin") + " wrong: 2000010 right: 2000000 (Not enough space on drive " +
-                            mount + " to trim file)"
+  ExpectRun(Header() << "Wrong file size: " + Q("a.bin") + " wrong: 2000010 right: 2000000 (Not enough space on "
+                            "drive " + mount + " to trim file)"
                      << "" << test::FileCheckSummary(0, 0, 1, 1, 0, 1),
             "Error. Some files could not be trimmed or copied because of disk space. See report.");
   EXPECT_EQ(ReadFile(Path("a.bin")), original);

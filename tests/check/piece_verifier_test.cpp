@@ -207,7 +207,8 @@ class PieceRunTest : public test::PieceFixture {
   }
   QStringList Expected(const QStringList& piece_lines) {
     return test::ReportHeader() +
-           QStringList{test::FileCheckSummary(40, 0, 40), "", "File integrity check:", "", "Pieces: (40) - Piece size: (4)", ""} +
+           QStringList{test::FileCheckSummary(40, 0, 40), "", "File integrity check:", "",
+                       "Pieces: (40) - Piece size: (4)", ""} +
            piece_lines;
   }
 

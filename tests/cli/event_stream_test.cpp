@@ -40,7 +40,8 @@ class EventStreamTest : public ::testing::Test {
   void SetUp() override {
     test::FileMap bytes = test::WriteRandomTorrent(
         torrent_, "Set",
-        {{"ok.bin", kPiece}, {"gone.bin", kPiece}, {"padded.bin", kPiece}, {"corrupt.bin", kPiece}, {"lost.bin", kPiece}},
+        {{"ok.bin", kPiece}, {"gone.bin", kPiece}, {"padded.bin", kPiece}, {"corrupt.bin", kPiece},
+         {"lost.bin", kPiece}},
         kPiece, 7);
     WriteFile(Join(dl_, "ok.bin"), bytes["ok.bin"]);
     WriteFile(Join(dl_, "moved/renamed.bin"), bytes["gone.bin"]);

@@ -71,8 +71,9 @@ TEST_F(LinkTrapTest, MarkerFolderThatIsALinkIsNotUsedForBackups) {
   EXPECT_EQ(Text(lines.mid(0, 17)),
             Text(test::ReportHeader() << "Unable to create directory: " + marker
                                       << "Wrong file size: " + Q("a.bin") + " wrong: 40 right: 30 (Unable to fix)"
-                                      << "Unable to move old file: " + Q("a.bin") << "" << test::FileCheckSummary(0, 0, 1, 1)
-                                      << "" << "Attempting to find missing/renamed files:" << "" << test::FixedSummary(0, 1)
+                                      << "Unable to move old file: " + Q("a.bin") << ""
+                                      << test::FileCheckSummary(0, 0, 1, 1) << ""
+                                      << "Attempting to find missing/renamed files:" << "" << test::FixedSummary(0, 1)
                                       << "" << "Unneeded files check:" << ""));
   EXPECT_TRUE(lines.contains("Unable to move file: " + Q("old/junk.bin")));
   EXPECT_EQ(lines.last(), test::UnneededSummary(11, 4, 0, 0));
@@ -102,8 +103,9 @@ TEST_F(LinkTrapTest, LinkMovedIntoTheBackupFolderIsNotFollowedLater) {
   EXPECT_EQ(ReadFile(Dl("sub/passwd")), "unneeded, named like a neighbour's file");
   EXPECT_FALSE(PathEntryExists(Dl("sub/secret.bin.tmp"))) << "the trimmed copy of a file left whole is removed";
   EXPECT_EQ(Text(lines.mid(0, 7)),
-            Text(test::ReportHeader() << "Wrong file size: " + Q("sub/secret.bin") + " wrong: 3100 right: 3000 (Unable to fix)"
-                                      << "Unable to move old file: " + Q("sub/secret.bin")));
+            Text(test::ReportHeader()
+                 << "Wrong file size: " + Q("sub/secret.bin") + " wrong: 3100 right: 3000 (Unable to fix)"
+                 << "Unable to move old file: " + Q("sub/secret.bin")));
   EXPECT_TRUE(lines.contains("Unable to move file: " + Q("sub/passwd")));
   EXPECT_EQ(lines.last(), test::UnneededSummary(1, 0, 0, 0));
 }

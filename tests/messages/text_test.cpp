@@ -50,12 +50,13 @@ void ExpectParsed(std::initializer_list<std::pair<QStringView, int64_t>> cases) 
 }
 
 TEST(ParseInteger, DecimalWithSpacesTabsAndSign) {
-  ExpectParsed({{u"42", 42}, {u" \t 42", 42}, {u"-17", -17}, {u"+17", 17}, {u"12abc", 12}, {u"12 34", 12}, {u"007", 7}});
+  ExpectParsed(
+      {{u"42", 42}, {u" \t 42", 42}, {u"-17", -17}, {u"+17", 17}, {u"12abc", 12}, {u"12 34", 12}, {u"007", 7}});
 }
 
 TEST(ParseInteger, HexadecimalAndBinaryPrefixes) {
-  ExpectParsed({{u"$ff", 255}, {u"$7FfF", 32767}, {u"  -$10", -16}, {u"$1g", 1}, {u"%101", 5}, {u"%1021", 2}, {u"-%11", -3},
-                {u"ff", 0}});  // hex digits need the $ prefix
+  ExpectParsed({{u"$ff", 255}, {u"$7FfF", 32767}, {u"  -$10", -16}, {u"$1g", 1}, {u"%101", 5}, {u"%1021", 2},
+                {u"-%11", -3}, {u"ff", 0}});  // hex digits need the $ prefix
 }
 
 TEST(ParseInteger, NoDigitsGivesZero) {
