@@ -1,6 +1,8 @@
 // The main window's layout and placement as pure functions: sizes in, rectangles out.
 #include <gtest/gtest.h>
 
+#include <optional>
+
 #include "app/busy_state.h"
 #include "app/main_window_layout.h"
 #include "app/main_window_placement.h"
@@ -66,63 +68,52 @@ TEST(MainWindowLayoutTest, NaturalWidthIsTheWidestRowPlusMargins) {
   }
 }
 
-struct Placed {
+// Where each control goes at the natural size, and (where given) in a window 31 pixels wider and 9
+// higher than that.
+const struct Placed {
   ControlId control;
-  QRect rect;
+  QRect natural;
+  std::optional<QRect> spread;
+} kPlaced[] = {
+    {C::kTorrentDropLabel, {257, 35, 200, 20}, QRect(272, 35, 200, 20)},
+    {C::kTorrentPath, {20, 55, 674, 40}, QRect(20, 55, 705, 44)},
+    {C::kDirDropLabel, {207, 105, 300, 20}, std::nullopt},
+    {C::kDownloadDir, {20, 125, 674, 40}, QRect(20, 129, 705, 44)},
+    {C::kCheckTorrent, {20, 185, 574, 44}, QRect(20, 193, 605, 44)},
+    {C::kViewTorrent, {599, 185, 95, 44}, QRect(630, 193, 95, 44)},
+    {C::kStatusLine, {20, 239, 674, 20}, std::nullopt},
+    {C::kProgressBar, {20, 239, 674, 20}, std::nullopt},
+    {C::kStatusFrame, {10, 10, 694, 259}, QRect(10, 10, 725, 267)},
+    {Box(&RunFlags::LogFoundFiles), {20, 304, 110, 20}, QRect(20, 312, 110, 20)},
+    {Box(&RunFlags::HashCheck), {156, 304, 150, 20}, QRect(166, 312, 150, 20)},
+    {C::kAlwaysOnTop, {322, 304, 160, 20}, QRect(342, 312, 160, 20)},
+    {C::kIgnoreButton, {498, 304, 140, 26}, QRect(528, 312, 140, 26)},
+    {Box(&RunFlags::OpenReport), {20, 334, 120, 20}, std::nullopt},
+    {Box(&RunFlags::FixMissing), {458, 334, 200, 20}, std::nullopt},
+    {Box(&RunFlags::CreateBackups), {20, 364, 100, 22}, std::nullopt},
+    {Box(&RunFlags::DelOnlyWhenComplete), {156, 364, 250, 20}, std::nullopt},
+    {Box(&RunFlags::DeleteWrongSizedFiles), {548, 364, 150, 20}, std::nullopt},
+    {C::kBackupLabel, {20, 399, 180, 20}, std::nullopt},
+    {C::kBackupSelect, {200, 396, 70, 26}, std::nullopt},
+    {C::kBackupDirField, {278, 396, 234, 26}, QRect(278, 404, 265, 26)},
+    {C::kBackupToTorrentDir, {528, 396, 170, 20}, QRect(559, 404, 170, 20)},
+    {C::kSettingsFrame, {10, 279, 694, 147}, QRect(10, 287, 725, 147)},
 };
-
-void ExpectRects(const MainWindowLayout& layout, std::initializer_list<Placed> expected) {
-  for (const Placed& p : expected) EXPECT_EQ(layout[p.control], p.rect) << p.control.Index();
-}
 
 TEST(MainWindowLayoutTest, NaturalLayout) {
   const MainWindowLayout layout = LayoutMainWindow(SampleSizes(), QSize(), false);
   EXPECT_EQ(layout.height, 456);
-  ExpectRects(layout, {
-      {C::kTorrentDropLabel, {257, 35, 200, 20}},
-      {C::kTorrentPath, {20, 55, 674, 40}},
-      {C::kDirDropLabel, {207, 105, 300, 20}},
-      {C::kDownloadDir, {20, 125, 674, 40}},
-      {C::kCheckTorrent, {20, 185, 574, 44}},
-      {C::kViewTorrent, {599, 185, 95, 44}},
-      {C::kStatusLine, {20, 239, 674, 20}},
-      {C::kProgressBar, {20, 239, 674, 20}},
-      {C::kStatusFrame, {10, 10, 694, 259}},
-      {Box(&RunFlags::LogFoundFiles), {20, 304, 110, 20}},
-      {Box(&RunFlags::HashCheck), {156, 304, 150, 20}},
-      {C::kAlwaysOnTop, {322, 304, 160, 20}},
-      {C::kIgnoreButton, {498, 304, 140, 26}},
-      {Box(&RunFlags::OpenReport), {20, 334, 120, 20}},
-      {Box(&RunFlags::FixMissing), {458, 334, 200, 20}},
-      {Box(&RunFlags::CreateBackups), {20, 364, 100, 22}},
-      {Box(&RunFlags::DelOnlyWhenComplete), {156, 364, 250, 20}},
-      {Box(&RunFlags::DeleteWrongSizedFiles), {548, 364, 150, 20}},
-      {C::kBackupLabel, {20, 399, 180, 20}},
-      {C::kBackupSelect, {200, 396, 70, 26}},
-      {C::kBackupDirField, {278, 396, 234, 26}},
-      {C::kBackupToTorrentDir, {528, 396, 170, 20}},
-      {C::kSettingsFrame, {10, 279, 694, 147}},
-  });
+  for (const Placed& p : kPlaced) EXPECT_EQ(layout[p.control], p.natural) << p.control.Index();
 }
 
 TEST(MainWindowLayoutTest, SurplusWidthGoesToColumnsInThirdsAndHeightToFieldsInHalves) {
   const MainWindowLayout layout = LayoutMainWindow(SampleSizes(), QSize(714 + 31, 456 + 9), true);
   EXPECT_EQ(layout.height, 464);  // an odd pixel of height is left over
-  ExpectRects(layout, {
-      {C::kTorrentDropLabel, {272, 35, 200, 20}},
-      {C::kTorrentPath, {20, 55, 705, 44}},
-      {C::kDownloadDir, {20, 129, 705, 44}},
-      {C::kCheckTorrent, {20, 193, 605, 44}},
-      {C::kViewTorrent, {630, 193, 95, 44}},
-      {C::kStatusFrame, {10, 10, 725, 267}},
-      {Box(&RunFlags::LogFoundFiles), {20, 312, 110, 20}},
-      {Box(&RunFlags::HashCheck), {166, 312, 150, 20}},
-      {C::kAlwaysOnTop, {342, 312, 160, 20}},
-      {C::kIgnoreButton, {528, 312, 140, 26}},
-      {C::kBackupDirField, {278, 404, 265, 26}},
-      {C::kBackupToTorrentDir, {559, 404, 170, 20}},
-      {C::kSettingsFrame, {10, 287, 725, 147}},
-  });
+  for (const Placed& p : kPlaced) {
+    if (p.spread) {
+      EXPECT_EQ(layout[p.control], *p.spread) << p.control.Index();
+    }
+  }
   // Nothing spreads when the window is at or below its natural size.
   EXPECT_EQ(LayoutMainWindow(SampleSizes(), QSize(714, 456), true).rects,
             LayoutMainWindow(SampleSizes(), QSize(), false).rects);

@@ -1,10 +1,10 @@
 #include <QDir>
 #include <QFile>
-#include <QProcess>
 
 #include "check/stages.h"
 #include "platform/file_system.h"
 #include "tests/check/run_fixture.h"
+#include "tests/support/fault_guards.h"
 
 namespace zandrel {
 namespace {
@@ -13,16 +13,21 @@ using test::Join;
 using test::ReadFile;
 using test::WriteFile;
 
-const QString kSummaryAllGood = "Correct files: (2/2) - Missing files: (0/2) - Wrong sized files: (0) - "
-                                "Successfully trimmed files: (0/0) - Deleted wrong sized files: (0/0)";
+const QString kSummaryAllGood = test::FileCheckSummary(2, 0, 2);
 
-class FileCheckTest : public test::RunFixture {};
+class FileCheckTest : public test::RunFixture {
+ protected:
+  // Runs the check; the whole report and the final status are as given.
+  void ExpectRun(const QStringList& report, const QString& status) {
+    EXPECT_EQ(Run(), report);
+    EXPECT_EQ(result_.status_text, status);
+  }
+};
 
 TEST_F(FileCheckTest, CleanRunHasOnlyTheHeadingAndTheSummary) {
   AddEntry("a.bin", 100, 100);
   AddEntry("Sub/b.bin", 0, 0);
-  EXPECT_EQ(Run(), Header() << kSummaryAllGood);
-  EXPECT_EQ(result_.status_text, "Torrent check was successful! No errors found.");
+  ExpectRun(Header() << kSummaryAllGood, "Torrent check was successful! No errors found.");
   EXPECT_EQ(window_.progress_maximum, 2);
   EXPECT_EQ(window_.progress_value, 2);
   EXPECT_EQ(window_.captions, QStringList({"Cancel", "Check Torrent"}));
@@ -44,17 +49,14 @@ TEST_F(FileCheckTest, TrimmedFileIsMovedToTheBackupFolder) {
   inputs_.options.TrimPaddedFiles = 1;
   const std::string original = AddEntry("Show/a.mkv", 1000000, 1048576);
   AddEntry("b.nfo", 10, -1);
-  const QStringList lines = Run();
   const QString folder = backup + "/[ZandrelBackup]/Show/Show/";
-  EXPECT_EQ(lines, Header() << "(Fixed) Wrong file size: " + Q("Show/a.mkv") + " wrong: 1048576 right: 1000000"
-                            << "Moved old file: " + Q("Show/a.mkv") + " to backup location: \"" + folder + "\""
-                            << "File not found: " + Q("b.nfo") << ""
-                            << "Correct files: (0/2) - Missing files: (1/2) - Wrong sized files: (1) - "
-                               "Successfully trimmed files: (1/1) - Deleted wrong sized files: (0/1)");
+  ExpectRun(Header() << "(Fixed) Wrong file size: " + Q("Show/a.mkv") + " wrong: 1048576 right: 1000000"
+                     << "Moved old file: " + Q("Show/a.mkv") + " to backup location: \"" + folder + "\""
+                     << "File not found: " + Q("b.nfo") << "" << test::FileCheckSummary(0, 1, 2, 1, 1, 1),
+            "File(s) were trimmed successfully but there were some problems. See report.");
   EXPECT_EQ(ReadFile(Path("Show/a.mkv")), original.substr(0, 1000000));
   EXPECT_EQ(ReadFile(folder + "a.mkv"), original);
   EXPECT_EQ(FileSize(Path("Show/a.mkv.tmp")), -1);
-  EXPECT_EQ(result_.status_text, "File(s) were trimmed successfully but there were some problems. See report.");
 }
 
 TEST_F(FileCheckTest, TrimmingWithoutBackupsReplacesTheFileInPlace) {
@@ -62,14 +64,13 @@ TEST_F(FileCheckTest, TrimmingWithoutBackupsReplacesTheFileInPlace) {
   inputs_.options.TrimPaddedFiles = 1;
   const std::string original = AddEntry("a.bin", 3000000, 3000100);
   AddEntry("empty.bin", 0, 5);
-  EXPECT_EQ(Run(), Header() << "(Fixed) Wrong file size: " + Q("a.bin") + " wrong: 3000100 right: 3000000"
-                            << "(Fixed) Wrong file size: " + Q("empty.bin") + " wrong: 5 right: 0" << ""
-                            << "Correct files: (0/2) - Missing files: (0/2) - Wrong sized files: (2) - "
-                               "Successfully trimmed files: (2/2) - Deleted wrong sized files: (0/2)");
+  ExpectRun(Header() << "(Fixed) Wrong file size: " + Q("a.bin") + " wrong: 3000100 right: 3000000"
+                     << "(Fixed) Wrong file size: " + Q("empty.bin") + " wrong: 5 right: 0" << ""
+                     << test::FileCheckSummary(0, 0, 2, 2, 2, 2),
+            "File(s) were trimmed successfully. See report.");
   EXPECT_EQ(ReadFile(Path("a.bin")), original.substr(0, 3000000));
   EXPECT_EQ(FileSize(Path("empty.bin")), 0);
   EXPECT_EQ(QDir(dl_).entryList(QDir::Files).size(), 2);
-  EXPECT_EQ(result_.status_text, "File(s) were trimmed successfully. See report.");
 }
 
 TEST_F(FileCheckTest, DeletingTakesPrecedenceOverTrimming) {
@@ -78,17 +79,14 @@ TEST_F(FileCheckTest, DeletingTakesPrecedenceOverTrimming) {
   const std::string longer = AddEntry("Sub/long.bin", 10, 20);
   AddEntry("short.bin", 10, 5);
   const QString folder = dl_ + "/[ZandrelBackup]/Show/";
-  EXPECT_EQ(Run(), Header() << "(Deleted) Wrong file size: " + Q("Sub/long.bin") + " wrong: 20 right: 10"
-                            << "Moved old file: " + Q("Sub/long.bin") + " to backup location: \"" + folder +
-                                   "Sub/\""
-                            << "(Deleted) Wrong file size: " + Q("short.bin") + " wrong: 5 right: 10"
-                            << "Moved old file: " + Q("short.bin") + " to backup location: \"" + folder + "\""
-                            << ""
-                            << "Correct files: (0/2) - Missing files: (0/2) - Wrong sized files: (2) - "
-                               "Successfully trimmed files: (0/0) - Deleted wrong sized files: (2/2)");
+  ExpectRun(Header() << "(Deleted) Wrong file size: " + Q("Sub/long.bin") + " wrong: 20 right: 10"
+                     << "Moved old file: " + Q("Sub/long.bin") + " to backup location: \"" + folder + "Sub/\""
+                     << "(Deleted) Wrong file size: " + Q("short.bin") + " wrong: 5 right: 10"
+                     << "Moved old file: " + Q("short.bin") + " to backup location: \"" + folder + "\""
+                     << "" << test::FileCheckSummary(0, 0, 2, 2, 0, 0, 2),
+            "Wrong sized files deleted. See report.");
   EXPECT_EQ(ReadFile(folder + "Sub/long.bin"), longer);
   EXPECT_EQ(FileSize(Path("Sub/long.bin")), -1);
-  EXPECT_EQ(result_.status_text, "Wrong sized files deleted. See report.");
 }
 
 TEST_F(FileCheckTest, DeletingWithoutBackupsRemovesTheFileButNotADirectory) {
@@ -97,13 +95,12 @@ TEST_F(FileCheckTest, DeletingWithoutBackupsRemovesTheFileButNotADirectory) {
   AddEntry("a.bin", 10, 20);
   AddEntry("dir.bin", 10, -1);
   QDir(dl_).mkpath("dir.bin/inner");
-  EXPECT_EQ(Run(), Header() << "(Deleted) Wrong file size: " + Q("a.bin") + " wrong: 20 right: 10"
-                            << "Wrong file size: " + Q("dir.bin") + " wrong: -2 right: 10 (Unable to fix)" << ""
-                            << "Correct files: (0/2) - Missing files: (0/2) - Wrong sized files: (2) - "
-                               "Successfully trimmed files: (0/0) - Deleted wrong sized files: (1/2)");
+  ExpectRun(Header() << "(Deleted) Wrong file size: " + Q("a.bin") + " wrong: 20 right: 10"
+                     << "Wrong file size: " + Q("dir.bin") + " wrong: -2 right: 10 (Unable to fix)" << ""
+                     << test::FileCheckSummary(0, 0, 2, 2, 0, 0, 1),
+            "Error. Some files could not be trimmed or copied because of disk space. See report.");
   EXPECT_EQ(FileSize(Path("a.bin")), -1);
   EXPECT_EQ(FileSize(Path("dir.bin/inner")), -2);
-  EXPECT_EQ(result_.status_text, "Error. Some files could not be trimmed or copied because of disk space. See report.");
 }
 
 TEST_F(FileCheckTest, ShorterFilesAndDirectoriesAreLeftAloneWhenOnlyTrimming) {
@@ -112,16 +109,14 @@ TEST_F(FileCheckTest, ShorterFilesAndDirectoriesAreLeftAloneWhenOnlyTrimming) {
   AddEntry("d", 10, -1);
   QDir(dl_).mkpath("d");
   inputs_.open_report_ticked = true;
-  EXPECT_EQ(Run(), Header() << "Wrong file size: " + Q("a.bin") +
-                                   " wrong: 4 right: 10 (File is smaller than specified in .torrent)"
-                            << "Wrong file size: " + Q("d") +
-                                   " wrong: -2 right: 10 (File is smaller than specified in .torrent)"
-                            << ""
-                            << "Correct files: (0/2) - Missing files: (0/2) - Wrong sized files: (2) - "
-                               "Successfully trimmed files: (0/0) - Deleted wrong sized files: (0/2)");
+  ExpectRun(Header() << "Wrong file size: " + Q("a.bin") +
+                            " wrong: 4 right: 10 (File is smaller than specified in .torrent)"
+                     << "Wrong file size: " + Q("d") +
+                            " wrong: -2 right: 10 (File is smaller than specified in .torrent)"
+                     << "" << test::FileCheckSummary(0, 0, 2, 2),
+            "Error. Some file(s) were not trimmed.");
   EXPECT_EQ(ReadFile(Path("a.bin")), shorter);
   EXPECT_EQ(FileSize(Path("a.bin.tmp")), -1);
-  EXPECT_EQ(result_.status_text, "Error. Some file(s) were not trimmed.");
 }
 
 TEST_F(FileCheckTest, AnEarlierBackupIsKeptBesideTheNewerOne) {
@@ -140,22 +135,21 @@ TEST_F(FileCheckTest, ABackupFolderThatCannotBeCreatedLosesNothing) {
   inputs_.options.TrimPaddedFiles = 1;
   const std::string original = AddEntry("a.bin", 10, 30);
   const QString location = root_.path() + "/blocker/bk/[ZandrelBackup]/";
-  EXPECT_EQ(Run(), Header() << "Unable to create directory: \"" + location + "\""
-                            << "Wrong file size: " + Q("a.bin") + " wrong: 30 right: 10 (Unable to fix)"
-                            << "Unable to move old file: " + Q("a.bin") << ""
-                            << "Correct files: (0/1) - Missing files: (0/1) - Wrong sized files: (1) - "
-                               "Successfully trimmed files: (0/1) - Deleted wrong sized files: (0/1)");
+  ExpectRun(Header() << "Unable to create directory: \"" + location + "\""
+                     << "Wrong file size: " + Q("a.bin") + " wrong: 30 right: 10 (Unable to fix)"
+                     << "Unable to move old file: " + Q("a.bin") << ""
+                     << test::FileCheckSummary(0, 0, 1, 1, 0, 1),
+            "Error. Some files could not be trimmed or copied because of disk space. See report.");
   EXPECT_EQ(ReadFile(Path("a.bin")), original);
   EXPECT_FALSE(PathEntryExists(Path("a.bin.tmp"))) << "the copy made for a file left whole is removed";
-  EXPECT_EQ(result_.status_text, "Error. Some files could not be trimmed or copied because of disk space. See report.");
 }
 
 TEST_F(FileCheckTest, AnImmutableFileIsNeitherMovedNorLost) {
   inputs_.options.TrimPaddedFiles = 1;
   const std::string original = AddEntry("a.bin", 10, 30);
-  if (QProcess::execute("chattr", {"+i", Path("a.bin")}) != 0) GTEST_SKIP() << "chattr +i is not available here";
+  test::ImmutableGuard lock(Path("a.bin"));
+  if (!lock.available()) GTEST_SKIP() << "chattr +i is not available here";
   const QStringList lines = Run();
-  QProcess::execute("chattr", {"-i", Path("a.bin")});
   EXPECT_EQ(lines.mid(5, 2), QStringList({"Wrong file size: " + Q("a.bin") + " wrong: 30 right: 10 (Unable to fix)",
                                           "Unable to move old file: " + Q("a.bin")}));
   EXPECT_EQ(ReadFile(Path("a.bin")), original);
@@ -164,22 +158,17 @@ TEST_F(FileCheckTest, AnImmutableFileIsNeitherMovedNorLost) {
 
 TEST_F(FileCheckTest, NotEnoughSpaceForTheBackupRefusesTheTrim) {
   const QString mount = Join(root_.path(), "small");
-  QDir().mkpath(mount);
-  if (QProcess::execute("mount", {"-t", "tmpfs", "-o", "size=1m", "tmpfs", mount}) != 0)
-    GTEST_SKIP() << "cannot mount a tmpfs here (needs root)";
+  test::TmpfsGuard volume(mount, 1024);
+  if (!volume.available()) GTEST_SKIP() << "cannot mount a tmpfs here (needs root)";
   inputs_.options.BackupDir = mount;
   inputs_.options.TrimPaddedFiles = 1;
   const std::string original = AddEntry("a.bin", 2000000, 2000010);
-  const QStringList lines = Run();
-  QProcess::execute("umount", {mount});
-  EXPECT_EQ(lines, Header() << "Wrong file size: " + Q("a.bin") + " wrong: 2000010 right: 2000000 (Not enough "
-                                   "space on drive " + mount + " to trim file)"
-                            << ""
-                            << "Correct files: (0/1) - Missing files: (0/1) - Wrong sized files: (1) - "
-                               "Successfully trimmed files: (0/1) - Deleted wrong sized files: (0/1)");
+  ExpectRun(Header() << "Wrong file size: " + Q("a.bin") + " wrong: 2000010 right: 2000000 (Not enough space on "
+                            "drive " + mount + " to trim file)"
+                     << "" << test::FileCheckSummary(0, 0, 1, 1, 0, 1),
+            "Error. Some files could not be trimmed or copied because of disk space. See report.");
   EXPECT_EQ(ReadFile(Path("a.bin")), original);
   EXPECT_EQ(FileSize(Path("a.bin.tmp")), -1);
-  EXPECT_EQ(result_.status_text, "Error. Some files could not be trimmed or copied because of disk space. See report.");
 }
 
 TEST_F(FileCheckTest, AFolderLinkedOutOfTheDownloadIsNeverTrimmedOrDeleted) {

@@ -43,7 +43,7 @@ int RunInChild(const std::function<void()>& run, bool as_ordinary_user) {
 class KeptFilesTest : public StageFixture {
  protected:
   QStringList RunNow() { return RunWith(window_); }
-  std::map<QString, std::string> Files() const { return Snapshot(dl_); }
+  std::map<QString, std::string> Files() const { return ItemsBelow(dl_); }
   static bool HasLine(const QStringList& lines, const QString& line) { return lines.contains(line); }
   static int CountStarting(const QStringList& lines, const QString& start) {
     return static_cast<int>(std::count_if(lines.begin(), lines.end(), [&](const QString& l) { return l.startsWith(start); }));
@@ -192,12 +192,8 @@ TEST_F(KeptFilesTest, NamesAsTheTorrentWritesThem) {
 // Only a repair that keeps the old file's bytes may take its place: with backups off a file of
 // another size standing there stays, the candidate stays where it was, and the line says why.
 TEST_F(KeptFilesTest, RepairNeverRemovesAFileTheOptionsKeep) {
-  const struct {
-    const char* name;
-    int backups;
-  } cases[] = {{"backups off", 0}, {"backups on", 1}};
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.name);
+  for (int backups : {0, 1}) {
+    SCOPED_TRACE(backups);
     Fresh();
     const std::string padded = AddEntry("a.bin", 100, 150, 1);
     const std::string other = RandomBytes(100, 2);
@@ -205,9 +201,9 @@ TEST_F(KeptFilesTest, RepairNeverRemovesAFileTheOptionsKeep) {
     inputs_.options = EveryFixOption(dl_, dl_);
     inputs_.options.TrimPaddedFiles = 0;
     inputs_.options.CheckUnneededFiles = 0;
-    inputs_.options.CreateBackups = c.backups;
+    inputs_.options.CreateBackups = backups;
     const QStringList lines = RunNow();
-    if (c.backups == 0) {
+    if (backups == 0) {
       EXPECT_TRUE(HasLine(lines, "Unable to fix missing file: " + Q("elsewhere/other.bin") + " to destination: " + Q("a.bin")));
       EXPECT_TRUE(HasLine(lines, "A file of another size stands at " + Q("a.bin") +
                                      ": it is kept, and the missing file was not fixed."));
@@ -240,15 +236,14 @@ TEST_F(KeptFilesTest, ABackupNeverReplacesAnother) {
     const std::string padded = AddEntry("a.bin", 10, 20, 1);
     const std::string stray = RandomBytes(5, 3);
     WriteFile(Path("stray.txt"), stray);
-    std::map<QString, std::string> older;
-    for (const QString& name : c.taken) WriteFile(backup + name, older[name] = RandomBytes(7, name.size()));
-    WriteFile(backup + "stray.txt", "an older stray");
+    FileMap older = {{"stray.txt", "an older stray"}};
+    for (const QString& name : c.taken) older[name] = RandomBytes(7, name.size());
+    WriteFiles(backup, older);
     inputs_.options = EveryFixOption(dl_, Join(root_.path(), "bk"));
     RunNow();
-    for (const auto& [name, bytes] : older) EXPECT_EQ(ReadFile(backup + name), bytes) << name.toStdString();
+    ExpectFiles(backup, older);
     EXPECT_EQ(ReadFile(backup + c.expected), padded);
     EXPECT_EQ(ReadFile(backup + "stray_2.txt"), stray);
-    EXPECT_EQ(ReadFile(backup + "stray.txt"), "an older stray");
     EXPECT_EQ(result_.status_text, "File(s) were trimmed successfully. See report.");
   }
 }
@@ -297,12 +292,11 @@ TEST_F(KeptFilesTest, ModesStayAsTheyWere) {
 // and one line says why.
 TEST_F(KeptFilesTest, SingleFileTorrentNeighboursAreOnlyListed) {
   const struct {
-    const char* name;
     int backups;
     bool dry_run;
-  } cases[] = {{"backups on", 1, false}, {"backups off", 0, false}, {"dry run", 0, true}};
+  } cases[] = {{1, false}, {0, false}, {0, true}};
   for (const auto& c : cases) {
-    SCOPED_TRACE(c.name);
+    SCOPED_TRACE(::testing::Message() << "backups " << c.backups << ", dry run " << c.dry_run);
     QDir(dl_).removeRecursively();
     WriteFile(Path("movie.mkv"), RandomBytes(50, 1));
     WriteFile(Path("other download/part1.rar"), RandomBytes(30, 2));

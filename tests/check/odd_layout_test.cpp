@@ -27,6 +27,7 @@ using test::WriteFile;
 class OddLayoutTest : public test::StageFixture {
  public:
   // The cases of a table arrange and verify through these.
+  using RunFixture::AddEntry;
   using RunFixture::dl_;
   using RunFixture::engine_;
   using RunFixture::inputs_;
@@ -60,13 +61,11 @@ class OddLayoutTest : public test::StageFixture {
   void Link(const QString& target, const QString& relative) {
     ASSERT_TRUE(QFile::link(target, Path(relative)));
   }
-  void ExpectKeptFiles() {
-    for (const auto& [relative, bytes] : kept_) EXPECT_EQ(ReadFile(Path(relative)), bytes) << relative.toStdString();
-  }
+  void ExpectKeptFiles() { test::ExpectFiles(dl_, kept_); }
   QString Backup(const QString& relative) const { return Path("[ZandrelBackup]/Show/" + relative); }
   static std::string Lines(const QStringList& lines) { return lines.join('\n').toStdString(); }
 
-  std::map<QString, std::string> kept_;
+  test::FileMap kept_;
 };
 
 struct LayoutCase {
@@ -117,8 +116,8 @@ const LayoutCase kUnneededCases[] = {
          const QString elsewhere = Join(t.root_.path(), "disk2");
          WriteFile(Join(elsewhere, "Disc1/e1.bin"), "e1");
          WriteFile(Join(elsewhere, "Top/x.bin"), "x");
-         t.engine_.model.TorrentFiles.push_back(test::EntryFor("Season/Disc1/e1.bin", 2));
-         t.engine_.model.TorrentFiles.push_back(test::EntryFor("Top/x.bin", 1));
+         t.AddEntry("Season/Disc1/e1.bin", 2, -1);
+         t.AddEntry("Top/x.bin", 1, -1);
          QDir().mkpath(t.Path("Season"));
          t.Link(Join(elsewhere, "Disc1"), "Season/Disc1");
          t.Link(Join(elsewhere, "Top"), "Top");
@@ -197,7 +196,7 @@ const LayoutCase kFileCheckCases[] = {
     {"TrimBackupListed", "a trim whose backup would replace a file of the torrent does not happen",
      [](OddLayoutTest& t) {
        t.inputs_.options.TrimPaddedFiles = 1;
-       t.engine_.model.TorrentFiles.push_back(test::EntryFor("a.bin", 10));
+       t.AddEntry("a.bin", 10, -1);
        t.Keep("a.bin", RandomBytes(15, 1));
        t.Needed("[ZandrelBackup]/Show/a.bin", RandomBytes(7, 2));
      },
@@ -210,8 +209,7 @@ const LayoutCase kFileCheckCases[] = {
      [](OddLayoutTest& t) {
        t.inputs_.options.TrimPaddedFiles = 1;
        t.inputs_.options.FixMissing = 1;
-       t.engine_.model.TorrentFiles.push_back(test::EntryFor("t.bin", 10));
-       WriteFile(t.Path("t.bin"), RandomBytes(15, 3));
+       t.AddEntry("t.bin", 10, 15, 3);
        t.Keep("spare.bin", RandomBytes(10, 4));
      },
      [](OddLayoutTest& t) {
@@ -226,7 +224,7 @@ const LayoutCase kFileCheckCases[] = {
      [](OddLayoutTest& t) {
        t.inputs_.options.FixMissing = 1;
        t.Needed("a.bin", RandomBytes(5, 5));
-       t.engine_.model.TorrentFiles.push_back(test::EntryFor("A.bin", 5));
+       t.AddEntry("A.bin", 5, -1);
        WriteFile(t.Path("spare.bin"), RandomBytes(5, 6));
      },
      [](OddLayoutTest& t) {
@@ -239,8 +237,7 @@ const LayoutCase kFileCheckCases[] = {
      [](OddLayoutTest& t) {
        t.inputs_.options.FixMissing = 1;
        t.inputs_.options.CreateBackups = 0;
-       t.engine_.model.TorrentFiles.push_back(test::EntryFor("w.bin", 40));
-       WriteFile(t.Path("w.bin"), RandomBytes(30, 7));
+       t.AddEntry("w.bin", 40, 30, 7);
        WriteFile(t.Path("spare.bin"), RandomBytes(40, 8));
      },
      [](OddLayoutTest& t) {
@@ -261,7 +258,7 @@ TEST_F(OddLayoutTest, RepairCandidateIsCheckedAgainstTheEntrysWholePieces) {
   inputs_.options.FixMissing = 1;
   inputs_.options.HashCheck = 1;
   const std::string intended = RandomBytes(64, 9);
-  engine_.model.TorrentFiles.push_back(test::EntryFor("m.bin", 64));
+  AddEntry("m.bin", 64, -1);
   engine_.model.PieceLength = 16;
   const std::string pieces = test::PiecesFor(intended, 16);
   for (size_t i = 0; i + 20 <= pieces.size(); i += 20) {

@@ -4,6 +4,7 @@
 
 #include "check/stages.h"
 #include "tests/check/piece_fixture.h"
+#include "tests/support/report_lines.h"
 
 namespace zandrel {
 namespace {
@@ -205,12 +206,10 @@ class PieceRunTest : public test::PieceFixture {
     return test::ReadReportLines(inputs_.report_path);
   }
   QStringList Expected(const QStringList& piece_lines) {
-    const QString header = "Zandrel v1.0 Report file";
-    QStringList lines = {header, QString(header.size(), '-'), "", "File check/size check:", "",
-                         "Correct files: (40/40) - Missing files: (0/40) - Wrong sized files: (0) - "
-                         "Successfully trimmed files: (0/0) - Deleted wrong sized files: (0/0)",
-                         "", "File integrity check:", "", "Pieces: (40) - Piece size: (4)", ""};
-    return lines + piece_lines;
+    return test::ReportHeader() +
+           QStringList{test::FileCheckSummary(40, 0, 40), "", "File integrity check:", "",
+                       "Pieces: (40) - Piece size: (4)", ""} +
+           piece_lines;
   }
 
   test::RecordingWindow window_;

@@ -94,9 +94,9 @@ TEST_F(PlacesTest, MountsInsideTheDownloadAreNotEntered) {
     inputs_.options = EveryFixOption(dl_, c.source_is_download ? dl_ : Join(root_.path(), "bk"));
     inputs_.options.CreateBackups = c.backups;
     inputs_.dry_run = c.dry_run;
-    const auto before = Snapshot(other);
+    const auto before = ItemsBelow(other);
     const QStringList lines = RunWith(window_);
-    EXPECT_EQ(Snapshot(other), before);
+    EXPECT_EQ(ItemsBelow(other), before);
     QProcess::execute("umount", {Path("mnt")});
     EXPECT_TRUE(HasLine(lines, "Not scanned (another file system is mounted here): " + Quote(Path("mnt/"))))
         << lines.join('\n').toStdString();

@@ -227,7 +227,7 @@ TEST_F(RepairTest, NotEnoughFreeSpaceRefusesTheFile) {
 TEST_F(RepairTest, FailedMoveNamesTheFileAndItsDestination) {
   AddEntry("m.bin", 10, -1);
   WriteFile(Path("stuck.bin"), "0123456789");
-  test::Immutable lock(Path("stuck.bin"));
+  test::ImmutableGuard lock(Path("stuck.bin"));
   if (!lock.available()) GTEST_SKIP() << "chattr +i is not available on this file system";
   ExpectedReport()
       .Then(Header() << "File not found: " + Q("m.bin") << "" << FileCheckSummary(0, 1, 1))
@@ -240,7 +240,7 @@ TEST_F(RepairTest, FailedMoveNamesTheFileAndItsDestination) {
 // A copy that does not complete leaves the wrong-sized file it was to replace as it was.
 TEST_F(RepairTest, FailedCopyKeepsTheFileItWasToReplace) {
   QDir().mkpath(Path("small"));
-  test::SmallVolume volume(Path("small"), 64);
+  test::TmpfsGuard volume(Path("small"), 64);
   if (!volume.available()) GTEST_SKIP() << "cannot mount a small file system here";
   const std::string old = AddEntry("small/w.bin", 200000, 10);
   UseBackupFolder("src");
@@ -266,7 +266,7 @@ TEST_F(RepairTest, FileSetAsideGoesBackWhenTheReplacingMoveFails) {
   WriteFile(Path("x/spare.bin"), "0123456789");
   const std::string client = "written by the client meanwhile";
   const QString folder = Path("d");
-  std::optional<test::Immutable> lock;
+  std::optional<test::ImmutableGuard> lock;
   bool refused = false;
   int changes = 0;
   inputs_.before_each_change = [&] {

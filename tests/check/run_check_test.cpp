@@ -128,122 +128,119 @@ TEST_F(RunCheckTest, AFinishedRunOpensItsReportWhenAsked) {
   EXPECT_EQ(result_.status_text, "Error. Torrent check unsuccessful.");
 }
 
+// The counters of a run, and its final status with the report left unticked and ticked (nullptr:
+// not asked).
+struct StatusRow {
+  RunCounters counters;
+  const char* plain;
+  const char* ticked = nullptr;
+};
+
+void ExpectStatuses(const RunContext& run, std::initializer_list<StatusRow> rows) {
+  int row = 0;
+  for (const StatusRow& r : rows) {
+    SCOPED_TRACE(::testing::Message() << "row " << row++);
+    if (r.plain) {
+      EXPECT_EQ(FinalStatusText(run, r.counters, false), r.plain);
+    }
+    if (r.ticked) {
+      EXPECT_EQ(FinalStatusText(run, r.counters, true), r.ticked);
+    }
+  }
+}
+
 // Every final status, from the run's counters and flags.
 TEST_F(RunCheckTest, FinalStatusTableRowsInOrder) {
-  const RunContext run(engine_, inputs_, QString());
-  RunCounters c;
-  auto status = [&](bool ticked) { return FinalStatusText(run, c, ticked); };
-  auto reset = [&] { c = RunCounters(); };
-
-  EXPECT_EQ(status(false), "Torrent check was successful! No errors found.");
-  c.Cancelled = true;
-  c.FixedFiles = 1;
-  EXPECT_EQ(status(false), "Cancelled.");
-  c.Cancelled = false;
-  c.TrimFailed = true;
-  EXPECT_EQ(status(false), "Fixed/rebuilt some missing files. Please re-check with SHA-1 integrity check.");
-  reset();
-  c.TrimFailed = true;
-  EXPECT_EQ(status(false), "Error. Some files could not be trimmed or copied because of disk space. See report.");
-  EXPECT_EQ(status(true), "Error. Some files could not be trimmed or copied because of disk space.");
-  reset();
-  c.MissingFilesFlag = true;
-  EXPECT_EQ(status(false), "Error. Torrent check unsuccessful. See report.");
-  EXPECT_EQ(status(true), "Error. Torrent check unsuccessful.");
-  c.PieceFailed = true;
-  c.PercentComplete = 97.5f;
-  EXPECT_EQ(status(false), "Error. SHA1 hash check failed: Torrent is 97.5% complete.");
-  reset();
-  c.WrongSizeSeen = c.TrimDone = true;
-  c.DeletedWrongSized = 2;
-  EXPECT_EQ(status(false), "Wrong sized files deleted. See report.");
-  EXPECT_EQ(status(true), "Wrong sized files deleted.");
-  c.DeletedWrongSized = 0;
-  EXPECT_EQ(status(false), "File(s) were trimmed successfully. See report.");
-  EXPECT_EQ(status(true), "File(s) were trimmed successfully.");
-  c.SmallerSeen = true;
-  EXPECT_EQ(status(false), "File(s) were trimmed successfully but there were some problems. See report.");
-  c.SmallerSeen = false;
-  c.MissingFilesFlag = true;
-  c.DeletedWrongSized = 1;
-  // Deleting is not trimming, and a missing file is a problem beside it.
-  EXPECT_EQ(status(true), "Wrong sized files deleted but there were some problems.");
-  c.MissingFilesFlag = false;
-  c.PieceFailed = true;
-  EXPECT_EQ(status(true), "Wrong sized files deleted but there were some problems.");
-  c.DeletedWrongSized = 0;
-  c.TrimmedFiles = 1;
-  EXPECT_EQ(status(true), "File(s) were trimmed successfully but there were some problems.");
-  c.PieceFailed = false;
-  c.UnneededFailed = true;
-  EXPECT_EQ(status(true), "File(s) were trimmed successfully but there were some problems.");
-  reset();
-  c.UnneededFailed = true;
-  EXPECT_EQ(status(false), "Error. Some unneeded files or directories could not be deleted or moved. See report.");
-  reset();
-  c.SmallerSeen = c.WrongSizeSeen = c.MissingFilesFlag = true;
-  EXPECT_EQ(status(false), "Error. Some file(s) were not trimmed. See report.");
-  EXPECT_EQ(status(true), "Error. Some file(s) were not trimmed.");
+  const char* const kTrimmedWithProblems = "File(s) were trimmed successfully but there were some problems.";
+  ExpectStatuses(
+      RunContext(engine_, inputs_, QString()),
+      {
+          {{}, "Torrent check was successful! No errors found."},
+          {{.FixedFiles = 1, .Cancelled = true}, "Cancelled."},
+          {{.FixedFiles = 1, .TrimFailed = true},
+           "Fixed/rebuilt some missing files. Please re-check with SHA-1 integrity check."},
+          {{.TrimFailed = true}, "Error. Some files could not be trimmed or copied because of disk space. See report.",
+           "Error. Some files could not be trimmed or copied because of disk space."},
+          {{.MissingFilesFlag = true}, "Error. Torrent check unsuccessful. See report.",
+           "Error. Torrent check unsuccessful."},
+          {{.MissingFilesFlag = true, .PieceFailed = true, .PercentComplete = 97.5f},
+           "Error. SHA1 hash check failed: Torrent is 97.5% complete."},
+          {{.DeletedWrongSized = 2, .WrongSizeSeen = true, .TrimDone = true}, "Wrong sized files deleted. See report.",
+           "Wrong sized files deleted."},
+          {{.WrongSizeSeen = true, .TrimDone = true}, "File(s) were trimmed successfully. See report.",
+           "File(s) were trimmed successfully."},
+          {{.WrongSizeSeen = true, .SmallerSeen = true, .TrimDone = true},
+           "File(s) were trimmed successfully but there were some problems. See report."},
+          // Deleting is not trimming, and a missing file is a problem beside it.
+          {{.DeletedWrongSized = 1, .MissingFilesFlag = true, .WrongSizeSeen = true, .TrimDone = true}, nullptr,
+           "Wrong sized files deleted but there were some problems."},
+          {{.DeletedWrongSized = 1, .WrongSizeSeen = true, .TrimDone = true, .PieceFailed = true}, nullptr,
+           "Wrong sized files deleted but there were some problems."},
+          {{.TrimmedFiles = 1, .WrongSizeSeen = true, .TrimDone = true, .PieceFailed = true}, nullptr,
+           kTrimmedWithProblems},
+          {{.TrimmedFiles = 1, .WrongSizeSeen = true, .TrimDone = true, .UnneededFailed = true}, nullptr,
+           kTrimmedWithProblems},
+          {{.UnneededFailed = true},
+           "Error. Some unneeded files or directories could not be deleted or moved. See report."},
+          {{.MissingFilesFlag = true, .WrongSizeSeen = true, .SmallerSeen = true},
+           "Error. Some file(s) were not trimmed. See report.", "Error. Some file(s) were not trimmed."},
+      });
 }
 
 // Files that could not be read are named as such, whatever the row; pieces that failed only
 // because their files could not be read make no failed hash check.
 TEST_F(RunCheckTest, FinalStatusNamesFilesThatCouldNotBeRead) {
-  const RunContext run(engine_, inputs_, QString());
-  RunCounters c;
-  auto status = [&](bool ticked) { return FinalStatusText(run, c, ticked); };
-  c.UnreadableSeen = true;
-  c.UnreadableFiles = 4;
-  EXPECT_EQ(status(false), "Error. Torrent check unsuccessful. 4 file(s) of the torrent could not be read. See report.");
-  EXPECT_EQ(status(true), "Error. Torrent check unsuccessful. 4 file(s) of the torrent could not be read.");
-  c.PieceFailed = true;
-  c.PercentComplete = 16.7f;
-  EXPECT_EQ(status(false), "Error. Torrent check unsuccessful. 4 file(s) of the torrent could not be read. See report.");
-  // A piece that was read failed too: that is a failed hash check.
-  c.ReadPieceFailed = true;
-  EXPECT_EQ(status(false), "Error. SHA1 hash check failed: Torrent is 16.7% complete. 4 file(s) of the torrent could not be read.");
-  c = RunCounters();
-  c.UnreadableSeen = true;
-  c.UnreadableFiles = 1;
-  c.WrongSizeSeen = c.TrimDone = true;
-  c.TrimmedFiles = c.WrongSizedFiles = c.PaddedFiles = 1;
-  EXPECT_EQ(status(false),
-            "File(s) were trimmed successfully but there were some problems. 1 file(s) of the torrent could not be read. "
-            "See report.");
-  c.FixedFiles = 1;
-  EXPECT_EQ(status(false), "Fixed/rebuilt some missing files. Please re-check with SHA-1 integrity check. "
-                           "1 file(s) of the torrent could not be read.");
-  c.Cancelled = true;
-  EXPECT_EQ(status(false), "Cancelled.");
+  ExpectStatuses(
+      RunContext(engine_, inputs_, QString()),
+      {
+          {{.UnreadableSeen = true, .UnreadableFiles = 4},
+           "Error. Torrent check unsuccessful. 4 file(s) of the torrent could not be read. See report.",
+           "Error. Torrent check unsuccessful. 4 file(s) of the torrent could not be read."},
+          {{.PieceFailed = true, .UnreadableSeen = true, .UnreadableFiles = 4, .PercentComplete = 16.7f},
+           "Error. Torrent check unsuccessful. 4 file(s) of the torrent could not be read. See report."},
+          // A piece that was read failed too: that is a failed hash check.
+          {{.PieceFailed = true, .UnreadableSeen = true, .UnreadableFiles = 4, .ReadPieceFailed = true,
+            .PercentComplete = 16.7f},
+           "Error. SHA1 hash check failed: Torrent is 16.7% complete. 4 file(s) of the torrent could not be read."},
+          {{.WrongSizedFiles = 1, .PaddedFiles = 1, .TrimmedFiles = 1, .WrongSizeSeen = true, .TrimDone = true,
+            .UnreadableSeen = true, .UnreadableFiles = 1},
+           "File(s) were trimmed successfully but there were some problems. 1 file(s) of the torrent could not be read. "
+           "See report."},
+          {{.WrongSizedFiles = 1, .PaddedFiles = 1, .TrimmedFiles = 1, .FixedFiles = 1, .WrongSizeSeen = true,
+            .TrimDone = true, .UnreadableSeen = true, .UnreadableFiles = 1},
+           "Fixed/rebuilt some missing files. Please re-check with SHA-1 integrity check. "
+           "1 file(s) of the torrent could not be read."},
+          {{.WrongSizedFiles = 1, .PaddedFiles = 1, .TrimmedFiles = 1, .FixedFiles = 1, .WrongSizeSeen = true,
+            .TrimDone = true, .Cancelled = true, .UnreadableSeen = true, .UnreadableFiles = 1},
+           "Cancelled."},
+      });
 }
 
 // A dry run changed nothing: a status that tells of a change carries the report lines' mark, and
 // is the real run's status once the mark is taken away.
 TEST_F(RunCheckTest, ADryRunsFinalStatusMarksTheChangesItDidNotMake) {
   inputs_.dry_run = true;
-  const RunContext run(engine_, inputs_, QString());
-  RunCounters c;
-  auto status = [&](bool ticked) { return FinalStatusText(run, c, ticked); };
-  EXPECT_EQ(status(false), "Torrent check was successful! No errors found.");
-  c.WrongSizeSeen = c.TrimDone = true;
-  c.TrimmedFiles = c.WrongSizedFiles = c.PaddedFiles = 1;
-  EXPECT_EQ(status(false), "File(s) were trimmed successfully. [dry run: not done] See report.");
-  EXPECT_EQ(status(true), "File(s) were trimmed successfully. [dry run: not done]");
-  c.MissingFilesFlag = true;
-  EXPECT_EQ(status(false), "File(s) were trimmed successfully but there were some problems. [dry run: not done] See report.");
-  c.TrimmedFiles = 0;
-  c.DeletedWrongSized = 1;
-  EXPECT_EQ(status(false), "Wrong sized files deleted but there were some problems. [dry run: not done] See report.");
-  c.MissingFilesFlag = false;
-  EXPECT_EQ(status(false), "Wrong sized files deleted. [dry run: not done] See report.");
-  c.FixedFiles = 1;
-  EXPECT_EQ(status(false), "Fixed/rebuilt some missing files. Please re-check with SHA-1 integrity check. [dry run: not done]");
-  c = RunCounters();
-  c.TrimFailed = true;
-  EXPECT_EQ(status(false), "Error. Some files could not be trimmed or copied because of disk space. See report.");
-  c = RunCounters();
-  c.MissingFilesFlag = true;
-  EXPECT_EQ(status(false), "Error. Torrent check unsuccessful. See report.");
+  ExpectStatuses(
+      RunContext(engine_, inputs_, QString()),
+      {
+          {{}, "Torrent check was successful! No errors found."},
+          {{.WrongSizedFiles = 1, .PaddedFiles = 1, .TrimmedFiles = 1, .WrongSizeSeen = true, .TrimDone = true},
+           "File(s) were trimmed successfully. [dry run: not done] See report.",
+           "File(s) were trimmed successfully. [dry run: not done]"},
+          {{.WrongSizedFiles = 1, .PaddedFiles = 1, .TrimmedFiles = 1, .MissingFilesFlag = true, .WrongSizeSeen = true,
+            .TrimDone = true},
+           "File(s) were trimmed successfully but there were some problems. [dry run: not done] See report."},
+          {{.WrongSizedFiles = 1, .PaddedFiles = 1, .DeletedWrongSized = 1, .MissingFilesFlag = true,
+            .WrongSizeSeen = true, .TrimDone = true},
+           "Wrong sized files deleted but there were some problems. [dry run: not done] See report."},
+          {{.WrongSizedFiles = 1, .PaddedFiles = 1, .DeletedWrongSized = 1, .WrongSizeSeen = true, .TrimDone = true},
+           "Wrong sized files deleted. [dry run: not done] See report."},
+          {{.WrongSizedFiles = 1, .PaddedFiles = 1, .DeletedWrongSized = 1, .FixedFiles = 1, .WrongSizeSeen = true,
+            .TrimDone = true},
+           "Fixed/rebuilt some missing files. Please re-check with SHA-1 integrity check. [dry run: not done]"},
+          {{.TrimFailed = true}, "Error. Some files could not be trimmed or copied because of disk space. See report."},
+          {{.MissingFilesFlag = true}, "Error. Torrent check unsuccessful. See report."},
+      });
 }
 
 // The summaries of a dry run count changes it did not make: they carry the mark too.

@@ -7,6 +7,7 @@
 
 #include "check/check_run.h"
 #include "messages/message_table.h"
+#include "tests/support/report_lines.h"
 #include "tests/support/test_files.h"
 
 namespace zandrel::test {
@@ -34,10 +35,7 @@ class RunFixture : public ::testing::Test {
   }
 
   // The lines every report starts with.
-  static QStringList Header() {
-    const QString header = "Zandrel v1.0 Report file";
-    return {header, QString(header.size(), '-'), "", "File check/size check:", ""};
-  }
+  static QStringList Header() { return ReportHeader(); }
   QString Path(const QString& relative) const { return Join(dl_, relative); }
   QString Q(const QString& relative) const { return '"' + Path(relative) + '"'; }
 

@@ -27,7 +27,7 @@ class UnneededFaultTest : public test::StageFixture {
 TEST_F(UnneededFaultTest, FileThatCannotBeDeletedKeepsItsDirectoryWithoutBackups) {
   WriteFile(Path("old/stuck.bin"), "stuck");
   WriteFile(Path("old/loose.bin"), "loose");
-  test::Immutable lock(Path("old/stuck.bin"));
+  test::ImmutableGuard lock(Path("old/stuck.bin"));
   if (!lock.available()) GTEST_SKIP() << "chattr +i is not available on this file system";
   PermitDeletion(0);
   Head()
@@ -40,7 +40,7 @@ TEST_F(UnneededFaultTest, FileThatCannotBeDeletedKeepsItsDirectoryWithoutBackups
 TEST_F(UnneededFaultTest, FileThatCannotBeMovedKeepsItsDirectoryWithBackups) {
   WriteFile(Path("old/stuck.bin"), "stuck");
   WriteFile(Path("old/loose.bin"), "loose");
-  test::Immutable lock(Path("old/stuck.bin"));
+  test::ImmutableGuard lock(Path("old/stuck.bin"));
   if (!lock.available()) GTEST_SKIP() << "chattr +i is not available on this file system";
   const QString folder = UseBackupFolder();
   PermitDeletion(1);
@@ -59,7 +59,7 @@ TEST_F(UnneededFaultTest, OlderBackupSurvivesAFailedReplacement) {
   const QString folder = UseBackupFolder();
   WriteFile(folder + "junk.txt", "older backup");
   WriteFile(Path("junk.txt"), "newer");
-  test::Immutable lock(Path("junk.txt"));
+  test::ImmutableGuard lock(Path("junk.txt"));
   if (!lock.available()) GTEST_SKIP() << "chattr +i is not available on this file system";
   PermitDeletion(1);
   Head().Then({"Unable to move file: " + Q("junk.txt"), "", UnneededSummary(1, 0, 0, 0)}).Check(Run());
@@ -86,7 +86,7 @@ TEST_F(UnneededFaultTest, FileThatIsItsOwnBackupTargetStays) {
 
 TEST_F(UnneededFaultTest, DirectoryThatCannotBeRemovedIsReported) {
   QDir().mkpath(Path("old/locked"));
-  test::Immutable lock(Path("old/locked"));
+  test::ImmutableGuard lock(Path("old/locked"));
   if (!lock.available()) GTEST_SKIP() << "chattr +i is not available on this file system";
   PermitDeletion(0);
   // "old" still holds "locked", so "old" cannot go either.
@@ -148,7 +148,7 @@ TEST_P(LinkSafetyTest, NothingBehindALinkChanges) {
   WriteFile(outside + "sub/o2.bin", std::string(20, '2'));
   WriteFile(outside + "keep.bin", "outside keep");
   WriteFile(outside + "w.bin", std::string(9, 'w'));
-  const auto before = test::Snapshot(outside);
+  const auto before = test::ItemsBelow(outside);
   QDir().mkpath(Path("old"));
   ASSERT_TRUE(QFile::link(outside, Path("dirlink")));
   ASSERT_TRUE(QFile::link(outside, Path("old/innerlink")));
@@ -170,7 +170,7 @@ TEST_P(LinkSafetyTest, NothingBehindALinkChanges) {
   ASSERT_TRUE(QFile::link(outside + "o1.bin", Join(root_.path(), "bk/srclink")));
 
   Run();
-  EXPECT_EQ(test::Snapshot(outside), before);
+  EXPECT_EQ(test::ItemsBelow(outside), before);
   EXPECT_EQ(FileSize(Path("m.bin")), -1);
   EXPECT_EQ(FileSize(Path("sub/o2.bin")), -1);
   EXPECT_EQ(ReadFile(Path("c.bin")), "src");

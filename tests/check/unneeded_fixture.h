@@ -9,6 +9,8 @@
 #include <vector>
 
 #include "tests/check/run_fixture.h"
+#include "tests/support/fault_guards.h"
+#include "tests/support/report_lines.h"
 
 namespace zandrel::test {
 
@@ -28,42 +30,6 @@ class ExpectedReport {
     bool any_order;
   };
   std::vector<Group> groups_;
-};
-
-// Report lines of the stages.
-QString FileCheckSummary(int correct, int missing, int entries, int wrong = 0, int trimmed = 0, int padded = 0,
-                         int deleted = 0);
-QStringList UnneededHeading();
-QString UnneededSummary(int files, int dirs, int deleted_files, int deleted_dirs);
-QStringList RepairHeading();
-QString FixedSummary(int fixed, int total);
-
-// Every file below dir (links listed, never followed) with its bytes, or its link target.
-std::map<QString, std::string> Snapshot(const QString& dir);
-
-// Makes a file or directory immutable for the guard's lifetime. available() is false where the
-// file system or the process's rights do not allow it.
-class Immutable {
- public:
-  explicit Immutable(const QString& path);
-  ~Immutable();
-  bool available() const { return set_; }
-
- private:
-  QString path_;
-  bool set_ = false;
-};
-
-// A small memory file system mounted at a directory for the guard's lifetime.
-class SmallVolume {
- public:
-  SmallVolume(const QString& dir, int kib);
-  ~SmallVolume();
-  bool available() const { return mounted_; }
-
- private:
-  QString dir_;
-  bool mounted_ = false;
 };
 
 // Presses Cancel when a status text starting with the given text appears.

@@ -109,9 +109,8 @@ TEST_F(UnneededTest, BareIgnoredNameIsKeptEverywhereAndKeepsItsFolders) {
     SCOPED_TRACE(backups);
     ExpectedReport expected = CompleteHead();
     engine_.ignore_list.Add("Thumbs.db");
-    WriteFile(Path("Thumbs.db"), "t0");
-    WriteFile(Path("a/Thumbs.db"), "t1");
-    WriteFile(Path("a/b/Thumbs.db"), "t2");
+    const test::FileMap thumbs = {{"Thumbs.db", "t0"}, {"a/Thumbs.db", "t1"}, {"a/b/Thumbs.db", "t2"}};
+    test::WriteFiles(dl_, thumbs);
     WriteFile(Path("a/b/x.tmp"), "x");
     PermitDeletion(backups);
     const QString folder = Path("[ZandrelBackup]/Show/");
@@ -122,9 +121,7 @@ TEST_F(UnneededTest, BareIgnoredNameIsKeptEverywhereAndKeepsItsFolders) {
       expected.Then({"Deleted unneeded file: " + Q("a/b/x.tmp")});
     }
     expected.Then({"", UnneededSummary(1, 2, 1, 0)}).Check(Run());
-    EXPECT_EQ(ReadFile(Path("Thumbs.db")), "t0");
-    EXPECT_EQ(ReadFile(Path("a/Thumbs.db")), "t1");
-    EXPECT_EQ(ReadFile(Path("a/b/Thumbs.db")), "t2");
+    test::ExpectFiles(dl_, thumbs);
     EXPECT_EQ(FileSize(Path("a/b/x.tmp")), -1);
   }
 }
@@ -149,12 +146,11 @@ TEST_F(UnneededTest, FileIgnoredByPathKeepsItsFolderWithoutBackups) {
 TEST_F(UnneededTest, IgnoredDirectoryIsNotEnteredAndItsParentsStay) {
   ExpectedReport expected = CompleteHead();
   engine_.ignore_list.Add("p/q");
-  WriteFile(Path("p/q/inner.bin"), "i");
-  WriteFile(Path("p/q/sub/deeper.bin"), "d");
+  const test::FileMap ignored = {{"p/q/inner.bin", "i"}, {"p/q/sub/deeper.bin", "d"}};
+  test::WriteFiles(dl_, ignored);
   PermitDeletion(0);
   expected.Then({UnneededSummary(0, 0, 0, 0)}).Check(Run());
-  EXPECT_EQ(ReadFile(Path("p/q/inner.bin")), "i");
-  EXPECT_EQ(ReadFile(Path("p/q/sub/deeper.bin")), "d");
+  test::ExpectFiles(dl_, ignored);
 }
 
 TEST_F(UnneededTest, FileAlreadyAtTheBackupTargetStays) {
@@ -176,9 +172,7 @@ TEST_F(UnneededTest, FileAlreadyAtTheBackupTargetStays) {
 
 TEST_F(UnneededTest, NothingUnneededPutsTheSummaryRightAfterTheHeading) {
   AddEntry("d/e/x.bin", 3, 3);
-  CompleteHead().Then({"Unneeded files: (0) - Unneeded directories: (0) - Successfully deleted files: (0/0) - "
-                 "Successfully deleted directories: (0/0)"})
-      .Check(Run());
+  CompleteHead().Then({UnneededSummary(0, 0, 0, 0)}).Check(Run());
 }
 
 TEST_F(UnneededTest, CancelDuringADeepScanStillWritesTheSummary) {

@@ -9,6 +9,7 @@
 #include <csignal>
 
 #include "platform/file_system.h"
+#include "tests/cli/cli_support.h"
 #include "tests/support/bencode.h"
 #include "tests/support/test_files.h"
 #include "tests/support/v2_torrent.h"
@@ -29,12 +30,7 @@ struct CliResult {
 class CheckCommandTest : public ::testing::Test {
  protected:
   CheckCommandTest() {
-    const std::string a = test::RandomBytes(50000, 1), b = test::RandomBytes(30000, 2);
-    WriteFile(Join(dl_, "Docs/a.bin"), a);
-    WriteFile(Join(dl_, "b.bin"), b);
-    WriteFile(torrent_, test::BuildMultiFileTorrent(
-                            "Show", {{{"Docs", "a.bin"}, 50000, ""}, {{"b.bin"}, 30000, ""}}, 16384,
-                            test::PiecesFor(a + b, 16384)));
+    test::WriteFiles(dl_, test::WriteShowTorrent(torrent_));
   }
 
   QProcess* Start(const QStringList& args) {

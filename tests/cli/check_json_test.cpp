@@ -39,17 +39,10 @@ class CheckJsonTest : public ::testing::Test {
  protected:
   CheckJsonTest() {
     // One file per piece range, so each failed piece names one file.
-    const std::vector<std::pair<std::string, int64_t>> files = {
-        {"ok.bin", kPiece}, {"gone.bin", 2 * kPiece}, {"padded.bin", kPiece},
-        {"short.bin", kPiece}, {"corrupt.bin", kPiece}, {"lost.bin", 3 * kPiece}};
-    std::string stream;
-    std::vector<test::TorrentFileItem> items;
-    for (size_t i = 0; i < files.size(); ++i) {
-      bytes_[files[i].first] = test::RandomBytes(static_cast<size_t>(files[i].second), static_cast<uint32_t>(i + 1));
-      stream += bytes_[files[i].first];
-      items.push_back({{files[i].first}, files[i].second, ""});
-    }
-    WriteFile(torrent_, test::BuildMultiFileTorrent("Set", items, kPiece, test::PiecesFor(stream, kPiece)));
+    bytes_ = test::WriteRandomTorrent(torrent_, "Set",
+                                      {{"ok.bin", kPiece}, {"gone.bin", 2 * kPiece}, {"padded.bin", kPiece},
+                                       {"short.bin", kPiece}, {"corrupt.bin", kPiece}, {"lost.bin", 3 * kPiece}},
+                                      kPiece);
     WriteFile(Join(dl_, "ok.bin"), bytes_["ok.bin"]);
     WriteFile(Join(dl_, "moved/renamed.bin"), bytes_["gone.bin"]);
     WriteFile(Join(dl_, "padded.bin"), bytes_["padded.bin"] + "tail");
@@ -72,7 +65,7 @@ class CheckJsonTest : public ::testing::Test {
   QString dl_ = Join(root_.path(), "Set");
   QString torrent_ = Join(root_.path(), "Set.torrent");
   QString report_ = Join(root_.path(), "report.log");
-  std::map<std::string, std::string> bytes_;
+  test::FileMap bytes_;
 };
 
 QJsonObject EntryAt(const QJsonObject& outcome, int i) { return outcome["entries"].toArray()[i].toObject(); }

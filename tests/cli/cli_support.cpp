@@ -5,6 +5,7 @@
 #include <QFileInfo>
 #include <QProcess>
 
+#include "tests/support/bencode.h"
 #include "tests/support/test_files.h"
 
 #include <gtest/gtest.h>
@@ -131,6 +132,23 @@ CliRun RunCli(const QStringList& args, const QString& working_dir, const QString
   run.out = process.readAllStandardOutput();
   run.err = process.readAllStandardError();
   return run;
+}
+
+FileMap WriteRandomTorrent(const QString& torrent_path, const std::string& name,
+                           const std::vector<std::pair<QString, int64_t>>& files, int64_t piece_length,
+                           uint32_t first_seed) {
+  FileMap bytes;
+  std::string stream;
+  std::vector<TorrentFileItem> items;
+  for (const auto& [path, length] : files) {
+    const std::string& file = bytes[path] = RandomBytes(static_cast<size_t>(length), first_seed++);
+    stream += file;
+    TorrentFileItem& item = items.emplace_back();
+    for (const QString& part : path.split('/')) item.path.push_back(part.toStdString());
+    item.length = length;
+  }
+  WriteFile(torrent_path, BuildMultiFileTorrent(name, items, piece_length, PiecesFor(stream, piece_length)));
+  return bytes;
 }
 
 Tree SnapshotTree(const QString& root) {

@@ -1,4 +1,5 @@
-// Running zandrel-cli as its own process, and a byte-exact picture of a folder tree.
+// Running zandrel-cli as its own process, the torrents its tests check, and a byte-exact picture of a
+// folder tree.
 #pragma once
 
 #include <QByteArray>
@@ -8,7 +9,10 @@
 
 #include <map>
 #include <string>
+#include <utility>
 #include <vector>
+
+#include "tests/support/test_files.h"
 
 namespace zandrel::test {
 
@@ -43,6 +47,16 @@ void WriteNamedFile(const QByteArray& path, const std::string& bytes);
 bool NamedPathExists(const QByteArray& path);
 // Removes path and everything below it, names that are not UTF-8 included (path itself is UTF-8).
 void RemoveNamedTree(const QByteArray& path);
+
+// Random files (the i-th from seed first_seed + i) by "/"-separated path, and the multi-file torrent
+// `name` of them with pieces of piece_length, written to torrent_path.
+FileMap WriteRandomTorrent(const QString& torrent_path, const std::string& name,
+                           const std::vector<std::pair<QString, int64_t>>& files, int64_t piece_length,
+                           uint32_t first_seed = 1);
+// The torrent "Show" of Docs/a.bin (50000 bytes) and b.bin (30000 bytes) in pieces of 16384.
+inline FileMap WriteShowTorrent(const QString& torrent_path) {
+  return WriteRandomTorrent(torrent_path, "Show", {{"Docs/a.bin", 50000}, {"b.bin", 30000}}, 16384);
+}
 
 // Every item below root by relative path: "dir:" + permissions, "link:" + target, or "file:" +
 // permissions + ":" + the bytes. Links are recorded, never followed.

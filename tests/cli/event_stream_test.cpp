@@ -13,7 +13,7 @@
 #include "check/run_record.h"
 #include "cli/check_args.h"
 #include "cli/check_json.h"
-#include "tests/support/bencode.h"
+#include "tests/cli/cli_support.h"
 #include "tests/support/test_files.h"
 
 namespace zandrel {
@@ -38,17 +38,11 @@ class EventStreamTest : public ::testing::Test {
   // One file per piece, each damaged its own way; a renamed copy stands in the download and a
   // stray file beside the torrent's.
   void SetUp() override {
-    const std::vector<std::pair<std::string, int64_t>> files = {
-        {"ok.bin", kPiece}, {"gone.bin", kPiece}, {"padded.bin", kPiece}, {"corrupt.bin", kPiece}, {"lost.bin", kPiece}};
-    std::string stream;
-    std::vector<test::TorrentFileItem> items;
-    std::map<std::string, std::string> bytes;
-    for (size_t i = 0; i < files.size(); ++i) {
-      bytes[files[i].first] = test::RandomBytes(static_cast<size_t>(files[i].second), static_cast<uint32_t>(i + 7));
-      stream += bytes[files[i].first];
-      items.push_back({{files[i].first}, files[i].second, ""});
-    }
-    WriteFile(torrent_, test::BuildMultiFileTorrent("Set", items, kPiece, test::PiecesFor(stream, kPiece)));
+    test::FileMap bytes = test::WriteRandomTorrent(
+        torrent_, "Set",
+        {{"ok.bin", kPiece}, {"gone.bin", kPiece}, {"padded.bin", kPiece}, {"corrupt.bin", kPiece},
+         {"lost.bin", kPiece}},
+        kPiece, 7);
     WriteFile(Join(dl_, "ok.bin"), bytes["ok.bin"]);
     WriteFile(Join(dl_, "moved/renamed.bin"), bytes["gone.bin"]);
     WriteFile(Join(dl_, "padded.bin"), bytes["padded.bin"] + "tail");

@@ -11,14 +11,8 @@
 #include "tests/support/bencode.h"
 #include "tests/support/test_files.h"
 
-namespace zandrel {
+namespace zandrel::test {
 namespace {
-
-using test::BDict;
-using test::BInt;
-using test::BList;
-using test::BStr;
-using test::RunCli;
 
 std::string FileDict(const std::vector<std::string>& path, int64_t length, const std::string& attr = "") {
   std::vector<std::string> parts;
@@ -37,8 +31,8 @@ std::string Hex(QCryptographicHash::Algorithm algorithm, const std::string& byte
 class InfoCommandTest : public ::testing::Test {
  protected:
   QString Torrent(const std::string& bytes, const QString& name = "t.torrent") {
-    const QString path = test::Join(dir_.path(), name);
-    test::WriteFile(path, bytes);
+    const QString path = Join(dir_.path(), name);
+    WriteFile(path, bytes);
     return path;
   }
   // Three files (one padding file between them), private, with every descriptive key.
@@ -64,7 +58,7 @@ class InfoCommandTest : public ::testing::Test {
 };
 
 TEST_F(InfoCommandTest, TextShowsTheDetailsThenTheViewsListing) {
-  const test::CliRun run = RunCli({"info", ExampleTorrent()});
+  const CliRun run = RunCli({"info", ExampleTorrent()});
   EXPECT_EQ(run.exit_code, 0) << run.err.toStdString();
   EXPECT_EQ(run.out.toStdString(),
             "Name: Album\n"
@@ -92,7 +86,7 @@ TEST_F(InfoCommandTest, TextShowsTheDetailsThenTheViewsListing) {
 }
 
 TEST_F(InfoCommandTest, JsonKeepsTheFileListAndAddsTheDetails) {
-  const test::CliRun run = RunCli({"info", "--json", ExampleTorrent()});
+  const CliRun run = RunCli({"info", "--json", ExampleTorrent()});
   ASSERT_EQ(run.exit_code, 0) << run.err.toStdString();
   EXPECT_TRUE(run.out.startsWith("{\n  \"piece_length\": 16384,\n  \"pieces\": 1,\n  \"files\": [\n"
                                  "    {\"path\": \"CD1/a.bin\", \"length\": 10},\n"))
@@ -122,7 +116,7 @@ TEST_F(InfoCommandTest, JsonKeepsTheFileListAndAddsTheDetails) {
                                                         {"name", BStr("T")}, {"piece length", BInt(16384)},
                                                         {"pieces", BStr(std::string(20, 'h'))}})}}),
                                  "link.torrent");
-  const test::CliRun with_link = RunCli({"info", "--json", linked});
+  const CliRun with_link = RunCli({"info", "--json", linked});
   EXPECT_TRUE(with_link.out.contains("    {\"path\": \"link\", \"length\": 0, \"symlink\": \"CD1/a.bin\"}\n"))
       << with_link.out.toStdString();
 }
@@ -133,7 +127,7 @@ TEST_F(InfoCommandTest, HybridTorrentShowsBothInfoHashesAndABareOneShowsNulls) {
   const std::string info = BDict({{"file tree", tree}, {"length", BInt(9)}, {"meta version", BInt(2)},
                                   {"name", BStr("caf\xc3\xa9")}, {"piece length", BInt(16384)},
                                   {"pieces", BStr(std::string(20, 'h'))}});
-  const test::CliRun run = RunCli({"info", "--json", Torrent(BDict({{"info", info}}))});
+  const CliRun run = RunCli({"info", "--json", Torrent(BDict({{"info", info}}))});
   ASSERT_EQ(run.exit_code, 0) << run.err.toStdString();
   const QJsonObject object = QJsonDocument::fromJson(run.out).object();
   EXPECT_EQ(object["info_hash"].toString().toStdString(), Hex(QCryptographicHash::Sha1, info));
@@ -150,7 +144,7 @@ TEST_F(InfoCommandTest, DetailsAreReadAsTheCheckReadsTheTorrent) {
   const std::string info = "d6:pieces20:" + std::string(20, 'h') + "10:name.utf-85:caf\xc3\xa9" +
                            "4:NAME4:caf\xe9" + "6:lengthi9e12:piece lengthi16384e7:privatei1e7:privatei0ee";
   const std::string torrent = "d4:info" + info + "7:Comment5:first7:comment6:second10:created by5:makere";
-  const test::CliRun run = RunCli({"info", "--json", Torrent(torrent)});
+  const CliRun run = RunCli({"info", "--json", Torrent(torrent)});
   ASSERT_EQ(run.exit_code, 0) << run.err.toStdString();
   const QJsonObject object = QJsonDocument::fromJson(run.out).object();
   EXPECT_EQ(object["name"].toString(), QString::fromUtf8("caf\xc3\xa9"));
@@ -162,8 +156,8 @@ TEST_F(InfoCommandTest, DetailsAreReadAsTheCheckReadsTheTorrent) {
   // A name that starts with U+FEFF keeps it, as the file the check looks for does. (Qt's JSON
   // reader would drop it, so the bytes are compared.)
   for (const std::string name : {"\xEF\xBB\xBFmark.bin", "\xEF\xBB\xBF\xEF\xBB\xBF"}) {
-    const QString marked = Torrent(test::BuildSingleFileTorrent(name, 5, 16, std::string(20, 'h')), "marked.torrent");
-    const test::CliRun json = RunCli({"info", "--json", marked});
+    const QString marked = Torrent(BuildSingleFileTorrent(name, 5, 16, std::string(20, 'h')), "marked.torrent");
+    const CliRun json = RunCli({"info", "--json", marked});
     ASSERT_EQ(json.exit_code, 0) << json.err.toStdString();
     EXPECT_TRUE(json.out.contains(QByteArray::fromStdString("{\"path\": \"" + name + "\", \"length\": 5}")));
     EXPECT_TRUE(json.out.contains(QByteArray::fromStdString("\"name\": \"" + name + "\",\n"))) << json.out.toStdString();
@@ -178,7 +172,7 @@ TEST_F(InfoCommandTest, EveryErrorNamesThePathAndTheReason) {
                                                          {"name", BStr("n")}, {"piece length", BInt(16384)}})}}),
                                   "v2.torrent");
   const QString junk = Torrent("just some text, long enough to be scanned", "junk.torrent");
-  const QString missing = test::Join(dir_.path(), "none.torrent");
+  const QString missing = Join(dir_.path(), "none.torrent");
   const QString empty = Torrent(BDict({{"info", BDict({{"name", BStr("x")}})}}), "empty.torrent");
   const struct {
     QString path;
@@ -193,7 +187,7 @@ TEST_F(InfoCommandTest, EveryErrorNamesThePathAndTheReason) {
       {empty, "the torrent lists no files"},  // as check refuses it
   };
   for (const auto& c : cases) {
-    const test::CliRun run = RunCli({"info", c.path});
+    const CliRun run = RunCli({"info", c.path});
     EXPECT_EQ(run.exit_code, 2) << c.reason;
     EXPECT_EQ(run.err.toStdString(), "zandrel-cli info: " + c.path.toStdString() + ": " + c.reason + "\n");
     EXPECT_TRUE(run.out.isEmpty());
@@ -212,14 +206,14 @@ TEST_F(InfoCommandTest, UsageErrors) {
       {{"info", "-x.torrent"}, "unknown option '-x.torrent'"},  // unless after "--", as below
   };
   for (const auto& c : cases) {
-    const test::CliRun run = RunCli(c.args);
+    const CliRun run = RunCli(c.args);
     EXPECT_EQ(run.exit_code, 2) << c.message;
     EXPECT_TRUE(run.err.contains(c.message)) << run.err.toStdString();
     EXPECT_TRUE(run.err.contains("Usage: zandrel-cli info"));
   }
-  QFile::copy(path, test::Join(dir_.path(), "-x.torrent"));
+  QFile::copy(path, Join(dir_.path(), "-x.torrent"));
   EXPECT_EQ(RunCli({"info", "--", "-x.torrent"}, dir_.path()).exit_code, 0);
-  const test::CliRun help = RunCli({"info", "--help"});
+  const CliRun help = RunCli({"info", "--help"});
   EXPECT_EQ(help.exit_code, 0);
   EXPECT_TRUE(help.out.startsWith("Usage: zandrel-cli info"));
 }
@@ -229,7 +223,7 @@ TEST_F(InfoCommandTest, UsageErrors) {
 TEST_F(InfoCommandTest, ControlCharactersInTheTorrentsTextsAreShownEscaped) {
   const std::string info = BDict({{"length", BInt(5)}, {"name", BStr("evil\x1b]0;owned\x07.bin")},
                                   {"piece length", BInt(16384)}, {"pieces", BStr(std::string(20, 'h'))}});
-  const test::CliRun run = RunCli({"info", Torrent(BDict({{"announce", BStr("http://t/\r\x1b[Kx")},
+  const CliRun run = RunCli({"info", Torrent(BDict({{"announce", BStr("http://t/\r\x1b[Kx")},
                                                           {"comment", BStr("fine\nPrivate: yes")},
                                                           {"created by", BStr("\x1b[2J")}, {"info", info},
                                                           {"url-list", BStr("http://s/\xc2\x9b")}}))});
@@ -247,7 +241,7 @@ TEST_F(InfoCommandTest, DetailsAreReadAsClientsReadThem) {
   for (const int64_t flag : {0, 1, 2, -1}) {
     const std::string info = BDict({{"length", BInt(5)}, {"name", BStr("a")}, {"piece length", BInt(16384)},
                                     {"pieces", BStr(std::string(20, 'h'))}, {"private", BInt(flag)}});
-    const test::CliRun run = RunCli({"info", "--json", Torrent(BDict({{"comment", BStr("caf\xe9")},
+    const CliRun run = RunCli({"info", "--json", Torrent(BDict({{"comment", BStr("caf\xe9")},
                                                                       {"comment.utf-8", BStr("caf\xc3\xa9")},
                                                                       {"created by", BStr("x")},
                                                                       {"created by.utf-8", BStr("y")},
@@ -262,4 +256,4 @@ TEST_F(InfoCommandTest, DetailsAreReadAsClientsReadThem) {
 }
 
 }  // namespace
-}  // namespace zandrel
+}  // namespace zandrel::test

@@ -13,7 +13,6 @@
 
 #include "platform/folder_lock.h"
 #include "tests/cli/cli_support.h"
-#include "tests/support/bencode.h"
 #include "tests/support/test_files.h"
 
 namespace zandrel {
@@ -27,11 +26,7 @@ using test::kEveryChange;
 class PreflightTest : public ::testing::Test {
  protected:
   PreflightTest() {
-    const std::string a = test::RandomBytes(50000, 1), b = test::RandomBytes(30000, 2);
-    WriteFile(Join(show_, "Docs/a.bin"), a);
-    WriteFile(Join(show_, "b.bin"), b);
-    WriteFile(torrent_, test::BuildMultiFileTorrent("Show", {{{"Docs", "a.bin"}, 50000, ""}, {{"b.bin"}, 30000, ""}},
-                                                    16384, test::PiecesFor(a + b, 16384)));
+    test::WriteFiles(show_, test::WriteShowTorrent(torrent_));
     QDir().mkpath(config_);
   }
   test::CliRun Check(const QStringList& extra, const QString& dir = {}) {

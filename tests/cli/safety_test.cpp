@@ -6,7 +6,6 @@
 #include <QTemporaryDir>
 
 #include "tests/cli/cli_support.h"
-#include "tests/support/bencode.h"
 #include "tests/support/test_files.h"
 
 namespace zandrel {
@@ -20,12 +19,10 @@ using test::kEveryChange;
 class SafetyTest : public ::testing::Test {
  protected:
   SafetyTest() {
-    const std::string a = test::RandomBytes(50000, 1), b = test::RandomBytes(30000, 2);
-    WriteFile(Join(show_, "Docs/a.bin"), a);
-    WriteFile(Join(show_, "b.bin"), b + "padding");
-    WriteFile(Join(show_, "stray.txt"), "not in the torrent");
-    WriteFile(torrent_, test::BuildMultiFileTorrent("Show", {{{"Docs", "a.bin"}, 50000, ""}, {{"b.bin"}, 30000, ""}},
-                                                    16384, test::PiecesFor(a + b, 16384)));
+    test::FileMap files = test::WriteShowTorrent(torrent_);
+    files["b.bin"] += "padding";
+    files["stray.txt"] = "not in the torrent";
+    test::WriteFiles(show_, files);
     QDir().mkpath(config_);
   }
 

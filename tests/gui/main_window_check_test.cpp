@@ -15,8 +15,6 @@
 namespace zandrel::test {
 namespace {
 
-using C = MainControl;
-
 TorrentFileItem BigFile(const char* name, int64_t length) {
   TorrentFileItem item;
   item.path = {name};

@@ -30,6 +30,9 @@ namespace zandrel::test {
 
 class MainWindowFixture : public ::testing::Test {
  protected:
+  using C = MainControl;
+  using M = MainMenuItem;
+
   void SetUp() override {
     ASSERT_TRUE(root_.isValid());
     QDir().mkpath(work_);

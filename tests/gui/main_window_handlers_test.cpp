@@ -7,9 +7,6 @@
 namespace zandrel::test {
 namespace {
 
-using C = MainControl;
-using M = MainMenuItem;
-
 class MainWindowHandlersTest : public MainWindowFixture {
  protected:
   QString FieldText(ControlId control) { return Field(control)->text(); }

@@ -10,9 +10,6 @@
 namespace zandrel::test {
 namespace {
 
-using C = MainControl;
-using M = MainMenuItem;
-
 class MainWindowLanguageTest : public MainWindowFixture {
  protected:
   void WriteLanguage(const QString& name, const QStringList& lines) {

@@ -11,8 +11,6 @@
 namespace zandrel::test {
 namespace {
 
-using C = MainControl;
-
 const RunOptionRow& RowOf(int RunFlags::*member) { return kRunOptionTable[RunOptionIndex(member)]; }
 
 std::string KeyOf(const RunOptionRow& row) { return QString::fromUtf16(row.settings_key).toStdString(); }

@@ -8,9 +8,6 @@
 namespace zandrel::test {
 namespace {
 
-using C = MainControl;
-using M = MainMenuItem;
-
 class MainWindowStartupTest : public MainWindowFixture {};
 
 TEST_F(MainWindowStartupTest, FirstStartOpensCentredAtNaturalSizeAndExitWritesTheSettings) {

@@ -12,9 +12,6 @@
 namespace zandrel::test {
 namespace {
 
-using C = MainControl;
-using M = MainMenuItem;
-
 // A program that does not end is a failure, not a hang of the test run.
 constexpr int kGiveUpMs = 15000;
 

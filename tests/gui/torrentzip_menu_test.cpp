@@ -12,8 +12,6 @@
 namespace zandrel::test {
 namespace {
 
-using M = MainMenuItem;
-
 class TorrentZipMenuTest : public MainWindowFixture {
  protected:
   // Starts a run over these zips (in work_/roms) and waits for the tool's first call.

@@ -11,15 +11,8 @@
 #include "platform/file_system.h"
 #include "tests/gui/torrentzip_standin.h"
 
-namespace zandrel {
+namespace zandrel::test {
 namespace {
-
-using test::Join;
-using test::MergedLog;
-using test::Names;
-using test::ReadFile;
-using test::StandinCalls;
-using test::WriteFile;
 
 class RecordingProgress : public TorrentZipProgress {
  public:
@@ -32,17 +25,9 @@ class RecordingProgress : public TorrentZipProgress {
 class TorrentZipRunnerTest : public ::testing::Test {
  protected:
   QString Path(const QString& relative) const { return Join(tmp_.path(), relative); }
-  // Zip files (empty; only the tool would look inside) below the temporary folder.
-  QStringList Zips(const QString& folder, const QStringList& names) const {
-    QStringList paths;
-    for (const QString& name : names) {
-      paths.push_back(Path(folder + "/" + name));
-      WriteFile(paths.back(), "PK");
-    }
-    return paths;
-  }
+  QStringList Zips(const QString& folder, const QStringList& names) const { return WriteZips(Path(folder), names); }
   TorrentZipOutcome Run(const QStringList& zips) {
-    return RunTorrentZip({test::kStandin, logs_, zips}, flags_, progress_);
+    return RunTorrentZip({kStandin, logs_, zips}, flags_, progress_);
   }
 
   QTemporaryDir tmp_;
@@ -141,4 +126,4 @@ TEST(TorrentZipDirectoryNameTest, IsTheLastFolderOfThePath) {
 }
 
 }  // namespace
-}  // namespace zandrel
+}  // namespace zandrel::test

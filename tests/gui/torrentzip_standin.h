@@ -40,6 +40,16 @@ inline std::string MergedLog(const std::string& zip_name) {
   return "TorrentZip " + zip_name + "\r\nstatus\r\ndone\r\n\r\n";
 }
 
+// Zip files (empty; only the tool would look inside) of the given names in a folder.
+inline QStringList WriteZips(const QString& folder, const QStringList& names) {
+  QStringList paths;
+  for (const QString& name : names) {
+    paths.push_back(Join(folder, name));
+    WriteFile(paths.back(), "PK");
+  }
+  return paths;
+}
+
 // Names in a folder, sorted (listings are unsorted).
 inline QStringList Names(const QString& folder) {
   return QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,

@@ -15,15 +15,8 @@
 #include "tests/gui/scripted_dialogs.h"
 #include "tests/gui/torrentzip_standin.h"
 
-namespace zandrel {
+namespace zandrel::test {
 namespace {
-
-using test::Join;
-using test::MergedLog;
-using test::Names;
-using test::ReadFile;
-using test::StandinCalls;
-using test::WriteFile;
 
 class FakeShell : public Shell {
  public:
@@ -44,18 +37,11 @@ class TorrentZipToolTest : public ::testing::Test {
  protected:
   TorrentZipToolTest() {
     table_.InitMessageTable();
-    context_.options.TorrentZipExe = test::kStandin;
+    context_.options.TorrentZipExe = kStandin;
     context_.data_folder.logs_path = logs_;
   }
   QString Path(const QString& relative) const { return Join(tmp_.path(), relative); }
-  QStringList Zips(const QString& folder, const QStringList& names) const {
-    QStringList paths;
-    for (const QString& name : names) {
-      paths.push_back(Path(folder + "/" + name));
-      WriteFile(paths.back(), "PK");
-    }
-    return paths;
-  }
+  QStringList Zips(const QString& folder, const QStringList& names) const { return WriteZips(Path(folder), names); }
   // Lets the stand-in go on once it has been called `calls` times (it waits on zips named "wait").
   void ReleaseAfterCall(int calls) {
     ASSERT_TRUE(QTest::qWaitFor([&] { return StandinCalls(logs_).size() >= calls; }, 30000));
@@ -74,7 +60,7 @@ class TorrentZipToolTest : public ::testing::Test {
   QTemporaryDir tmp_;
   QString logs_ = Path("logs");
   MessageTable table_{Path("lang")};
-  test::ScriptedDialogs dialogs_;
+  ScriptedDialogs dialogs_;
   AppContext context_{table_, dialogs_};
   FakeShell shell_;
   TorrentZipTool tool_{context_, shell_};
@@ -186,7 +172,7 @@ TEST_F(TorrentZipToolTest, LocatingTheToolStoresItsPath) {
     QString stored;
     int requesters;
   } cases[] = {
-      {"located", {true}, {{test::kStandin}, {}}, test::kStandin, 2},
+      {"located", {true}, {{kStandin}, {}}, kStandin, 2},
       {"declined", {false}, {}, "/nowhere/trrntzip", 0},
       {"requester cancelled", {true}, {}, "/nowhere/trrntzip", 1},
   };
@@ -210,9 +196,9 @@ TEST_F(TorrentZipToolTest, LocatingTheToolStoresItsPath) {
     }
   }
   // The settings file keeps what was located.
-  context_.options.TorrentZipExe = test::kStandin;
+  context_.options.TorrentZipExe = kStandin;
   SaveSettings(Path("zandrel.ini"), context_.options, false, {}, "1.0");
-  EXPECT_NE(ReadFile(Path("zandrel.ini")).find("TorrentZipExe=" + test::kStandin.toStdString() + "\r\n"),
+  EXPECT_NE(ReadFile(Path("zandrel.ini")).find("TorrentZipExe=" + kStandin.toStdString() + "\r\n"),
             std::string::npos);
 }
 
@@ -241,4 +227,4 @@ TEST_F(TorrentZipToolTest, DeleteAllLogFilesTakesOnlyLogFilesAndOnlyOnYes) {
 }
 
 }  // namespace
-}  // namespace zandrel
+}  // namespace zandrel::test

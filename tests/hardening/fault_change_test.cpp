@@ -48,8 +48,14 @@ class ImmutableTest : public test::FaultFixture {
     locks_.push_back(std::make_unique<ImmutableGuard>(Dl("frozen.bin")));
     return locks_[0]->available() && locks_[1]->available();
   }
-  // Each protected file's line says it could not be fixed; the missing file could not be put into
-  // the locked folder.
+  // Runs with the locks in place and releases them; then each protected file's line says it could
+  // not be fixed, and the missing file could not be put into the locked folder.
+  QStringList RunLocked() {
+    const QStringList lines = Run();
+    locks_.clear();
+    ExpectLockedLines(lines);
+    return lines;
+  }
   void ExpectLockedLines(const QStringList& lines) const {
     for (const QString& line :
          {"Wrong file size: " + Q("locked/w.bin") + " wrong: 100 right: 60 (Unable to fix)",
@@ -69,9 +75,7 @@ class ImmutableTest : public test::FaultFixture {
 TEST_F(ImmutableTest, WithBackups) {
   Fill(true);
   if (!Lock()) GTEST_SKIP() << kNoChattr;
-  const QStringList lines = Run();
-  locks_.clear();
-  ExpectLockedLines(lines);
+  const QStringList lines = RunLocked();
   EXPECT_TRUE(lines.contains("Unable to move old file: " + Q("frozen.bin"))) << Text(lines);
   EXPECT_TRUE(lines.contains("Unable to move file: " + Q("locked/junk.bin"))) << Text(lines);
   EXPECT_TRUE(lines.contains("(Fixed) Wrong file size: " + Q("plain.bin") + " wrong: 30 right: 20")) << Text(lines);
@@ -83,9 +87,7 @@ TEST_F(ImmutableTest, WithoutBackups) {
   options_.CreateBackups = 0;
   Fill(false);
   if (!Lock()) GTEST_SKIP() << kNoChattr;
-  const QStringList lines = Run();
-  locks_.clear();
-  ExpectLockedLines(lines);
+  const QStringList lines = RunLocked();
   EXPECT_TRUE(lines.contains("Unable to delete file: " + Q("locked/junk.bin"))) << Text(lines);
   ExpectNoByteLost();
   ExpectNeighboursUntouched();
@@ -98,9 +100,7 @@ TEST_F(ImmutableTest, ImmutableBackupFolder) {
   QDir().mkpath(bk_ + "/[ZandrelBackup]/dl");
   ImmutableGuard backup_lock(bk_ + "/[ZandrelBackup]/dl");
   if (!Lock() || !backup_lock.available()) GTEST_SKIP() << kNoChattr;
-  const QStringList lines = Run();
-  locks_.clear();
-  ExpectLockedLines(lines);
+  const QStringList lines = RunLocked();
   EXPECT_TRUE(lines.contains("Wrong file size: " + Q("plain.bin") + " wrong: 30 right: 20 (Unable to fix)"))
       << Text(lines);
   EXPECT_TRUE(lines.contains("Unable to move old file: " + Q("plain.bin"))) << Text(lines);

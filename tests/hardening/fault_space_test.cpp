@@ -4,6 +4,7 @@
 
 #include "platform/file_system.h"
 #include "tests/hardening/fault_fixture.h"
+#include "tests/support/report_lines.h"
 
 namespace zandrel {
 namespace {
@@ -16,12 +17,7 @@ using test::WriteFile;
 constexpr char kNoMount[] = "cannot mount a tmpfs here (needs root and permission to mount)";
 const QString kTrimSpace = "Error. Some files could not be trimmed or copied because of disk space. See report.";
 
-class FaultSpaceTest : public test::FaultFixture {
- protected:
-  QStringList Header() const {
-    return {"Zandrel v1.0 Report file", "------------------------", "", "File check/size check:", ""};
-  }
-};
+using FaultSpaceTest = test::FaultFixture;
 
 // The trim's temporary copy goes beside the file, on a download volume that cannot hold it. The
 // backup folder has room, so the free-space check lets the trim start.
@@ -35,12 +31,11 @@ TEST_F(FaultSpaceTest, TrimCopyOnAFullDownloadVolume) {
   const QStringList lines = Run();
   EXPECT_EQ(
       Text(lines.mid(0, 10)),
-      Text(Header() << "Wrong file size: " + Q("a.bin") + " wrong: 700000 right: 600000 (Unable to fix)"
-                    << "(Fixed) Wrong file size: " + Q("b.bin") + " wrong: 1000 right: 900"
-                    << "Moved old file: " + Q("b.bin") + " to backup location: \"" + bk_ + "/[ZandrelBackup]/dl/\""
-                    << ""
-                    << "Correct files: (0/2) - Missing files: (0/2) - Wrong sized files: (2) - "
-                       "Successfully trimmed files: (1/2) - Deleted wrong sized files: (0/2)"));
+      Text(test::ReportHeader() << "Wrong file size: " + Q("a.bin") + " wrong: 700000 right: 600000 (Unable to fix)"
+                                << "(Fixed) Wrong file size: " + Q("b.bin") + " wrong: 1000 right: 900"
+                                << "Moved old file: " + Q("b.bin") + " to backup location: \"" + bk_ +
+                                       "/[ZandrelBackup]/dl/\""
+                                << "" << test::FileCheckSummary(0, 0, 2, 2, 1, 2)));
   EXPECT_EQ(result_.status_text, kTrimSpace);
   EXPECT_EQ(ReadFile(Dl("a.bin")), originals_["a.bin"]);
   EXPECT_FALSE(PathEntryExists(Dl("a.bin.tmp")));
@@ -92,22 +87,17 @@ TEST_F(FaultSpaceTest, MovesOntoAFullBackupVolume) {
   const QStringList lines = Run();
   const QString folder = bk_ + "/[ZandrelBackup]/dl/";
   EXPECT_EQ(Text(lines.mid(0, 10)),
-            Text(Header() << "(Fixed) Wrong file size: " + Q("t1.bin") + " wrong: 600000 right: 500000"
-                          << "Moved old file: " + Q("t1.bin") + " to backup location: \"" + folder + "\""
-                          << "Wrong file size: " + Q("t2.bin") +
-                                 " wrong: 600000 right: 500000 (Not enough space on "
-                                 "drive " +
-                                 bk_ + " to trim file)"
-                          << ""
-                          << "Correct files: (0/2) - Missing files: (0/2) - Wrong sized files: (2) - "
-                             "Successfully trimmed files: (1/2) - Deleted wrong sized files: (0/2)"));
+            Text(test::ReportHeader() << "(Fixed) Wrong file size: " + Q("t1.bin") + " wrong: 600000 right: 500000"
+                                      << "Moved old file: " + Q("t1.bin") + " to backup location: \"" + folder + "\""
+                                      << "Wrong file size: " + Q("t2.bin") +
+                                             " wrong: 600000 right: 500000 (Not enough space on drive " + bk_ +
+                                             " to trim file)"
+                                      << "" << test::FileCheckSummary(0, 0, 2, 2, 1, 2)));
   EXPECT_TRUE(lines.contains("Unable to move file: " + Q("junk/big.bin"))) << Text(lines);
   EXPECT_TRUE(
       lines.contains("Moved unneeded file: " + Q("junk/u1.txt") + " to backup location: \"" + folder + "junk/\""))
       << Text(lines);
-  EXPECT_EQ(lines.last(),
-            "Unneeded files: (2) - Unneeded directories: (1) - Successfully deleted files: (1/2) - "
-            "Successfully deleted directories: (0/1)");
+  EXPECT_EQ(lines.last(), test::UnneededSummary(2, 1, 1, 0));
   EXPECT_EQ(result_.status_text, kTrimSpace);
   EXPECT_EQ(ReadFile(Dl("junk/big.bin")), originals_["junk/big.bin"]);
   EXPECT_FALSE(PathEntryExists(folder + "junk/big.bin"));  // no partial copy left behind

@@ -18,15 +18,8 @@
 #include "tests/support/v2_torrent.h"
 #include "torrent/torrent_reader.h"
 
-namespace zandrel {
+namespace zandrel::test {
 namespace {
-
-using test::BDict;
-using test::BInt;
-using test::BList;
-using test::BStr;
-using test::BuildMultiFileTorrent;
-using test::BuildSingleFileTorrent;
 
 constexpr int64_t kMax = std::numeric_limits<int64_t>::max();
 const std::string kHuge = "i99999999999999999999e";
@@ -53,7 +46,7 @@ std::string Hashes(int count) { return std::string(20 * static_cast<size_t>(coun
 // single file of up to 4096 bytes: a torrent short of hashes is refused.
 constexpr int64_t kPiece = 4096;
 
-std::string Multi(const std::vector<test::TorrentFileItem>& files, int pieces = 2, const std::string& name = "T") {
+std::string Multi(const std::vector<TorrentFileItem>& files, int pieces = 2, const std::string& name = "T") {
   return BuildMultiFileTorrent(name, files, kPiece, Hashes(pieces));
 }
 
@@ -97,8 +90,8 @@ std::string FilesList(const std::string& path, int64_t length) {
 
 // A small sound v2 torrent (a file of three pieces with its piece layer, an empty one, one of two
 // bytes) with one part spoiled.
-std::string V2(const std::function<void(test::V2Torrent&)>& spoil, bool hybrid = false) {
-  test::V2Torrent t = test::MakeV2Torrent(
+std::string V2(const std::function<void(V2Torrent&)>& spoil, bool hybrid = false) {
+  V2Torrent t = MakeV2Torrent(
       {{{"a.bin"}, std::string(40000, 'a')}, {{"c"}, ""}, {{"d", "b.bin"}, "bb"}}, 16384, hybrid);
   spoil(t);
   return t.Build();
@@ -331,30 +324,30 @@ const HostileCase kCases[] = {
      [] { return RawInfo("9:file tree" + std::string(100000, 'd') + FilesList("x.bin", 5)); },
      Refused},
     // v2 torrents that break the rules; each is one change away from the sound ones here.
-    {"V2Sound", [] { return V2([](test::V2Torrent&) {}); },
+    {"V2Sound", [] { return V2([](V2Torrent&) {}); },
      [] {
        ExpectedRead read = Accepted({{"a.bin", 40000}, {"c", 0}, {"d/b.bin", 2}}, 4, 16384);
        read.v1_hashes = 0;
        return read;
      }},
-    {"HybridSound", [] { return V2([](test::V2Torrent&) {}, true); },
+    {"HybridSound", [] { return V2([](V2Torrent&) {}, true); },
      [] {
        return Accepted({{"a.bin", 40000}, {"c", 0}, {"d/b.bin", 2}}, 4, 16384);
      }},
     {"V2FileTree100000Deep", [] { return DeepV2Tree(100000); }, Refused},
-    {"V2PiecesRootOf31Bytes", [] { return V2([](test::V2Torrent& t) { t.roots[2].resize(31); }); }, Refused},
-    {"V2PiecesRootOf33Bytes", [] { return V2([](test::V2Torrent& t) { t.roots[2] += 'x'; }); }, Refused},
-    {"V2PieceLayerMissing", [] { return V2([](test::V2Torrent& t) { t.layers[0].clear(); }); }, Refused},
-    {"V2PieceLayerOneHashShort", [] { return V2([](test::V2Torrent& t) { t.layers[0].resize(64); }); }, Refused},
+    {"V2PiecesRootOf31Bytes", [] { return V2([](V2Torrent& t) { t.roots[2].resize(31); }); }, Refused},
+    {"V2PiecesRootOf33Bytes", [] { return V2([](V2Torrent& t) { t.roots[2] += 'x'; }); }, Refused},
+    {"V2PieceLayerMissing", [] { return V2([](V2Torrent& t) { t.layers[0].clear(); }); }, Refused},
+    {"V2PieceLayerOneHashShort", [] { return V2([](V2Torrent& t) { t.layers[0].resize(64); }); }, Refused},
     {"V2PieceLayerOf32MiB",
-     [] { return V2([](test::V2Torrent& t) { t.layers[0] += std::string(32 << 20, 'x'); }); },
+     [] { return V2([](V2Torrent& t) { t.layers[0] += std::string(32 << 20, 'x'); }); },
      Refused},
-    {"V2PieceLayerNotHashingToTheRoot", [] { return V2([](test::V2Torrent& t) { t.layers[0][40] ^= 1; }); },
+    {"V2PieceLayerNotHashingToTheRoot", [] { return V2([](V2Torrent& t) { t.layers[0][40] ^= 1; }); },
      Refused},
     // A file of one piece or less has no layer; the root of its blocks stands for all three here.
     {"V2PieceLengthNotAPowerOfTwo",
      [] {
-       return V2([](test::V2Torrent& t) {
+       return V2([](V2Torrent& t) {
          t.piece_length = 3 * 16384;
          t.layers[0].clear();
        });
@@ -362,19 +355,19 @@ const HostileCase kCases[] = {
      Refused},
     {"V2PieceLengthOf8KiB",
      [] {
-       return V2([](test::V2Torrent& t) {
+       return V2([](V2Torrent& t) {
          t.piece_length = 8192;
          t.layers[0].clear();
        });
      },
      Refused},
     // A hybrid's v1 part verifies every file, so a v2 part that cannot be trusted leaves it usable.
-    {"HybridPieceLayerMissing", [] { return V2([](test::V2Torrent& t) { t.layers[0].clear(); }, true); },
+    {"HybridPieceLayerMissing", [] { return V2([](V2Torrent& t) { t.layers[0].clear(); }, true); },
      [] { return Accepted({{"a.bin", 40000}, {"c", 0}, {"d/b.bin", 2}}, 4, 16384); }},
-    {"HybridLengthsDisagree", [] { return V2([](test::V2Torrent& t) { t.v1_lengths = {40000, 0, 3}; }, true); },
+    {"HybridLengthsDisagree", [] { return V2([](V2Torrent& t) { t.v1_lengths = {40000, 0, 3}; }, true); },
      Refused},
     {"HybridNamesDisagree",
-     [] { return V2([](test::V2Torrent& t) { t.v1_names = {"a.bin", "c", "x.bin"}; }, true); },
+     [] { return V2([](V2Torrent& t) { t.v1_names = {"a.bin", "c", "x.bin"}; }, true); },
      Refused},
 };
 
@@ -406,20 +399,20 @@ class HostileTorrentTest : public ::testing::TestWithParam<HostileCase> {};
 TEST_P(HostileTorrentTest, ReadExactlyAndKeptInsideTheDownloadFolder) {
   const HostileCase& c = GetParam();
   const std::string bytes = c.bytes();
-  const Result<TorrentModel> read = test::ReadTorrentBytes(bytes);
+  const Result<TorrentModel> read = ReadTorrentBytes(bytes);
   ExpectRead(read, c.expected());
   if (HasFatalFailure()) return;
   if (read) {
-    for (const test::RunVariant& variant : test::AllVariants()) {
-      test::RunAndExpectContained(*read, variant, c.name);
+    for (const RunVariant& variant : AllVariants()) {
+      RunAndExpectContained(*read, variant, c.name);
       if (HasFatalFailure()) return;
     }
     return;
   }
   QTemporaryDir dir;
   const QString torrent = dir.path() + "/refused.torrent";
-  test::WriteFile(torrent, bytes);
-  EXPECT_EQ(test::RunCliAndExpectContained(torrent, nullptr, {test::WrongSize::kDelete, 0}, c.name), 2);
+  WriteFile(torrent, bytes);
+  EXPECT_EQ(RunCliAndExpectContained(torrent, nullptr, {WrongSize::kDelete, 0}, c.name), 2);
   QProcess info;
   info.start(ZANDREL_CLI_PATH, {"info", torrent});
   ASSERT_TRUE(info.waitForFinished(120000));
@@ -433,24 +426,24 @@ INSTANTIATE_TEST_SUITE_P(Crafted, HostileTorrentTest, ::testing::ValuesIn(kCases
 
 // The command-line program as its own process, for the torrents most likely to lead it astray.
 TEST(HostileTorrentCliTest, SeparateProcessKeepsInsideTheDownloadFolder) {
-  const std::vector<std::pair<std::string, test::RunVariant>> runs = {
-      {"MixedThroughLinks", {test::WrongSize::kTrim, 1, test::BackupPlace::kOutsideSandbox}},
-      {"MixedThroughLinks", {test::WrongSize::kDelete, 0, test::BackupPlace::kDownload}},
-      {"DotDotComponents", {test::WrongSize::kTrim, 0, test::BackupPlace::kInsideSandbox}},
-      {"HundredThousandComponents", {test::WrongSize::kDelete, 1, test::BackupPlace::kDownload}},
+  const std::vector<std::pair<std::string, RunVariant>> runs = {
+      {"MixedThroughLinks", {WrongSize::kTrim, 1, BackupPlace::kOutsideSandbox}},
+      {"MixedThroughLinks", {WrongSize::kDelete, 0, BackupPlace::kDownload}},
+      {"DotDotComponents", {WrongSize::kTrim, 0, BackupPlace::kInsideSandbox}},
+      {"HundredThousandComponents", {WrongSize::kDelete, 1, BackupPlace::kDownload}},
   };
   for (const auto& [name, variant] : runs) {
     const auto it =
         std::find_if(std::begin(kCases), std::end(kCases), [&](const HostileCase& c) { return c.name == name; });
     ASSERT_NE(it, std::end(kCases));
     const std::string bytes = it->bytes();
-    const Result<TorrentModel> read = test::ReadTorrentBytes(bytes);
+    const Result<TorrentModel> read = ReadTorrentBytes(bytes);
     ASSERT_TRUE(read.Ok()) << name;
     QTemporaryDir dir;
     const QString torrent = dir.path() + "/hostile.torrent";
-    test::WriteFile(torrent, bytes);
+    WriteFile(torrent, bytes);
     // Every one of these runs has missing or damaged files: a finished, unsuccessful check.
-    EXPECT_EQ(test::RunCliAndExpectContained(torrent, &*read, variant, name), 1) << name;
+    EXPECT_EQ(RunCliAndExpectContained(torrent, &*read, variant, name), 1) << name;
   }
 }
 
@@ -465,7 +458,7 @@ TEST(HostileTorrentCliTest, HalfAGigabyteOfJunkIsRefused) {
     const int64_t size = int64_t{500} << 20;
     for (int64_t at : {int64_t{0}, size / 2, size - (1 << 20)}) {
       file.seek(at);
-      const std::string junk = "d4:infod" + test::RandomBytes(1 << 20, static_cast<uint32_t>(at % 977)).substr(8);
+      const std::string junk = "d4:infod" + RandomBytes(1 << 20, static_cast<uint32_t>(at % 977)).substr(8);
       file.write(junk.data(), static_cast<qint64>(junk.size()));
     }
     ASSERT_TRUE(file.resize(size));
@@ -474,7 +467,7 @@ TEST(HostileTorrentCliTest, HalfAGigabyteOfJunkIsRefused) {
   const Result<TorrentModel> read = ReadTorrent(torrent, messages);
   ASSERT_FALSE(read.Ok());
   EXPECT_EQ(FailureText(read.Why(), messages), "Error processing torrent file. (not a .torrent?)");
-  EXPECT_EQ(test::RunCliAndExpectContained(torrent, nullptr, {test::WrongSize::kTrim, 1}, "junk"), 2);
+  EXPECT_EQ(RunCliAndExpectContained(torrent, nullptr, {WrongSize::kTrim, 1}, "junk"), 2);
   QFile::remove(torrent);
 }
 
@@ -489,19 +482,19 @@ TEST(HostileTorrentTruncationTest, EveryTruncationIsRefusedAndTouchesNothing) {
                                                   {{"readme.txt"}, 0, ""},
                                                   {{"link", "secret.bin"}, 9, ""}},
                                                  16, Hashes(5));
-  const Result<TorrentModel> whole = test::ReadTorrentBytes(full);
+  const Result<TorrentModel> whole = ReadTorrentBytes(full);
   ASSERT_TRUE(whole.Ok());
-  test::RunAndExpectContained(*whole, test::AllVariants().front(), "whole");
+  RunAndExpectContained(*whole, AllVariants().front(), "whole");
   QTemporaryDir dir;
   const QString torrent = dir.path() + "/cut.torrent";
   for (size_t length = 1; length < full.size(); ++length) {
     const std::string cut = full.substr(0, length);
-    ASSERT_FALSE(test::ReadTorrentBytes(cut).Ok()) << "cut at " << length;
+    ASSERT_FALSE(ReadTorrentBytes(cut).Ok()) << "cut at " << length;
     if (length % 61 != 0 && length != full.size() - 1) continue;
-    test::WriteFile(torrent, cut);
-    EXPECT_EQ(test::RunCliAndExpectContained(torrent, nullptr, {test::WrongSize::kDelete, 0}, "cut"), 2) << length;
+    WriteFile(torrent, cut);
+    EXPECT_EQ(RunCliAndExpectContained(torrent, nullptr, {WrongSize::kDelete, 0}, "cut"), 2) << length;
   }
 }
 
 }  // namespace
-}  // namespace zandrel
+}  // namespace zandrel::test

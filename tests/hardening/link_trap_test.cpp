@@ -9,6 +9,7 @@
 #include "check/check_run.h"
 #include "platform/file_system.h"
 #include "tests/hardening/sandbox.h"
+#include "tests/support/report_lines.h"
 #include "tests/support/test_files.h"
 
 namespace zandrel {
@@ -43,9 +44,6 @@ class LinkTrapTest : public ::testing::Test {
   QString Dl(const QString& relative) const { return box_.Download() + "/" + relative; }
   QString Q(const QString& relative) const { return '"' + Dl(relative) + '"'; }
   static std::string Text(const QStringList& lines) { return lines.join('\n').toStdString(); }
-  static QStringList Header() {
-    return {"Zandrel v1.0 Report file", "------------------------", "", "File check/size check:", ""};
-  }
 
   test::Sandbox box_;
   MessageTable messages_{box_.Root() + "/lang"};
@@ -71,22 +69,14 @@ TEST_F(LinkTrapTest, MarkerFolderThatIsALinkIsNotUsedForBackups) {
   EXPECT_EQ(ReadFile(Dl("old/junk.bin")), "junk");
   const QString marker = "\"" + Dl("[ZandrelBackup]/") + "\"";
   EXPECT_EQ(Text(lines.mid(0, 17)),
-            Text(Header() << "Unable to create directory: " + marker
-                          << "Wrong file size: " + Q("a.bin") + " wrong: 40 right: 30 (Unable to fix)"
-                          << "Unable to move old file: " + Q("a.bin") << ""
-                          << "Correct files: (0/1) - Missing files: (0/1) - Wrong sized files: (1) - "
-                             "Successfully trimmed files: (0/0) - Deleted wrong sized files: (0/1)"
-                          << ""
-                          << "Attempting to find missing/renamed files:"
-                          << ""
-                          << "Fixed missing files: (0/1)"
-                          << ""
-                          << "Unneeded files check:"
-                          << ""));
+            Text(test::ReportHeader() << "Unable to create directory: " + marker
+                                      << "Wrong file size: " + Q("a.bin") + " wrong: 40 right: 30 (Unable to fix)"
+                                      << "Unable to move old file: " + Q("a.bin") << ""
+                                      << test::FileCheckSummary(0, 0, 1, 1) << ""
+                                      << "Attempting to find missing/renamed files:" << "" << test::FixedSummary(0, 1)
+                                      << "" << "Unneeded files check:" << ""));
   EXPECT_TRUE(lines.contains("Unable to move file: " + Q("old/junk.bin")));
-  EXPECT_EQ(lines.last(),
-            "Unneeded files: (11) - Unneeded directories: (4) - Successfully deleted files: (0/11) - "
-            "Successfully deleted directories: (0/4)");
+  EXPECT_EQ(lines.last(), test::UnneededSummary(11, 4, 0, 0));
 }
 
 // A run moves an unneeded link into the backup folder; later the download gets a real folder of
@@ -113,12 +103,11 @@ TEST_F(LinkTrapTest, LinkMovedIntoTheBackupFolderIsNotFollowedLater) {
   EXPECT_EQ(ReadFile(Dl("sub/passwd")), "unneeded, named like a neighbour's file");
   EXPECT_FALSE(PathEntryExists(Dl("sub/secret.bin.tmp"))) << "the trimmed copy of a file left whole is removed";
   EXPECT_EQ(Text(lines.mid(0, 7)),
-            Text(Header() << "Wrong file size: " + Q("sub/secret.bin") + " wrong: 3100 right: 3000 (Unable to fix)"
-                          << "Unable to move old file: " + Q("sub/secret.bin")));
+            Text(test::ReportHeader()
+                 << "Wrong file size: " + Q("sub/secret.bin") + " wrong: 3100 right: 3000 (Unable to fix)"
+                 << "Unable to move old file: " + Q("sub/secret.bin")));
   EXPECT_TRUE(lines.contains("Unable to move file: " + Q("sub/passwd")));
-  EXPECT_EQ(lines.last(),
-            "Unneeded files: (1) - Unneeded directories: (0) - Successfully deleted files: (0/1) - "
-            "Successfully deleted directories: (0/0)");
+  EXPECT_EQ(lines.last(), test::UnneededSummary(1, 0, 0, 0));
 }
 
 // One path listed twice: the spare file moved into place for the first entry is not then replaced

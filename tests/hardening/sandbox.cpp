@@ -4,7 +4,6 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QProcess>
 
 #include <unistd.h>
 
@@ -159,23 +158,6 @@ QStringList Sandbox::StrayBackupItems() const {
     }
   }
   return stray;
-}
-
-ImmutableGuard::ImmutableGuard(const QString& path) : path_(path) {
-  set_ = QProcess::execute("chattr", {"+i", path_}) == 0;
-}
-
-ImmutableGuard::~ImmutableGuard() {
-  if (set_) QProcess::execute("chattr", {"-i", path_});
-}
-
-TmpfsGuard::TmpfsGuard(const QString& dir, int kib) : dir_(dir) {
-  QDir().mkpath(dir_);
-  mounted_ = QProcess::execute("mount", {"-t", "tmpfs", "-o", QString("size=%1k").arg(kib), "tmpfs", dir_}) == 0;
-}
-
-TmpfsGuard::~TmpfsGuard() {
-  if (mounted_) QProcess::execute("umount", {dir_});
 }
 
 }  // namespace zandrel::test

@@ -11,6 +11,7 @@
 #include <string>
 
 #include "check/check_run.h"
+#include "tests/support/fault_guards.h"
 
 // Readable QStrings in test failure messages.
 inline void PrintTo(const QString& text, std::ostream* out) { *out << '"' << text.toStdString() << '"'; }
@@ -65,34 +66,6 @@ class Sandbox {
  private:
   QTemporaryDir sandbox_;
   QTemporaryDir outside_;
-};
-
-// Makes a file or folder immutable for the guard's lifetime (chattr +i / -i).
-class ImmutableGuard {
- public:
-  explicit ImmutableGuard(const QString& path);
-  ~ImmutableGuard();
-  ImmutableGuard(const ImmutableGuard&) = delete;
-  ImmutableGuard& operator=(const ImmutableGuard&) = delete;
-  bool available() const { return set_; }
-
- private:
-  QString path_;
-  bool set_ = false;
-};
-
-// A memory file system of the given size mounted on an existing folder for the guard's lifetime.
-class TmpfsGuard {
- public:
-  TmpfsGuard(const QString& dir, int kib);
-  ~TmpfsGuard();
-  TmpfsGuard(const TmpfsGuard&) = delete;
-  TmpfsGuard& operator=(const TmpfsGuard&) = delete;
-  bool available() const { return mounted_; }
-
- private:
-  QString dir_;
-  bool mounted_ = false;
 };
 
 }  // namespace zandrel::test

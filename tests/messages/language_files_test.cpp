@@ -7,28 +7,29 @@
 #include "messages/builtin_texts.h"
 #include "messages/message_table.h"
 #include "platform/file_system.h"
-#include "platform/version.h"
 #include "tests/messages/lng_test_util.h"
 
-namespace zandrel {
+namespace zandrel::test {
 namespace {
 
-using test::Join;
-using test::LngBytes;
-using test::LngLines;
-using test::Utf16Le;
+const QString kNul(QChar(0));
 
 class LanguageFiles : public ::testing::Test {
  protected:
   QString LangDir() const { return Join(dir_.path(), "lang"); }
   QString LngPath(const QString& name) const { return Join(LangDir(), name + ".lng"); }
   void WriteLng(const QString& name, const QStringList& lines) {
-    test::WriteFile(LngPath(name), LngBytes(lines));
+    WriteFile(LngPath(name), LngBytes(lines));
   }
   // Requests and loads lang/<name>.lng; true when it was loaded.
   bool Load(const QString& name) {
     table_.RequestLanguage(name + ".lng");
     return table_.LoadRequestedLanguage();
+  }
+  // Writes lang/<name>.lng with these bytes and loads it.
+  bool LoadBytes(const QString& name, const std::string& bytes) {
+    WriteFile(LngPath(name), bytes);
+    return Load(name);
   }
   QString Text(const char* key) const { return table_.MessageText(QString::fromLatin1(key)); }
 
@@ -36,29 +37,12 @@ class LanguageFiles : public ::testing::Test {
   MessageTable table_{Join(dir_.path(), "lang")};
 };
 
-// The layout of a file written from the built-in texts, built here from the layout rules.
-QStringList ExpectedEnglishLines() {
-  QStringList lines = {
-      ";Zandrel v" + VersionText() + " Language File", ";",
-      ";Do not translate or change anything enclosed in %% - these are values that are replaced "
-      "at runtime.",
-      ";This file must be saved as a unicode text file.", ";"};
-  for (const TableItem& item : kTableItems) {
-    if (item.kind == TableItemKind::kSection) {
-      lines << ";" << QString::fromUtf16(item.text) << ";";
-    } else if (item.kind == TableItemKind::kKey) {
-      lines << QString::fromUtf16(item.key) + "=" + QString::fromUtf16(item.text);
-    }
-  }
-  return lines;
-}
-
 TEST_F(LanguageFiles, EnglishFileFromBuiltInTextsHasTheExactLayout) {
-  test::WriteFile(Join(LangDir(), "placeholder"), "");
+  WriteFile(Join(LangDir(), "placeholder"), "");
   ASSERT_EQ(table_.SaveLanguageFile("English"), 1);
-  const std::string written = test::ReadFile(LngPath("English"));
+  const std::string written = ReadFile(LngPath("English"));
 
-  const QStringList expected = ExpectedEnglishLines();
+  const QStringList expected = LngLayout([](const QString& key) { return QStringList{key + "=" + BuiltInText(key)}; });
   EXPECT_EQ(written, LngBytes(expected));
   ASSERT_EQ(expected.size(), 4 + 2 + 6 * 3 + kSlotCount - 2);
   EXPECT_EQ(expected.mid(4, 7), QStringList({";", "Author=Marrowby", ";", "; Gadgets", ";",
@@ -68,12 +52,12 @@ TEST_F(LanguageFiles, EnglishFileFromBuiltInTextsHasTheExactLayout) {
   EXPECT_FALSE(LngLines(LngPath("English")).join("\n").contains("(Deleted)"));
 
   // The shipped English.lng is exactly what the program writes.
-  EXPECT_EQ(test::ReadFile(Join(test::SourceLangDir(), "English.lng")), written);
+  EXPECT_EQ(ReadFile(Join(SourceLangDir(), "English.lng")), written);
 }
 
 TEST_F(LanguageFiles, SavingFailsWithoutLanguageFolderOrForNamesOutsideIt) {
   EXPECT_EQ(table_.SaveLanguageFile("English"), 0);
-  test::WriteFile(Join(LangDir(), "placeholder"), "");
+  WriteFile(Join(LangDir(), "placeholder"), "");
   EXPECT_EQ(table_.SaveLanguageFile("../Escape"), 0);
   EXPECT_EQ(table_.SaveLanguageFile(""), 0);
   EXPECT_EQ(FileSize(Join(dir_.path(), "Escape.lng")), -1);
@@ -135,7 +119,7 @@ TEST_F(LanguageFiles, MissingOrUnopenableFileKeepsTheRequestPending) {
   EXPECT_EQ(resets, 0);
 
   // A folder with the file's name is no file either.
-  test::WriteFile(Join(LngPath("Deutsch"), "inside"), "");
+  WriteFile(Join(LngPath("Deutsch"), "inside"), "");
   EXPECT_FALSE(table_.LoadRequestedLanguage());
   EXPECT_TRUE(table_.LanguageRequested());
   QDir(LngPath("Deutsch")).removeRecursively();
@@ -150,7 +134,7 @@ TEST_F(LanguageFiles, MissingOrUnopenableFileKeepsTheRequestPending) {
 }
 
 TEST_F(LanguageFiles, RequestedNameIsConfinedToTheLanguageFolder) {
-  test::WriteFile(Join(dir_.path(), "Outside.lng"), LngBytes({"Menu_Exit=Hacked"}));
+  WriteFile(Join(dir_.path(), "Outside.lng"), LngBytes({"Menu_Exit=Hacked"}));
   table_.RequestLanguage("../Outside.lng");
   EXPECT_FALSE(table_.LoadRequestedLanguage());
   EXPECT_EQ(Text("Menu_Exit"), "Exit");
@@ -166,27 +150,21 @@ TEST_F(LanguageFiles, RequestedNameFindsTheFileWhateverItsLetterCase) {
 }
 
 TEST_F(LanguageFiles, Utf8FileGivesNoTextButBecomesTheCurrentLanguage) {
-  test::WriteFile(LngPath("Utf8"), "Menu_Exit=Beenden\r\nMsg_Error=Fehler \xc3\xbc\r\n");
-  ASSERT_TRUE(Load("Utf8"));
+  ASSERT_TRUE(LoadBytes("Utf8", "Menu_Exit=Beenden\r\nMsg_Error=Fehler \xc3\xbc\r\n"));
   EXPECT_TRUE(table_.WorkingEntryCurrent());
   EXPECT_EQ(table_.CurrentLanguageName(), "Utf8");
   EXPECT_EQ(table_.CurrentEntry().texts, MessageTable().CurrentEntry().texts);
 }
 
 TEST_F(LanguageFiles, ByteOrderMarkBelongsToTheFirstLine) {
-  test::WriteFile(LngPath("Bom"), Utf16Le(QString(QChar(0xFEFF)) + "Menu_Exit=Beenden\r\n"
-                                          "Menu_File=Datei\r\n"));
-  ASSERT_TRUE(Load("Bom"));
+  ASSERT_TRUE(LoadBytes("Bom", Utf16Le(QString(QChar(0xFEFF)) + "Menu_Exit=Beenden\r\nMenu_File=Datei\r\n")));
   EXPECT_EQ(Text("Menu_Exit"), "Exit");
   EXPECT_EQ(Text("Menu_File"), "Datei");
 }
 
 TEST_F(LanguageFiles, EveryKindOfLineEndEndsALine) {
-  QString text = "Menu_Exit=A\rMenu_File=B\nMenu_Help=C\r\nMenu_Tools=D";
-  text += QChar(0);
-  text += "Menu_About=E\n\rMenu_Language=F";
-  test::WriteFile(LngPath("Ends"), Utf16Le(text));
-  ASSERT_TRUE(Load("Ends"));
+  ASSERT_TRUE(LoadBytes("Ends", Utf16Le("Menu_Exit=A\rMenu_File=B\nMenu_Help=C\r\nMenu_Tools=D" + kNul +
+                                         "Menu_About=E\n\rMenu_Language=F")));
   EXPECT_EQ(Text("Menu_Exit"), "A");
   EXPECT_EQ(Text("Menu_File"), "B");
   EXPECT_EQ(Text("Menu_Help"), "C");
@@ -198,38 +176,29 @@ TEST_F(LanguageFiles, EveryKindOfLineEndEndsALine) {
 TEST_F(LanguageFiles, HostileFilesLoadWithoutHarm) {
   const auto built_in = MessageTable().CurrentEntry().texts;
 
-  test::WriteFile(LngPath("Garbage"), test::RandomBytes(200000, 7));
-  ASSERT_TRUE(Load("Garbage"));
+  ASSERT_TRUE(LoadBytes("Garbage", RandomBytes(200000, 7)));
   EXPECT_EQ(table_.CurrentEntry().texts, built_in);
 
-  test::WriteFile(LngPath("Empty"), "");
-  ASSERT_TRUE(Load("Empty"));
+  ASSERT_TRUE(LoadBytes("Empty", ""));
   EXPECT_EQ(table_.CurrentEntry().texts, built_in);
 
-  test::WriteFile(LngPath("Zeros"), std::string(100001, '\0'));
-  ASSERT_TRUE(Load("Zeros"));
+  ASSERT_TRUE(LoadBytes("Zeros", std::string(100001, '\0')));
   EXPECT_EQ(table_.CurrentEntry().texts, built_in);
 
   // A zero character cuts a value; the rest of the line becomes a line of its own.
-  QString nul_text = "Menu_Exit=Ab";
-  nul_text += QChar(0);
-  nul_text += "Menu_File=Datei";
-  test::WriteFile(LngPath("Nul"), Utf16Le(nul_text));
-  ASSERT_TRUE(Load("Nul"));
+  ASSERT_TRUE(LoadBytes("Nul", Utf16Le("Menu_Exit=Ab" + kNul + "Menu_File=Datei")));
   EXPECT_EQ(Text("Menu_Exit"), "Ab");
   EXPECT_EQ(Text("Menu_File"), "Datei");
 
   // A truncated last character is dropped.
-  test::WriteFile(LngPath("Odd"), Utf16Le("Menu_Help=Hilfe") + "\x41");
-  ASSERT_TRUE(Load("Odd"));
+  ASSERT_TRUE(LoadBytes("Odd", Utf16Le("Menu_Help=Hilfe") + "\x41"));
   EXPECT_EQ(Text("Menu_Help"), "Hilfe");
 }
 
 TEST_F(LanguageFiles, LongValuesAreCutToTheSlotLength) {
   // A single 10 MB line: the value keeps its first 255 characters.
   const QString huge(5 * 1024 * 1024, QChar(u'x'));
-  test::WriteFile(LngPath("Huge"), Utf16Le("Menu_Exit=" + huge + "\r\nMenu_File=Datei\r\n" + huge));
-  ASSERT_TRUE(Load("Huge"));
+  ASSERT_TRUE(LoadBytes("Huge", Utf16Le("Menu_Exit=" + huge + "\r\nMenu_File=Datei\r\n" + huge)));
   EXPECT_EQ(Text("Menu_Exit"), QString(255, QChar(u'x')));
   EXPECT_EQ(Text("Menu_File"), "Datei");
 
@@ -241,7 +210,7 @@ TEST_F(LanguageFiles, LongValuesAreCutToTheSlotLength) {
 }
 
 TEST_F(LanguageFiles, OversizedFileCountsAsUnreadable) {
-  test::WriteFile(LngPath("Big"), "");
+  WriteFile(LngPath("Big"), "");
   QFile big(LngPath("Big"));
   ASSERT_TRUE(big.resize(65 * 1024 * 1024));  // sparse: cheap to make
   table_.RequestLanguage("Big.lng");
@@ -250,4 +219,4 @@ TEST_F(LanguageFiles, OversizedFileCountsAsUnreadable) {
 }
 
 }  // namespace
-}  // namespace zandrel
+}  // namespace zandrel::test

@@ -4,9 +4,11 @@
 
 #include <QString>
 #include <QStringList>
+#include <functional>
 #include <string>
 
 #include "messages/builtin_texts.h"
+#include "platform/version.h"
 #include "tests/support/test_files.h"
 
 namespace zandrel::test {
@@ -49,6 +51,21 @@ inline QString BuiltInText(const QString& key) {
     }
   }
   return QString();
+}
+
+// A file regenerated from the table of built-in texts, built here from the layout rules: the
+// header, then the sections, with each key's lines made by key_lines.
+inline QStringList LngLayout(const std::function<QStringList(const QString& key)>& key_lines) {
+  QStringList lines = {
+      ";Zandrel v" + VersionText() + " Language File", ";",
+      ";Do not translate or change anything enclosed in %% - these are values that are replaced "
+      "at runtime.",
+      ";This file must be saved as a unicode text file.", ";"};
+  for (const TableItem& item : kTableItems) {
+    if (item.kind == TableItemKind::kSection) lines << ";" << QString::fromUtf16(item.text) << ";";
+    if (item.kind == TableItemKind::kKey) lines << key_lines(QString::fromUtf16(item.key));
+  }
+  return lines;
 }
 
 inline QString SourceLangDir() { return QStringLiteral(ZANDREL_SOURCE_DIR "/lang"); }

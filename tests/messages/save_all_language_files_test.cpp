@@ -1,55 +1,34 @@
 #include <gtest/gtest.h>
 
 #include <QTemporaryDir>
-#include <functional>
 
 #include "messages/message_table.h"
 #include "platform/file_system.h"
-#include "platform/version.h"
 #include "tests/messages/lng_test_util.h"
 
-namespace zandrel {
+namespace zandrel::test {
 namespace {
-
-using test::BuiltInText;
-using test::Join;
-using test::LngBytes;
-using test::LngLines;
 
 const QString kMarker = QStringLiteral("; **** TRANSLATE ME: ");
 
 class SaveAllLanguageFiles : public ::testing::Test {
  protected:
-  void SetUp() override { test::WriteFile(Join(LangDir(), "placeholder"), ""); }
+  void SetUp() override { WriteFile(Join(LangDir(), "placeholder"), ""); }
   QString LangDir() const { return Join(dir_.path(), "lang"); }
   QString LngPath(const QString& name) const { return Join(LangDir(), name + ".lng"); }
   void WriteLng(const QString& name, const QStringList& lines) {
-    test::WriteFile(LngPath(name), LngBytes(lines));
+    WriteFile(LngPath(name), LngBytes(lines));
   }
 
   QTemporaryDir dir_;
   MessageTable table_{Join(dir_.path(), "lang")};
 };
 
-// A regenerated file: the header, then the layout with each key's line made by key_line.
-QStringList Layout(const std::function<QStringList(const QString& key)>& key_lines) {
-  QStringList lines = {
-      ";Zandrel v" + VersionText() + " Language File", ";",
-      ";Do not translate or change anything enclosed in %% - these are values that are replaced "
-      "at runtime.",
-      ";This file must be saved as a unicode text file.", ";"};
-  for (const TableItem& item : kTableItems) {
-    if (item.kind == TableItemKind::kSection) lines << ";" << QString::fromUtf16(item.text) << ";";
-    if (item.kind == TableItemKind::kKey) lines << key_lines(QString::fromUtf16(item.key));
-  }
-  return lines;
-}
-
 QString Translated(const QString& key) { return "T:" + key; }
 
 TEST_F(SaveAllLanguageFiles, KeysTheFileDoesNotTranslateAreWrittenOutUnderAMarker) {
   ASSERT_EQ(table_.SaveLanguageFile("English"), 1);
-  const std::string english = test::ReadFile(LngPath("English"));
+  const std::string english = ReadFile(LngPath("English"));
   // Translates every key except: Msg_Error (absent), Msg_Warning (only in a comment), Menu_Exit
   // (empty value), Author (absent). Button_OK is "translated" to its English text.
   QStringList test_lines = {"; an old comment", kMarker};
@@ -66,7 +45,7 @@ TEST_F(SaveAllLanguageFiles, KeysTheFileDoesNotTranslateAreWrittenOutUnderAMarke
 
   table_.SaveAllLanguageFiles({"English", "Test", "Missing"});
 
-  const QStringList expected = Layout([](const QString& key) -> QStringList {
+  const QStringList expected = LngLayout([](const QString& key) -> QStringList {
     if (key == "Msg_Error" || key == "Msg_Warning" || key == "Menu_Exit") {
       return {kMarker, "; " + key + "=" + BuiltInText(key)};
     }
@@ -75,18 +54,18 @@ TEST_F(SaveAllLanguageFiles, KeysTheFileDoesNotTranslateAreWrittenOutUnderAMarke
     return {key + "=" + Translated(key)};
   });
   EXPECT_EQ(LngLines(LngPath("Test")), expected);
-  EXPECT_EQ(test::ReadFile(LngPath("Test")), LngBytes(expected));
+  EXPECT_EQ(ReadFile(LngPath("Test")), LngBytes(expected));
   const QStringList written = LngLines(LngPath("Test"));
   const qsizetype at = written.indexOf("; Msg_Error=Error");
   ASSERT_GT(at, 0);
   EXPECT_EQ(written[at - 1], kMarker);
 
-  EXPECT_EQ(test::ReadFile(LngPath("English")), english) << "English is never regenerated";
+  EXPECT_EQ(ReadFile(LngPath("English")), english) << "English is never regenerated";
   EXPECT_EQ(FileSize(LngPath("Missing")), -1);
 
   // A second regeneration finds the same keys untranslated and writes the same file.
   table_.SaveAllLanguageFiles({"Test"});
-  EXPECT_EQ(test::ReadFile(LngPath("Test")), LngBytes(expected));
+  EXPECT_EQ(ReadFile(LngPath("Test")), LngBytes(expected));
 }
 
 TEST_F(SaveAllLanguageFiles, EnglishFileGivesTheSuggestionsAndLongOnesSurviveTheMark) {
@@ -95,7 +74,7 @@ TEST_F(SaveAllLanguageFiles, EnglishFileGivesTheSuggestionsAndLongOnesSurviveThe
   WriteLng("Test", {"Author=Someone", "Menu_Exit=Beenden"});
   table_.SaveAllLanguageFiles({"Test"});
 
-  const QStringList expected = Layout([&](const QString& key) -> QStringList {
+  const QStringList expected = LngLayout([&](const QString& key) -> QStringList {
     if (key == "Author") return {"Author=Someone"};
     if (key == "Menu_Exit") return {"Menu_Exit=Beenden"};
     QString suggestion = BuiltInText(key);
@@ -131,4 +110,4 @@ TEST_F(SaveAllLanguageFiles, LeavesTheLanguageInUseAlone) {
 }
 
 }  // namespace
-}  // namespace zandrel
+}  // namespace zandrel::test

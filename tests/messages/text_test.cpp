@@ -2,6 +2,7 @@
 
 #include <limits>
 #include <string>
+#include <utility>
 
 #include "messages/text.h"
 
@@ -43,25 +44,19 @@ TEST(MessageBoxBody, BarBecomesALineBreak) {
             "Backups are turned off!\r\nAre you sure?\r\n");
 }
 
+// Each text parses to its value.
+void ExpectParsed(std::initializer_list<std::pair<QStringView, int64_t>> cases) {
+  for (const auto& [text, value] : cases) EXPECT_EQ(ParseInteger(text), value) << text.toString().toStdString();
+}
+
 TEST(ParseInteger, DecimalWithSpacesTabsAndSign) {
-  EXPECT_EQ(ParseInteger(u"42"), 42);
-  EXPECT_EQ(ParseInteger(u" \t 42"), 42);
-  EXPECT_EQ(ParseInteger(u"-17"), -17);
-  EXPECT_EQ(ParseInteger(u"+17"), 17);
-  EXPECT_EQ(ParseInteger(u"12abc"), 12);
-  EXPECT_EQ(ParseInteger(u"12 34"), 12);
-  EXPECT_EQ(ParseInteger(u"007"), 7);
+  ExpectParsed(
+      {{u"42", 42}, {u" \t 42", 42}, {u"-17", -17}, {u"+17", 17}, {u"12abc", 12}, {u"12 34", 12}, {u"007", 7}});
 }
 
 TEST(ParseInteger, HexadecimalAndBinaryPrefixes) {
-  EXPECT_EQ(ParseInteger(u"$ff"), 255);
-  EXPECT_EQ(ParseInteger(u"$7FfF"), 32767);
-  EXPECT_EQ(ParseInteger(u"  -$10"), -16);
-  EXPECT_EQ(ParseInteger(u"$1g"), 1);
-  EXPECT_EQ(ParseInteger(u"%101"), 5);
-  EXPECT_EQ(ParseInteger(u"%1021"), 2);
-  EXPECT_EQ(ParseInteger(u"-%11"), -3);
-  EXPECT_EQ(ParseInteger(u"ff"), 0) << "hex digits need the $ prefix";
+  ExpectParsed({{u"$ff", 255}, {u"$7FfF", 32767}, {u"  -$10", -16}, {u"$1g", 1}, {u"%101", 5}, {u"%1021", 2},
+                {u"-%11", -3}, {u"ff", 0}});  // hex digits need the $ prefix
 }
 
 TEST(ParseInteger, NoDigitsGivesZero) {

@@ -10,6 +10,7 @@
 #include <QMenuBar>
 #include <QPushButton>
 #include <QTest>
+#include <memory>
 
 #include "app/gui/main_window.h"
 #include "messages/text.h"
@@ -47,73 +48,67 @@ void MakeLongRun(AppContext& context, const QString& work_dir) {
   context.options.HashCheck = 1;
 }
 
-}  // namespace
-
-ZANDREL_SHOT(main_window) {
+// The main window over the sample paths, built as the program shows it.
+std::unique_ptr<MainWindow> FilledWindow(ShotSetup& setup) {
   Fill(setup.context, setup.work_dir);
-  MainWindow window(setup.context);
-  window.RebuildMainWindow();
-  return GrabWidget(window);
+  auto window = std::make_unique<MainWindow>(setup.context);
+  window->RebuildMainWindow();
+  return window;
 }
 
+}  // namespace
+
+ZANDREL_SHOT(main_window) { return GrabWidget(*FilledWindow(setup)); }
+
 ZANDREL_SHOT(main_window_widened) {
-  Fill(setup.context, setup.work_dir);
-  MainWindow window(setup.context);
-  window.RebuildMainWindow();
-  window.resize(window.width() + 360, window.height() + 140);
+  const auto window = FilledWindow(setup);
+  window->resize(window->width() + 360, window->height() + 140);
   Settle();
-  return GrabWidget(window);
+  return GrabWidget(*window);
 }
 
 ZANDREL_SHOT(main_window_busy) {
   MakeLongRun(setup.context, setup.work_dir);
-  MainWindow window(setup.context);
-  window.RebuildMainWindow();
-  GrabWidget(window);
-  QTest::mouseClick(window.Control(MainControl::kCheckTorrent), Qt::LeftButton);
+  const auto window = FilledWindow(setup);
+  GrabWidget(*window);
+  QTest::mouseClick(window->Control(MainControl::kCheckTorrent), Qt::LeftButton);
   Settle(1500);
   // Leaving the shot closes the window, which cancels the run and waits for it.
-  return GrabWidget(window);
+  return GrabWidget(*window);
 }
 
 ZANDREL_SHOT(main_window_debug_tools) {
-  Fill(setup.context, setup.work_dir);
   setup.context.options.BackupToTorrentDir = 0;
   setup.context.options.BackupDir = QStringLiteral("plumtoast");
-  MainWindow window(setup.context);
-  window.RebuildMainWindow();
-  GrabWidget(window);
-  QTest::mouseClick(window.Control(MainControl::kBackupSelect), Qt::LeftButton);
+  const auto window = FilledWindow(setup);
+  GrabWidget(*window);
+  QTest::mouseClick(window->Control(MainControl::kBackupSelect), Qt::LeftButton);
   Settle();
-  QAction* tools = window.menuBar()->actions().at(2);
-  window.menuBar()->setActiveAction(tools);
+  QAction* tools = window->menuBar()->actions().at(2);
+  window->menuBar()->setActiveAction(tools);
   Settle(300);
-  return GrabWithPopups(window);
+  return GrabWithPopups(*window);
 }
 
 ZANDREL_SHOT(main_window_file_menu) {
-  Fill(setup.context, setup.work_dir);
-  MainWindow window(setup.context);
-  window.RebuildMainWindow();
-  GrabWidget(window);
-  window.menuBar()->setActiveAction(window.menuBar()->actions().at(0));
+  const auto window = FilledWindow(setup);
+  GrabWidget(*window);
+  window->menuBar()->setActiveAction(window->menuBar()->actions().at(0));
   Settle(300);
-  return GrabWithPopups(window);
+  return GrabWithPopups(*window);
 }
 
 // After a run whose report nothing could open: the status line, longer than the window is wide, is
 // shortened in the middle, and the window keeps its width.
 ZANDREL_SHOT(main_window_open_failed) {
-  Fill(setup.context, setup.work_dir);
-  MainWindow window(setup.context);
-  window.RebuildMainWindow();
+  const auto window = FilledWindow(setup);
   const MessageTable& table = setup.context.messages;
   const QString report =
       QDir(setup.work_dir).filePath(QStringLiteral("logs/ZandrelReport_Holiday Pictures_2026-05-01_10-30-00.log"));
-  window.SetStatusText(table.MessageText(u"Status_Successful") + u' ' +
-                       FillPlaceholders(table.MessageText(u"Status_CannotOpen"), {{u"%file%", Quoted(report)}}));
+  window->SetStatusText(table.MessageText(u"Status_Successful") + u' ' +
+                        FillPlaceholders(table.MessageText(u"Status_CannotOpen"), {{u"%file%", Quoted(report)}}));
   Settle();
-  return GrabWidget(window);
+  return GrabWidget(*window);
 }
 
 // As the program shows it before a check with backups off.

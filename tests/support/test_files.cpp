@@ -1,6 +1,9 @@
 #include "tests/support/test_files.h"
 
+#include <gtest/gtest.h>
+
 #include <QDir>
+#include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
 #include <random>
@@ -21,6 +24,32 @@ std::string ReadFile(const QString& path) {
   if (!file.open(QIODevice::ReadOnly)) return {};
   QByteArray data = file.readAll();
   return std::string(data.constData(), data.size());
+}
+
+void WriteFiles(const QString& dir, const FileMap& files) {
+  for (const auto& [relative, bytes] : files) WriteFile(Join(dir, relative), bytes);
+}
+
+void ExpectFiles(const QString& dir, const FileMap& files) {
+  for (const auto& [relative, bytes] : files) EXPECT_EQ(ReadFile(Join(dir, relative)), bytes) << relative.toStdString();
+}
+
+FileMap ItemsBelow(const QString& dir) {
+  FileMap items;
+  QDirIterator it(dir, QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System,
+                  QDirIterator::Subdirectories);
+  while (it.hasNext()) {
+    const QFileInfo info(it.next());
+    const QString relative = QDir(dir).relativeFilePath(info.filePath());
+    if (info.isSymLink()) {
+      items[relative] = "link to " + info.symLinkTarget().toStdString();
+    } else if (info.isFile()) {
+      items[relative] = ReadFile(info.filePath());
+    } else {
+      items[relative] = "directory";
+    }
+  }
+  return items;
 }
 
 QStringList ReadReportLines(const QString& path) {

@@ -3,6 +3,7 @@
 
 #include <QString>
 #include <QStringList>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -15,6 +16,14 @@ namespace zandrel::test {
 // Writes bytes to path, creating the parent directories.
 void WriteFile(const QString& path, const std::string& bytes);
 std::string ReadFile(const QString& path);
+// Items by "/"-separated path below a folder.
+using FileMap = std::map<QString, std::string>;
+void WriteFiles(const QString& dir, const FileMap& files);
+// Each file below dir holds its bytes.
+void ExpectFiles(const QString& dir, const FileMap& files);
+// Every item below dir, links listed and never followed: a file's bytes, "link to " + its target,
+// or "directory".
+FileMap ItemsBelow(const QString& dir);
 // Lines of a report (CR LF line ends; a missing final terminator is a test failure elsewhere).
 QStringList ReadReportLines(const QString& path);
 // Deterministic pseudo-random bytes.

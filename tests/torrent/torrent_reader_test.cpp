@@ -8,24 +8,14 @@
 #include "torrent/merkle_tree.h"
 #include "tests/torrent/read_helper.h"
 
-namespace zandrel {
+namespace zandrel::test {
 namespace {
-
-using test::BDict;
-using test::BInt;
-using test::BList;
-using test::BStr;
-using test::BuildMultiFileTorrent;
-using test::BuildSingleFileTorrent;
-using test::NativePath;
-using test::PortablePath;
-using test::TorrentFileItem;
 
 std::string Wrap(const std::string& info) { return BDict({{"announce", BStr("http://t.invalid/a")}, {"info", info}}); }
 
 std::string Hashes(int count) {
   std::string pieces;
-  for (int i = 0; i < count; ++i) pieces += test::Sha1(std::to_string(i));
+  for (int i = 0; i < count; ++i) pieces += Sha1(std::to_string(i));
   return pieces;
 }
 
@@ -37,7 +27,7 @@ std::vector<QString> Paths(const TorrentModel& model) {
 
 class TorrentReaderTest : public ::testing::Test {
  protected:
-  test::TorrentReadHelper reader_;
+  TorrentReadHelper reader_;
 };
 
 TEST_F(TorrentReaderTest, SingleFileTorrent) {
@@ -90,7 +80,7 @@ TEST_F(TorrentReaderTest, OnlyWholePiecesAreRead) {
   ASSERT_TRUE(out.ok);
   EXPECT_EQ(out.model.PiecesSize, 50);
   EXPECT_EQ(out.model.PieceHashes.size(), 2u);
-  EXPECT_EQ(HexDigest(out.model.PieceHashes[1]), QString(QByteArray::fromStdString(test::Sha1("1")).toHex().toUpper()));
+  EXPECT_EQ(HexDigest(out.model.PieceHashes[1]), QString(QByteArray::fromStdString(Sha1("1")).toHex().toUpper()));
 }
 
 TEST_F(TorrentReaderTest, UnreadableFilesFailWithTheirStatus) {
@@ -102,13 +92,13 @@ TEST_F(TorrentReaderTest, UnreadableFilesFailWithTheirStatus) {
   EXPECT_FALSE(empty.ok);
   EXPECT_EQ(empty.failure, error);
 
-  test::ReadOutcome missing, directory;
+  ReadOutcome missing, directory;
   missing.model.TorrentFiles.resize(1);
-  reader_.ReadPath(test::Join(QFileInfo(reader_.Path()).path(), "none.torrent"), test::ReadAs::kModel, missing);
+  reader_.ReadPath(Join(QFileInfo(reader_.Path()).path(), "none.torrent"), ReadAs::kModel, missing);
   EXPECT_FALSE(missing.ok);
   EXPECT_EQ(missing.failure, reader_.Text(u"Status_TorrentNotFound"));
   EXPECT_EQ(missing.model.TorrentFiles.size(), 1u);
-  reader_.ReadPath(QFileInfo(reader_.Path()).path(), test::ReadAs::kModel, directory);
+  reader_.ReadPath(QFileInfo(reader_.Path()).path(), ReadAs::kModel, directory);
   EXPECT_FALSE(directory.ok);
   EXPECT_EQ(directory.failure, error);
 }
@@ -120,11 +110,11 @@ TEST_F(TorrentReaderTest, InfoWithoutFilesIsAnEmptyTorrent) {
 }
 
 TEST_F(TorrentReaderTest, IgnoreListModeAddsPathsAndTheirParents) {
-  test::ReadOutcome out;
+  ReadOutcome out;
   out.model.TorrentFiles.resize(2);
   out.model.PieceLength = 77;
-  test::WriteFile(reader_.Path(), BuildMultiFileTorrent("T", {{{"Dir", "Sub", "b.bin"}, 1, ""}, {{"top.txt"}, 2, ""}}, 16384, Hashes(1)));
-  reader_.ReadPath(reader_.Path(), test::ReadAs::kIgnoreList, out);
+  WriteFile(reader_.Path(), BuildMultiFileTorrent("T", {{{"Dir", "Sub", "b.bin"}, 1, ""}, {{"top.txt"}, 2, ""}}, 16384, Hashes(1)));
+  reader_.ReadPath(reader_.Path(), ReadAs::kIgnoreList, out);
   ASSERT_TRUE(out.ok);
   EXPECT_EQ(out.ignore_list.Value(NativePath("Dir/Sub/b.bin")), NativePath("Dir/Sub/b.bin"));
   EXPECT_EQ(out.ignore_list.Value("Dir"), "Dir");
@@ -134,7 +124,7 @@ TEST_F(TorrentReaderTest, IgnoreListModeAddsPathsAndTheirParents) {
   EXPECT_EQ(out.model.TorrentFiles.size(), 2u);
   EXPECT_EQ(out.model.PieceLength, 77);
 
-  auto single = reader_.Read(BuildSingleFileTorrent("Movie.MKV", 5, 16, Hashes(1)), test::ReadAs::kIgnoreList);
+  auto single = reader_.Read(BuildSingleFileTorrent("Movie.MKV", 5, 16, Hashes(1)), ReadAs::kIgnoreList);
   EXPECT_EQ(single.ignore_list.Value("Movie.MKV"), "Movie.MKV");
   // Letter case counts where the file system tells it apart.
   EXPECT_EQ(single.ignore_list.IsPresent("movie.mkv"), kFileNameCase == Qt::CaseInsensitive);
@@ -143,12 +133,12 @@ TEST_F(TorrentReaderTest, IgnoreListModeAddsPathsAndTheirParents) {
 
 // Each read is a model of its own: nothing of the torrent read before outlives it.
 TEST_F(TorrentReaderTest, PieceCountNeverOutlivesItsHashes) {
-  test::ReadOutcome out;
+  ReadOutcome out;
   out.model.PieceLength = 512;
   out.model.PiecesSize = 40;
   out.model.PieceHashes.resize(2);
-  test::WriteFile(reader_.Path(), Wrap(BDict({{"length", BInt(3)}, {"name", BStr("a")}})));
-  reader_.ReadPath(reader_.Path(), test::ReadAs::kModel, out);
+  WriteFile(reader_.Path(), Wrap(BDict({{"length", BInt(3)}, {"name", BStr("a")}})));
+  reader_.ReadPath(reader_.Path(), ReadAs::kModel, out);
   ASSERT_TRUE(out.ok);
   EXPECT_EQ(out.model.PieceLength, 0);  // no piece length in the file
   EXPECT_EQ(out.model.PiecesSize, 0);
@@ -158,7 +148,7 @@ TEST_F(TorrentReaderTest, PieceCountNeverOutlivesItsHashes) {
   std::string cut = BuildSingleFileTorrent("a", 10, 16, Hashes(3));
   ASSERT_EQ(reader_.Read(cut).model.PieceCount(), 3);
   cut.resize(cut.size() - 2 - 25);
-  const test::ReadOutcome refused = reader_.Read(cut);
+  const ReadOutcome refused = reader_.Read(cut);
   EXPECT_FALSE(refused.ok);
   EXPECT_EQ(refused.failure, reader_.Text(u"Status_ProcessTorrentError"));
   EXPECT_EQ(refused.model.PieceCount(), 0);
@@ -222,7 +212,7 @@ TEST_F(TorrentReaderTest, HostilePathsStayInsideTheDownload) {
 TEST_F(TorrentReaderTest, FileDictionariesWithKeysBeforeLength) {
   const std::string files = BList({
       BDict({{"attr", BStr("x")}, {"crc32", BStr("89abcdef")}, {"length", BInt(10)}, {"path", BList({BStr("run.sh")})}}),
-      BDict({{"ed2k", BStr(std::string(16, ':'))}, {"filehash", BStr(test::Sha1("x"))}, {"length", BInt(20)},
+      BDict({{"ed2k", BStr(std::string(16, ':'))}, {"filehash", BStr(Sha1("x"))}, {"length", BInt(20)},
              {"path", BList({BStr("b.bin")})}}),
       BDict({{"a", BInt(-5)}, {"length", BInt(30)}, {"path", BList({BStr("c.bin")})}}),
   });
@@ -251,7 +241,7 @@ TEST_F(TorrentReaderTest, PaddingFilesBecomePadding) {
 
   // A client that writes padding files needs them again: ignoring a torrent keeps them too.
   auto ignore = reader_.Read(BuildMultiFileTorrent("T", {{{"a.bin"}, 13, ""}, {{".pad", "1"}, 3, "p"}}, 16, Hashes(1)),
-                             test::ReadAs::kIgnoreList);
+                             ReadAs::kIgnoreList);
   EXPECT_EQ(ignore.ignore_list.PresentCount(), 3);
   EXPECT_TRUE(ignore.ignore_list.IsPresent(".pad/1"));
   EXPECT_TRUE(ignore.ignore_list.IsPresent(".pad"));
@@ -383,7 +373,7 @@ TEST_F(TorrentReaderTest, V2TreesAreReadAndRefusedWhenTheyCannotBeTrusted) {
   };
   for (const auto& row : refused) {
     SCOPED_TRACE(row.what);
-    for (test::ReadAs mode : {test::ReadAs::kModel, test::ReadAs::kIgnoreList}) {
+    for (ReadAs mode : {ReadAs::kModel, ReadAs::kIgnoreList}) {
       auto bad = reader_.Read(row.torrent, mode);
       EXPECT_FALSE(bad.ok);
       EXPECT_EQ(bad.failure, reader_.Text(row.status));
@@ -397,7 +387,7 @@ TEST_F(TorrentReaderTest, V2TreesAreReadAndRefusedWhenTheyCannotBeTrusted) {
 // the root of a piece of zero blocks, and every pair of every level hashed, pairs of padding too.
 std::string LayerRootInFull(const std::string& layer, int64_t piece_length) {
   std::string pad(32, '\0');
-  for (int64_t span = 16384; span < piece_length; span *= 2) pad = test::Sha256(pad + pad);
+  for (int64_t span = 16384; span < piece_length; span *= 2) pad = Sha256(pad + pad);
   std::vector<std::string> level;
   for (size_t at = 0; at < layer.size(); at += 32) level.push_back(layer.substr(at, 32));
   size_t width = 1;
@@ -405,7 +395,7 @@ std::string LayerRootInFull(const std::string& layer, int64_t piece_length) {
   level.resize(width, pad);
   while (level.size() > 1) {
     std::vector<std::string> up;
-    for (size_t i = 0; i < level.size(); i += 2) up.push_back(test::Sha256(level[i] + level[i + 1]));
+    for (size_t i = 0; i < level.size(); i += 2) up.push_back(Sha256(level[i] + level[i + 1]));
     level = std::move(up);
   }
   return level.front();
@@ -416,13 +406,13 @@ std::string LayerRootInFull(const std::string& layer, int64_t piece_length) {
 // its lowest level (five pieces: the pair after the fifth hash is padding alone).
 std::string LayerRootPaddedAlike(const std::string& layer, int64_t piece_length) {
   std::string pad(32, '\0');
-  for (int64_t span = 16384; span < piece_length; span *= 2) pad = test::Sha256(pad + pad);
+  for (int64_t span = 16384; span < piece_length; span *= 2) pad = Sha256(pad + pad);
   std::vector<std::string> level;
   for (size_t at = 0; at < layer.size(); at += 32) level.push_back(layer.substr(at, 32));
   while (level.size() > 1) {
     if (level.size() % 2 != 0) level.push_back(pad);
     std::vector<std::string> up;
-    for (size_t i = 0; i < level.size(); i += 2) up.push_back(test::Sha256(level[i] + level[i + 1]));
+    for (size_t i = 0; i < level.size(); i += 2) up.push_back(Sha256(level[i] + level[i + 1]));
     level = std::move(up);
   }
   return level.front();
@@ -437,7 +427,7 @@ TEST_F(TorrentReaderTest, PieceLayersArePaddedAboveTheirLowestLevel) {
     for (const int pieces : {2, 3, 5, 6, 9}) {
       SCOPED_TRACE(std::to_string(piece_length) + " bytes, " + std::to_string(pieces) + " pieces");
       V2File file{"f.bin", (pieces - 1) * piece_length + 100, "", ""};
-      for (int i = 0; i < pieces; ++i) file.layer += test::Sha256("piece " + std::to_string(i));
+      for (int i = 0; i < pieces; ++i) file.layer += Sha256("piece " + std::to_string(i));
       file.root = LayerRootInFull(file.layer, piece_length);
       auto out = reader_.Read(V2Torrent({file}, piece_length));
       ASSERT_TRUE(out.ok) << out.failure.toStdString();
@@ -487,4 +477,4 @@ TEST_F(TorrentReaderTest, AV2TorrentOfOneFileInAFolderIsNoSingleFileTorrent) {
 }
 
 }  // namespace
-}  // namespace zandrel
+}  // namespace zandrel::test
