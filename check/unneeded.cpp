@@ -144,17 +144,16 @@ QString JudgeDirectory(UnneededScanState& scan, const QString& path, const QStri
   const Contents contents = ReadContents(run, path, relative);
   if (!contents.listed) return status;
   UnneededHandled handled{.path = path + QChar(kSeparator), .directory = true, .action = UnneededAction::kReported};
+  QString shown_status = status;
   // With backups off a directory counts as empty unless it keeps an ignored file. One that could
   // not be mirrored in the backup folder stays: deleting it would lose it.
   const bool has_content = backups ? contents.any : contents.ignored_file;
-  QString shown_status = status;
-  if (!permitted) {
-  } else if (has_content || mirrored == StepResult::kFailed) {
+  if (permitted && (has_content || mirrored == StepResult::kFailed)) {
     handled.action = UnneededAction::kKept;
-  } else if (!DeleteDirectory(run, path, relative)) {
+  } else if (permitted && !DeleteDirectory(run, path, relative)) {
     handled.action = UnneededAction::kDeleteFailed;
     shown_status.clear();
-  } else {
+  } else if (permitted) {
     handled.action = UnneededAction::kDeleted;
     shown_status = FillPlaceholders(run.Text(u"Status_DeletingDirectory"), {{u"%dir%", Quoted(name)}});
   }
