@@ -25,14 +25,14 @@ using M = MainMenuItem;
 
 enum class Kind { kPathField, kFrame, kLabel, kButton, kToggle, kCheckBox, kStatusLine, kProgressBar };
 
-struct ControlSpec {
+struct ControlLook {
   Kind kind;
   const char16_t* text_key;  // nullptr: no text
 };
 
 struct ControlDef {
   MainControl control;
-  ControlSpec spec;
+  ControlLook look;
 };
 
 // The window's own controls, in the order of MainControl.
@@ -64,9 +64,9 @@ constexpr bool InOrderOfMainControl() {
 static_assert(InOrderOfMainControl(), "one row per MainControl, in its order");
 
 // A run switch's box is a check box with the text its row of kRunOptionTable names.
-ControlSpec SpecOf(ControlId control) {
+ControlLook LookOf(ControlId control) {
   if (control.IsOptionBox()) return {Kind::kCheckBox, kRunOptionTable[control.OptionRow()].check_box_key};
-  return kControls[control.Index()].spec;
+  return kControls[control.Index()].look;
 }
 
 QWidget* CreateControl(Kind kind, const QString& text, QWidget* parent) {
@@ -140,8 +140,9 @@ void MainWindow::BuildControls(QWidget* central) {
   controls_.fill(nullptr);
   QWidget* previous = nullptr;
   for (ControlId control : TabOrder()) {
-    const ControlSpec spec = SpecOf(control);
-    QWidget* widget = CreateControl(spec.kind, spec.text_key ? table.MessageText(spec.text_key) : QString(), central);
+    const ControlLook look = LookOf(control);
+    const QString text = look.text_key ? table.MessageText(look.text_key) : QString();
+    QWidget* widget = CreateControl(look.kind, text, central);
     controls_[control.Index()] = widget;
     if (previous != nullptr) QWidget::setTabOrder(previous, widget);
     previous = widget;
@@ -156,16 +157,16 @@ void MainWindow::MeasureMainWindow() {
   const int edge = style()->pixelMetric(QStyle::PM_DefaultFrameWidth);
   const QSize edges(edge, edge);
   for (ControlId control : TabOrder()) {
-    const ControlSpec spec = SpecOf(control);
+    const ControlLook look = LookOf(control);
     QWidget* widget = Control(control);
     QSize natural;
     const QFontMetrics metrics(widget->font());
-    if (spec.text_key != nullptr) {
-      const QString text = context_.messages.MessageText(spec.text_key);
-      natural = TextNaturalSize(metrics.size(Qt::TextShowMnemonic, text), edges, Allowance(spec.kind));
+    if (look.text_key != nullptr) {
+      const QString text = context_.messages.MessageText(look.text_key);
+      natural = TextNaturalSize(metrics.size(Qt::TextShowMnemonic, text), edges, Allowance(look.kind));
       // Frames have no layout of their own, so their size hint says nothing about the title.
-      if (spec.kind != Kind::kFrame) natural = natural.expandedTo(widget->sizeHint());
-    } else if (spec.kind == Kind::kStatusLine) {
+      if (look.kind != Kind::kFrame) natural = natural.expandedTo(widget->sizeHint());
+    } else if (look.kind == Kind::kStatusLine) {
       natural = TextNaturalSize(metrics.size(0, QStringLiteral(" ")), edges, 0)
                     .expandedTo(QSize(0, widget->minimumSizeHint().height()));
     }
